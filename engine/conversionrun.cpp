@@ -1,0 +1,154 @@
+#include "conversionrun.h"
+
+#include "conversionhost.h"
+#include "imaging.h"
+#include "methods.h"
+
+#include "../sys/dialogs.h"
+#include "../sys/errortrap.h"
+#include "../sys/fileutil.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QScopeGuard>
+
+namespace {
+const QString GifMime = QStringLiteral("image/gif");
+constexpr int MaxListedFailures = 20;
+}
+
+ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
+
+void ConversionRun::start()
+{
+    if (m_active)
+        return;
+    m_active = true;
+    const auto inactive = qScopeGuard([this] { m_active = false; });
+    m_report = RunReport();
+
+    Dialogs &dialogs = m_host.dialogs();
+    const QString title = m_host.applicationTitle();
+    ErrorTrap trap(dialogs, ErrorLocations::PushButton2Click);
+
+    if (trap.test(100, [&] { return m_host.entryCount() == 0; })) {
+        trap.step(100, [&] {
+            dialogs.message(QStringLiteral("No files added."), title, Dialogs::Icon::None);
+        });
+        return;
+    }
+    if (trap.test(102, [&] { return !IsExistingFolder(m_host.outputFolderText()); })) {
+        trap.step(102, [&] {
+            dialogs.message(QStringLiteral("Folder does not exist. Please select another folder."),
+                            title, Dialogs::Icon::None);
+        });
+        return;
+    }
+    if (trap.test(104, [&] { return m_host.gdiplusUnavailable(); })) {
+        trap.step(176, [&] {
+            dialogs.message(QStringLiteral("GDI+ Initialization Failed."), title,
+                            Dialogs::Icon::Exclamation);
+        });
+        return;
+    }
+    m_report.started = true;
+
+    trap.step(106, [&] { m_host.setWaitPointer(true); });
+    trap.step(108, [&] { m_workFolder = WorkFolderPath(); });
+    if (trap.test(110, [&] { return !IsExistingFolder(m_workFolder); })) {
+        trap.step(112, [&] {
+            if (!QDir().mkdir(m_workFolder))
+                throw Failure(QStringLiteral("Path not found: %1 cannot be created").arg(m_workFolder), 76);
+        });
+    }
+    trap.step(116, [&] { DeleteFilesQuietly(m_workFolder + QStringLiteral("/*.jpg")); });
+
+    int count = 0;
+    trap.step(118, [&] { count = m_host.entryCount(); });
+    for (int i = 1; i <= count; ++i) {
+        QString pdf;
+        trap.step(124, [&] { pdf = m_host.entryAt(i); });
+        trap.step(120, [&] {
+            m_host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
+            m_host.setProgressText(QStringLiteral("Processing: ") + FileNameOf(pdf));
+            m_host.yield();
+        });
+        trap.step(122, [&] { m_host.setWaitPointer(true); });
+
+        MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs};
+        if (trap.test(126, [&] { return m_host.isOptionSelected(1); }))
+            trap.step(128, [&] { PDF_To_GIF_Acro(ctx, pdf); });
+        else if (trap.test(130, [&] { return m_host.isOptionSelected(2); }))
+            trap.step(132, [&] { PDF_To_GIF_GS(ctx, pdf); });
+        else if (trap.test(134, [&] { return m_host.isOptionSelected(3); }))
+            trap.step(136, [&] { PDF_To_GIF_BW(ctx, pdf); });
+        else if (trap.test(138, [&] { return m_host.isOptionSelected(4); }))
+            trap.step(140, [&] { PDF_To_GIF_GFAX(ctx, pdf); });
+
+        if (!m_pagesProduced) {
+            m_report.failedFiles << pdf;
+            trap.step(144, [&] {
+                dialogs.message(QStringLiteral("Could not create GIF on ") + pdf,
+                                QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
+            });
+            continue;
+        }
+
+        QStringList pages;
+        trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
+        if (!trap.test(148, [&] { return !pages.isEmpty(); }))
+            continue;
+        int pageCount = 0;
+        trap.step(150, [&] { pageCount = pages.size(); });
+        for (int j = 1; j <= pageCount; ++j) {
+            const QString name = pages.value(j - 1);
+            if (!trap.test(152, [&] { return !name.startsWith(QLatin1Char('~')); }))
+                continue;
+            QImage &picture = m_host.picture();
+            trap.step(154, [&] {
+                // A page image that cannot be decoded must not be written from the picture an
+                // earlier page left in the holder: the holder is emptied first.
+                picture = QImage();
+                QImageReader reader(m_workFolder + QLatin1Char('/') + name);
+                reader.setAutoTransform(false);
+                if (!reader.read(&picture)) {
+                    picture = QImage();
+                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)")
+                                      .arg(name, reader.errorString()), 481);
+                }
+            });
+            QString gifPath;
+            trap.step(156, [&] {
+                gifPath = m_host.outputFolderText() + QLatin1Char('/') + NameWithoutExtension(name)
+                          + QStringLiteral(".gif");
+            });
+            trap.step(158, [&] {
+                QString error;
+                if (m_host.imaging().SavePictureAs(picture, gifPath, GifMime, &error))
+                    ++m_report.gifsWritten;
+                else
+                    m_report.failedGifs << (error.isEmpty() ? gifPath : gifPath + QStringLiteral(" (") + error + QLatin1Char(')'));
+            });
+            // Only one page image is held at a time.
+            picture = QImage();
+            trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+        }
+    }
+
+    if (trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
+        trap.step(166, [&] { KillFolder(dialogs, m_workFolder); });
+    trap.step(170, [&] { m_host.setWaitPointer(false); });
+    trap.step(172, [&] { m_host.setProgress(0); });
+    trap.step(174, [&] { m_host.setProgressText(QStringLiteral("Progress Bar")); });
+    if (!m_report.failedGifs.isEmpty()) {
+        trap.step(174, [&] {
+            QStringList shown = m_report.failedGifs.mid(0, MaxListedFailures);
+            if (m_report.failedGifs.size() > MaxListedFailures)
+                shown << QStringLiteral("... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
+            dialogs.message(QStringLiteral("%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
+                                + shown.join(QLatin1Char('\n')),
+                            title, Dialogs::Icon::Exclamation);
+        });
+    }
+    trap.step(174, [&] { dialogs.message(QStringLiteral("Done."), title, Dialogs::Icon::None); });
+}

@@ -1,0 +1,104 @@
+#include "imaging.h"
+
+#include "gifencoder.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray classId(const char *hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int quality = -1)
+{
+    const QByteArray fmt(format);
+    return {classId(id), QString::fromLatin1(mime),
+            [fmt, quality](const QImage &image, QIODevice &device, QString *error) {
+                QImageWriter writer(&device, fmt);
+                if (quality >= 0)
+                    writer.setQuality(quality);
+                if (writer.write(image))
+                    return true;
+                if (error)
+                    *error = writer.errorString();
+                return false;
+            }};
+}
+
+} // namespace
+
+ImagingService::ImagingService()
+{
+    // Class identifiers are fixed so that they can be stored and compared like the platform's.
+    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), writeGif});
+    m_encoders.push_back(qtEncoder("557cf406d3c41a1184ba00005f6e7661", "image/png", "png"));
+    m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
+    m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp"));
+    if (QImageWriter::supportedImageFormats().contains("tiff"))
+        m_encoders.push_back(qtEncoder("557cf405d3c41a1184ba00005f6e7661", "image/tiff", "tiff"));
+}
+
+bool ImagingService::start()
+{
+    m_started = true;
+    return true;
+}
+
+void ImagingService::stop()
+{
+    m_started = false;
+}
+
+bool ImagingService::FindEncoder(const QString &mimeType, QByteArray &id) const
+{
+    for (const ImageEncoder &e : m_encoders) {
+        if (e.mimeType.compare(mimeType, Qt::CaseInsensitive) == 0) {
+            id = e.classId;
+            return true;
+        }
+    }
+    return false;
+}
+
+const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const
+{
+    for (const ImageEncoder &e : m_encoders)
+        if (e.classId == id)
+            return &e;
+    return nullptr;
+}
+
+bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
+                                   const QString &mimeType, QString *error) const
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!m_started)
+        return fail(QStringLiteral("the imaging service is not started"));
+    if (picture.isNull())
+        return fail(QStringLiteral("no picture"));
+    QByteArray id;
+    if (!FindEncoder(mimeType, id))
+        return fail(QStringLiteral("no encoder for %1").arg(mimeType));
+    const ImageEncoder *encoder = encoderById(id);
+
+    // Written beside the target and renamed over it at the end, so that a failure leaves
+    // neither a partial file nor a damaged earlier one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    QString why;
+    if (!encoder->write(picture, file, &why)) {
+        file.cancelWriting();
+        return fail(why.isEmpty() ? QStringLiteral("the encoder failed") : why);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+// One image encoder: its 16-byte class identifier, the MIME type it writes and the writer.
+// A writer returns false and sets `error` when it cannot encode.
+struct ImageEncoder {
+    QByteArray classId;
+    QString mimeType;
+    std::function<bool(const QImage &image, QIODevice &device, QString *error)> write;
+};
+
+// The imaging service the conversion run saves pictures through. Started once when a host
+// comes up and stopped when it goes; saving is refused while it is not started.
+class ImagingService {
+public:
+    ImagingService();
+
+    bool start();
+    void stop();
+    bool isStarted() const { return m_started; }
+
+    const std::vector<ImageEncoder> &encoders() const { return m_encoders; }
+
+    // Looks the MIME type up without regard to letter case; fills `classId` only on success.
+    bool FindEncoder(const QString &mimeType, QByteArray &classId) const;
+
+    // Writes `picture` to `path` with the encoder of `mimeType`, replacing an existing file.
+    // False (with the reason in `error`) when nothing could be written; a failed save never
+    // leaves a partial file behind, nor destroys the file that was there.
+    bool SavePictureAs(const QImage &picture, const QString &path, const QString &mimeType,
+                       QString *error = nullptr) const;
+
+private:
+    const ImageEncoder *encoderById(const QByteArray &classId) const;
+
+    std::vector<ImageEncoder> m_encoders;
+    bool m_started = false;
+};

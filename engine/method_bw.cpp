@@ -1,0 +1,12 @@
+#include "methods.h"
+#include "scriptmethod.h"
+
+#include "../sys/errortrap.h"
+
+void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
+{
+    static const ScriptMethodSpec spec{QStringLiteral("bw"), QStringLiteral("convert.sh"),
+                                       QStringLiteral("current"), QStringLiteral("*.jpg"),
+                                       ErrorLocations::PdfToGifBw, true};
+    runScriptMethod(ctx, pdfPath, spec);
+}

@@ -1,0 +1,12 @@
+#include "methods.h"
+#include "scriptmethod.h"
+
+#include "../sys/errortrap.h"
+
+void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath)
+{
+    static const ScriptMethodSpec spec{QStringLiteral("ps"), QStringLiteral("pdf2tiff.sh"),
+                                       QString(), QStringLiteral("current*.jpg"),
+                                       ErrorLocations::PdfToGifGs, false};
+    runScriptMethod(ctx, pdfPath, spec);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+struct MethodContext;
+
+// The two methods that run a shipped script over "current.pdf" share everything but these.
+struct ScriptMethodSpec {
+    QString folder;        // sub-folder of the AppFolder copied into the WorkFolder
+    QString script;        // the script in that folder
+    QString pagesFolder;   // where the script leaves its page images, relative to its folder
+    QString pagePattern;   // which of the files there are page images
+    QString location;      // ErrorLocation of the method
+    bool blackAndWhite;    // the black-and-white variant's step order and sub-folder removal
+};
+
+void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethodSpec &spec);

@@ -1,0 +1,31 @@
+#!/bin/bash
+# Installs what is missing, builds into build/ and then either starts the program (run) or runs
+# every test (test). Safe to run again: packages already there are not installed twice.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+mode=${1:-run}
+case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+
+packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
+          ghostscript libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2
+
+if [ "$mode" = test ]; then
+  cd build
+  exec ctest --output-on-failure -j2
+fi
+
+exec build/lumenpage-batch "$@"

@@ -1,0 +1,53 @@
+#include "errortrap.h"
+
+#include "dialogs.h"
+
+QString errorBoxText(const QString &description, const QString &location, int stepNumber)
+{
+    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ")
+           + QString::number(stepNumber) + QStringLiteral("\r\r")
+           + QStringLiteral("Please email screenshot of this message to ") + SupportAddress;
+}
+
+void reportError(Dialogs &dialogs, const QString &description, const QString &location,
+                 int stepNumber)
+{
+    dialogs.message(errorBoxText(description, location, stepNumber),
+                    QStringLiteral("Application Error"), Dialogs::Icon::Exclamation);
+}
+
+void ErrorTrap::handle(int stepNumber, const Failure &failure)
+{
+    ++m_failures;
+    if (filter && filter(failure)) {
+        m_aborted = true;
+        return;
+    }
+    reportError(m_dialogs, failure.description(), m_location, stepNumber);
+}
+
+bool ErrorTrap::step(int stepNumber, const std::function<void()> &body)
+{
+    if (m_aborted)
+        return false;
+    try {
+        body();
+        return true;
+    } catch (const Failure &f) {
+        handle(stepNumber, f);
+    } catch (const std::exception &e) {
+        handle(stepNumber, Failure(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        handle(stepNumber, Failure(QStringLiteral("Unexpected error")));
+    }
+    return false;
+}
+
+bool ErrorTrap::test(int stepNumber, const std::function<bool()> &condition)
+{
+    if (m_aborted)
+        return false;
+    bool result = true;
+    step(stepNumber, [&] { result = condition(); });
+    return m_aborted ? false : result;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+class Dialogs;
+
+// A failure carrying the description the user reads in the ErrorBox. Anything thrown from a
+// step of a trapping procedure is reported; a std::exception gives its what(), anything else a
+// generic description.
+class Failure : public std::runtime_error {
+public:
+    explicit Failure(const QString &description, int code = 0)
+        : std::runtime_error(description.toStdString()), m_code(code) {}
+    QString description() const { return QString::fromUtf8(what()); }
+    int code() const { return m_code; }
+
+private:
+    int m_code;
+};
+
+namespace ErrorLocations {
+inline const QString FormLoad = QStringLiteral("in Lumenpg2017/04/05.Form1.Form_Load ");
+inline const QString FormQueryUnload = QStringLiteral("in Lumenpg2017/04/05.Form1.Form_QueryUnload ");
+inline const QString PushButton1Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton1_Click ");
+inline const QString PushButton2Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton2_Click ");
+inline const QString PushButton4Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton4_Click ");
+inline const QString PushButton5Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton5_Click ");
+inline const QString PushButton6Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton6_Click ");
+inline const QString PushButton7Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton7_Click ");
+inline const QString PushButton8Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton8_Click ");
+inline const QString PdfToGifGs = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS ");
+inline const QString PdfToGifBw = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_BW ");
+inline const QString PdfToGifGfax = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GFAX ");
+inline const QString PdfToGifAcro = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_Acro ");
+inline const QString KillFolder = QStringLiteral("in Lumenpg2017/04/05.modKillFolder.KillFolder ");
+} // namespace ErrorLocations
+
+inline const QString SupportAddress = QStringLiteral("support@lumenpage.org");
+
+// The full ErrorBox text for a failure at `stepNumber` of the procedure at `location`.
+QString errorBoxText(const QString &description, const QString &location, int stepNumber);
+
+// Shows the ErrorBox: title "Application Error", OK, exclamation icon.
+void reportError(Dialogs &dialogs, const QString &description, const QString &location,
+                 int stepNumber);
+
+// The recovery of a trapping procedure. Each numbered step runs through step() or test(); a
+// failure is reported in the ErrorBox and the procedure goes on with its next step. A failed
+// test counts as passed, so the step it guards runs next.
+class ErrorTrap {
+public:
+    ErrorTrap(Dialogs &dialogs, QString location)
+        : m_dialogs(dialogs), m_location(std::move(location)) {}
+
+    // Runs one step; true when it completed, false when it failed and was reported.
+    bool step(int stepNumber, const std::function<void()> &body);
+
+    // Evaluates a test; a test that fails is reported and answers true.
+    bool test(int stepNumber, const std::function<bool()> &condition);
+
+    // Called before the ErrorBox for a failure; returning true means the failure was handled
+    // (no ErrorBox) and the procedure must end: see aborted().
+    std::function<bool(const Failure &)> filter;
+
+    bool aborted() const { return m_aborted; }
+    int failures() const { return m_failures; }
+    Dialogs &dialogs() { return m_dialogs; }
+
+private:
+    void handle(int stepNumber, const Failure &failure);
+
+    Dialogs &m_dialogs;
+    QString m_location;
+    bool m_aborted = false;
+    int m_failures = 0;
+};

@@ -1,0 +1,189 @@
+#include "fileutil.h"
+
+#include "errortrap.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+QString GetDesktopFolder()
+{
+    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty())
+        throw Failure(QStringLiteral("The desktop folder cannot be found"));
+    return desktop + QLatin1Char('/');
+}
+
+bool PathExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool IsExistingFolder(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsExistingFile(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool WildcardMatch(const QString &pattern, const QString &name)
+{
+    // "*.*" means every name, as it does on the platform the patterns come from.
+    if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
+        return true;
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(
+                                    pattern, QRegularExpression::UnanchoredWildcardConversion),
+                                QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(name);
+    return m.hasMatch() && m.capturedStart() == 0 && m.capturedLength() == name.size();
+}
+
+bool NameLess(const QString &a, const QString &b)
+{
+    const int c = a.toUpper().compare(b.toUpper());
+    if (c != 0)
+        return c < 0;
+    return a.toUtf8() < b.toUtf8();
+}
+
+QStringList ListFiles(const QString &folder, const QString &pattern)
+{
+    QString dir = folder;
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    QStringList names;
+    DIR *d = ::opendir(QFile::encodeName(dir).constData());
+    if (!d)
+        return names;
+    while (dirent *e = ::readdir(d)) {
+        const QString name = QFile::decodeName(e->d_name);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        if (WildcardMatch(pattern, name) && IsExistingFile(dir + name))
+            names.append(name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end(), NameLess);
+    return names;
+}
+
+QString FileNameOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+QString NameWithoutExtension(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        throw Failure(QStringLiteral("Invalid procedure call or argument"), 5);
+    return name.left(dot);
+}
+
+QString BaseNameOf(const QString &pdfPath)
+{
+    const QString name = FileNameOf(pdfPath);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+void DeleteFilesQuietly(const QString &pathOrPattern)
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+    const QString name = FileNameOf(pathOrPattern);
+    if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) {
+        if (IsExistingFile(pathOrPattern) || QFileInfo(pathOrPattern).isSymLink())
+            QFile::remove(pathOrPattern);
+        return;
+    }
+    const QString folder = pathOrPattern.left(pathOrPattern.size() - name.size());
+    for (const QString &match : ListFiles(folder.isEmpty() ? QStringLiteral(".") : folder, name))
+        QFile::remove((folder.isEmpty() ? QString() : folder) + match);
+}
+
+void KillFolder(Dialogs &dialogs, const QString &folder)
+{
+    ErrorTrap trap(dialogs, ErrorLocations::KillFolder);
+    QString path = folder;
+    trap.step(102, [&] {
+        if (path.endsWith(QLatin1Char('/')) && path.size() > 1)
+            path.chop(1);
+    });
+    // The root and the empty path are never deleted, whatever the caller passes.
+    if (path.isEmpty() || QDir(path).isRoot())
+        return;
+    if (trap.test(104, [&] { return IsExistingFolder(path); })) {
+        trap.step(106, [&] {
+            QDir dir(path);
+            if (!dir.removeRecursively())
+                throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely")
+                                  .arg(path), 70);
+        });
+    }
+}
+
+void CopyFile(const QString &source, const QString &destination)
+{
+    if (!IsExistingFile(source))
+        throw Failure(QStringLiteral("File not found: %1").arg(source), 53);
+    if (PathExists(destination) && !QFile::remove(destination))
+        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), 70);
+    QFile in(source);
+    if (!in.copy(destination))
+        throw Failure(QStringLiteral("Cannot copy %1 to %2: %3")
+                          .arg(source, destination, in.errorString()), 75);
+}
+
+void CopyFolder(const QString &source, const QString &destination)
+{
+    if (!IsExistingFolder(source))
+        throw Failure(QStringLiteral("Path not found: %1").arg(source), 76);
+    if (!QDir().mkpath(destination))
+        throw Failure(QStringLiteral("Cannot create folder %1").arg(destination), 75);
+    const QDir src(source);
+    const QFileInfoList entries =
+        src.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &fi : entries) {
+        const QString target = destination + QLatin1Char('/') + fi.fileName();
+        if (fi.isDir()) {
+            CopyFolder(fi.filePath(), target);
+        } else {
+            CopyFile(fi.filePath(), target);
+            // Keep the script's execute bits.
+            QFile::setPermissions(target, fi.permissions() | QFile::WriteOwner | QFile::ReadOwner);
+        }
+    }
+}
+
+QString WorkFolderPath()
+{
+    QString temp = qEnvironmentVariable("TEMP");
+    while (temp.size() > 1 && temp.endsWith(QLatin1Char('/')))
+        temp.chop(1);
+    if (temp.isEmpty() || temp == QLatin1String("/"))
+        temp = QDir::tempPath();
+    return temp + QStringLiteral("/Lumenpage");
+}

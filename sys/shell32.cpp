@@ -1,0 +1,236 @@
+#include "shell32.h"
+
+#include "errortrap.h"
+#include "fileutil.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <csignal>
+#include <limits>
+#include <unistd.h>
+
+namespace {
+
+constexpr int DefaultErrorBase = -2147220456; // 0x80040418
+constexpr int RefusalBase = -2147221504;      // 0x80040000
+constexpr int StillActive = 259;
+
+QString errorSource()
+{
+    QString exe = QCoreApplication::instance()
+                      ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                      : QStringLiteral("lumenpage");
+    const qsizetype dot = exe.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        exe.truncate(dot);
+    return exe + QStringLiteral(".GShell");
+}
+
+bool looksLikeScript(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".sh"), Qt::CaseInsensitive))
+        return true;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    return f.read(2) == "#!";
+}
+
+bool looksLikeElf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == "\x7f" "ELF";
+}
+
+ShellOpenResult refused(int code, int style)
+{
+    ShellOpenResult r;
+    r.result = code;
+    r.windowStyle = style;
+    const ShellRefusal refusal = ShellRefusalTable(code);
+    r.error.number = refusal.number;
+    r.error.description = refusal.description;
+    r.error.source = errorSource();
+    return r;
+}
+
+} // namespace
+
+ShellRefusal ShellRefusalTable(int code)
+{
+    const int defaultNumber = code + DefaultErrorBase;
+    switch (code) {
+    case 0:
+    case 8:
+        return {7, QStringLiteral("Out of memory")};
+    case 2:
+        return {53, QStringLiteral("File not found")};
+    case 3:
+        return {76, QStringLiteral("Path not found")};
+    case 5:
+        return {75, QStringLiteral("Path/file access error")};
+    case 11:
+        return {defaultNumber, QStringLiteral("The executable file is invalid or corrupt")};
+    case 26:
+        return {75, QStringLiteral("A sharing violation occurred.")};
+    case 27:
+        return {defaultNumber,
+                QStringLiteral("This file type does not have a valid file association.")};
+    case 28:
+        return {286, QStringLiteral("The file could not be opened due to time out. Please try again in a moment.")};
+    case 29:
+        return {285, QStringLiteral("The file could not be opened because the DDE transaction failed. Please try again in a moment.")};
+    case 30:
+        return {285, QStringLiteral("The file could not be opened because the target application is busy. Please try again in a moment.")};
+    case 31:
+        return {defaultNumber, QStringLiteral("No application is associated with this file type.")};
+    case 32:
+        return {48, QStringLiteral("The specified dynamic-link library was not found.")};
+    default:
+        return {defaultNumber,
+                QStringLiteral("An error occurred occurred whilst trying to open or print the selected file.")};
+    }
+}
+
+int RefusalResult(int errorNumber)
+{
+    const long long sum = static_cast<long long>(errorNumber) + RefusalBase;
+    if (sum < std::numeric_limits<int>::min() || sum > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(sum);
+}
+
+ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString &parameters,
+                          const QString &workingFolder, const QString &verb,
+                          std::unique_ptr<QProcess> *process)
+{
+    Q_UNUSED(verb); // only "open" is ever asked for; it means "start" for programs and scripts
+    int style = windowStyle;
+    if (target.toUpper().contains(QLatin1String(".EXE")))
+        style = 0;
+    if (parameters.isEmpty() && workingFolder.isEmpty())
+        style = 1;
+    // A hidden window is simply no window here: the style only has to be valid.
+
+    if (!workingFolder.isEmpty() && !IsExistingFolder(workingFolder))
+        return refused(3, style);
+    if (!PathExists(target)) {
+        const QString folder = QFileInfo(target).absolutePath();
+        return refused(IsExistingFolder(folder) ? 2 : 3, style);
+    }
+    if (!IsExistingFile(target))
+        return refused(5, style);
+    if (::access(QFile::encodeName(target).constData(), R_OK) != 0)
+        return refused(5, style);
+
+    QString program;
+    QStringList args;
+    const bool executable = ::access(QFile::encodeName(target).constData(), X_OK) == 0;
+    if (looksLikeScript(target) && !(executable && !target.endsWith(QLatin1String(".sh")))) {
+        program = QStringLiteral("/bin/sh");
+        if (!IsExistingFile(program))
+            return refused(31, style);
+        args << target;
+    } else if (executable) {
+        if (!looksLikeElf(target) && !looksLikeScript(target))
+            return refused(11, style);
+        program = target;
+    } else {
+        return refused(31, style);
+    }
+    if (!parameters.isEmpty())
+        args << QProcess::splitCommand(parameters);
+
+    auto proc = std::make_unique<QProcess>();
+    proc->setProgram(program);
+    proc->setArguments(args);
+    if (!workingFolder.isEmpty())
+        proc->setWorkingDirectory(workingFolder);
+    proc->setProcessChannelMode(QProcess::MergedChannels);
+    proc->setStandardInputFile(QProcess::nullDevice());
+    // Its own process group, so that a stop also reaches the programs the script started.
+    proc->setChildProcessModifier([] { ::setpgid(0, 0); });
+    proc->start();
+    if (!proc->waitForStarted(10000))
+        return refused(proc->error() == QProcess::FailedToStart ? 11 : 5, style);
+
+    ShellOpenResult r;
+    r.result = 42;
+    r.windowStyle = style;
+    if (process) {
+        *process = std::move(proc);
+    } else {
+        // Nobody waits for it: let it run on after the QProcess object is gone.
+        QObject::connect(proc.get(), &QProcess::finished, proc.get(), &QObject::deleteLater);
+        proc.release()->setParent(nullptr);
+    }
+    return r;
+}
+
+int RunAndWait(const QString &commandLine, int &windowStyle, const QString &workingFolder,
+               const RunOptions &options)
+{
+    if (windowStyle < 0 || windowStyle > 6)
+        windowStyle = 6;
+
+    QString target = commandLine.trimmed();
+    if (target.size() >= 2 && target.startsWith(QLatin1Char('"')) && target.endsWith(QLatin1Char('"')))
+        target = target.mid(1, target.size() - 2);
+
+    std::unique_ptr<QProcess> process;
+    const ShellOpenResult start = ShellOpen(target, windowStyle, QString(), workingFolder,
+                                            QStringLiteral("open"), &process);
+    if (start.error.isSet())
+        return RefusalResult(start.error.number);
+
+    const auto yield = options.yield ? options.yield : [] {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    };
+    QByteArray output;
+    auto collect = [&] {
+        if (!process)
+            return;
+        output += process->readAll();
+        if (output.size() > 8192)
+            output = output.right(8192);
+    };
+
+    QElapsedTimer clock;
+    clock.start();
+    int exitCode = 0;
+    do {
+        if (!process)
+            exitCode = 0;
+        else if (process->state() != QProcess::NotRunning)
+            exitCode = StillActive;
+        else
+            exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : 1;
+        yield();
+        if (process && process->state() != QProcess::NotRunning)
+            process->waitForFinished(100);
+        else if (exitCode == StillActive || !process)
+            ::usleep(100 * 1000);
+        collect();
+        if (exitCode == StillActive && options.timeoutMs > 0 && clock.elapsed() > options.timeoutMs) {
+            const qint64 pid = process->processId();
+            if (pid > 0)
+                ::kill(-static_cast<pid_t>(pid), SIGKILL);
+            process->kill();
+            process->waitForFinished(5000);
+            collect();
+            if (options.output)
+                *options.output = QString::fromLocal8Bit(output);
+            throw Failure(QStringLiteral("%1 did not finish within %2 seconds and was stopped")
+                              .arg(FileNameOf(target))
+                              .arg(options.timeoutMs / 1000.0));
+        }
+    } while (exitCode == StillActive);
+    if (options.output)
+        *options.output = QString::fromLocal8Bit(output);
+    return exitCode;
+}

@@ -1,0 +1,144 @@
+#include "testsupport.h"
+
+#include "sys/errortrap.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFont>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+Dialogs::Answer FakeDialogs::message(const QString &text, const QString &title, Icon icon,
+                                     Buttons buttons)
+{
+    const Box box{text, title, icon, buttons};
+    boxes << box;
+    if (onMessage)
+        onMessage(box);
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return answers.isEmpty() ? Answer::No : answers.takeFirst();
+}
+
+bool FakeDialogs::inputBox(const QString &prompt, const QString &, QString &text)
+{
+    prompts << prompt;
+    if (inputs.isEmpty())
+        return false;
+    text = inputs.takeFirst();
+    return true;
+}
+
+QString FakeDialogs::pickFolder(const QString &prompt)
+{
+    prompts << prompt;
+    return folders.isEmpty() ? QString() : folders.takeFirst();
+}
+
+QStringList FakeDialogs::openFiles(const QString &title, const QString &)
+{
+    prompts << title;
+    return fileLists.isEmpty() ? QStringList() : fileLists.takeFirst();
+}
+
+QStringList FakeDialogs::texts() const
+{
+    QStringList out;
+    for (const Box &b : boxes)
+        out << b.text;
+    return out;
+}
+
+int FakeDialogs::countTitled(const QString &title) const
+{
+    int n = 0;
+    for (const Box &b : boxes)
+        n += b.title == title;
+    return n;
+}
+
+TestHost::TestHost() : appFolderPath(TestFiles::appFolder())
+{
+    service.start();
+}
+
+QString TestHost::entryAt(int position) const
+{
+    if (position < 1 || position > entries.size())
+        throw Failure(QStringLiteral("Index out of bounds"), 35600);
+    return entries.at(position - 1);
+}
+
+void TestHost::setAppWaitPointer(bool on)
+{
+    appWaitPointer = on;
+    appWaitPointerOn += on;
+}
+
+void TestHost::yield()
+{
+    ++yields;
+    if (onYield)
+        onYield();
+    QCoreApplication::processEvents();
+}
+
+namespace TestFiles {
+
+void writePdf(const QString &path, int pages, const QSizeF &pointsSize)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(pointsSize, QPageSize::Point));
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    for (int p = 1; p <= pages; ++p) {
+        if (p > 1)
+            writer.newPage();
+        const QRectF page(0, 0, pointsSize.width(), pointsSize.height());
+        painter.fillRect(page, Qt::white);
+        painter.fillRect(QRectF(0, 0, page.width(), page.height() / 4),
+                         QColor::fromHsv((p * 47) % 360, 200, 230));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(int(page.height() / 10));
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(page, Qt::AlignCenter, QStringLiteral("Page %1").arg(p));
+    }
+    painter.end();
+}
+
+void writeJpeg(const QString &path, int width, int height, const QString &label)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    if (!label.isEmpty()) {
+        QPainter p(&image);
+        p.setPen(Qt::black);
+        p.drawText(image.rect(), Qt::AlignCenter, label);
+    }
+    image.save(path, "JPEG", 92);
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QString appFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void writeScript(const QString &path, const QByteArray &body)
+{
+    writeBytes(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
+}
+
+} // namespace TestFiles

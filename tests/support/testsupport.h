@@ -1,0 +1,98 @@
+#pragma once
+
+#include "engine/conversionhost.h"
+#include "engine/imaging.h"
+#include "sys/dialogs.h"
+
+#include <QImage>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// Records every box and answers from a script. Unscripted questions answer No, unscripted
+// input boxes and pickers are cancelled.
+class FakeDialogs : public Dialogs {
+public:
+    struct Box {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+    QList<Box> boxes;
+    QList<Answer> answers;
+    QStringList inputs;          // each inputBox takes the next; absent means cancelled
+    QStringList folders;         // each pickFolder takes the next
+    QList<QStringList> fileLists;
+    QStringList prompts;
+    std::function<void(const Box &)> onMessage;
+
+    Answer message(const QString &text, const QString &title, Icon icon,
+                   Buttons buttons = Buttons::Ok) override;
+    bool inputBox(const QString &prompt, const QString &title, QString &text) override;
+    QString pickFolder(const QString &prompt) override;
+    QStringList openFiles(const QString &title, const QString &filter) override;
+
+    QStringList texts() const;
+    int countTitled(const QString &title) const;
+};
+
+// A host with plain fields in place of the window's controls.
+class TestHost : public ConversionHost {
+public:
+    TestHost();
+
+    FakeDialogs fakeDialogs;
+    ImagingService service;
+    QStringList entries;
+    int option = 2; // which of Option1..Option4 is selected; 0 for none
+    int check5Value = 0;
+    QString resolution = QStringLiteral("144");
+    QString pages = QStringLiteral("1");
+    QString outputFolder;
+    QString appFolderPath;
+    bool gdiplusFailed = false;
+    QList<double> progressValues;
+    QStringList progressTexts;
+    bool waitPointer = false;
+    int appWaitPointerOn = 0;
+    bool appWaitPointer = false;
+    int yields = 0;
+    QImage holder;
+    std::function<void()> onYield;
+
+    Dialogs &dialogs() override { return fakeDialogs; }
+    QString applicationTitle() const override { return QStringLiteral("Lumenpage"); }
+    QString appFolder() const override { return appFolderPath; }
+    int entryCount() const override { return entries.size(); }
+    QString entryAt(int position) const override;
+    bool isOptionSelected(int n) const override { return option == n; }
+    int check5() const override { return check5Value; }
+    QString resolutionText() const override { return resolution; }
+    QString pagesText() const override { return pages; }
+    QString outputFolderText() const override { return outputFolder; }
+    bool gdiplusUnavailable() const override { return gdiplusFailed; }
+    ImagingService &imaging() override { return service; }
+    void setProgress(double percent) override { progressValues << percent; }
+    void setProgressText(const QString &text) override { progressTexts << text; }
+    void setWaitPointer(bool on) override { waitPointer = on; }
+    void setAppWaitPointer(bool on) override;
+    QImage &picture() override { return holder; }
+    void yield() override;
+};
+
+namespace TestFiles {
+// Writes a PDF of `pages` pages, each showing "Page N" in large letters over a coloured band,
+// through QPdfWriter. Needs a QGuiApplication.
+void writePdf(const QString &path, int pages, const QSizeF &pointsSize = QSizeF(612, 792));
+// Writes a JPEG page image (a colour gradient with a label).
+void writeJpeg(const QString &path, int width = 400, int height = 300, const QString &label = QString());
+// Writes `bytes` as a file.
+void writeBytes(const QString &path, const QByteArray &bytes);
+// Absolute path of the build's AppFolder (beside the test executables).
+QString appFolder();
+// Writes an executable shell script.
+void writeScript(const QString &path, const QByteArray &body);
+}
