@@ -1,4 +1,48 @@
 #include "methods.h"
+
+#include "acrobat.h"
+#include "conversionhost.h"
+
 #include "../sys/errortrap.h"
-// placeholder until the Acrobat stand-in lands
-void PDF_To_GIF_Acro(MethodContext &, const QString &) { throw Failure(QStringLiteral("The Acrobat method is not available yet")); }
+#include "../sys/fileutil.h"
+
+#include <memory>
+
+namespace {
+
+template <typename T>
+T &Need(const std::unique_ptr<T> &object)
+{
+    if (!object)
+        throw Failure(QStringLiteral("Object variable not set: the Acrobat object was not created"), 91);
+    return *object;
+}
+
+} // namespace
+
+void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
+{
+    ErrorTrap trap(ctx.host.dialogs(), ErrorLocations::PdfToGifAcro);
+    ctx.pagesProduced = false;
+
+    QString baseName;
+    trap.step(100, [&] { baseName = BaseNameOf(pdfPath); });
+    std::unique_ptr<AcroApp> app;
+    trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
+    std::unique_ptr<AcroPDDoc> doc;
+    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(); });
+    std::unique_ptr<AcroJSObject> jso;
+    if (trap.test(106, [&] { return Need(doc).Open(pdfPath); })) {
+        trap.step(108, [&] { jso = Need(doc).GetJSObject(); });
+        trap.step(110, [&] {
+            Need(jso).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
+                             AcroJSObject::JpegConversion);
+        });
+        trap.step(112, [&] { Need(doc).Close(); });
+        trap.step(114, [&] { ctx.pagesProduced = true; });
+    }
+    trap.step(116, [&] { Need(app).Exit(); });
+    jso.reset();
+    doc.reset();
+    app.reset();
+}

@@ -1,4 +1,81 @@
 #include "methods.h"
+
+#include "conversionhost.h"
+#include "gflax.h"
+
 #include "../sys/errortrap.h"
-// placeholder until the GflAx stand-in lands
-void PDF_To_GIF_GFAX(MethodContext &, const QString &) { throw Failure(QStringLiteral("The GflAx method is not available yet")); }
+#include "../sys/fileutil.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+constexpr int MaxPageCount = std::numeric_limits<qint16>::max();
+
+// The page count from the pages box: its leading number to the nearest whole number, halves to
+// the even neighbour. A count the 16-bit page counter cannot hold is refused rather than
+// clipped, so the user learns the number was not taken.
+int PageCountFrom(const QString &text)
+{
+    const double n = std::nearbyint(LeadingNumber(text)); // the default rounding is half to even
+    if (!std::isfinite(n) || n > MaxPageCount)
+        throw Failure(QStringLiteral("The number of pages \"%1\" is too large: at most %2 pages can be "
+                                     "converted from one file.")
+                          .arg(text.trimmed()).arg(MaxPageCount),
+                      6);
+    return n < 1 ? 0 : int(n);
+}
+
+GflAx &Need(const std::unique_ptr<GflAx> &component)
+{
+    if (!component)
+        throw Failure(QStringLiteral("Object variable not set: the GflAx component was not created"), 91);
+    return *component;
+}
+
+} // namespace
+
+void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
+{
+    ConversionHost &host = ctx.host;
+    ErrorTrap trap(host.dialogs(), ErrorLocations::PdfToGifGfax);
+
+    std::unique_ptr<GflAx> gfl;
+    trap.step(100, [&] { gfl = std::make_unique<GflAx>(); });
+    QString baseName;
+    trap.step(102, [&] { baseName = BaseNameOf(pdfPath); });
+
+    int count = 0;
+    trap.step(106, [&] { count = PageCountFrom(host.pagesText()); });
+    for (int p = 1; p <= count; ++p) {
+        trap.step(108, [&] { Need(gfl).EpsDpi = LeadingNumber(host.resolutionText()); });
+        trap.step(110, [&] { Need(gfl).Page = qint16(p); });
+        int loadError = 0;
+        const bool loaded = trap.step(112, [&] {
+            try {
+                Need(gfl).LoadBitmap(pdfPath);
+            } catch (const Failure &f) {
+                loadError = f.code();
+                throw;
+            }
+        });
+        // A page that did not load has nothing to save: saving anyway would only report the
+        // same page a second time. A document that cannot be read, a page past its end and an
+        // unusable resolution would fail every later page the same way, so they end the loop.
+        if (!loaded) {
+            if (loadError == GflAx::CannotOpen || loadError == GflAx::PastEnd
+                || loadError == GflAx::BadResolution)
+                break;
+            continue;
+        }
+        trap.step(114, [&] { Need(gfl).Saveformat = GflAx::FormatJpeg; });
+        trap.step(116, [&] {
+            Need(gfl).saveBitmap(ctx.workFolder + QLatin1Char('/') + baseName + QString::number(p)
+                                 + QStringLiteral(".jpg"));
+        });
+    }
+    trap.step(118, [&] { gfl.reset(); });
+    trap.step(120, [&] { ctx.pagesProduced = true; });
+}

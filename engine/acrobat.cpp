@@ -1,0 +1,86 @@
+#include "acrobat.h"
+
+#include "pdfpages.h"
+
+#include "../sys/errortrap.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <poppler-qt6.h>
+
+AcroPDDoc::AcroPDDoc() = default;
+AcroPDDoc::~AcroPDDoc() = default;
+
+bool AcroPDDoc::Open(const QString &path)
+{
+    Close();
+    m_openError.clear();
+    std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &m_openError);
+    if (!document)
+        return false;
+    m_document = std::move(document);
+    m_path = path;
+    return true;
+}
+
+std::unique_ptr<AcroJSObject> AcroPDDoc::GetJSObject()
+{
+    if (!m_document)
+        throw Failure(QStringLiteral("No document is open: there is no script object to get"));
+    return std::make_unique<AcroJSObject>(m_document, m_path);
+}
+
+void AcroPDDoc::Close()
+{
+    m_document.reset();
+    m_path.clear();
+}
+
+AcroJSObject::AcroJSObject(std::weak_ptr<Poppler::Document> document, QString path)
+    : m_document(std::move(document)), m_path(std::move(path))
+{
+}
+
+void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
+{
+    if (conversionId != JpegConversion)
+        throw Failure(QStringLiteral("Cannot save %1 as \"%2\": the only conversion available is \"%3\"")
+                          .arg(m_path, conversionId, JpegConversion));
+    const std::shared_ptr<Poppler::Document> document = m_document.lock();
+    if (!document)
+        throw Failure(QStringLiteral("Cannot save %1: the document has been closed").arg(m_path));
+
+    const QFileInfo targetInfo(target);
+    const QString folder = targetInfo.path();
+    if (!QFileInfo(folder).isDir())
+        throw Failure(QStringLiteral("Cannot save %1: the folder %2 does not exist").arg(m_path, folder));
+    const QString stem = folder + QLatin1Char('/') + targetInfo.completeBaseName() + QStringLiteral("_Page_");
+
+    QStringList failed;
+    QString firstReason;
+    const int pageCount = document->numPages();
+    for (int index = 0; index < pageCount; ++index) {
+        const int page = index + 1;
+        try {
+            const double dpi = PdfPages::fittingDpi(*document, index, JpegDpi);
+            const QImage image = PdfPages::render(*document, index, dpi);
+            if (image.isNull())
+                throw Failure(QStringLiteral("page %1 could not be rendered").arg(page));
+            PdfPages::writeJpeg(image, stem + QString::number(page) + QStringLiteral(".jpg"), 90);
+        } catch (const Failure &f) {
+            failed << QString::number(page);
+            if (firstReason.isEmpty())
+                firstReason = f.description();
+        }
+    }
+    if (!failed.isEmpty())
+        throw Failure(QStringLiteral("%1 of the %2 page(s) of %3 could not be saved (page %4): %5")
+                          .arg(failed.size()).arg(pageCount).arg(m_path)
+                          .arg(failed.size() > 10 ? failed.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(", ...")
+                                                  : failed.join(QStringLiteral(", ")))
+                          .arg(firstReason));
+    if (pageCount == 0)
+        throw Failure(QStringLiteral("%1 has no pages to save").arg(m_path));
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace Poppler {
+class Document;
+}
+
+// Stand-ins for Acrobat's automation objects, with the members the Acrobat method calls:
+// the application ("AcroExch.app"), a document ("AcroExch.PDDoc") and the document's script
+// object. They render with poppler. Members throw Failure with a description the user reads.
+
+class AcroApp {
+public:
+    // Tells the application to quit; nothing of it outlives the call.
+    void Exit() { m_exited = true; }
+    bool exited() const { return m_exited; }
+
+private:
+    bool m_exited = false;
+};
+
+class AcroJSObject;
+
+class AcroPDDoc {
+public:
+    AcroPDDoc();
+    ~AcroPDDoc();
+
+    // Opens the PDF at `path`, closing any document opened before. False when it cannot be
+    // opened: missing, not a PDF, damaged, or protected by a password.
+    bool Open(const QString &path);
+
+    // The open document's script object. Throws when no document is open.
+    std::unique_ptr<AcroJSObject> GetJSObject();
+
+    // Closes the document; its script object can no longer save. Closing twice is harmless.
+    void Close();
+
+    QString openError() const { return m_openError; }
+
+private:
+    std::shared_ptr<Poppler::Document> m_document;
+    QString m_path;
+    QString m_openError;
+};
+
+class AcroJSObject {
+public:
+    // The one conversion this stand-in offers.
+    static inline const QString JpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
+    // Resolution of the page files: text stays readable, and a page stays well within GIF's
+    // limits. Pages too large for it are written at the largest resolution that fits.
+    static constexpr double JpegDpi = 144.0;
+
+    AcroJSObject(std::weak_ptr<Poppler::Document> document, QString path);
+
+    // With JpegConversion, writes every page as <target's base name>_Page_<n>.jpg in the
+    // target's folder before returning (report.jpg gives report_Page_1.jpg, report_Page_2.jpg,
+    // ...). Pages that fail do not stop the others; the failure then names them all.
+    void SaveAs(const QString &target, const QString &conversionId);
+
+private:
+    std::weak_ptr<Poppler::Document> m_document;
+    QString m_path;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+namespace Poppler {
+class Document;
+}
+
+// Stand-in for the GflAx imaging component, with the members the GflAx method calls: set
+// `EpsDpi` and `Page`, `LoadBitmap` a PDF, set `Saveformat`, `saveBitmap`. Renders with
+// poppler. Members throw Failure with one of the Error codes and a description the user reads.
+class GflAx {
+public:
+    enum Error {
+        CannotOpen = 1001, // the document cannot be read at all
+        NoSuchPage,        // Page below 1
+        PastEnd,           // Page beyond the document's last page
+        BadResolution,     // EpsDpi not a number above 0
+        TooLarge,          // the page at EpsDpi exceeds the pixel limits
+        RenderFailed,
+        NothingLoaded,     // saveBitmap without a loaded page
+        BadFormat,         // Saveformat other than 1
+        CannotSave,
+    };
+
+    // The only format this stand-in writes, JPEG, quality 90.
+    static constexpr qint16 FormatJpeg = 1;
+
+    GflAx();
+    ~GflAx();
+
+    double EpsDpi = 72.0; // resolution of the next LoadBitmap of a PDF page
+    qint16 Page = 1;      // which page the next LoadBitmap takes, from 1
+    qint16 Saveformat = FormatJpeg;
+
+    // Loads page `Page` of the PDF at `path` as the current bitmap. On failure no bitmap is
+    // current, so a later saveBitmap cannot write an earlier page under this page's name.
+    void LoadBitmap(const QString &path);
+
+    // Writes the current bitmap to `path` in `Saveformat`.
+    void saveBitmap(const QString &path);
+
+private:
+    // The document stays open between pages of one file; one instance serves one call.
+    QString m_documentPath;
+    std::unique_ptr<Poppler::Document> m_document;
+    QImage m_bitmap;
+};
+
+// The runtime's leading-number rule for control texts: blanks, tabs and line feeds are ignored
+// wherever they occur; then an optional sign, digits, an optional decimal point with digits and
+// an optional exponent; the first other character ends the number; no number gives 0.
+double LeadingNumber(const QString &text);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+namespace Poppler {
+class Document;
+}
+
+// PDF pages rendered in-process with poppler, for the GflAx and Acrobat stand-ins.
+// Poppler is not thread-safe: a document is used from one thread at a time (the program has
+// only the one).
+namespace PdfPages {
+
+// GIF allows 65535 pixels a side, and a page is held whole in memory several times over
+// (poppler's bitmap, the QImage, the JPEG and GIF encoders), so the pixel count is bounded
+// too: a US Letter or A4 page at 1152 dpi still fits.
+constexpr int MaxSide = 65535;
+constexpr qint64 MaxPixels = qint64(1) << 27;
+
+// Loads the document with anti-aliased text and graphics. When poppler cannot open it, answers
+// null and puts the reason in `error` (missing, not a PDF, damaged, protected by a password).
+std::unique_ptr<Poppler::Document> open(const QString &path, QString *error);
+
+// Pixel size of page `index` (from 0) at `dpi`, computed in doubles so absurd resolutions do
+// not overflow; unusable sizes come back as they are, for tooLarge() to judge.
+QSizeF pixelSize(const Poppler::Document &document, int index, double dpi);
+bool tooLarge(const QSizeF &pixels);
+
+// The largest resolution up to `dpi` at which page `index` stays within the limits.
+double fittingDpi(const Poppler::Document &document, int index, double dpi);
+
+// Renders page `index` on white paper; a null image when poppler could not.
+QImage render(const Poppler::Document &document, int index, double dpi);
+
+// Writes `image` as a JPEG file, all or nothing: a failed write leaves no partial file that
+// the run would later take for a page image. Throws Failure naming the path and the reason.
+void writeJpeg(const QImage &image, const QString &path, int quality = 90);
+
+} // namespace PdfPages
