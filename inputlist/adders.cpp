@@ -1,0 +1,136 @@
+#include "adders.h"
+
+#include "folderwalk.h"
+#include "inputfilelist.h"
+
+#include "sys/dialogs.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QUrl>
+
+namespace {
+constexpr int TooManyFilesCode = 20476;
+const QString FolderPrompt = QStringLiteral("Please select folder:");
+}
+
+int FileDialogResultLength(const QStringList &paths)
+{
+    if (paths.size() == 1)
+        return int(paths.first().size());
+    const QString folder = QFileInfo(paths.value(0)).path();
+    qsizetype length = folder.size();
+    for (const QString &path : paths) {
+        // Names from other folders cannot share the folder part; they count in full.
+        const bool inFolder = QFileInfo(path).path() == folder;
+        length += 1 + (inFolder ? FileNameOf(path).size() : path.size());
+    }
+    return int(qMin<qsizetype>(length, std::numeric_limits<int>::max()));
+}
+
+void AddFilesByDialog(AdderContext &ctx)
+{
+    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton1Click);
+    trap.filter = [&](const Failure &f) {
+        if (f.code() != TooManyFilesCode)
+            return false;
+        ctx.dialogs.message(QStringLiteral("You've selected too many files to add.")
+                                + QStringLiteral("\r\r")
+                                + QStringLiteral("Please try adding via the \"Add All\" button."),
+                            ctx.applicationTitle, Dialogs::Icon::None);
+        return true;
+    };
+    QStringList picked;
+    trap.step(112, [&] {
+        picked = ctx.dialogs.openFiles(QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"),
+                                       QStringLiteral("PDF Files (*.pdf)"));
+        if (FileDialogResultLength(picked) > FileDialogResultLimit) {
+            picked.clear();
+            throw Failure(QStringLiteral("The file name buffer is too small"), TooManyFilesCode);
+        }
+    });
+    if (trap.aborted() || picked.isEmpty())
+        return;
+    if (picked.size() == 1) {
+        trap.step(122, [&] { ctx.list.append(picked.first()); });
+        return;
+    }
+    for (const QString &path : std::as_const(picked)) {
+        QString joined = path;
+        trap.step(138, [&] { joined.replace(QStringLiteral("//"), QStringLiteral("/")); });
+        trap.step(140, [&] { ctx.list.append(joined); });
+    }
+}
+
+QStringList FilesOfTree(const QString &folder, const QString &pattern,
+                        const std::function<void()> &yield)
+{
+    FolderList folders{folder + QLatin1Char('/')};
+    CollectSubfolders(folders, true, yield);
+    return FilesInFolders(folders, pattern);
+}
+
+void AddFolderTree(AdderContext &ctx)
+{
+    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton4Click);
+    QString extension = QStringLiteral("pdf");
+    bool answered = false;
+    trap.step(100, [&] {
+        answered = ctx.dialogs.inputBox(
+            QStringLiteral("Enter file extension to load:") + QStringLiteral("\r\r")
+                + QStringLiteral("(* for all files, txt for all txt files, doc for all doc files, etc.)"),
+            ctx.applicationTitle, extension);
+    });
+    if (!answered || extension.isEmpty())
+        return;
+    QString folder;
+    trap.step(104, [&] { folder = PickFolder(ctx.dialogs, FolderPrompt); });
+    if (folder.isEmpty())
+        return;
+
+    trap.step(112, [&] { ctx.setWaitPointer(true); });
+    // The pointer goes back also when a step failed.
+    const auto restore = qScopeGuard([&] { trap.step(136, [&] { ctx.setWaitPointer(false); }); });
+    FolderList folders;
+    trap.step(114, [&] { folders = FolderList{folder + QLatin1Char('/')}; });
+    trap.step(116, [&] { CollectSubfolders(folders, true, ctx.yield); });
+    QStringList files;
+    trap.step(122, [&] { files = FilesInFolders(folders, QStringLiteral("*.") + extension); });
+    for (const QString &path : std::as_const(files))
+        trap.step(132, [&] { ctx.list.append(path); });
+}
+
+void AddDroppedPaths(AdderContext &ctx, const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isDir()) {
+            for (const QString &file : FilesOfTree(path, QStringLiteral("*.*"), ctx.yield))
+                ctx.list.append(file);
+        } else {
+            ctx.list.append(path);
+        }
+    }
+}
+
+void AddSampleFiles(AdderContext &ctx)
+{
+    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton6Click);
+    const QString samples = ctx.appFolder + QStringLiteral("/Samples");
+    QStringList names;
+    trap.step(100, [&] { names = ListFiles(samples, QStringLiteral("*.*")); });
+    for (const QString &name : std::as_const(names))
+        trap.step(104, [&] { ctx.list.append(samples + QLatin1Char('/') + name); });
+    Dialogs::Answer answer = Dialogs::Answer::No;
+    trap.step(106, [&] {
+        answer = ctx.dialogs.message(
+            QStringLiteral("Would you like this software to open the folder where these sample files "
+                           "are stored (so that you can view them before working with them)?"),
+            ctx.applicationTitle, Dialogs::Icon::None, Dialogs::Buttons::YesNo);
+    });
+    if (answer != Dialogs::Answer::Yes)
+        return;
+    trap.step(108, [&] { QDesktopServices::openUrl(QUrl::fromLocalFile(samples + QLatin1Char('/'))); });
+}
