@@ -28,4 +28,12 @@ if [ "$mode" = test ]; then
   exec ctest --output-on-failure -j2
 fi
 
-exec build/lumenpage-batch "$@"
+# The window needs a display; say how to get one instead of letting Qt fail obscurely.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "lumenpage: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+  echo "Run it from a desktop session, or under a virtual display:" >&2
+  echo "  xvfb-run -a bash setup.sh run" >&2
+  echo "For conversions without a window, use the console host: build/lumenpage-batch --help" >&2
+  exit 1
+fi
+exec build/lumenpage
