@@ -1,0 +1,240 @@
+// The run's own rules, with the Ghostscript method driven by stand-in scripts in a throw-away
+// AppFolder, so that each case controls exactly which page images appear.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "sys/fileutil.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString CopyFixtures = QStringLiteral(
+    "i=0\nfor f in fixture/*.jpg; do [ -e \"$f\" ] || continue; i=$((i+1)); "
+    "cp \"$f\" \"$(printf 'current%05d.jpg' $i)\"; done\nrm -f current.pdf\n");
+
+struct Fixture {
+    QTemporaryDir root;
+    QString app, out, temp, docs;
+    TestHost host;
+
+    Fixture()
+    {
+        app = root.path() + QStringLiteral("/app");
+        out = root.path() + QStringLiteral("/out");
+        temp = root.path() + QStringLiteral("/temp");
+        docs = root.path() + QStringLiteral("/docs");
+        for (const QString &d : {app + QStringLiteral("/ps/fixture"), out, temp, docs})
+            QDir().mkpath(d);
+        qputenv("TEMP", temp.toLocal8Bit());
+        host.appFolderPath = app;
+        host.outputFolder = out;
+        setScript(CopyFixtures);
+    }
+    void setScript(const QString &body) { TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"), body.toUtf8()); }
+    void addPages(int n)
+    {
+        for (int i = 1; i <= n; ++i)
+            TestFiles::writeJpeg(app + QStringLiteral("/ps/fixture/p%1.jpg").arg(i, 3, 10, QLatin1Char('0')),
+                                 120, 90, QString::number(i));
+    }
+    QString addPdf(const QString &name)
+    {
+        const QString path = docs + QLatin1Char('/') + name;
+        TestFiles::writeBytes(path, "%PDF-1.4 stand-in");
+        host.entries << path;
+        return path;
+    }
+    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+    QString work() const { return temp + QStringLiteral("/Lumenpage"); }
+};
+
+} // namespace
+
+class TestConversionRun : public QObject {
+    Q_OBJECT
+private slots:
+    void preconditionsInOrderChangeNothing()
+    {
+        Fixture f;
+        f.host.gdiplusFailed = true;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("No files added.")});
+        QCOMPARE(f.host.fakeDialogs.boxes[0].title, QStringLiteral("Lumenpage"));
+        QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::None);
+
+        f.addPdf(QStringLiteral("a.pdf"));
+        for (const QString &bad : {QString(), f.root.path() + QStringLiteral("/none"), f.host.entries[0]}) {
+            f.host.fakeDialogs.boxes.clear();
+            f.host.outputFolder = bad;
+            run.start();
+            QCOMPARE(f.host.fakeDialogs.texts(),
+                     QStringList{QStringLiteral("Folder does not exist. Please select another folder.")});
+        }
+        f.host.fakeDialogs.boxes.clear();
+        f.host.outputFolder = f.out;
+        run.start();
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("GDI+ Initialization Failed.")});
+        QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
+
+        QVERIFY(!f.host.waitPointer);
+        QVERIFY(f.host.progressValues.isEmpty());
+        QVERIFY(!PathExists(f.work()));
+    }
+
+    void convertsPagesWithProgressAndCleansUp()
+    {
+        Fixture f;
+        f.addPages(3);
+        f.addPdf(QStringLiteral("a.b.pdf"));
+        f.addPdf(QStringLiteral("second file.pdf"));
+        f.addPdf(QStringLiteral("c.pdf"));
+        QDir().mkpath(f.work());
+        TestFiles::writeJpeg(f.work() + QStringLiteral("/stale-from-before.jpg")); // removed at the start
+        f.host.outputFolder = f.out + QLatin1Char('/');
+        bool pointerDuringRun = false;
+        f.host.onYield = [&] { pointerDuringRun = pointerDuringRun || f.host.waitPointer; };
+
+        ConversionRun run(f.host);
+        run.start();
+
+        QCOMPARE(f.gifs(), (QStringList{"a-001.gif", "a-002.gif", "a-003.gif", "c-001.gif", "c-002.gif",
+                                        "c-003.gif", "second file-001.gif", "second file-002.gif",
+                                        "second file-003.gif"}));
+        QImageReader gif(f.out + QStringLiteral("/a-002.gif"));
+        QCOMPARE(gif.format(), QByteArray("gif"));
+        QCOMPARE(gif.size(), QSize(120, 90));
+
+        QCOMPARE(f.host.progressValues.size(), 4);
+        QVERIFY(qAbs(f.host.progressValues[0] - 100.0 / 3) < 1e-9);
+        QVERIFY(qAbs(f.host.progressValues[1] - 200.0 / 3) < 1e-9);
+        QCOMPARE(f.host.progressValues[2], 100.0);
+        QCOMPARE(f.host.progressValues[3], 0.0);
+        QCOMPARE(f.host.progressTexts,
+                 (QStringList{"Processing: a.b.pdf", "Processing: second file.pdf", "Processing: c.pdf", "Progress Bar"}));
+        QVERIFY(pointerDuringRun);
+        QVERIFY(!f.host.waitPointer);
+        QVERIFY(!f.host.appWaitPointer);
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(!PathExists(f.work()));
+        QCOMPARE(run.lastReport().gifsWritten, 9);
+    }
+
+    void tildePagesSkippedAndMethodFailureReported()
+    {
+        Fixture f;
+        f.setScript(QStringLiteral("[ -e fail ] && { rm -f current.pdf; exit 1; }\n"
+                                   "cp fixture/p001.jpg current00001.jpg\ncp fixture/p001.jpg ../~scratch.jpg\n"
+                                   "touch fail\nrm -f current.pdf\n"));
+        f.addPages(1);
+        f.addPdf(QStringLiteral("good.pdf"));
+        const QString bad = f.addPdf(QStringLiteral("bad.pdf"));
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), QStringList{QStringLiteral("good-001.gif")});
+        QCOMPARE(f.host.fakeDialogs.boxes.size(), 2);
+        QCOMPARE(f.host.fakeDialogs.boxes[0].text, QStringLiteral("Could not create GIF on ") + bad);
+        QCOMPARE(f.host.fakeDialogs.boxes[0].title, QStringLiteral("Could not create GIF"));
+        QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
+        QCOMPARE(f.host.fakeDialogs.boxes[1].text, QStringLiteral("Done."));
+        QCOMPARE(run.lastReport().failedFiles, QStringList{bad});
+        QVERIFY(!PathExists(f.work())); // the "~" file went with the WorkFolder
+    }
+
+    // Pages a method leaves in a sub-folder are not the run's business; nothing is said.
+    void pagesInSubFolderAreIgnored()
+    {
+        Fixture f;
+        f.addPages(1);
+        f.addPdf(QStringLiteral("one.pdf"));
+        f.addPdf(QStringLiteral("two.pdf"));
+        int yields = 0;
+        f.host.onYield = [&] {
+            if (++yields == 2) { // second file: no method selected, pages only in a sub-folder
+                f.host.option = 0;
+                QDir().mkpath(f.work() + QStringLiteral("/sub"));
+                TestFiles::writeJpeg(f.work() + QStringLiteral("/sub/two-001.jpg"));
+            }
+        };
+        ConversionRun run(f.host);
+        run.start();
+        QVERIFY(run.pagesProduced()); // left over from the first file, as the run never resets it
+        QCOMPARE(f.gifs(), QStringList{QStringLiteral("one-001.gif")});
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+    }
+
+    // A page that cannot be decoded is reported and gives no GIF; the next page still converts,
+    // and GIFs that cannot be written are listed before "Done.".
+    void badPagesAndUnwritableGifsAreReported()
+    {
+        Fixture f;
+        f.addPages(2);
+        TestFiles::writeBytes(f.app + QStringLiteral("/ps/fixture/p001.jpg"), "not a jpeg");
+        f.addPdf(QStringLiteral("r.pdf"));
+        f.addPdf(QStringLiteral("s.pdf"));
+        f.host.onYield = [&] {
+            if (f.host.progressTexts.size() == 2) // while the second file converts, the output folder goes away
+                f.host.outputFolder = f.root.path() + QStringLiteral("/gone");
+        };
+        ConversionRun run(f.host);
+        run.start();
+        QVERIFY(f.gifs().contains(QStringLiteral("r-002.gif")));
+        QVERIFY(!f.gifs().contains(QStringLiteral("r-001.gif")));
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QVERIFY(texts.first().startsWith(QLatin1String("Invalid picture: r-001.jpg")));
+        QVERIFY(texts.first().contains(QLatin1String("PushButton2_Click at line 154")));
+        QCOMPARE(texts.last(), QStringLiteral("Done."));
+        QVERIFY(!run.lastReport().failedGifs.isEmpty());
+        QVERIFY(texts.at(texts.size() - 2).contains(QLatin1String("GIF file(s) could not be written")));
+        QVERIFY(texts.at(texts.size() - 2).contains(f.out + QStringLiteral("/r-001.gif")));
+        QVERIFY(texts.at(texts.size() - 2).contains(QStringLiteral("/gone/s-002.gif")));
+    }
+
+    void secondStartIgnoredAndClearingMidRunIsSafe()
+    {
+        Fixture f;
+        f.addPages(1);
+        f.addPdf(QStringLiteral("a.pdf"));
+        f.addPdf(QStringLiteral("b.pdf"));
+        f.addPdf(QStringLiteral("c.pdf"));
+        ConversionRun run(f.host);
+        int yields = 0;
+        f.host.onYield = [&] {
+            if (++yields == 1)
+                run.start(); // pressed again while active
+            if (yields == 3)
+                f.host.entries.clear(); // "Clear List" in the middle of the run
+        };
+        run.start();
+        QVERIFY(!run.isActive());
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(texts.count(QStringLiteral("Done.")), 1);
+        QVERIFY(f.gifs().contains(QStringLiteral("a-001.gif")));
+        QVERIFY(std::any_of(texts.begin(), texts.end(), [](const QString &t) {
+            return t.contains(QLatin1String("PushButton2_Click at line 124"));
+        }));
+    }
+
+    void sameBaseNameReplacesEarlierGifs()
+    {
+        Fixture f;
+        f.addPages(1);
+        QDir().mkpath(f.docs + QStringLiteral("/A"));
+        QDir().mkpath(f.docs + QStringLiteral("/B"));
+        f.addPdf(QStringLiteral("A/report.pdf"));
+        f.addPdf(QStringLiteral("B/report.pdf"));
+        TestFiles::writeBytes(f.out + QStringLiteral("/unrelated.gif"), "keep me");
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), (QStringList{"report-001.gif", "unrelated.gif"}));
+        QFile kept(f.out + QStringLiteral("/unrelated.gif"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    }
+};
+
+QTEST_MAIN(TestConversionRun)
+#include "tst_conversionrun.moc"

@@ -1,0 +1,144 @@
+#include "support/testsupport.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestFileUtil : public QObject {
+    Q_OBJECT
+private:
+    static void touch(const QString &path) { TestFiles::writeBytes(path, "x"); }
+
+private slots:
+    void listFilesOrderAndMatching()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        for (const char *n : {"b.JPG", "A.jpg", "c.jpg", "a2.jpg", ".hidden.jpg", "x.jpeg", "noext"})
+            touch(d + QLatin1Char('/') + QString::fromLatin1(n));
+        QDir(d).mkdir(QStringLiteral("folder.jpg"));
+        QFile::link(d + QStringLiteral("/c.jpg"), d + QStringLiteral("/link.jpg"));
+        QFile::link(d + QStringLiteral("/gone"), d + QStringLiteral("/broken.jpg"));
+
+        const QStringList expected{QStringLiteral(".hidden.jpg"), QStringLiteral("A.jpg"),
+                                   QStringLiteral("a2.jpg"), QStringLiteral("b.JPG"),
+                                   QStringLiteral("c.jpg"), QStringLiteral("link.jpg")};
+        QCOMPARE(ListFiles(d, QStringLiteral("*.jpg")), expected);
+        QCOMPARE(ListFiles(d + QLatin1Char('/'), QStringLiteral("*.JPG")), expected);
+        QCOMPARE(ListFiles(d, QStringLiteral("?.jpg")),
+                 (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.JPG"), QStringLiteral("c.jpg")}));
+        QVERIFY(ListFiles(d, QStringLiteral("*.*")).contains(QStringLiteral("noext")));
+        QVERIFY(!ListFiles(d, QStringLiteral("*.*")).contains(QStringLiteral("folder.jpg")));
+        QVERIFY(ListFiles(d, QStringLiteral("*.gif")).isEmpty());
+        QVERIFY(ListFiles(d + QStringLiteral("/missing"), QStringLiteral("*")).isEmpty());
+    }
+
+    void nameOrderIsCaseInsensitiveThenBytes()
+    {
+        QVERIFY(NameLess(QStringLiteral("apple"), QStringLiteral("Banana")));
+        QVERIFY(NameLess(QStringLiteral("A"), QStringLiteral("a")));
+        QVERIFY(!NameLess(QStringLiteral("a"), QStringLiteral("A")));
+        QVERIFY(NameLess(QStringLiteral("current00009.jpg"), QStringLiteral("current00010.jpg")));
+    }
+
+    void pathPieces()
+    {
+        QCOMPARE(FileNameOf(QStringLiteral("/docs/report.pdf")), QStringLiteral("report.pdf"));
+        QCOMPARE(FileNameOf(QStringLiteral("report.pdf")), QStringLiteral("report.pdf"));
+        QCOMPARE(FileNameOf(QStringLiteral("/docs/")), QString());
+        QCOMPARE(NameWithoutExtension(QStringLiteral("a.b.jpg")), QStringLiteral("a.b"));
+        QCOMPARE(NameWithoutExtension(QStringLiteral("report-001.jpg")), QStringLiteral("report-001"));
+        QVERIFY_THROWS_EXCEPTION(Failure, NameWithoutExtension(QStringLiteral("noext")));
+        QCOMPARE(BaseNameOf(QStringLiteral("/x/my.report.final.pdf")), QStringLiteral("my"));
+        QCOMPARE(BaseNameOf(QStringLiteral("/x/.pdf")), QString());
+        QCOMPARE(BaseNameOf(QStringLiteral("/x.y/plain")), QStringLiteral("plain"));
+    }
+
+    void existenceTests()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.path() + QStringLiteral("/f.txt");
+        touch(file);
+        QVERIFY(IsExistingFolder(dir.path()) && !IsExistingFile(dir.path()));
+        QVERIFY(IsExistingFile(file) && !IsExistingFolder(file));
+        QVERIFY(PathExists(file) && PathExists(dir.path()));
+        QVERIFY(!PathExists(dir.path() + QStringLiteral("/none")));
+        QVERIFY(!IsExistingFile(dir.path() + QStringLiteral("/*.txt")));
+        QVERIFY(!IsExistingFolder(QString()) && !IsExistingFile(QString()));
+    }
+
+    void deleteFilesQuietly()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        touch(d + QStringLiteral("/a.jpg"));
+        touch(d + QStringLiteral("/B.JPG"));
+        touch(d + QStringLiteral("/keep.gif"));
+        DeleteFilesQuietly(d + QStringLiteral("/*.jpg"));
+        QCOMPARE(QDir(d).entryList(QDir::Files), QStringList{QStringLiteral("keep.gif")});
+        DeleteFilesQuietly(d + QStringLiteral("/*.none"));
+        DeleteFilesQuietly(d + QStringLiteral("/missing/*.jpg"));
+        DeleteFilesQuietly(d + QStringLiteral("/keep.gif"));
+        QVERIFY(QDir(d).entryList(QDir::Files).isEmpty());
+    }
+
+    void killFolder()
+    {
+        QTemporaryDir dir;
+        FakeDialogs dialogs;
+        const QString target = dir.path() + QStringLiteral("/work");
+        QDir().mkpath(target + QStringLiteral("/ps/deep"));
+        touch(target + QStringLiteral("/ps/deep/~x.jpg"));
+        QFile::setPermissions(target + QStringLiteral("/ps/deep/~x.jpg"), QFile::ReadOwner);
+        KillFolder(dialogs, target + QLatin1Char('/'));
+        QVERIFY(!PathExists(target));
+        KillFolder(dialogs, target); // missing: nothing, no box
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(IsExistingFolder(dir.path()));
+    }
+
+    void workFolderNeverAtRoot()
+    {
+        const QByteArray saved = qgetenv("TEMP");
+        qunsetenv("TEMP");
+        QCOMPARE(WorkFolderPath(), QDir::tempPath() + QStringLiteral("/Lumenpage"));
+        qputenv("TEMP", "");
+        QCOMPARE(WorkFolderPath(), QDir::tempPath() + QStringLiteral("/Lumenpage"));
+        qputenv("TEMP", "/var/tmp/");
+        QCOMPARE(WorkFolderPath(), QStringLiteral("/var/tmp/Lumenpage"));
+        if (saved.isNull())
+            qunsetenv("TEMP");
+        else
+            qputenv("TEMP", saved);
+    }
+
+    void desktopEndsInOneSeparator()
+    {
+        const QString desktop = GetDesktopFolder();
+        QVERIFY(desktop.endsWith(QLatin1Char('/')));
+        QVERIFY(!desktop.endsWith(QLatin1String("//")));
+    }
+
+    void copyFolderReplacesAndKeepsModes()
+    {
+        QTemporaryDir dir;
+        const QString src = dir.path() + QStringLiteral("/src"), dst = dir.path() + QStringLiteral("/dst");
+        QDir().mkpath(src + QStringLiteral("/sub"));
+        TestFiles::writeScript(src + QStringLiteral("/run.sh"), "exit 0\n");
+        TestFiles::writeBytes(src + QStringLiteral("/sub/a.txt"), "new");
+        QDir().mkpath(dst + QStringLiteral("/sub"));
+        TestFiles::writeBytes(dst + QStringLiteral("/sub/a.txt"), "old and longer");
+        CopyFolder(src, dst);
+        QFile f(dst + QStringLiteral("/sub/a.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("new"));
+        QVERIFY(QFileInfo(dst + QStringLiteral("/run.sh")).isExecutable());
+        QVERIFY_THROWS_EXCEPTION(Failure, CopyFolder(dir.path() + QStringLiteral("/none"), dst));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileUtil)
+#include "tst_fileutil.moc"

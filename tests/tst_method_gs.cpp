@@ -1,0 +1,190 @@
+// The Ghostscript method end to end: the shipped script, real Ghostscript, real PDFs.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/methods.h"
+#include "sys/fileutil.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir root;
+    QString out, temp, docs;
+    TestHost host;
+    Fixture()
+    {
+        out = root.path() + QStringLiteral("/out put");
+        temp = root.path() + QStringLiteral("/temp");
+        docs = root.path() + QStringLiteral("/docs");
+        for (const QString &d : {out, temp, docs})
+            QDir().mkpath(d);
+        qputenv("TEMP", temp.toLocal8Bit());
+        host.outputFolder = out;
+    }
+    QString pdf(const QString &name, int pages)
+    {
+        const QString path = docs + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(path).path());
+        TestFiles::writePdf(path, pages);
+        return path;
+    }
+    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+};
+
+} // namespace
+
+class TestMethodGs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QFAIL("Ghostscript (gs) is not installed");
+    }
+
+    void pageImageNames()
+    {
+        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 1), QStringLiteral("report-001.jpg"));
+        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 10), QStringLiteral("report-010.jpg"));
+        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 1000), QStringLiteral("report-1000.jpg"));
+        QCOMPARE(ScriptPageImageName(QString(), 2), QStringLiteral("-002.jpg"));
+    }
+
+    // Every page in page order, at 144 dpi, under awkward names; the scratch folder is gone after.
+    void convertsEveryPage()
+    {
+        Fixture f;
+        const QString a = f.pdf(QStringLiteral("my.report.final.pdf"), 12);
+        const QString b = f.pdf(QStringLiteral("it's \"quoted\" — ünïcödé/Отчёт 日本.pdf"), 2);
+        f.host.entries << a << b;
+        ConversionRun run(f.host);
+        run.start();
+        QStringList expected;
+        for (int i = 1; i <= 12; ++i)
+            expected << QStringLiteral("my-%1.gif").arg(i, 3, 10, QLatin1Char('0'));
+        expected << QStringLiteral("Отчёт 日本-001.gif") << QStringLiteral("Отчёт 日本-002.gif");
+        QStringList got = f.gifs();
+        std::sort(got.begin(), got.end(), NameLess);
+        std::sort(expected.begin(), expected.end(), NameLess);
+        QCOMPARE(got, expected);
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(!PathExists(f.temp + QStringLiteral("/Lumenpage")));
+
+        // Page 7 shows its own page: letter at 144 dpi, the coloured band of that page on top.
+        QImage page7;
+        QVERIFY(QImageReader(f.out + QStringLiteral("/my-007.gif")).read(&page7));
+        QCOMPARE(page7.size(), QSize(1224, 1584));
+        const QColor band = page7.pixelColor(600, 100);
+        const QColor expectedBand = QColor::fromHsv((7 * 47) % 360, 200, 230);
+        QVERIFY2(qAbs(band.hue() - expectedBand.hue()) < 12, qPrintable(band.name()));
+        QCOMPARE(page7.pixelColor(600, 1500).lightness() > 240, true);
+        QVERIFY(page7.pixelColor(600, 100) != QImage(f.out + QStringLiteral("/my-008.gif")).pixelColor(600, 100));
+    }
+
+    void firstPageOnly()
+    {
+        Fixture f;
+        f.host.entries << f.pdf(QStringLiteral("twelve.pdf"), 12);
+        f.host.check5Value = 1;
+        bool pagesProduced = false;
+        QDir().mkpath(f.temp + QStringLiteral("/Lumenpage"));
+        MethodContext ctx{f.host, f.temp + QStringLiteral("/Lumenpage"), pagesProduced};
+        PDF_To_GIF_GS(ctx, f.host.entries[0]);
+        QVERIFY(pagesProduced);
+        QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")), QStringList{QStringLiteral("twelve-001.jpg")});
+        QVERIFY(ListFiles(ctx.workFolder + QStringLiteral("/ps"), QStringLiteral("current*")).isEmpty());
+        QVERIFY(!f.host.appWaitPointer);
+        QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
+    }
+
+    // Broken inputs each get their message; the good file between them still converts.
+    void badInputsFailAlone()
+    {
+        Fixture f;
+        const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
+        TestFiles::writeBytes(corrupt, "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ngarbage\n");
+        const QString empty = f.docs + QStringLiteral("/empty.pdf");
+        TestFiles::writeBytes(empty, "");
+        const QString text = f.docs + QStringLiteral("/notes.txt");
+        TestFiles::writeBytes(text, "just some text\n");
+        const QString plain = f.pdf(QStringLiteral("plain.pdf"), 3);
+        const QString locked = f.docs + QStringLiteral("/locked.pdf");
+        QProcess gs;
+        gs.start(QStringLiteral("gs"), {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                                        "-sOwnerPassword=owner", "-sUserPassword=user", "-dEncryptionR=3",
+                                        "-dKeyLength=128", "-sOutputFile=" + locked, plain});
+        QVERIFY(gs.waitForFinished(60000) && gs.exitCode() == 0);
+        const QString missing = f.docs + QStringLiteral("/missing.pdf");
+        f.host.entries << corrupt << empty << plain << text << locked << missing;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), (QStringList{"plain-001.gif", "plain-002.gif", "plain-003.gif"}));
+        for (const QString &bad : {corrupt, empty, text, locked, missing})
+            QVERIFY2(f.host.fakeDialogs.texts().contains(QStringLiteral("Could not create GIF on ") + bad), qPrintable(bad));
+        QCOMPARE(f.host.fakeDialogs.texts().last(), QStringLiteral("Done."));
+        QCOMPARE(run.lastReport().failedFiles.size(), 5);
+        // The missing file could not even be copied: that is reported where it happened.
+        QVERIFY(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")) >= 1);
+        QVERIFY(!PathExists(f.temp + QStringLiteral("/Lumenpage")));
+    }
+
+    void missingScriptFolderAndStaleInput()
+    {
+        Fixture f;
+        QTemporaryDir emptyApp;
+        f.host.appFolderPath = emptyApp.path();
+        const QString work = f.temp + QStringLiteral("/Lumenpage");
+        QDir().mkpath(work + QStringLiteral("/ps"));
+        bool pagesProduced = true;
+        MethodContext ctx{f.host, work, pagesProduced};
+        ctx.fileWaitTimeoutMs = 500;
+        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("x.pdf"), 1));
+        QVERIFY(!pagesProduced);
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QVERIFY(!texts.isEmpty());
+        QVERIFY(texts.first().contains(QLatin1String("PDF_To_GIF_GS at line 102")));
+
+        // A stale current.pdf from an interrupted file is replaced before the script runs.
+        f.host.appFolderPath = TestFiles::appFolder();
+        f.host.fakeDialogs.boxes.clear();
+        TestFiles::writeBytes(work + QStringLiteral("/ps/current.pdf"), "stale");
+        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("y.pdf"), 2));
+        QVERIFY(pagesProduced);
+        QCOMPARE(ListFiles(work, QStringLiteral("y-*.jpg")).size(), 2);
+        QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
+    }
+
+    // A script that never ends cannot hang the program.
+    void hangingScriptIsStopped()
+    {
+        Fixture f;
+        QTemporaryDir app;
+        QDir().mkpath(app.path() + QStringLiteral("/ps"));
+        TestFiles::writeScript(app.path() + QStringLiteral("/ps/pdf2tiff.sh"), "sleep 600\n");
+        f.host.appFolderPath = app.path();
+        const QString work = f.temp + QStringLiteral("/Lumenpage");
+        QDir().mkpath(work);
+        bool pagesProduced = true;
+        MethodContext ctx{f.host, work, pagesProduced};
+        ctx.scriptTimeoutMs = 1500;
+        ctx.fileWaitTimeoutMs = 500;
+        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("z.pdf"), 1));
+        QVERIFY(!pagesProduced);
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].contains(QLatin1String("did not finish")));
+        QVERIFY(texts[0].contains(QLatin1String("at line 122")));
+        QVERIFY(texts[1].contains(QLatin1String("without removing current.pdf")));
+        QVERIFY(texts[1].contains(QLatin1String("at line 126")));
+        QVERIFY(!IsExistingFile(work + QStringLiteral("/ps/current.pdf")));
+    }
+};
+
+QTEST_MAIN(TestMethodGs)
+#include "tst_method_gs.moc"

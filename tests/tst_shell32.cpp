@@ -1,0 +1,146 @@
+#include "support/testsupport.h"
+#include "sys/errortrap.h"
+#include "sys/shell32.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestShell32 : public QObject {
+    Q_OBJECT
+private slots:
+    void refusalTable()
+    {
+        QCOMPARE(ShellRefusalTable(2).number, 53);
+        QCOMPARE(ShellRefusalTable(2).description, QStringLiteral("File not found"));
+        QCOMPARE(ShellRefusalTable(3).number, 76);
+        QCOMPARE(ShellRefusalTable(5).description, QStringLiteral("Path/file access error"));
+        QCOMPARE(ShellRefusalTable(8).number, 7);
+        QCOMPARE(ShellRefusalTable(11).number, -2147220445);
+        QCOMPARE(ShellRefusalTable(31).number, -2147220425);
+        QCOMPARE(ShellRefusalTable(28).number, 286);
+        QCOMPARE(ShellRefusalTable(13).description,
+                 QStringLiteral("An error occurred occurred whilst trying to open or print the selected file."));
+        QCOMPARE(RefusalResult(53), -2147221451);
+        QCOMPARE(RefusalResult(ShellRefusalTable(31).number), 0);
+    }
+
+    void startRulesAndRefusals()
+    {
+        QTemporaryDir dir;
+        const QString exeFolder = dir.path() + QStringLiteral("/tools.exe.d");
+        QDir().mkpath(exeFolder);
+        TestFiles::writeScript(exeFolder + QStringLiteral("/run.sh"), "exit 0\n");
+
+        std::unique_ptr<QProcess> p;
+        ShellOpenResult r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 5, QString(), dir.path(),
+                                      QStringLiteral("open"), &p);
+        QVERIFY(r.result > 32);
+        QVERIFY(!r.error.isSet());
+        QCOMPARE(r.windowStyle, 0); // ".EXE" in a folder name starts hidden
+        QVERIFY(p && p->waitForFinished(5000));
+
+        r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 0, QString(), QString(), QStringLiteral("open"), &p);
+        QCOMPARE(r.windowStyle, 1); // no parameters and no folder: shown normally
+        p->waitForFinished(5000);
+
+        r = ShellOpen(dir.path() + QStringLiteral("/none.sh"), 0, QString(), dir.path(), QStringLiteral("open"));
+        QCOMPARE(r.result, 2);
+        QCOMPARE(r.error.number, 53);
+        QVERIFY(r.error.source.endsWith(QLatin1String(".GShell")));
+        r = ShellOpen(dir.path() + QStringLiteral("/nofolder/x.sh"), 0, QString(), dir.path(), QStringLiteral("open"));
+        QCOMPARE(r.result, 3);
+        r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 0, QString(), dir.path() + QStringLiteral("/nowhere"),
+                      QStringLiteral("open"));
+        QCOMPARE(r.result, 3);
+        TestFiles::writeBytes(dir.path() + QStringLiteral("/doc.pdf"), "%PDF");
+        r = ShellOpen(dir.path() + QStringLiteral("/doc.pdf"), 0, QString(), dir.path(), QStringLiteral("open"));
+        QCOMPARE(r.result, 31);
+        TestFiles::writeScript(dir.path() + QStringLiteral("/bin.bad"), "");
+        TestFiles::writeBytes(dir.path() + QStringLiteral("/bin.bad"), "garbage");
+        r = ShellOpen(dir.path() + QStringLiteral("/bin.bad"), 0, QString(), dir.path(), QStringLiteral("open"));
+        QCOMPARE(r.result, 11);
+    }
+
+    void runAndWaitReturnsExitCodeAndYields()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.path() + QStringLiteral("/wait.sh");
+        TestFiles::writeScript(script, "sleep 1\npwd > where.txt\nexit 7\n");
+        int yields = 0;
+        RunOptions options;
+        options.yield = [&] { ++yields; };
+        int style = 0;
+        QElapsedTimer clock;
+        clock.start();
+        const int code = RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), style,
+                                    dir.path() + QLatin1Char('/'), options);
+        QCOMPARE(code, 7);
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY2(yields >= 5 && yields <= 25, qPrintable(QString::number(yields)));
+        QFile where(dir.path() + QStringLiteral("/where.txt"));
+        QVERIFY(where.open(QIODevice::ReadOnly));
+        QCOMPARE(QDir(QString::fromLocal8Bit(where.readAll().trimmed())).canonicalPath(),
+                 QDir(dir.path()).canonicalPath());
+    }
+
+    void runAndWaitStyleAndRefusal()
+    {
+        QTemporaryDir dir;
+        int yields = 0;
+        RunOptions options;
+        options.yield = [&] { ++yields; };
+        int style = 7;
+        QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), style, dir.path(), options),
+                 -2147221451);
+        QCOMPARE(style, 6);
+        QCOMPARE(yields, 0); // refused at once, no waiting
+        style = -1;
+        RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), style, dir.path(), options);
+        QCOMPARE(style, 6);
+    }
+
+    // Names full of shell syntax are data, never code.
+    void hostileNamesAreNotInterpreted()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/it's \"q\" $(touch pwned) ; ü 日本");
+        QVERIFY(QDir().mkpath(folder));
+        const QString script = folder + QStringLiteral("/a b;`touch pwned2`.sh");
+        TestFiles::writeScript(script, "echo ran > ran.txt\n");
+        int style = 0;
+        QCOMPARE(RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), style, folder), 0);
+        QVERIFY(QFile::exists(folder + QStringLiteral("/ran.txt")));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
+        QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/pwned")));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned2")));
+    }
+
+    // A script that never ends is stopped, its children with it, and the caller is told.
+    void boundedWait()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.path() + QStringLiteral("/hang.sh");
+        TestFiles::writeScript(script, "sleep 300 &\necho $! > child.pid\nwait\n");
+        RunOptions options;
+        options.timeoutMs = 1000;
+        int style = 0;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY_THROWS_EXCEPTION(Failure, RunAndWait(script, style, dir.path(), options));
+        QVERIFY(clock.elapsed() < 10000);
+        QFile pidFile(dir.path() + QStringLiteral("/child.pid"));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const QByteArray pid = pidFile.readAll().trimmed();
+        QTRY_VERIFY(!QFile::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/cmdline"))
+                    || QFile(QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/stat")).open(QIODevice::ReadOnly) == false
+                    || [&] { QFile s(QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/stat"));
+                             s.open(QIODevice::ReadOnly); return s.readAll().contains(") Z "); }());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShell32)
+#include "tst_shell32.moc"
