@@ -183,13 +183,23 @@ void Form1::buildControls()
     PushButton7 = button(Frame4, QStringLiteral("PushButton7"), QStringLiteral("..."), twips(6960, 300, 600, 345));
 
     PushButton2 = button(this, QStringLiteral("PushButton2"), QStringLiteral("Start Converting"), twips(8040, 4290, 7800, 405));
-    ProgressBar1 = make<QProgressBar>(this, twips(8040, 4800, 7800, 400));
+    ProgressBar1 = make<ProgressBar>(this, twips(8040, 4800, 7800, 400));
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setAlignment(Qt::AlignCenter);
-    ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+    ProgressBar1->setLine(QStringLiteral("Progress Bar"));
+
+    // Captions keep their places but never lose letters where the font is wider than the one
+    // the places were measured with.
+    for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label3),
+                       static_cast<QWidget *>(Check5), static_cast<QWidget *>(Option1),
+                       static_cast<QWidget *>(Option2), static_cast<QWidget *>(Option3),
+                       static_cast<QWidget *>(Option4)}) {
+        if (w->sizeHint().width() > w->width())
+            w->resize(w->sizeHint().width(), w->height());
+    }
 
     setMouseTracking(true);
 }
@@ -233,7 +243,10 @@ void Form1::Form_Load()
         m_applicationTitle = ApplicationTitleFor(ProductName);
     });
     trap.step(128, [&] { ListView1->setHeaderLabels({QStringLiteral("PDF File(s)")}); });
-    trap.step(130, [&] { ListView1->setColumnWidth(0, qRound(7000 / 15.0)); });
+    trap.step(130, [&] {
+        ListView1->header()->setStretchLastSection(false);
+        ListView1->setColumnWidth(0, qRound(7000 / 15.0));
+    });
 
     QString option;
     trap.step(132, [&] { option = m_settings.read(QStringLiteral("Option"), QStringLiteral("1")); });
@@ -499,10 +512,7 @@ void Form1::setProgress(double percent)
 
 void Form1::setProgressText(const QString &text)
 {
-    // The bar's format treats "%" as a placeholder; a file name may hold one.
-    QString format = text;
-    format.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    ProgressBar1->setFormat(format);
+    ProgressBar1->setLine(text);
 }
 
 void Form1::setWaitPointer(bool on)

@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QProgressBar>
 #include <QWidget>
 
 #include <functional>
@@ -18,7 +19,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 struct AdderContext;
@@ -30,6 +30,18 @@ struct Form1Options {
     std::function<bool(ImagingService &)> startImaging;
     // Runs once the window is closed; empty: the process ends at once (see unloadNow).
     std::function<void()> unload;
+};
+
+// A progress bar whose line of text is shown as given: QProgressBar's format would read "%p" or
+// "%v" inside a file name as placeholders.
+class ProgressBar : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+    void setLine(const QString &text) { m_line = text; update(); }
+    QString text() const override { return m_line; }
+
+private:
+    QString m_line;
 };
 
 // The ApplicationTitle of a product name: its last word removed, then more words while longer
@@ -65,7 +77,7 @@ public:
     QComboBox *Combo_Resolution = nullptr;
     QCheckBox *Check5 = nullptr;
     QLineEdit *Text1 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
+    ProgressBar *ProgressBar1 = nullptr;
 
     bool waitPointerShown() const { return m_runWait || m_walkDepth > 0; }
     bool handPointerLoaded() const { return m_handPointer.has_value(); }

@@ -39,7 +39,7 @@ QHeaderView::section {
     border-bottom: 1px solid #9aa7b8;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfdfd, stop:1 #e4e9f0);
 }
-QLineEdit, QComboBox {
+QLineEdit {
     border: 1px solid #7a8ca5;
     border-radius: 3px;
     background: #ffffff;
