@@ -1,0 +1,221 @@
+// The black-and-white method end to end: the shipped script, real Ghostscript, real PDFs.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/methods.h"
+#include "engine/pdfpages.h"
+#include "sys/fileutil.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <gif_lib.h>
+#include <poppler-qt6.h>
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir root;
+    QString out, temp, docs, work;
+    TestHost host;
+    Fixture()
+    {
+        out = root.path() + QStringLiteral("/out");
+        temp = root.path() + QStringLiteral("/temp");
+        docs = root.path() + QStringLiteral("/docs");
+        work = temp + QStringLiteral("/Lumenpage");
+        for (const QString &d : {out, temp, docs})
+            QDir().mkpath(d);
+        qputenv("TEMP", temp.toLocal8Bit());
+        host.outputFolder = out;
+        host.option = 3;
+        // LP_KEEP_TEST_FILES=1 keeps the folder for a look after a failure.
+        root.setAutoRemove(!qEnvironmentVariableIsSet("LP_KEEP_TEST_FILES"));
+    }
+    QString pdf(const QString &name, int pages)
+    {
+        const QString path = docs + QLatin1Char('/') + name;
+        TestFiles::writePdf(path, pages);
+        return path;
+    }
+    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+};
+
+// Pixels that are (near) pure black or white, out of all pixels.
+double pureShare(const QImage &image)
+{
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    qint64 pure = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            pure += line[x] <= 16 || line[x] >= 239;
+    }
+    return double(pure) / (qint64(grey.width()) * grey.height());
+}
+
+// The colours of a GIF's palettes (global and per image), read with giflib itself.
+QList<QRgb> gifPalette(const QString &path)
+{
+    QList<QRgb> colours;
+    int error = 0;
+    GifFileType *gif = DGifOpenFileName(QFile::encodeName(path).constData(), &error);
+    if (!gif)
+        return colours;
+    if (DGifSlurp(gif) == GIF_OK) {
+        auto add = [&colours](const ColorMapObject *map) {
+            for (int i = 0; map && i < map->ColorCount; ++i)
+                colours << qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+        };
+        add(gif->SColorMap);
+        for (int i = 0; i < gif->ImageCount; ++i)
+            add(gif->SavedImages[i].ImageDesc.ColorMap);
+    }
+    DGifCloseFile(gif, &error);
+    return colours;
+}
+
+// How many sampled pixels of the text line "Page N" in the middle of `gif` disagree, as ink or
+// paper, with `reference`. (The coloured bands above may fall either side of the threshold.)
+qint64 mismatch(const QImage &gif, const QImage &reference)
+{
+    qint64 n = 0;
+    const int w = qMin(gif.width(), reference.width()), h = qMin(gif.height(), reference.height());
+    for (int y = h * 3 / 10; y < h * 7 / 10; y += 3)
+        for (int x = 0; x < w; x += 3)
+            n += (qGray(gif.pixel(x, y)) < 128) != (qGray(reference.pixel(x, y)) < 128);
+    return n;
+}
+
+} // namespace
+
+class TestMethodBw : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QFAIL("Ghostscript (gs) is not installed");
+    }
+
+    // Twelve pages through the whole run: names, page order (page 10 after page 9, not after
+    // page 1), greys only and nearly all pure black or white, nothing left in the scratch folder.
+    void convertsEveryPageInBlackAndWhite()
+    {
+        Fixture f;
+        const QString path = f.pdf(QStringLiteral("my.report.pdf"), 12);
+        f.host.entries << path;
+        ConversionRun run(f.host);
+        run.start();
+        QStringList expected;
+        for (int i = 1; i <= 12; ++i)
+            expected << QStringLiteral("my-%1.gif").arg(i, 3, 10, QLatin1Char('0'));
+        QCOMPARE(f.gifs(), expected);
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(!PathExists(f.work));
+
+        std::vector<QImage> reference;
+        QString why;
+        const auto document = PdfPages::open(path, &why);
+        QVERIFY2(document, qPrintable(why));
+        for (int i = 0; i < 12; ++i)
+            reference.push_back(PdfPages::render(*document, i, 144));
+
+        for (int page = 1; page <= 12; ++page) {
+            QImage gif;
+            QVERIFY(QImageReader(f.out + QLatin1Char('/') + expected[page - 1]).read(&gif));
+            QCOMPARE(gif.size(), QSize(1224, 1584));
+            const QList<QRgb> palette = gifPalette(f.out + QLatin1Char('/') + expected[page - 1]);
+            QVERIFY(!palette.isEmpty());
+            for (const QRgb entry : palette)
+                QVERIFY2(qRed(entry) == qGreen(entry) && qGreen(entry) == qBlue(entry),
+                         qPrintable(QStringLiteral("page %1 has colour %2").arg(page).arg(entry, 0, 16)));
+            const double share = pureShare(gif);
+            QVERIFY2(share > 0.99, qPrintable(QStringLiteral("page %1: %2 pure").arg(page).arg(share)));
+
+            // Its own page matches best: the digits of "Page N" tell the pages apart.
+            int best = 0;
+            qint64 bestMismatch = std::numeric_limits<qint64>::max();
+            for (int i = 0; i < 12; ++i) {
+                const qint64 m = mismatch(gif, reference[i]);
+                if (m < bestMismatch)
+                    best = i + 1, bestMismatch = m;
+            }
+            QCOMPARE(best, page);
+        }
+    }
+
+    void firstPageOnlyCleansUp()
+    {
+        Fixture f;
+        f.host.check5Value = 1;
+        QDir().mkpath(f.work);
+        bool pagesProduced = false;
+        MethodContext ctx{f.host, f.work, pagesProduced};
+        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("three.pdf"), 3));
+        QVERIFY(pagesProduced);
+        QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), QStringList{QStringLiteral("three-001.jpg")});
+        QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));
+        QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current.pdf")));
+        QVERIFY(!f.host.appWaitPointer);
+        QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
+    }
+
+    // A document the script cannot render: the missing sub-folder is reported at line 162, the
+    // run then says it could not create the GIFs, and the next file is not affected.
+    void nothingProducedIsReported()
+    {
+        Fixture f;
+        const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
+        TestFiles::writeBytes(corrupt, "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ngarbage\n");
+        const QString good = f.pdf(QStringLiteral("good.pdf"), 2);
+        f.host.entries << corrupt << good;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), (QStringList{"good-001.gif", "good-002.gif"}));
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(texts.size(), 3);
+        QVERIFY2(texts[0].contains(QLatin1String("PDF_To_GIF_BW at line 162")), qPrintable(texts[0]));
+        QCOMPARE(f.host.fakeDialogs.boxes[0].title, QStringLiteral("Application Error"));
+        QCOMPARE(texts[1], QStringLiteral("Could not create GIF on ") + corrupt);
+        QCOMPARE(texts[2], QStringLiteral("Done."));
+    }
+
+    // Any *.jpg name in the sub-folder counts, in listing order; images left in the script's own
+    // folder do not.
+    void takesWhateverTheScriptNames()
+    {
+        Fixture f;
+        QTemporaryDir app;
+        QDir().mkpath(app.path() + QStringLiteral("/bw"));
+        TestFiles::writeJpeg(app.path() + QStringLiteral("/bw/sample.jpg"), 40, 30, QStringLiteral("x"));
+        TestFiles::writeScript(app.path() + QStringLiteral("/bw/convert.sh"),
+                               "cd \"$(dirname \"$0\")\"\nmkdir -p current\n"
+                               "cp sample.jpg current/zeta.jpg\ncp sample.jpg current/Alpha.JPG\n"
+                               "rm -f current.pdf\n");
+        f.host.appFolderPath = app.path();
+        QDir().mkpath(f.work);
+        bool pagesProduced = false;
+        MethodContext ctx{f.host, f.work, pagesProduced};
+        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("n.pdf"), 1));
+        QVERIFY(pagesProduced);
+        QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), (QStringList{"n-001.jpg", "n-002.jpg"}));
+        QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));
+        QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
+
+        TestFiles::writeScript(app.path() + QStringLiteral("/bw/convert.sh"),
+                               "cd \"$(dirname \"$0\")\"\ncp sample.jpg page1.jpg\nrm -f current.pdf\n");
+        QDir(f.work).removeRecursively();
+        QDir().mkpath(f.work);
+        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("m.pdf"), 1));
+        QVERIFY(!pagesProduced);
+        QVERIFY(ListFiles(f.work, QStringLiteral("*.jpg")).isEmpty());
+        QCOMPARE(f.host.fakeDialogs.boxes.size(), 1);
+        QVERIFY(f.host.fakeDialogs.texts()[0].contains(QLatin1String("at line 162")));
+    }
+};
+
+QTEST_MAIN(TestMethodBw)
+#include "tst_method_bw.moc"
