@@ -507,7 +507,10 @@ QString Form1::outputFolderText() const
 
 void Form1::setProgress(double percent)
 {
-    ProgressBar1->setValue(qBound(0, int(std::lround(percent)), 100));
+    // The list may have been cleared while the run yielded: the share is then no number.
+    if (!std::isfinite(percent))
+        percent = percent > 0 ? 100 : 0;
+    ProgressBar1->setValue(int(std::lround(qBound(0.0, percent, 100.0))));
 }
 
 void Form1::setProgressText(const QString &text)

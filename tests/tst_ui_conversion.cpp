@@ -1,0 +1,239 @@
+// "Start Converting" on the real window, and closing the window in the middle of long work.
+
+#include "tests/support/testsupport.h"
+#include "inputlist/inputfilelist.h"
+#include "sys/fileutil.h"
+#include "ui/form1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Window {
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+    Form1 &open(std::function<void()> unload = [] {})
+    {
+        Form1Options options;
+        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+        options.unload = std::move(unload);
+        form = std::make_unique<Form1>(dialogs, options);
+        return *form;
+    }
+};
+
+// Calls `action` each time the window yields while a file is being processed.
+void whileProcessing(Form1 &f, std::function<void()> action)
+{
+    auto *timer = new QTimer(&f);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, &f, [&f, action] {
+        if (f.conversionRun().isActive() && f.ProgressBar1->text().startsWith(QLatin1String("Processing: ")))
+            action();
+    });
+    timer->start();
+}
+
+// The child side of the closing tests: prints every box, then closes the window mid-way.
+int closingChild(const QString &mode, const QString &input, const QString &output)
+{
+    FakeDialogs dialogs;
+    dialogs.onMessage = [](const FakeDialogs::Box &box) {
+        std::printf("BOX: %s\n", box.text.toLocal8Bit().constData());
+        std::fflush(stdout);
+    };
+    Form1Options options;
+    options.settingsFile = output + QStringLiteral("/settings.ini");
+    Form1 form(dialogs, options); // the real unload
+    form.show();
+    if (mode == QLatin1String("run")) {
+        form.ListView1->append(input);
+        form.ListView1->append(input);
+        form.Text1->setText(output);
+        auto *poll = new QTimer(&form);
+        QObject::connect(poll, &QTimer::timeout, &form, [&form] {
+            if (form.waitPointerShown() && form.ProgressBar1->text().startsWith(QLatin1String("Processing: ")))
+                form.close();
+        });
+        poll->start(0);
+        form.PushButton2->click();
+    } else {
+        dialogs.inputs = {QStringLiteral("pdf")};
+        dialogs.folders = {input};
+        QTimer::singleShot(0, &form, [&form] { form.close(); });
+        form.PushButton4->click();
+    }
+    std::printf("RETURNED %d entries\n", form.ListView1->count());
+    return 1;
+}
+
+} // namespace
+
+class TestConversion : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_temp;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        // The run's scratch folder goes below TEMP.
+        qputenv("TEMP", m_temp.path().toLocal8Bit());
+    }
+
+    void wholeRunWithGhostscript()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QSKIP("Ghostscript (gs) is not installed");
+        QTemporaryDir work;
+        const QString pdf = work.filePath(QStringLiteral("report.pdf"));
+        TestFiles::writePdf(pdf, 3);
+        const QString out = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(out);
+
+        Window w;
+        Form1 &f = w.open();
+        f.Option2->click();
+        f.ListView1->append(pdf);
+        f.Text1->setText(out);
+        QStringList seen;
+        bool waitShown = false;
+        int presses = 0;
+        whileProcessing(f, [&] {
+            waitShown = waitShown || f.waitPointerShown();
+            if (!seen.contains(f.ProgressBar1->text()))
+                seen << f.ProgressBar1->text();
+            // A second press while the run is active is ignored.
+            if (presses++ == 0)
+                f.PushButton2->click();
+        });
+        QTest::mouseClick(f.PushButton2, Qt::LeftButton);
+
+        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
+        QVERIFY(waitShown);
+        QCOMPARE(seen, QStringList{QStringLiteral("Processing: report.pdf")});
+        QVERIFY(!f.waitPointerShown());
+        QCOMPARE(f.ProgressBar1->value(), 0);
+        QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+        QVERIFY(!QFileInfo::exists(WorkFolderPath()));
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 QStringList({"report-001.gif", "report-002.gif", "report-003.gif"}));
+        for (const QString &name : QDir(out).entryList(QDir::Files)) {
+            QImageReader reader(out + QLatin1Char('/') + name);
+            QCOMPARE(reader.format(), QByteArray("gif"));
+            const QImage image = reader.read();
+            QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+            QVERIFY(image.width() > 100 && image.height() > image.width());
+        }
+        // The entries stay for another run.
+        QCOMPARE(f.ListView1->count(), 1);
+    }
+
+    void clearListDuringARun()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QSKIP("Ghostscript (gs) is not installed");
+        QTemporaryDir work;
+        const QString pdf = work.filePath(QStringLiteral("a.pdf"));
+        TestFiles::writePdf(pdf, 1);
+        Window w;
+        Form1 &f = w.open();
+        f.ListView1->append(pdf);
+        f.ListView1->append(pdf);
+        f.Text1->setText(work.path());
+        whileProcessing(f, [&] { f.PushButton5->click(); });
+        f.PushButton2->click();
+
+        // The first file was read before the list went; the second position is gone, which is
+        // reported, and the run still ends as usual.
+        QVERIFY(QFileInfo::exists(work.filePath(QStringLiteral("a-001.gif"))));
+        const QStringList texts = w.dialogs.texts();
+        QCOMPARE(texts.last(), QStringLiteral("Done."));
+        QCOMPARE(w.dialogs.countTitled(QStringLiteral("Application Error")) >= 1, true);
+        QVERIFY(texts.filter(QStringLiteral("PushButton2_Click at line 124")).size() == 1);
+        QCOMPARE(f.ListView1->count(), 0);
+        QCOMPARE(f.ProgressBar1->value(), 0);
+        QVERIFY(!f.waitPointerShown());
+    }
+
+    void preconditionsLeaveEverythingAlone()
+    {
+        Window w;
+        Form1 &f = w.open();
+        f.PushButton2->click();
+        f.ListView1->append(QStringLiteral("/x.pdf"));
+        f.Text1->setText(QStringLiteral("/no/such/folder"));
+        f.PushButton2->click();
+        QCOMPARE(w.dialogs.texts(), QStringList({QStringLiteral("No files added."),
+                                                 QStringLiteral("Folder does not exist. Please select another folder.")}));
+        QVERIFY(!f.waitPointerShown());
+        QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+    }
+
+    void closingEndsTheProgramAtOnce_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("during a run") << "run";
+        QTest::newRow("during a folder walk") << "walk";
+    }
+    void closingEndsTheProgramAtOnce()
+    {
+        QFETCH(QString, mode);
+        if (mode == QLatin1String("run") && QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QSKIP("Ghostscript (gs) is not installed");
+        QTemporaryDir work;
+        QString input;
+        if (mode == QLatin1String("run")) {
+            input = work.filePath(QStringLiteral("doc.pdf"));
+            TestFiles::writePdf(input, 2);
+        } else {
+            input = work.filePath(QStringLiteral("tree"));
+            for (const char *n : {"a/x.pdf", "b/y.pdf", "b/c/z.pdf"}) {
+                QDir().mkpath(QFileInfo(input + QLatin1Char('/') + QString::fromLatin1(n)).path());
+                TestFiles::writeBytes(input + QLatin1Char('/') + QString::fromLatin1(n), "x");
+            }
+        }
+        const QString out = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(out);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--closing-child"), mode, input, out});
+        QVERIFY(child.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        // No box at all (no ErrorBox, no "Done."), and the work did not go on after the close.
+        QVERIFY2(!output.contains(QLatin1String("BOX:")), qPrintable(output));
+        QVERIFY2(!output.contains(QLatin1String("RETURNED")), qPrintable(output));
+        QCOMPARE(QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files), QStringList());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], "--closing-child") == 0)
+        return closingChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                            QString::fromLocal8Bit(argv[4]));
+    TestConversion test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_ui_conversion.moc"
