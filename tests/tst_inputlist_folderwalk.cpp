@@ -171,21 +171,8 @@ private slots:
                  QStringList{root + "/.secret/s.pdf"});
         QCOMPARE(w.addFolder(QStringLiteral("pdf"), root + QStringLiteral("/zlink/")),
                  QStringList({root + "/zlink/a1.pdf", root + "/zlink/Inner/deep.pdf"}));
+        QCOMPARE(w.addFolder(QStringLiteral("pdf"), m_tree.filePath(QStringLiteral("not there"))), QStringList());
         QVERIFY(w.dialogs.boxes.isEmpty());
-    }
-
-    void addedFilesAppendAfterExistingEntries()
-    {
-        Window w;
-        Form1 &f = w.open();
-        f.ListView1->append(QStringLiteral("/first.pdf"));
-        w.dialogs.inputs = {QStringLiteral("txt"), QStringLiteral("txt")};
-        w.dialogs.folders = {root, root};
-        f.PushButton4->click();
-        f.PushButton4->click();
-        QCOMPARE(f.ListView1->entries(),
-                 QStringList({"/first.pdf", root + "/notes.txt", root + "/beta/readme.txt",
-                              root + "/notes.txt", root + "/beta/readme.txt"}));
     }
 
     void cancelledAddsNothing()
@@ -205,28 +192,9 @@ private slots:
         QVERIFY(w.dialogs.boxes.isEmpty());
     }
 
+    // Root reads every folder, so the walk runs in a child process as "nobody".
     void unreadableFolderIsSkippedSilently()
     {
-        if (geteuid() == 0)
-            QSKIP("root reads every folder; permissions cannot make one unreadable here");
-        QTemporaryDir t;
-        touch(t.filePath("ok/a.pdf"));
-        touch(t.filePath("locked/inner/b.pdf"));
-        touch(t.filePath("z.pdf"));
-        QFile::setPermissions(t.filePath("locked"), QFileDevice::Permissions());
-        Window w;
-        w.open();
-        const QStringList got = w.addFolder(QStringLiteral("pdf"), t.path());
-        QFile::setPermissions(t.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(got, QStringList({t.filePath("z.pdf"), t.filePath("ok/a.pdf")}));
-        QVERIFY(w.dialogs.boxes.isEmpty());
-    }
-
-    // As root nothing is unreadable, so the walk runs in a child process as "nobody".
-    void unreadableFolderAsAnotherUser()
-    {
-        if (geteuid() != 0)
-            QSKIP("not root: unreadableFolderIsSkippedSilently covers this");
         QTemporaryDir t;
         touch(t.filePath("ok/a.pdf"));
         touch(t.filePath("locked/inner/b.pdf"));
@@ -238,7 +206,7 @@ private slots:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(fds[0]);
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
                 ::_exit(3);
             FolderList list{t.path() + QLatin1Char('/')};
             CollectSubfolders(list, true);
@@ -260,13 +228,6 @@ private slots:
         QCOMPARE(QString::fromUtf8(got), t.filePath("z.pdf") + QLatin1Char('\n') + t.filePath("ok/a.pdf"));
     }
 
-    void vanishedFolderAddsNothing()
-    {
-        Window w;
-        w.open();
-        QCOMPARE(w.addFolder(QStringLiteral("pdf"), m_tree.filePath(QStringLiteral("not there"))), QStringList());
-        QVERIFY(w.dialogs.boxes.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestFolderWalk)

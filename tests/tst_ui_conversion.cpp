@@ -173,20 +173,6 @@ private slots:
         QVERIFY(!f.waitPointerShown());
     }
 
-    void preconditionsLeaveEverythingAlone()
-    {
-        Window w;
-        Form1 &f = w.open();
-        f.PushButton2->click();
-        f.ListView1->append(QStringLiteral("/x.pdf"));
-        f.Text1->setText(QStringLiteral("/no/such/folder"));
-        f.PushButton2->click();
-        QCOMPARE(w.dialogs.texts(), QStringList({QStringLiteral("No files added."),
-                                                 QStringLiteral("Folder does not exist. Please select another folder.")}));
-        QVERIFY(!f.waitPointerShown());
-        QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
-    }
-
     void closingEndsTheProgramAtOnce_data()
     {
         QTest::addColumn<QString>("mode");

@@ -360,20 +360,6 @@ private slots:
         QVERIFY(o.dialogs.boxes.isEmpty());
     }
 
-    void unreadableSkinIsReportedAndLoadGoesOn()
-    {
-        if (geteuid() == 0)
-            QSKIP("root reads any file; an unreadable skin cannot be made here");
-        QTemporaryDir apps;
-        const QString app = appFolderWith(apps, true, false);
-        QFile::setPermissions(app + QStringLiteral("/x/o.cjs"), QFileDevice::Permissions());
-        Window w;
-        Form1 &f = w.open({QString(), app, {}, {}});
-        QCOMPARE(w.dialogs.boxes.size(), 1);
-        QVERIFY(w.dialogs.boxes[0].text.contains(QStringLiteral("Form_Load at line 100")));
-        QCOMPARE(f.windowTitle(), QStringLiteral("Lumenpage"));
-    }
-
     void pointerShapes()
     {
         QTemporaryDir apps;
