@@ -418,6 +418,18 @@ private slots:
         QCOMPARE(w.dialogs.boxes.size(), 2);
     }
 
+    void imagingServiceStartThrows()
+    {
+        Window w;
+        Form1 &f = w.open({QString(), QString(),
+                           [](ImagingService &) -> bool { throw Failure(QStringLiteral("Class not registered")); }, {}});
+        QCOMPARE(w.dialogs.boxes.size(), 2);
+        QVERIFY(w.dialogs.boxes[0].text.startsWith(QStringLiteral("Class not registered\r\n") + ErrorLocations::FormLoad
+                                                   + QStringLiteral("at line 184")));
+        QCOMPARE(w.dialogs.boxes[1].text, QStringLiteral("GDI+ Initialization Failed."));
+        QVERIFY(f.gdiplusUnavailable());
+    }
+
     void closeStopsTheServiceAndUnloads()
     {
         Window w;

@@ -283,7 +283,8 @@ void Form1::Form_Load()
             throw Failure(QStringLiteral("Invalid property value"), 380);
         Check5->setChecked(state == 1);
     });
-    bool started = true;
+    // A start that fails outright counts as a refusal: the run must not try to save through it.
+    bool started = false;
     trap.step(184, [&] {
         started = m_options.startImaging ? m_options.startImaging(m_imaging) : m_imaging.start();
     });
