@@ -5,8 +5,8 @@
 
 void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
 {
-    static const ScriptMethodSpec spec{QStringLiteral("bw"), QStringLiteral("convert.sh"),
+    static const ScriptMethod method{QStringLiteral("bw"), QStringLiteral("convert.sh"),
                                        QStringLiteral("current"), QStringLiteral("*.jpg"),
                                        ErrorLocations::PdfToGifBw, true};
-    runScriptMethod(ctx, pdfPath, spec);
+    runScriptMethod(ctx, pdfPath, method);
 }

@@ -5,8 +5,8 @@
 
 void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath)
 {
-    static const ScriptMethodSpec spec{QStringLiteral("ps"), QStringLiteral("pdf2tiff.sh"),
+    static const ScriptMethod method{QStringLiteral("ps"), QStringLiteral("pdf2tiff.sh"),
                                        QString(), QStringLiteral("current*.jpg"),
                                        ErrorLocations::PdfToGifGs, false};
-    runScriptMethod(ctx, pdfPath, spec);
+    runScriptMethod(ctx, pdfPath, method);
 }

@@ -39,18 +39,18 @@ QString ScriptPageImageName(const QString &baseName, int page)
            + QStringLiteral(".jpg");
 }
 
-void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethodSpec &spec)
+void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
 {
     ConversionHost &host = ctx.host;
-    ErrorTrap trap(host.dialogs(), spec.location);
-    const QString scriptFolder = ctx.workFolder + QLatin1Char('/') + spec.folder;
+    ErrorTrap trap(host.dialogs(), method.location);
+    const QString scriptFolder = ctx.workFolder + QLatin1Char('/') + method.folder;
     const QString currentPdf = scriptFolder + QStringLiteral("/current.pdf");
-    const QString pagesFolder = spec.pagesFolder.isEmpty()
+    const QString pagesFolder = method.pagesFolder.isEmpty()
                                     ? scriptFolder + QLatin1Char('/')
-                                    : scriptFolder + QLatin1Char('/') + spec.pagesFolder + QLatin1Char('/');
+                                    : scriptFolder + QLatin1Char('/') + method.pagesFolder + QLatin1Char('/');
 
     trap.step(102, [&] {
-        CopyFolder(host.appFolder() + QLatin1Char('/') + spec.folder, scriptFolder);
+        CopyFolder(host.appFolder() + QLatin1Char('/') + method.folder, scriptFolder);
     });
     QString baseName;
     trap.step(104, [&] { baseName = BaseNameOf(pdfPath); });
@@ -67,27 +67,27 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         RunOptions options;
         options.yield = [&host] { host.yield(); };
         options.timeoutMs = ctx.scriptTimeoutMs;
-        const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + spec.script + QLatin1Char('"');
+        const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + method.script + QLatin1Char('"');
         RunAndWait(command, style, scriptFolder + QLatin1Char('/'), options);
     });
     trap.step(124, [&] { host.setAppWaitPointer(true); });
     trap.step(126, [&] {
         waitWhile(host, [&] { return IsExistingFile(currentPdf); }, ctx.fileWaitTimeoutMs,
-                  QStringLiteral("%1 ended without removing current.pdf").arg(spec.script));
+                  QStringLiteral("%1 ended without removing current.pdf").arg(method.script));
     });
     // A script that never let go of its input must not leave it to the next file.
     if (IsExistingFile(currentPdf))
         QFile::remove(currentPdf);
 
     QStringList pages;
-    trap.step(132, [&] { pages = ListFiles(pagesFolder, spec.pagePattern); });
+    trap.step(132, [&] { pages = ListFiles(pagesFolder, method.pagePattern); });
     trap.step(134, [&] { host.setAppWaitPointer(true); });
 
     auto handOver = [&](int page) {
         CopyFile(pagesFolder + pages.value(page - 1), ctx.workFolder + QLatin1Char('/')
                                                           + ScriptPageImageName(baseName, page));
     };
-    if (!spec.blackAndWhite) {
+    if (!method.blackAndWhite) {
         trap.step(136, [&] { ctx.pagesProduced = false; });
         if (trap.test(138, [&] { return host.check5() == 1; })) {
             if (trap.test(140, [&] { return !pages.isEmpty(); })) {
@@ -121,13 +121,13 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
 
     trap.step(152, [&] { host.setAppWaitPointer(true); });
     QStringList leftovers;
-    trap.step(154, [&] { leftovers = ListFiles(pagesFolder, spec.pagePattern); });
+    trap.step(154, [&] { leftovers = ListFiles(pagesFolder, method.pagePattern); });
     for (const QString &name : leftovers)
         trap.step(158, [&] { DeleteFilesQuietly(pagesFolder + name); });
 
-    if (spec.blackAndWhite) {
+    if (method.blackAndWhite) {
         trap.step(162, [&] {
-            const QString folder = scriptFolder + QLatin1Char('/') + spec.pagesFolder;
+            const QString folder = scriptFolder + QLatin1Char('/') + method.pagesFolder;
             if (!IsExistingFolder(folder))
                 throw Failure(QStringLiteral("Path not found: %1").arg(folder), 76);
             if (!QDir().rmdir(folder))

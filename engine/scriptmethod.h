@@ -5,7 +5,7 @@
 struct MethodContext;
 
 // The two methods that run a shipped script over "current.pdf" share everything but these.
-struct ScriptMethodSpec {
+struct ScriptMethod {
     QString folder;        // sub-folder of the AppFolder copied into the WorkFolder
     QString script;        // the script in that folder
     QString pagesFolder;   // where the script leaves its page images, relative to its folder
@@ -14,4 +14,4 @@ struct ScriptMethodSpec {
     bool blackAndWhite;    // the black-and-white variant's step order and sub-folder removal
 };
 
-void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethodSpec &spec);
+void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
