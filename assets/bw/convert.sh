@@ -17,13 +17,21 @@ if [ "$status" -eq 0 ]; then
        -sOutputFile=current/page%05d.pbm \
        -c "{0.5 lt {0} {1} ifelse} settransfer" -f current.pdf </dev/null || status=$?
 fi
+# One Ghostscript for all pages: the bitmaps in page order (their names are zero-padded).
+bitmaps=0
+printf '/Bitmaps [\n' > bitmaps.ps
 for bitmap in current/page*.pbm; do
     [ -f "$bitmap" ] || continue
+    printf '(%s)\n' "$bitmap" >> bitmaps.ps
+    bitmaps=$((bitmaps + 1))
+done
+printf '] def\n' >> bitmaps.ps
+if [ "$bitmaps" -gt 0 ]; then
     gs -q -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current/ \
        -sDEVICE=jpeggray -r144 -dJPEGQ=100 \
-       -sPBM="$bitmap" -sOutputFile="${bitmap%.pbm}.jpg" pbm2jpeg.ps </dev/null || status=$?
-    rm -f "$bitmap"
-done
+       -sOutputFile=current/page%05d.jpg bitmaps.ps pbm2jpeg.ps </dev/null || status=$?
+fi
+rm -f current/*.pbm bitmaps.ps
 # A page abandoned half-written would fail later as an undecodable image.
 for page in current/*.jpg; do
     [ -f "$page" ] && [ ! -s "$page" ] && rm -f "$page"
