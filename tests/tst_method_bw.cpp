@@ -183,8 +183,7 @@ private slots:
         QCOMPARE(texts[2], QStringLiteral("Done."));
     }
 
-    // Any *.jpg name in the sub-folder counts, in listing order; images left in the script's own
-    // folder do not.
+    // Any *.jpg name in the sub-folder counts, in listing order.
     void takesWhateverTheScriptNames()
     {
         Fixture f;
@@ -204,16 +203,6 @@ private slots:
         QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), (QStringList{"n-001.jpg", "n-002.jpg"}));
         QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));
         QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
-
-        TestFiles::writeScript(app.path() + QStringLiteral("/bw/convert.sh"),
-                               "cd \"$(dirname \"$0\")\"\ncp sample.jpg page1.jpg\nrm -f current.pdf\n");
-        QDir(f.work).removeRecursively();
-        QDir().mkpath(f.work);
-        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("m.pdf"), 1));
-        QVERIFY(!pagesProduced);
-        QVERIFY(ListFiles(f.work, QStringLiteral("*.jpg")).isEmpty());
-        QCOMPARE(f.host.fakeDialogs.boxes.size(), 1);
-        QVERIFY(f.host.fakeDialogs.texts()[0].contains(QLatin1String("at line 162")));
     }
 };
 

@@ -72,23 +72,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("plain") << "144" << 144.0;
         QTest::newRow("blanks anywhere") << " 1 4\t4\n" << 144.0;
         QTest::newRow("word ends it") << "2 pages" << 2.0;
-        QTest::newRow("fraction") << "2.5" << 2.5;
-        QTest::newRow("leading point") << ".5" << 0.5;
-        QTest::newRow("trailing point") << "5." << 5.0;
-        QTest::newRow("signs") << "-3" << -3.0;
-        QTest::newRow("plus") << "+7" << 7.0;
-        QTest::newRow("exponent") << "1.5e3" << 1500.0;
+        QTest::newRow("sign and fraction") << "-.5" << -0.5;
         QTest::newRow("exponent with blank") << "2 e-1" << 0.2;
         QTest::newRow("runtime's D exponent") << "1D2" << 100.0;
-        QTest::newRow("bare e is not an exponent") << "2e" << 2.0;
-        QTest::newRow("word starting with e") << "3 each" << 3.0;
+        QTest::newRow("e without digits") << "3 each" << 3.0;
         QTest::newRow("comma ends it") << "1,5" << 1.0;
-        QTest::newRow("no number") << "pages" << 0.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
-        QTest::newRow("two signs") << "--1" << 0.0;
+        QTest::newRow("no number") << "--1" << 0.0;
     }
     void leadingNumber()
     {
@@ -189,8 +180,8 @@ private slots:
         QVERIFY(f.pagesProduced);
     }
 
-    // Too many pixels fails each such page with the size it would have had; a normal page of
-    // the same document still renders at the same resolution.
+    // Too many pixels fails each such page with the size it would have had, before anything
+    // is allocated.
     void oversizedPageFailsAlone()
     {
         Fixture f;
@@ -202,13 +193,6 @@ private slots:
         QCOMPARE(f.texts().size(), 2);
         QVERIFY2(f.texts()[0].contains(QLatin1String("230400 x 230400 pixels")), qPrintable(f.texts()[0]));
         QVERIFY(f.texts()[1].startsWith(QLatin1String("Page 2 of")));
-
-        GflAx gfl;
-        gfl.EpsDpi = 1152;
-        gfl.Page = 1;
-        gfl.LoadBitmap(f.pdf(QStringLiteral("small.pdf"), 1, QSizeF(72, 36)));
-        gfl.saveBitmap(f.work + QStringLiteral("/small.jpg"));
-        QCOMPARE(QImageReader(f.work + QStringLiteral("/small.jpg")).size(), QSize(1152, 576));
     }
 
     // An unreadable file is one report, not one or two per page.
