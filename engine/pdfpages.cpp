@@ -5,16 +5,33 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <poppler-qt6.h>
 
 #include <cmath>
 
+namespace {
+
+// Poppler's own complaints about a damaged file would otherwise reach the console as debug
+// lines; the user gets our description instead. QT_LOGGING_RULES="lumenpage.poppler.debug=true"
+// shows them.
+Q_LOGGING_CATEGORY(lcPoppler, "lumenpage.poppler", QtWarningMsg)
+
+void popplerMessage(const QString &message, const QVariant &)
+{
+    qCDebug(lcPoppler).noquote() << message;
+}
+
+} // namespace
+
 namespace PdfPages {
 
 std::unique_ptr<Poppler::Document> open(const QString &path, QString *error)
 {
+    static const bool routed = (Poppler::setDebugErrorFunction(popplerMessage, QVariant()), true);
+    Q_UNUSED(routed);
     auto fail = [&](const QString &why) {
         if (error)
             *error = why;
