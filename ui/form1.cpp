@@ -305,8 +305,16 @@ void Form1::applySkin()
 {
     const QString skinFile = m_appFolder + QStringLiteral("/x/o.cjs");
     // Only an ordinary file counts; a folder or a hidden file of that name does not.
-    if (!IsExistingFile(skinFile))
+    if (!IsExistingFile(skinFile)) {
+        // Controls sit at fixed places measured from a group's top edge, so the group's frame
+        // line must run through its title, not below it.
+        setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid #b4b4b4; margin-top: 7px; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
+            "QGroupBox::title:disabled { color: #a0a0a0; }"
+            "QGroupBox, QRadioButton, QCheckBox, QLabel { background-color: white; }"));
         return;
+    }
     const QColor face = QApplication::palette().color(QPalette::Button);
     QPalette p = palette();
     p.setColor(QPalette::Window, face);
