@@ -52,6 +52,10 @@ void ConversionRun::start()
         return;
     }
     m_report.started = true;
+    // A page rendered at the highest offered resolution (1152 dpi, about 500 MB decoded) is
+    // past Qt's default decoding limit; one page at a time is held, so allow it.
+    if (QImageReader::allocationLimit() < 2048)
+        QImageReader::setAllocationLimit(2048);
 
     trap.step(106, [&] { m_host.setWaitPointer(true); });
     trap.step(108, [&] { m_workFolder = WorkFolderPath(); });
