@@ -15,22 +15,14 @@ const QString CopyFixtures = QStringLiteral(
     "i=0\nfor f in fixture/*.jpg; do [ -e \"$f\" ] || continue; i=$((i+1)); "
     "cp \"$f\" \"$(printf 'current%05d.jpg' $i)\"; done\nrm -f current.pdf\n");
 
-struct Fixture {
-    QTemporaryDir root;
-    QString app, out, temp, docs;
-    TestHost host;
+struct Fixture : RunFixture {
+    QString app;
 
-    Fixture()
+    Fixture() : RunFixture(2)
     {
         app = root.path() + QStringLiteral("/app");
-        out = root.path() + QStringLiteral("/out");
-        temp = root.path() + QStringLiteral("/temp");
-        docs = root.path() + QStringLiteral("/docs");
-        for (const QString &d : {app + QStringLiteral("/ps/fixture"), out, temp, docs})
-            QDir().mkpath(d);
-        qputenv("TEMP", temp.toLocal8Bit());
+        QDir().mkpath(app + QStringLiteral("/ps/fixture"));
         host.appFolderPath = app;
-        host.outputFolder = out;
         setScript(CopyFixtures);
     }
     void setScript(const QString &body) { TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"), body.toUtf8()); }
@@ -47,8 +39,6 @@ struct Fixture {
         host.entries << path;
         return path;
     }
-    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
-    QString work() const { return temp + QStringLiteral("/Lumenpage"); }
 };
 
 } // namespace
@@ -82,7 +72,7 @@ private slots:
 
         QVERIFY(!f.host.waitPointer);
         QVERIFY(f.host.progressValues.isEmpty());
-        QVERIFY(!PathExists(f.work()));
+        QVERIFY(!PathExists(f.work));
     }
 
     void convertsPagesWithProgressAndCleansUp()
@@ -92,8 +82,8 @@ private slots:
         f.addPdf(QStringLiteral("a.b.pdf"));
         f.addPdf(QStringLiteral("second file.pdf"));
         f.addPdf(QStringLiteral("c.pdf"));
-        QDir().mkpath(f.work());
-        TestFiles::writeJpeg(f.work() + QStringLiteral("/stale-from-before.jpg")); // removed at the start
+        QDir().mkpath(f.work);
+        TestFiles::writeJpeg(f.work + QStringLiteral("/stale-from-before.jpg")); // removed at the start
         f.host.outputFolder = f.out + QLatin1Char('/');
         bool pointerDuringRun = false;
         f.host.onYield = [&] { pointerDuringRun = pointerDuringRun || f.host.waitPointer; };
@@ -119,7 +109,7 @@ private slots:
         QVERIFY(!f.host.waitPointer);
         QVERIFY(!f.host.appWaitPointer);
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(!PathExists(f.work()));
+        QVERIFY(!PathExists(f.work));
         QCOMPARE(run.lastReport().gifsWritten, 9);
     }
 
@@ -141,7 +131,7 @@ private slots:
         QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
         QCOMPARE(f.host.fakeDialogs.boxes[1].text, QStringLiteral("Done."));
         QCOMPARE(run.lastReport().failedFiles, QStringList{bad});
-        QVERIFY(!PathExists(f.work())); // the "~" file went with the WorkFolder
+        QVERIFY(!PathExists(f.work)); // the "~" file went with the WorkFolder
     }
 
     // Pages a method leaves in a sub-folder are not the run's business; nothing is said.
@@ -155,8 +145,8 @@ private slots:
         f.host.onYield = [&] {
             if (++yields == 2) { // second file: no method selected, pages only in a sub-folder
                 f.host.option = 0;
-                QDir().mkpath(f.work() + QStringLiteral("/sub"));
-                TestFiles::writeJpeg(f.work() + QStringLiteral("/sub/two-001.jpg"));
+                QDir().mkpath(f.work + QStringLiteral("/sub"));
+                TestFiles::writeJpeg(f.work + QStringLiteral("/sub/two-001.jpg"));
             }
         };
         ConversionRun run(f.host);

@@ -18,29 +18,8 @@
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir root;
-    QString out, temp, docs, work;
-    TestHost host;
-    Fixture()
-    {
-        out = root.path() + QStringLiteral("/out");
-        temp = root.path() + QStringLiteral("/temp");
-        docs = root.path() + QStringLiteral("/docs");
-        work = temp + QStringLiteral("/Lumenpage");
-        for (const QString &d : {out, temp, docs})
-            QDir().mkpath(d);
-        qputenv("TEMP", temp.toLocal8Bit());
-        host.outputFolder = out;
-        host.option = 1;
-    }
-    QString pdf(const QString &name, int pages, const QSizeF &size = QSizeF(612, 792))
-    {
-        const QString path = docs + QLatin1Char('/') + name;
-        TestFiles::writePdf(path, pages, size);
-        return path;
-    }
-    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+struct Fixture : RunFixture {
+    Fixture() : RunFixture(1) {}
 };
 
 } // namespace

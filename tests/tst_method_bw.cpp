@@ -16,31 +16,8 @@
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir root;
-    QString out, temp, docs, work;
-    TestHost host;
-    Fixture()
-    {
-        out = root.path() + QStringLiteral("/out");
-        temp = root.path() + QStringLiteral("/temp");
-        docs = root.path() + QStringLiteral("/docs");
-        work = temp + QStringLiteral("/Lumenpage");
-        for (const QString &d : {out, temp, docs})
-            QDir().mkpath(d);
-        qputenv("TEMP", temp.toLocal8Bit());
-        host.outputFolder = out;
-        host.option = 3;
-        // LP_KEEP_TEST_FILES=1 keeps the folder for a look after a failure.
-        root.setAutoRemove(!qEnvironmentVariableIsSet("LP_KEEP_TEST_FILES"));
-    }
-    QString pdf(const QString &name, int pages)
-    {
-        const QString path = docs + QLatin1Char('/') + name;
-        TestFiles::writePdf(path, pages);
-        return path;
-    }
-    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+struct Fixture : RunFixture {
+    Fixture() : RunFixture(3) {}
 };
 
 // Pixels that are (near) pure black or white, out of all pixels.

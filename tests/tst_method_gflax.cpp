@@ -15,30 +15,13 @@
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir root;
-    QString out, temp, docs, work;
-    TestHost host;
+struct Fixture : RunFixture {
     bool pagesProduced = false;
     MethodContext ctx{host, QString(), pagesProduced};
-    Fixture()
+    Fixture() : RunFixture(4)
     {
-        out = root.path() + QStringLiteral("/out");
-        temp = root.path() + QStringLiteral("/temp");
-        docs = root.path() + QStringLiteral("/docs");
-        work = temp + QStringLiteral("/Lumenpage");
-        for (const QString &d : {out, work, docs})
-            QDir().mkpath(d);
-        qputenv("TEMP", temp.toLocal8Bit());
-        host.outputFolder = out;
-        host.option = 4;
+        QDir().mkpath(work);
         ctx.workFolder = work;
-    }
-    QString pdf(const QString &name, int pages, const QSizeF &size = QSizeF(612, 792))
-    {
-        const QString path = docs + QLatin1Char('/') + name;
-        TestFiles::writePdf(path, pages, size);
-        return path;
     }
     QStringList jpgs() const { return ListFiles(work, QStringLiteral("*.jpg")); }
     QStringList texts() const { return host.fakeDialogs.texts(); }

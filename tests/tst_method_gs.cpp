@@ -13,28 +13,8 @@
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir root;
-    QString out, temp, docs;
-    TestHost host;
-    Fixture()
-    {
-        out = root.path() + QStringLiteral("/out put");
-        temp = root.path() + QStringLiteral("/temp");
-        docs = root.path() + QStringLiteral("/docs");
-        for (const QString &d : {out, temp, docs})
-            QDir().mkpath(d);
-        qputenv("TEMP", temp.toLocal8Bit());
-        host.outputFolder = out;
-    }
-    QString pdf(const QString &name, int pages)
-    {
-        const QString path = docs + QLatin1Char('/') + name;
-        QDir().mkpath(QFileInfo(path).path());
-        TestFiles::writePdf(path, pages);
-        return path;
-    }
-    QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
+struct Fixture : RunFixture {
+    Fixture() : RunFixture(2, QStringLiteral("out put")) {}
 };
 
 } // namespace
@@ -74,7 +54,7 @@ private slots:
         std::sort(expected.begin(), expected.end(), NameLess);
         QCOMPARE(got, expected);
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(!PathExists(f.temp + QStringLiteral("/Lumenpage")));
+        QVERIFY(!PathExists(f.work));
 
         // Page 7 shows its own page: letter at 144 dpi, the coloured band of that page on top.
         QImage page7;
@@ -93,8 +73,8 @@ private slots:
         f.host.entries << f.pdf(QStringLiteral("twelve.pdf"), 12);
         f.host.check5Value = 1;
         bool pagesProduced = false;
-        QDir().mkpath(f.temp + QStringLiteral("/Lumenpage"));
-        MethodContext ctx{f.host, f.temp + QStringLiteral("/Lumenpage"), pagesProduced};
+        QDir().mkpath(f.work);
+        MethodContext ctx{f.host, f.work, pagesProduced};
         PDF_To_GIF_GS(ctx, f.host.entries[0]);
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")), QStringList{QStringLiteral("twelve-001.jpg")});
@@ -131,7 +111,7 @@ private slots:
         QCOMPARE(run.lastReport().failedFiles.size(), 5);
         // The missing file could not even be copied: that is reported where it happened.
         QVERIFY(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")) >= 1);
-        QVERIFY(!PathExists(f.temp + QStringLiteral("/Lumenpage")));
+        QVERIFY(!PathExists(f.work));
     }
 
     void missingScriptFolderAndStaleInput()
@@ -139,7 +119,7 @@ private slots:
         Fixture f;
         QTemporaryDir emptyApp;
         f.host.appFolderPath = emptyApp.path();
-        const QString work = f.temp + QStringLiteral("/Lumenpage");
+        const QString &work = f.work;
         QDir().mkpath(work + QStringLiteral("/ps"));
         bool pagesProduced = true;
         MethodContext ctx{f.host, work, pagesProduced};
@@ -168,7 +148,7 @@ private slots:
         QDir().mkpath(app.path() + QStringLiteral("/ps"));
         TestFiles::writeScript(app.path() + QStringLiteral("/ps/pdf2tiff.sh"), "sleep 600\n");
         f.host.appFolderPath = app.path();
-        const QString work = f.temp + QStringLiteral("/Lumenpage");
+        const QString &work = f.work;
         QDir().mkpath(work);
         bool pagesProduced = true;
         MethodContext ctx{f.host, work, pagesProduced};

@@ -3,6 +3,8 @@
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QFont>
 #include <QPageSize>
@@ -82,6 +84,33 @@ void TestHost::yield()
     if (onYield)
         onYield();
     QCoreApplication::processEvents();
+}
+
+RunFixture::RunFixture(int option, const QString &outName)
+{
+    root.setAutoRemove(!qEnvironmentVariableIsSet("LP_KEEP_TEST_FILES"));
+    out = root.path() + QLatin1Char('/') + outName;
+    temp = root.path() + QStringLiteral("/temp");
+    docs = root.path() + QStringLiteral("/docs");
+    work = temp + QStringLiteral("/Lumenpage");
+    for (const QString &d : {out, temp, docs})
+        QDir().mkpath(d);
+    qputenv("TEMP", temp.toLocal8Bit());
+    host.outputFolder = out;
+    host.option = option;
+}
+
+QString RunFixture::pdf(const QString &name, int pages, const QSizeF &size)
+{
+    const QString path = docs + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(path).path());
+    TestFiles::writePdf(path, pages, size);
+    return path;
+}
+
+QStringList RunFixture::gifs() const
+{
+    return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
 }
 
 namespace TestFiles {

@@ -83,6 +83,20 @@ public:
     void yield() override;
 };
 
+// A throw-away root with an output folder, a TEMP folder (set in the environment, so the run's
+// WorkFolder is temp/Lumenpage) and a folder for the test's documents, plus a host whose
+// method option is `option`. LP_KEEP_TEST_FILES=1 keeps the root for a look after a failure.
+struct RunFixture {
+    explicit RunFixture(int option, const QString &outName = QStringLiteral("out"));
+    QTemporaryDir root;
+    QString out, temp, docs, work;
+    TestHost host;
+
+    // Writes a PDF of `pages` pages into the documents folder (sub-folders made as needed).
+    QString pdf(const QString &name, int pages, const QSizeF &size = QSizeF(612, 792));
+    QStringList gifs() const; // the output folder's GIF names, sorted
+};
+
 namespace TestFiles {
 // Writes a PDF of `pages` pages, each showing "Page N" in large letters over a coloured band,
 // through QPdfWriter. Needs a QGuiApplication.
