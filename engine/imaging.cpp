@@ -33,7 +33,10 @@ ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int
 ImagingService::ImagingService()
 {
     // Class identifiers are fixed so that they can be stored and compared like the platform's.
-    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), writeGif});
+    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"),
+                          [](const QImage &image, QIODevice &device, QString *error) {
+                              return writeGif(image, device, error);
+                          }});
     m_encoders.push_back(qtEncoder("557cf406d3c41a1184ba00005f6e7661", "image/png", "png"));
     m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
     m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp"));
