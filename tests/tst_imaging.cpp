@@ -1,4 +1,4 @@
-// The imaging service and its GIF encoder (Part 1.6): encoder lookup, saving, failures that
+// The imaging service and its GIF encoder: encoder lookup, saving, failures that
 // leave no file behind, and GIF files that a real decoder (giflib) reads back.
 
 #include "engine/gifencoder.h"
