@@ -20,6 +20,10 @@ QString GetDesktopFolder()
     QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty())
         throw Failure(QStringLiteral("The desktop folder cannot be found"));
+    // Minimal installations have no ~/Desktop until a desktop session makes one; the default
+    // output folder must exist for the first conversion to work.
+    if (!IsExistingFolder(desktop))
+        QDir().mkpath(desktop);
     return desktop + QLatin1Char('/');
 }
 

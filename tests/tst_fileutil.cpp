@@ -115,11 +115,22 @@ private slots:
             qputenv("TEMP", saved);
     }
 
-    void desktopEndsInOneSeparator()
+    // The default output folder: one separator at the end, and there to be written to even on
+    // a machine where no desktop session has made it yet.
+    void desktopFolder()
     {
+        QTemporaryDir home;
+        const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
         const QString desktop = GetDesktopFolder();
-        QVERIFY(desktop.endsWith(QLatin1Char('/')));
-        QVERIFY(!desktop.endsWith(QLatin1String("//")));
+        qputenv("HOME", savedHome);
+        if (savedConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfig);
+        QCOMPARE(desktop, home.path() + QStringLiteral("/Desktop/"));
+        QVERIFY(IsExistingFolder(desktop));
     }
 
     void copyFolderReplacesAndKeepsModes()
