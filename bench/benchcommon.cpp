@@ -898,4 +898,11 @@ qint64 fileSize(const QString &path)
     return QFileInfo(path).size();
 }
 
+void out(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 } // namespace bench

@@ -68,4 +68,7 @@ QString dB(double value);  // "41.23", "inf" or "n/a"
 
 qint64 fileSize(const QString &path);
 
+// One line on standard output, flushed at once so that progress shows while a bench runs.
+void out(const QString &line);
+
 } // namespace bench

@@ -32,13 +32,6 @@ using namespace bench;
 
 namespace {
 
-void out(const QString &line)
-{
-    std::fputs(line.toLocal8Bit().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 // --worker OUTDIR [--speed N] [--step N] [--rounds N] [--dither D] [--no-exact] FILE...
 // Prints one line per page: decode ns, encode ns, GIF path. With no setting given it saves
 // through ImagingService::SavePictureAs, the program's own path.

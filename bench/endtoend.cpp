@@ -23,13 +23,6 @@ using namespace bench;
 
 namespace {
 
-void out(const QString &line)
-{
-    std::fputs(line.toLocal8Bit().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 QStringList filesIn(const QString &dir, const QString &pattern)
 {
     QStringList paths;
