@@ -30,20 +30,10 @@ QString errorSource()
     return exe + QStringLiteral(".GShell");
 }
 
-bool looksLikeScript(const QString &path)
-{
-    if (path.endsWith(QLatin1String(".sh"), Qt::CaseInsensitive))
-        return true;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    return f.read(2) == "#!";
-}
-
-bool looksLikeElf(const QString &path)
+bool fileStartsWith(const QString &path, const QByteArray &magic)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) && f.read(4) == "\x7f" "ELF";
+    return f.open(QIODevice::ReadOnly) && f.read(magic.size()) == magic;
 }
 
 ShellOpenResult refused(int code, int style)
@@ -130,13 +120,14 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     QString program;
     QStringList args;
     const bool executable = ::access(QFile::encodeName(target).constData(), X_OK) == 0;
-    if (looksLikeScript(target) && !(executable && !target.endsWith(QLatin1String(".sh")))) {
+    const bool shebang = fileStartsWith(target, "#!");
+    if (target.endsWith(QLatin1String(".sh"), Qt::CaseInsensitive) || (shebang && !executable)) {
         program = QStringLiteral("/bin/sh");
         if (!IsExistingFile(program))
             return refused(31, style);
         args << target;
     } else if (executable) {
-        if (!looksLikeElf(target) && !looksLikeScript(target))
+        if (!shebang && !fileStartsWith(target, QByteArrayLiteral("\x7f" "ELF")))
             return refused(11, style);
         program = target;
     } else {
