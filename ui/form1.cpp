@@ -4,6 +4,7 @@
 #include "inputlist/folderwalk.h"
 #include "inputlist/inputfilelist.h"
 
+#include "sys/appfolder.h"
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -79,8 +80,7 @@ Form1::Form1(Dialogs &dialogs, Form1Options options, QWidget *parent)
     : QWidget(parent),
       m_dialogs(dialogs),
       m_options(std::move(options)),
-      m_appFolder(m_options.appFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                : m_options.appFolder),
+      m_appFolder(m_options.appFolder.isEmpty() ? AppFolder() : m_options.appFolder),
       m_settings(m_options.settingsFile),
       m_run(*this)
 {

@@ -25,7 +25,7 @@ struct AdderContext;
 
 struct Form1Options {
     QString settingsFile;   // empty: the user's own store
-    QString appFolder;      // empty: the folder of the running executable
+    QString appFolder;      // empty: the running program's own (AppFolder())
     // Starts the imaging service at load; empty: the service's own start.
     std::function<bool(ImagingService &)> startImaging;
     // Runs once the window is closed; empty: the process ends at once (see unloadNow).

@@ -1,6 +1,7 @@
 #include "batchhost.h"
 
 #include "engine/conversionrun.h"
+#include "sys/appfolder.h"
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
@@ -53,7 +54,7 @@ BatchHost::BatchHost(BatchOptions options) : m_options(std::move(options)) {}
 
 QString BatchHost::appFolder() const
 {
-    return QCoreApplication::applicationDirPath();
+    return AppFolder();
 }
 
 QString BatchHost::entryAt(int position) const

@@ -1,0 +1,125 @@
+// The installed program: what `cmake --install` lays out, and that an installed copy finds its
+// AppFolder relative to itself, under any prefix and with the build tree out of reach.
+#include "support/testsupport.h"
+#include "sys/appfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run run(const QString &program, const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(300000))
+        p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+void makeDirs(const QString &root, const QStringList &dirs)
+{
+    for (const QString &d : dirs)
+        QVERIFY(QDir().mkpath(root + QLatin1Char('/') + d));
+}
+
+} // namespace
+
+class TestInstall : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_scratch;
+    QString m_root; // the staged installation: <root>/usr/bin, <root>/usr/share, ...
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_scratch.isValid());
+        // Installed as a package would be (prefix /usr), staged into a scratch root.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DESTDIR"), m_scratch.filePath(QStringLiteral("staged")));
+        const Run r = run(QStringLiteral(LP_CMAKE),
+                          {QStringLiteral("--install"), QStringLiteral(LP_BUILD_DIR), QStringLiteral("--prefix"),
+                           QStringLiteral("/usr")},
+                          env);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        // Moved away from where it was installed: nothing may point back into the staging
+        // place or the build tree.
+        m_root = m_scratch.filePath(QStringLiteral("moved"));
+        QVERIFY(QDir().rename(m_scratch.filePath(QStringLiteral("staged")), m_root));
+    }
+
+    void layout()
+    {
+        const QString usr = m_root + QStringLiteral("/usr");
+        for (const QString program : {QStringLiteral("bin/lumenpage"), QStringLiteral("bin/lumenpage-batch")}) {
+            QFileInfo info(usr + QLatin1Char('/') + program);
+            QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
+        }
+        const QString app = usr + QStringLiteral("/share/lumenpage");
+        for (const QString script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("bw/convert.sh")})
+            QVERIFY2(QFileInfo(app + QLatin1Char('/') + script).isExecutable(), qPrintable(script));
+        QVERIFY(QFileInfo(app + QStringLiteral("/x/o.cjs")).isFile());
+        QVERIFY(QFileInfo(app + QStringLiteral("/HAND-M.CUR")).isFile());
+        QVERIFY(!QDir(app + QStringLiteral("/Samples")).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
+        // Nothing of the AppFolder is left among the programs.
+        QCOMPARE(QDir(usr + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("lumenpage"), QStringLiteral("lumenpage-batch")}));
+    }
+
+    // The installed console tool converts a shipped sample through the installed scripts.
+    void installedCopyConverts()
+    {
+        QTemporaryDir work;
+        const QString out = work.filePath(QStringLiteral("out"));
+        makeDirs(work.path(), {QStringLiteral("out"), QStringLiteral("tmp")});
+        const QString sample = m_root + QStringLiteral("/usr/share/lumenpage/Samples/Quillfern Letter.pdf");
+        QVERIFY(QFileInfo::exists(sample));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), work.path());
+        env.insert(QStringLiteral("TEMP"), work.filePath(QStringLiteral("tmp")));
+        for (const QString method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+            const Run r = run(m_root + QStringLiteral("/usr/bin/lumenpage-batch"),
+                              {QStringLiteral("--output"), out, QStringLiteral("--method"), method,
+                               QStringLiteral("--first-page-only"), sample},
+                              env);
+            QVERIFY2(r.code == 0, qPrintable(method + QStringLiteral(": ") + r.err));
+            QVERIFY2(QFileInfo(out + QStringLiteral("/Quillfern Letter-001.gif")).size() > 0, qPrintable(method));
+            QVERIFY(QFile::remove(out + QStringLiteral("/Quillfern Letter-001.gif")));
+        }
+    }
+
+    // Which folder counts as the AppFolder for a program folder.
+    void appFolderRule()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        // Installed under some prefix: the data folder beside bin/.
+        makeDirs(root, {QStringLiteral("prefix/bin"), QStringLiteral("prefix/share/lumenpage/ps")});
+        QCOMPARE(AppFolderFor(root + QStringLiteral("/prefix/bin")), root + QStringLiteral("/prefix/share/lumenpage"));
+        // A build tree: the scripts beside the executables win even over an installed copy
+        // next to it.
+        makeDirs(root, {QStringLiteral("src/build/ps"), QStringLiteral("src/share/lumenpage/ps")});
+        QCOMPARE(AppFolderFor(root + QStringLiteral("/src/build")), root + QStringLiteral("/src/build"));
+        // A file named ps (as /usr/bin/ps) does not make a program folder a build tree.
+        makeDirs(root, {QStringLiteral("usr/bin"), QStringLiteral("usr/share/lumenpage")});
+        TestFiles::writeBytes(root + QStringLiteral("/usr/bin/ps"), "#!/bin/sh\n");
+        QCOMPARE(AppFolderFor(root + QStringLiteral("/usr/bin")), root + QStringLiteral("/usr/share/lumenpage"));
+        // Neither: the program's own folder, where the methods will say what is missing.
+        makeDirs(root, {QStringLiteral("bare")});
+        QCOMPARE(AppFolderFor(root + QStringLiteral("/bare")), root + QStringLiteral("/bare"));
+    }
+};
+
+QTEST_MAIN(TestInstall)
+#include "tst_install.moc"
