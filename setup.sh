@@ -7,8 +7,22 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 
+# The window needs a display; say how to get one before spending minutes on a build it cannot show.
+if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "lumenpage: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+  echo "Run it from a desktop session, or under a virtual display:" >&2
+  echo "  xvfb-run -a bash setup.sh run" >&2
+  echo "For conversions without a window, build and use the console tool:" >&2
+  echo "  cmake -S . -B build && cmake --build build --target lumenpage-batch && build/lumenpage-batch --help" >&2
+  exit 1
+fi
+
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
           ghostscript libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+# Only the tests need these: the validators of the desktop entry and the AppStream file.
+if [ "$mode" = test ]; then
+  packages+=(desktop-file-utils appstream)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -21,19 +35,13 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j2
 
 if [ "$mode" = test ]; then
+  cmake --build build -j2
   cd build
   exec ctest --output-on-failure -j2
 fi
 
-# The window needs a display; say how to get one instead of letting Qt fail obscurely.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "lumenpage: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
-  echo "Run it from a desktop session, or under a virtual display:" >&2
-  echo "  xvfb-run -a bash setup.sh run" >&2
-  echo "For conversions without a window, use the console host: build/lumenpage-batch --help" >&2
-  exit 1
-fi
+# Only what the window needs: the program (its AppFolder comes with it), no tests or benchmarks.
+cmake --build build -j2 --target lumenpage
 exec build/lumenpage

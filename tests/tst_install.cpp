@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -62,12 +64,12 @@ private slots:
     void layout()
     {
         const QString usr = m_root + QStringLiteral("/usr");
-        for (const QString program : {QStringLiteral("bin/lumenpage"), QStringLiteral("bin/lumenpage-batch")}) {
+        for (const QString &program : {QStringLiteral("bin/lumenpage"), QStringLiteral("bin/lumenpage-batch")}) {
             QFileInfo info(usr + QLatin1Char('/') + program);
             QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
         }
         const QString app = usr + QStringLiteral("/share/lumenpage");
-        for (const QString script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("bw/convert.sh")})
+        for (const QString &script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("bw/convert.sh")})
             QVERIFY2(QFileInfo(app + QLatin1Char('/') + script).isExecutable(), qPrintable(script));
         QVERIFY(QFileInfo(app + QStringLiteral("/x/o.cjs")).isFile());
         QVERIFY(QFileInfo(app + QStringLiteral("/HAND-M.CUR")).isFile());
@@ -88,7 +90,7 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), work.path());
         env.insert(QStringLiteral("TEMP"), work.filePath(QStringLiteral("tmp")));
-        for (const QString method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
             const Run r = run(m_root + QStringLiteral("/usr/bin/lumenpage-batch"),
                               {QStringLiteral("--output"), out, QStringLiteral("--method"), method,
                                QStringLiteral("--first-page-only"), sample},
@@ -97,6 +99,48 @@ private slots:
             QVERIFY2(QFileInfo(out + QStringLiteral("/Quillfern Letter-001.gif")).size() > 0, qPrintable(method));
             QVERIFY(QFile::remove(out + QStringLiteral("/Quillfern Letter-001.gif")));
         }
+    }
+
+    // What desktops, software centres and man read, installed where they look for it, and
+    // accepted by the validators they apply.
+    void desktopIntegration()
+    {
+        const QString share = m_root + QStringLiteral("/usr/share");
+        const QString entry = share + QStringLiteral("/applications/org.lumenpage.Lumenpage.desktop");
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.contains(QStringLiteral("Exec=lumenpage %F")));
+        QVERIFY(lines.contains(QStringLiteral("MimeType=application/pdf;")));
+        QVERIFY(lines.contains(QStringLiteral("Icon=org.lumenpage.Lumenpage")));
+
+        QVERIFY(QFileInfo(share + QStringLiteral("/icons/hicolor/scalable/apps/org.lumenpage.Lumenpage.svg")).size() > 0);
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const QImage icon(share + QStringLiteral("/icons/hicolor/%1x%1/apps/org.lumenpage.Lumenpage.png").arg(size));
+            QCOMPARE(icon.size(), QSize(size, size));
+        }
+        for (const QString &page : {QStringLiteral("lumenpage.1.gz"), QStringLiteral("lumenpage-batch.1.gz")}) {
+            const QString path = share + QStringLiteral("/man/man1/") + page;
+            const Run r = run(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+            QCOMPARE(r.code, 0);
+            QVERIFY2(r.out.startsWith(QStringLiteral(".TH ")), qPrintable(page));
+            QVERIFY2(r.out.contains(QStringLiteral("Lumenpage " LUMENPAGE_VERSION)), qPrintable(page));
+        }
+
+        const QString metainfo = share + QStringLiteral("/metainfo/org.lumenpage.Lumenpage.metainfo.xml");
+        QFile meta(metainfo);
+        QVERIFY(meta.open(QIODevice::ReadOnly));
+        QVERIFY(meta.readAll().contains("<release version=\"" LUMENPAGE_VERSION "\""));
+
+        // The validators are Debian packages the test set-up installs (desktop-file-utils, appstream).
+        const QString desktopValidate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        const QString appstreamcli = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+        if (desktopValidate.isEmpty() || appstreamcli.isEmpty())
+            QSKIP("desktop-file-validate or appstreamcli is not installed");
+        Run r = run(desktopValidate, {entry});
+        QVERIFY2(r.code == 0 && r.out.isEmpty() && r.err.isEmpty(), qPrintable(r.out + r.err));
+        r = run(appstreamcli, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
     }
 
     // Which folder counts as the AppFolder for a program folder.

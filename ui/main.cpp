@@ -1,19 +1,77 @@
 // lumenpage: the window that converts PDF files to GIF files, one per page.
 
+#include "ui/commandline.h"
 #include "ui/form1.h"
 #include "ui/qtdialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Help and version need no display: they must work on a console too.
+bool onlyAsksForText(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (std::strcmp(a, "--") == 0)
+            return false;
+        for (const char *option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(a, option) == 0)
+                return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    // Messages and the usage line name the program, not the path it was started with.
+    static char programName[] = "lumenpage";
+    std::vector<char *> args(argv, argv + argc);
+    args.push_back(nullptr);
+    if (argc > 0)
+        args[0] = programName;
+    const std::unique_ptr<QCoreApplication> app =
+        onlyAsksForText(argc, argv) ? std::make_unique<QCoreApplication>(argc, args.data())
+                                    : std::make_unique<QApplication>(argc, args.data());
     QCoreApplication::setOrganizationName(QStringLiteral("Quillfern"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumenpage"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMENPAGE_VERSION));
+    // Lets the desktop tie the window to its entry (icon, name) on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumenpage.Lumenpage"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts every page of PDF files into GIF files. Each FILE is put on the list as a drop "
+        "of it would: a file as it is, a folder with every file in its tree."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files or folders to list."),
+                                 QStringLiteral("[FILE...]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", programName, qPrintable(parser.errorText()),
+                     programName);
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(version)) {
+        parser.process(*app); // prints and exits
+        return 0;
+    }
 
     QtDialogs dialogs;
     Form1 form(dialogs);
     dialogs.setOwner(&form);
     form.show();
-    return app.exec();
+    const QStringList paths = CommandLinePaths(parser.positionalArguments(), QDir::currentPath());
+    if (!paths.isEmpty())
+        form.ListView1_OLEDragDrop(paths);
+    return app->exec();
 }
