@@ -18,7 +18,7 @@ if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &
 fi
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
-          ghostscript libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+          ghostscript libjpeg-turbo-progs libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
 # Only the tests need these: the validators of the desktop entry and the AppStream file.
 if [ "$mode" = test ]; then
   packages+=(desktop-file-utils appstream)

@@ -1,42 +1,89 @@
 #!/bin/sh
-# Renders every page of current.pdf in this folder in black and white at 144 dpi as
-# current/page00001.jpg, current/page00002.jpg, ... then removes current.pdf whatever happened.
+# Renders the pages of current.pdf in this folder in black and white at 144 dpi as
+# current/page00001.jpg, current/page00002.jpg, ... and removes current.pdf whatever happens.
+#
+# - The number in a name is the PDF page number, also when an earlier page could not be drawn
+#   (that page's number is then missing and the page is named on standard error).
+# - A page image appears under its name only once it is complete.
+# - Exit status 0 only when every page was rendered.
+# - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
 #
 # Pages are first rendered to 1-bit bitmaps, so every pixel is pure black or white: a threshold
 # in the transfer function makes ink darker than half grey black and the rest white. (Thresholding
 # straight into an 8-bit device leaves colours at the threshold grey, as the transfer function is
-# interpolated.) Each bitmap is then drawn pixel for pixel onto a JPEG page; quality 100 keeps the
-# JPEG ringing around edges to a few pixels in ten thousand.
+# interpolated.) Each bitmap is then drawn pixel for pixel onto a greyscale JPEG page at quality
+# 100 (a grey JPEG has no colour to subsample): decoded, a page is within a level or two of its
+# bitmap, on a few pixels along the edges.
 cd "$(dirname "$0")" || exit 1
+
 status=0
-mkdir -p current || status=$?
+finish() {
+    [ -s render.log ] && cat render.log >&2
+    rm -f current.pdf render.log bitmaps.ps current/*.pbm current/*.part
+    # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
+    rmdir current 2>/dev/null
+}
+trap finish EXIT
+trap 'exit 1' HUP INT TERM
+rm -f render.log bitmaps.ps
+: > render.log
+
+mkdir -p current || exit 1
 # The sub-folder must hold this document's pages and nothing else.
-rm -f current/*.jpg current/*.pbm
-if [ "$status" -eq 0 ]; then
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 \
-       -sOutputFile=current/page%05d.pbm \
-       -c "{0.5 lt {0} {1} ifelse} settransfer" -f current.pdf </dev/null || status=$?
-fi
-# One Ghostscript for all pages: the bitmaps in page order (their names are zero-padded).
-bitmaps=0
+rm -f current/*.jpg current/*.pbm current/*.part
+
+last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+          -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+case "$last" in '' | *[!0-9]*) last=0 ;; esac
+to=
+[ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && { last=1; to=-dToPage=1; }
+
+# pages.ps gives exactly one bitmap per PDF page, so page%05d.pbm is PDF page %d.
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 $to \
+   -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/page%05d.pbm \
+   -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
+
+# One Ghostscript draws all bitmaps, in page order (their names are zero-padded); the blank
+# bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
+numbers=
 printf '/Bitmaps [\n' > bitmaps.ps
 for bitmap in current/page*.pbm; do
     [ -f "$bitmap" ] || continue
+    n=${bitmap#current/page}
+    n=${n%.pbm}
+    while [ "${n#0}" != "$n" ]; do n=${n#0}; done
+    if grep -q "current.pdf: page $n could not" render.log; then
+        rm -f "$bitmap"
+        status=1
+        continue
+    fi
     printf '(%s)\n' "$bitmap" >> bitmaps.ps
-    bitmaps=$((bitmaps + 1))
+    numbers="$numbers $n"
 done
 printf '] def\n' >> bitmaps.ps
-if [ "$bitmaps" -gt 0 ]; then
+drawn=0
+if [ -n "$numbers" ]; then
+    drawn=1
     gs -q -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current/ \
        -sDEVICE=jpeggray -r144 -dJPEGQ=100 \
-       -sOutputFile=current/page%05d.jpg bitmaps.ps pbm2jpeg.ps </dev/null || status=$?
+       -sOutputFile=current/draw%05d.part bitmaps.ps pbm2jpeg.ps >>render.log 2>&1 </dev/null || { status=1; drawn=0; }
 fi
-rm -f current/*.pbm bitmaps.ps
-# A page abandoned half-written would fail later as an undecodable image.
-for page in current/*.jpg; do
-    [ -f "$page" ] && [ ! -s "$page" ] && rm -f "$page"
+# After a failed run the last page written may be cut short: only those before it are kept.
+written=$(ls current/draw*.part 2>/dev/null | wc -l)
+[ "$drawn" = 1 ] || written=$((written - 1))
+k=1
+for n in $numbers; do
+    drawn=current/draw$(printf '%05d' "$k").part
+    if [ "$k" -le "$written" ] && [ -s "$drawn" ] && ! grep -q "cannot read current/page$(printf '%05d' "$n").pbm" render.log; then
+        mv -f "$drawn" "current/page$(printf '%05d' "$n").jpg"
+    fi
+    k=$((k + 1))
 done
-# No pages, no sub-folder: the program tells a document that gave nothing by its absence.
-rmdir current 2>/dev/null
-rm -f current.pdf
+
+[ "$last" -gt 0 ] || status=1
+n=1
+while [ "$n" -le "$last" ]; do
+    [ -f "current/page$(printf '%05d' "$n").jpg" ] || status=1
+    n=$((n + 1))
+done
 exit "$status"

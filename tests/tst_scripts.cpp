@@ -1,0 +1,332 @@
+// The shipped page scripts (ps/pdf2tiff.sh, bw/convert.sh) on their own, run as the methods run
+// them: page numbers are PDF page numbers, only complete page images under their names, the exit
+// status, first page only, current.pdf always removed, and how close a decoded page image comes
+// to a lossless render of the same page.
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+struct Script {
+    QString folder;      // copied from the AppFolder
+    QString name;        // the script in it
+    QString pagesFolder; // where its page images land, inside its folder
+    QString pageFormat;  // page image name for a page number
+};
+
+Script scriptOf(const QString &folder)
+{
+    if (folder == QLatin1String("bw"))
+        return {folder, QStringLiteral("convert.sh"), QStringLiteral("current/"), QStringLiteral("page%1.jpg")};
+    return {folder, QStringLiteral("pdf2tiff.sh"), QString(), QStringLiteral("current%1.jpg")};
+}
+
+QString pageName(const Script &s, int page)
+{
+    return s.pageFormat.arg(page, 5, 10, QLatin1Char('0'));
+}
+
+struct Outcome {
+    int exitCode = -1;
+    QString err;
+    QStringList pages; // page image names, sorted
+    QStringList left;  // every other file left in the script's folder and its page folder
+};
+
+// A hand-written PDF of three pages whose middle page is far too large for any page buffer,
+// so Ghostscript can draw pages 1 and 3 but not 2.
+QByteArray pdfWithUndrawablePage()
+{
+    QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 5 0 R 7 0 R] /Count 3 >>",
+    };
+    for (int page = 1; page <= 3; ++page) {
+        const QByteArray box = page == 2 ? "[0 0 9e9 200]" : "[0 0 200 200]";
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Contents " + QByteArray::number(4 + 2 * page)
+                           + " 0 R >>";
+        const QByteArray content = "0 0 1 rg 20 20 100 100 re f";
+        objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    }
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<int> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const int xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+           + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+// A page of flat colours, anti-aliased coloured text and lines, a gradient and a photograph-like
+// image: the kinds of content whose colours a subsampled JPEG smears.
+void writeColourPage(const QString &path)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QSizeF(306, 396), QPageSize::Point));
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&writer);
+    p.fillRect(QRectF(0, 0, 306, 396), Qt::white);
+    p.fillRect(QRectF(0, 0, 306, 60), QColor(30, 90, 200));
+    p.setPen(QColor(200, 30, 40));
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+    p.drawText(QRectF(20, 70, 270, 120), Qt::TextWordWrap,
+               QStringLiteral("Red text on white, then green lines and a blue gradient: edges where colour "
+                              "changes within a pixel or two."));
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 8; ++i) {
+        p.setPen(QPen(QColor::fromHsv(i * 45, 230, 200), 1.5));
+        p.drawLine(QPointF(20, 200 + i * 6), QPointF(280, 230 + i * 3));
+    }
+    QLinearGradient gradient(0, 280, 306, 280);
+    gradient.setColorAt(0, QColor(250, 240, 20));
+    gradient.setColorAt(1, QColor(20, 40, 220));
+    p.fillRect(QRectF(20, 260, 130, 50), gradient);
+    QImage photo(120, 90, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, 128 + int(100 * std::sin((x + y) / 9.0)), (y * 11) % 256));
+    p.drawImage(QRectF(170, 260, 120, 90), photo);
+}
+
+double psnr(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const int dr = qRed(p[x]) - qRed(q[x]), dg = qGreen(p[x]) - qGreen(q[x]), db = qBlue(p[x]) - qBlue(q[x]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
+}
+
+QImage readRgb(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
+// Runs `args` (no shell), failing the test when the program does not end normally.
+QByteArray run(const QString &program, const QStringList &args, const QString &cwd = QString())
+{
+    QProcess p;
+    p.setWorkingDirectory(cwd);
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestScripts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+
+    QString root() const { return m_temp->path(); }
+
+    // Copies the script folder, hands it `pdf` as current.pdf and runs it as the methods do.
+    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false)
+    {
+        const QString folder = root() + QLatin1Char('/') + s.folder;
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        const QString source = TestFiles::appFolder() + QLatin1Char('/') + s.folder;
+        for (const QString &name : QDir(source).entryList(QDir::Files))
+            QFile::copy(source + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+        QFile::copy(pdf, folder + QStringLiteral("/current.pdf"));
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"));
+        if (firstPageOnly)
+            env.insert(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"), QStringLiteral("1"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder);
+        p.start(QStringLiteral("/bin/sh"), {folder + QLatin1Char('/') + s.name});
+        Outcome o;
+        if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit)
+            return o;
+        o.exitCode = p.exitCode();
+        o.err = QString::fromLocal8Bit(p.readAllStandardError());
+
+        const QStringList shipped = QDir(source).entryList(QDir::Files);
+        for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
+            if (!shipped.contains(name) && (s.pagesFolder.isEmpty() ? !name.endsWith(QLatin1String(".jpg")) : true))
+                o.left << name;
+        const QString pages = folder + QLatin1Char('/') + s.pagesFolder;
+        for (const QString &name : QDir(pages).entryList(QDir::Files, QDir::Name)) {
+            if (name.endsWith(QLatin1String(".jpg")))
+                o.pages << name;
+            else if (!s.pagesFolder.isEmpty())
+                o.left << s.pagesFolder + name;
+        }
+        return o;
+    }
+
+    QString pagesPath(const Script &s) const { return root() + QLatin1Char('/') + s.folder + QLatin1Char('/') + s.pagesFolder; }
+
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+            QFAIL("Ghostscript (gs) is not installed");
+        if (QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
+            QFAIL("cjpeg (libjpeg-turbo-progs) is not installed");
+    }
+
+    void init()
+    {
+        m_temp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_temp->isValid());
+    }
+
+    void everyPageNumbered_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("ps") << QStringLiteral("ps");
+        QTest::newRow("bw") << QStringLiteral("bw");
+    }
+    // Every page, numbered from 1 in page order (two Ghostscripts share a longer document), and
+    // nothing else left behind.
+    void everyPageNumbered()
+    {
+        QFETCH(QString, folder);
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/seven.pdf");
+        TestFiles::writePdf(pdf, 7);
+        const Outcome o = runScript(s, pdf);
+        QCOMPARE(o.exitCode, 0);
+        QStringList expected;
+        for (int page = 1; page <= 7; ++page)
+            expected << pageName(s, page);
+        QCOMPARE(o.pages, expected);
+        QCOMPARE(o.left, QStringList());
+        // Each page image shows its own page: the band colour changes from page to page.
+        const QImage p3 = readRgb(pagesPath(s) + pageName(s, 3));
+        const QImage p4 = readRgb(pagesPath(s) + pageName(s, 4));
+        QCOMPARE(p3.size(), QSize(1224, 1584));
+        if (folder == QLatin1String("ps")) {
+            const QColor band = p3.pixelColor(600, 100);
+            QVERIFY2(qAbs(band.hue() - QColor::fromHsv((3 * 47) % 360, 200, 230).hue()) < 12, qPrintable(band.name()));
+            QVERIFY(p3.pixelColor(600, 100) != p4.pixelColor(600, 100));
+        }
+    }
+
+    void undrawablePageKeepsTheOthersNumbers_data() { everyPageNumbered_data(); }
+    // Page 2 cannot be drawn: pages 1 and 3 keep their numbers, page 2 is named on standard
+    // error and the exit status says that not every page was rendered.
+    void undrawablePageKeepsTheOthersNumbers()
+    {
+        QFETCH(QString, folder);
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/broken.pdf");
+        TestFiles::writeBytes(pdf, pdfWithUndrawablePage());
+        const Outcome o = runScript(s, pdf);
+        QVERIFY(o.exitCode != 0);
+        QCOMPARE(o.pages, (QStringList{pageName(s, 1), pageName(s, 3)}));
+        QVERIFY2(o.err.contains(QStringLiteral("page 2 could not be drawn")), qPrintable(o.err));
+        QCOMPARE(o.left, QStringList());
+    }
+
+    void notAPdf_data() { everyPageNumbered_data(); }
+    void notAPdf()
+    {
+        QFETCH(QString, folder);
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/text.pdf");
+        TestFiles::writeBytes(pdf, "just some text, no PDF at all\n");
+        const Outcome o = runScript(s, pdf);
+        QVERIFY(o.exitCode != 0);
+        QVERIFY(!o.err.trimmed().isEmpty());
+        QCOMPARE(o.pages, QStringList());
+        QCOMPARE(o.left, QStringList());
+        QVERIFY(!QFile::exists(root() + QLatin1Char('/') + folder + QStringLiteral("/current.pdf")));
+    }
+
+    void firstPageOnly_data() { everyPageNumbered_data(); }
+    void firstPageOnly()
+    {
+        QFETCH(QString, folder);
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/twelve.pdf");
+        TestFiles::writePdf(pdf, 12);
+        const Outcome o = runScript(s, pdf, true);
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(o.pages, QStringList{pageName(s, 1)});
+        QCOMPARE(o.left, QStringList());
+    }
+
+    // A colour page decoded from the Ghostscript script's page image is at least as close to the
+    // lossless render (png16m, the same anti-aliasing) as a 4:4:4 quality-100 JPEG of that
+    // render, and above 55 dB (Ghostscript's own JPEG writer, which subsamples colour, gave
+    // 38 dB on such pages).
+    void colourPageNearLossless()
+    {
+        const Script s = scriptOf(QStringLiteral("ps"));
+        const QString pdf = root() + QStringLiteral("/colour.pdf");
+        writeColourPage(pdf);
+        const Outcome o = runScript(s, pdf);
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(o.pages, QStringList{pageName(s, 1)});
+
+        const QString lossless = root() + QStringLiteral("/lossless.png");
+        run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
+                                   QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r144"), QStringLiteral("-dTextAlphaBits=4"),
+                                   QStringLiteral("-dGraphicsAlphaBits=4"), QStringLiteral("-sOutputFile=") + lossless, pdf});
+        const QImage reference = readRgb(lossless);
+        QVERIFY(!reference.isNull());
+        QVERIFY(reference.save(root() + QStringLiteral("/lossless.ppm")));
+        run(QStringLiteral("cjpeg"), {QStringLiteral("-quality"), QStringLiteral("100"), QStringLiteral("-sample"), QStringLiteral("1x1"),
+                                      QStringLiteral("-outfile"), root() + QStringLiteral("/q100-444.jpg"), root() + QStringLiteral("/lossless.ppm")});
+        const double bar = psnr(readRgb(root() + QStringLiteral("/q100-444.jpg")), reference);
+        const double got = psnr(readRgb(pagesPath(s) + pageName(s, 1)), reference);
+        QVERIFY2(got >= bar - 0.01 && got >= 55,
+                 qPrintable(QStringLiteral("page image %1 dB, 4:4:4 q100 JPEG %2 dB").arg(got).arg(bar)));
+    }
+
+    // A black-and-white page decoded from its page image stays near its lossless 1-bit bitmap.
+    void blackAndWhitePageNearItsBitmap()
+    {
+        const Script s = scriptOf(QStringLiteral("bw"));
+        const QString pdf = root() + QStringLiteral("/colour.pdf");
+        writeColourPage(pdf);
+        const Outcome o = runScript(s, pdf);
+        QCOMPARE(o.exitCode, 0);
+        const QString bitmap = root() + QStringLiteral("/bitmap.pbm");
+        run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
+                                   QStringLiteral("-sDEVICE=pbmraw"), QStringLiteral("-r144"), QStringLiteral("-sOutputFile=") + bitmap,
+                                   QStringLiteral("-c"), QStringLiteral("{0.5 lt {0} {1} ifelse} settransfer"), QStringLiteral("-f"), pdf});
+        const QImage reference = readRgb(bitmap);
+        QVERIFY(!reference.isNull());
+        const double got = psnr(readRgb(pagesPath(s) + pageName(s, 1)), reference);
+        QVERIFY2(got >= 55, qPrintable(QStringLiteral("%1 dB").arg(got)));
+    }
+};
+
+QTEST_MAIN(TestScripts)
+#include "tst_scripts.moc"
