@@ -19,9 +19,10 @@ fi
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
           ghostscript libjpeg-turbo-progs libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
-# Only the tests need these: the validators of the desktop entry and the AppStream file.
+# Only the tests need these: the validators of the desktop entry and the AppStream file, and
+# what `cpack -G DEB` needs to find the package's library dependencies.
 if [ "$mode" = test ]; then
-  packages+=(desktop-file-utils appstream)
+  packages+=(desktop-file-utils appstream dpkg-dev file)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -143,6 +143,45 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
     }
 
+    // The Debian package names what the programs need, carries the whole installation and the
+    // copyright file, and sits in its section.
+    void debianPackage()
+    {
+        for (const char *tool : {"dpkg-deb", "dpkg-shlibdeps", "file"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP("dpkg-dev or file is not installed");
+        QTemporaryDir out;
+        Run r = run(QStringLiteral(LP_CPACK), {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
+                                               QStringLiteral("--config"), QStringLiteral(LP_BUILD_DIR "/CPackConfig.cmake")});
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        QVERIFY2(debs.first().startsWith(QStringLiteral("lumenpage_" LUMENPAGE_VERSION "_")), qPrintable(debs.first()));
+        const QString deb = out.filePath(debs.first());
+
+        r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Package"),
+                                             QStringLiteral("Section"), QStringLiteral("Depends")});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("Package: lumenpage\n")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("Section: graphics\n")), qPrintable(r.out));
+        const QString depends = r.out.section(QStringLiteral("Depends: "), 1);
+        // The programs the scripts run, and the libraries found by dpkg-shlibdeps.
+        for (const QString &package : {QStringLiteral("ghostscript"), QStringLiteral("libjpeg-turbo-progs"),
+                                       QStringLiteral("libqt6widgets6"), QStringLiteral("libpoppler-qt6-"),
+                                       QStringLiteral("libgif7"), QStringLiteral("libimagequant0")})
+            QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" missing from ") + depends));
+
+        r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        QCOMPARE(r.code, 0);
+        for (const QString &file : {QStringLiteral("./usr/bin/lumenpage\n"), QStringLiteral("./usr/bin/lumenpage-batch\n"),
+                                    QStringLiteral("./usr/share/lumenpage/ps/pdf2tiff.sh\n"),
+                                    QStringLiteral("./usr/share/lumenpage/bw/convert.sh\n"),
+                                    QStringLiteral("./usr/share/doc/lumenpage/copyright\n"),
+                                    QStringLiteral("./usr/share/applications/org.lumenpage.Lumenpage.desktop\n"),
+                                    QStringLiteral("./usr/share/metainfo/org.lumenpage.Lumenpage.metainfo.xml\n")})
+            QVERIFY2(r.out.contains(file), qPrintable(file));
+    }
+
     // Which folder counts as the AppFolder for a program folder.
     void appFolderRule()
     {
