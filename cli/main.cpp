@@ -2,6 +2,8 @@
 
 #include "batchhost.h"
 
+#include "sys/interruption.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -79,6 +81,11 @@ int main(int argc, char **argv)
     if (options.files.isEmpty())
         return usageError(QStringLiteral("no FILE given."));
 
+    // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
+    // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.
+    Interruption::EndCleanlyOnSignals();
     BatchHost host(options);
-    return host.run();
+    const int status = host.run();
+    Interruption::EndIfSignalled();
+    return status;
 }

@@ -7,6 +7,7 @@
 #include "../sys/dialogs.h"
 #include "../sys/errortrap.h"
 #include "../sys/fileutil.h"
+#include "../sys/interruption.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -58,14 +59,19 @@ void ConversionRun::start()
         QImageReader::setAllocationLimit(2048);
 
     trap.step(106, [&] { m_host.setWaitPointer(true); });
-    trap.step(108, [&] { m_workFolder = WorkFolderPath(); });
-    if (trap.test(110, [&] { return !IsExistingFolder(m_workFolder); })) {
-        trap.step(112, [&] {
-            if (!QDir().mkdir(m_workFolder))
-                throw Failure(QStringLiteral("Path not found: %1 cannot be created").arg(m_workFolder), 76);
-        });
-    }
-    trap.step(116, [&] { DeleteFilesQuietly(m_workFolder + QStringLiteral("/*.jpg")); });
+    // Each run works in a new folder of its own that only this user can enter: nothing another
+    // user plants in TEMP, and no other run (window or console), can reach into it.
+    m_workFolder.clear();
+    QString temp;
+    trap.step(108, [&] { temp = TempFolder(); });
+    trap.step(112, [&] { m_workFolder = CreatePrivateFolder(temp, QStringLiteral("Lumenpage-")); });
+    const bool haveWorkFolder = !m_workFolder.isEmpty();
+    if (haveWorkFolder)
+        Interruption::addScratchFolder(m_workFolder);
+    const auto forget = qScopeGuard([this, haveWorkFolder] {
+        if (haveWorkFolder)
+            Interruption::removeScratchFolder(m_workFolder);
+    });
 
     int count = 0;
     trap.step(118, [&] { count = m_host.entryCount(); });
@@ -80,7 +86,10 @@ void ConversionRun::start()
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs};
-        if (trap.test(126, [&] { return m_host.isOptionSelected(1); }))
+        // Without its folder no method can work; each file then fails on its own.
+        if (!haveWorkFolder)
+            m_pagesProduced = false;
+        else if (trap.test(126, [&] { return m_host.isOptionSelected(1); }))
             trap.step(128, [&] { PDF_To_GIF_Acro(ctx, pdf); });
         else if (trap.test(130, [&] { return m_host.isOptionSelected(2); }))
             trap.step(132, [&] { PDF_To_GIF_GS(ctx, pdf); });
@@ -139,7 +148,7 @@ void ConversionRun::start()
         }
     }
 
-    if (trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
+    if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
         trap.step(166, [&] { KillFolder(dialogs, m_workFolder); });
     trap.step(170, [&] { m_host.setWaitPointer(false); });
     trap.step(172, [&] { m_host.setProgress(0); });

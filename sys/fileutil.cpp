@@ -11,9 +11,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 QString GetDesktopFolder()
 {
@@ -140,13 +145,81 @@ void KillFolder(Dialogs &dialogs, const QString &folder)
     if (path.isEmpty() || QDir(path).isRoot())
         return;
     if (trap.test(104, [&] { return IsExistingFolder(path); })) {
-        trap.step(106, [&] {
-            QDir dir(path);
-            if (!dir.removeRecursively())
-                throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely")
-                                  .arg(path), 70);
-        });
+        trap.step(106, [&] { RemoveTree(path); });
     }
+}
+
+namespace {
+
+// Empties the folder open as `dirFd`, entry by entry relative to it, so that no name is ever
+// resolved through a link. Goes on after a failure; `failed` tells whether any occurred.
+void removeContents(int dirFd, bool &failed)
+{
+    const int listFd = ::dup(dirFd);
+    DIR *d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!d) {
+        if (listFd >= 0)
+            ::close(listFd);
+        failed = true;
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent *e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+
+    for (const std::string &name : names) {
+        struct stat st;
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            failed = failed || errno != ENOENT;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            // A read-only folder must become writable before its entries can go.
+            if ((st.st_mode & S_IRWXU) != S_IRWXU)
+                ::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+            const int sub = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0) {
+                removeContents(sub, failed);
+                ::close(sub);
+            }
+            if (::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+                failed = true;
+        } else if (::unlinkat(dirFd, name.c_str(), 0) != 0 && errno != ENOENT) {
+            failed = true;
+        }
+    }
+}
+
+} // namespace
+
+void RemoveTree(const QString &folder)
+{
+    QString path = folder;
+    // A trailing "/" would make the system follow a link in the last component.
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (path.isEmpty() || path == QLatin1String("/"))
+        throw Failure(QStringLiteral("Permission denied: %1 is not a folder that can be deleted").arg(folder), 70);
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return;
+        if (errno == ELOOP || errno == ENOTDIR)
+            throw Failure(QStringLiteral("Permission denied: %1 is a link or a file, not a folder of its "
+                                         "own; it was left alone").arg(path), 70);
+        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), 70);
+    }
+    bool failed = false;
+    removeContents(fd, failed);
+    ::close(fd);
+    if (::rmdir(name.constData()) != 0 && errno != ENOENT)
+        failed = true;
+    if (failed)
+        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), 70);
 }
 
 void CopyFile(const QString &source, const QString &destination)
@@ -182,12 +255,24 @@ void CopyFolder(const QString &source, const QString &destination)
     }
 }
 
-QString WorkFolderPath()
+QString TempFolder()
 {
     QString temp = qEnvironmentVariable("TEMP");
     while (temp.size() > 1 && temp.endsWith(QLatin1Char('/')))
         temp.chop(1);
     if (temp.isEmpty() || temp == QLatin1String("/"))
         temp = QDir::tempPath();
-    return temp + QStringLiteral("/Lumenpage");
+    return temp;
+}
+
+QString CreatePrivateFolder(const QString &parent, const QString &prefix)
+{
+    const QString pattern = parent + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX");
+    QByteArray name = QFile::encodeName(pattern);
+    // mkdtemp makes a new folder with mode 0700 under a name nobody could predict or occupy.
+    if (!::mkdtemp(name.data()))
+        throw Failure(QStringLiteral("Path not found: %1 cannot be created (%2)")
+                          .arg(pattern, QString::fromLocal8Bit(std::strerror(errno))),
+                      76);
+    return QFile::decodeName(name);
 }

@@ -26,8 +26,15 @@ QString BaseNameOf(const QString &pdfPath);        // file name up to its first 
 // its last component. Never fails.
 void DeleteFilesQuietly(const QString &pathOrPattern);
 
-// Deletes the folder with everything in it; failures go to its own ErrorBox.
+// Deletes the folder with everything in it, never following a link (see RemoveTree); failures
+// go to its own ErrorBox.
 void KillFolder(Dialogs &dialogs, const QString &folder);
+
+// Deletes `folder` and everything in it without ever following a symbolic link: a link inside is
+// removed itself, never what it points to, and a `folder` that is itself a link is left alone
+// and reported. Read-only files and folders inside are deleted too. A missing folder is nothing
+// to do. Throws Failure when something could not be deleted; everything else is still deleted.
+void RemoveTree(const QString &folder);
 
 // Copies `source` with everything in it to `destination`, replacing files that are there.
 // Throws Failure when the source is missing or a file cannot be copied.
@@ -36,9 +43,15 @@ void CopyFolder(const QString &source, const QString &destination);
 // Copies one file, replacing the destination. Throws Failure with the reason on failure.
 void CopyFile(const QString &source, const QString &destination);
 
-// The scratch folder of a run: $TEMP/Lumenpage, or the system temporary folder when TEMP is
-// unset or empty (never the root of the file system).
-QString WorkFolderPath();
+// Where scratch folders go: $TEMP, or the system temporary folder when TEMP is unset, empty or
+// the root of the file system. No trailing "/".
+QString TempFolder();
+
+// Creates a new folder in `parent` named `prefix` followed by six unpredictable characters,
+// readable and writable by its owner only, and returns its path. The name is new: an existing
+// folder, file or link of that name is never used or gone through. Throws Failure when the
+// folder cannot be made (for example when `parent` does not exist).
+QString CreatePrivateFolder(const QString &parent, const QString &prefix);
 
 // Case-insensitive wildcard match of a bare name, as ListFiles matches.
 bool WildcardMatch(const QString &pattern, const QString &name);

@@ -2,6 +2,7 @@
 
 #include "errortrap.h"
 #include "fileutil.h"
+#include "interruption.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -144,7 +145,11 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     proc->setProcessChannelMode(QProcess::MergedChannels);
     proc->setStandardInputFile(QProcess::nullDevice());
     // Its own process group, so that a stop also reaches the programs the script started.
-    proc->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // The program may ignore SIGPIPE; the script must not inherit that.
+    proc->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::signal(SIGPIPE, SIG_DFL);
+    });
     proc->start();
     if (!proc->waitForStarted(10000))
         return refused(proc->error() == QProcess::FailedToStart ? 11 : 5, style);
@@ -177,6 +182,8 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
                                             QStringLiteral("open"), &process);
     if (start.error.isSet())
         return RefusalResult(start.error.number);
+    // Stopped with everything it started if the program has to end before it does.
+    const Interruption::ProcessGroupGuard group(process ? process->processId() : 0);
 
     const auto yield = options.yield ? options.yield : [] {
         if (QCoreApplication::instance())

@@ -2,9 +2,18 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 struct Result {
@@ -12,18 +21,56 @@ struct Result {
     QString out, err;
 };
 
-Result batch(const QStringList &args, const QString &home)
+QString batchProgram()
 {
-    QProcess p;
+    return TestFiles::appFolder() + QStringLiteral("/lumenpage-batch");
+}
+
+// Settings in `home`, TEMP in home/tmp.
+QProcessEnvironment batchEnvironment(const QString &home)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("TEMP"), home + QStringLiteral("/tmp"));
-    p.setProcessEnvironment(env);
-    p.start(TestFiles::appFolder() + QStringLiteral("/lumenpage-batch"), args);
+    return env;
+}
+
+void startBatch(QProcess &p, const QStringList &args, const QString &home)
+{
+    p.setProcessEnvironment(batchEnvironment(home));
+    p.start(batchProgram(), args);
+}
+
+Result batch(const QStringList &args, const QString &home)
+{
+    QProcess p;
+    startBatch(p, args, home);
     p.waitForFinished(180000);
     return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A home with an empty TEMP (home/tmp) and output folder (home/out).
+struct Home {
+    QTemporaryDir dir;
+    QString path = dir.path(), tmp = path + QStringLiteral("/tmp"), out = path + QStringLiteral("/out");
+    Home()
+    {
+        QDir().mkpath(tmp);
+        QDir().mkpath(out);
+    }
+};
+
+void requireGhostscript()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
+        QSKIP("Ghostscript (gs) is not installed: the console tool's default method needs it");
 }
 } // namespace
 
@@ -68,7 +115,146 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QLatin1String("Folder does not exist. Please select another folder.")));
         QVERIFY(!QDir(home.path() + QStringLiteral("/.config")).exists());
-        QVERIFY(!QDir(home.path() + QStringLiteral("/tmp/Lumenpage")).exists());
+        QCOMPARE(QDir(home.path() + QStringLiteral("/tmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // Another user's link where the scratch folder used to be: nothing behind it is touched, the
+    // link stays, and the run still converts.
+    void plantedLinkIsLeftAlone()
+    {
+        requireGhostscript();
+        Home home;
+        const QString victim = home.path + QStringLiteral("/victim");
+        QDir().mkpath(victim + QStringLiteral("/sub"));
+        for (const char *name : {"a.jpg", "sub/b.jpg", "notes.txt"})
+            TestFiles::writeBytes(victim + QLatin1Char('/') + QString::fromLatin1(name), name);
+        QVERIFY(QFile::link(victim, home.tmp + QStringLiteral("/Lumenpage")));
+        const QString pdf = home.path + QStringLiteral("/doc.pdf");
+        TestFiles::writePdf(pdf, 2);
+
+        const Result r = batch({"--output", home.out, pdf}, home.path);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(entries(home.out), (QStringList{"doc-001.gif", "doc-002.gif"}));
+        QCOMPARE(entries(home.tmp), QStringList{QStringLiteral("Lumenpage")});
+        QVERIFY(QFileInfo(home.tmp + QStringLiteral("/Lumenpage")).isSymLink());
+        QCOMPARE(entries(victim), (QStringList{"a.jpg", "notes.txt", "sub"}));
+        QCOMPARE(entries(victim + QStringLiteral("/sub")), QStringList{QStringLiteral("b.jpg")});
+        QFile b(victim + QStringLiteral("/sub/b.jpg"));
+        QVERIFY(b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), QByteArray("sub/b.jpg"));
+    }
+
+    // Two runs at once with one TEMP, both converting a doc.pdf: each output folder holds
+    // exactly its own document's pages (told apart by count and page size).
+    void concurrentRunsKeepTheirOwnPages()
+    {
+        requireGhostscript();
+        Home home;
+        const QString outB = home.path + QStringLiteral("/outB");
+        QDir().mkpath(outB);
+        QDir().mkpath(home.path + QStringLiteral("/a"));
+        QDir().mkpath(home.path + QStringLiteral("/b"));
+        const QString a = home.path + QStringLiteral("/a/doc.pdf"), b = home.path + QStringLiteral("/b/doc.pdf");
+        TestFiles::writePdf(a, 8);                     // letter: 1224 x 1584 at 144 dpi
+        TestFiles::writePdf(b, 12, QSizeF(420, 595)); // A5: 840 x 1190
+        QProcess runA, runB;
+        startBatch(runA, {"--output", home.out, a}, home.path);
+        startBatch(runB, {"--output", outB, b}, home.path);
+        QVERIFY(runA.waitForFinished(180000) && runB.waitForFinished(180000));
+        QCOMPARE(runA.exitCode(), 0);
+        QCOMPARE(runB.exitCode(), 0);
+
+        auto check = [](const QString &out, int pages, QSize size) {
+            QStringList expected;
+            for (int i = 1; i <= pages; ++i)
+                expected << QStringLiteral("doc-%1.gif").arg(i, 3, 10, QLatin1Char('0'));
+            QCOMPARE(entries(out), expected);
+            for (const QString &name : expected)
+                QCOMPARE(QImageReader(out + QLatin1Char('/') + name).size(), size);
+        };
+        check(home.out, 8, QSize(1224, 1584));
+        check(outB, 12, QSize(840, 1190));
+        QCOMPARE(entries(home.tmp), QStringList());
+    }
+
+    void interruptedRunLeavesNothing_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    // The signal comes while Ghostscript renders: Ghostscript is stopped with its script, the
+    // scratch folder goes, and the status says which signal ended the run. A GIF that is there
+    // is whole.
+    void interruptedRunLeavesNothing()
+    {
+        QFETCH(int, signal);
+        requireGhostscript();
+        Home home;
+        const QString pdf = home.path + QStringLiteral("/long.pdf");
+        TestFiles::writePdf(pdf, 80);
+        QProcess run;
+        startBatch(run, {"--output", home.out, pdf, pdf}, home.path);
+        QVERIFY(run.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        while (!TestFiles::processesWorkingIn(home.tmp).join(QLatin1Char(',')).contains(QLatin1String(" gs"))) {
+            QVERIFY2(clock.elapsed() < 60000, "Ghostscript never started");
+            QVERIFY2(run.state() == QProcess::Running, qPrintable(run.readAllStandardError()));
+            QThread::msleep(10);
+        }
+        ::kill(pid_t(run.processId()), signal);
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.exitCode(), 128 + signal);
+        QCOMPARE(TestFiles::processesWorkingIn(home.tmp), QStringList());
+        QCOMPARE(entries(home.tmp), QStringList());
+        QVERIFY(!run.readAllStandardOutput().contains("Done."));
+        for (const QString &name : entries(home.out)) {
+            QVERIFY2(name.endsWith(QLatin1String(".gif")), qPrintable(name));
+            QVERIFY(!QImageReader(home.out + QLatin1Char('/') + name).read().isNull());
+        }
+    }
+
+    // Output into a pipe nobody reads any more (as with "| head"): the run still converts
+    // everything and leaves nothing behind.
+    void closedPipeLeavesNothing()
+    {
+        requireGhostscript();
+        Home home;
+        const QString pdf = home.path + QStringLiteral("/doc.pdf");
+        TestFiles::writePdf(pdf, 3);
+        int fds[2];
+        QVERIFY(::pipe(fds) == 0);
+        ::close(fds[0]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+        const QByteArray program = QFile::encodeName(batchProgram());
+        QList<QByteArray> args{program, "--output", QFile::encodeName(home.out), QFile::encodeName(pdf)};
+        QList<QByteArray> env;
+        for (const QString &e : batchEnvironment(home.path).toStringList())
+            env << e.toLocal8Bit();
+        std::vector<char *> argv, envp;
+        for (QByteArray &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (QByteArray &e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_t pid = 0;
+        QCOMPARE(posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY2(WIFEXITED(status), qPrintable(QStringLiteral("ended by signal %1").arg(WTERMSIG(status))));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(entries(home.out), (QStringList{"doc-001.gif", "doc-002.gif", "doc-003.gif"}));
+        QCOMPARE(entries(home.tmp), QStringList());
     }
 };
 

@@ -72,7 +72,7 @@ private slots:
 
         QVERIFY(!f.host.waitPointer);
         QVERIFY(f.host.progressValues.isEmpty());
-        QVERIFY(!PathExists(f.work));
+        QCOMPARE(f.tempEntries(), QStringList());
     }
 
     void convertsPagesWithProgressAndCleansUp()
@@ -82,13 +82,21 @@ private slots:
         f.addPdf(QStringLiteral("a.b.pdf"));
         f.addPdf(QStringLiteral("second file.pdf"));
         f.addPdf(QStringLiteral("c.pdf"));
-        QDir().mkpath(f.work);
-        TestFiles::writeJpeg(f.work + QStringLiteral("/stale-from-before.jpg")); // removed at the start
+        // What an earlier, interrupted program left in TEMP is none of this run's business.
+        const QString old = f.temp + QStringLiteral("/Lumenpage");
+        QDir().mkpath(old);
+        TestFiles::writeJpeg(old + QStringLiteral("/stale-from-before.jpg"));
         f.host.outputFolder = f.out + QLatin1Char('/');
         bool pointerDuringRun = false;
-        f.host.onYield = [&] { pointerDuringRun = pointerDuringRun || f.host.waitPointer; };
-
         ConversionRun run(f.host);
+        QString workFolder;
+        QFileDevice::Permissions workPermissions;
+        f.host.onYield = [&] {
+            pointerDuringRun = pointerDuringRun || f.host.waitPointer;
+            workFolder = run.workFolder();
+            workPermissions = QFile::permissions(workFolder);
+        };
+
         run.start();
 
         QCOMPARE(f.gifs(), (QStringList{"a-001.gif", "a-002.gif", "a-003.gif", "c-001.gif", "c-002.gif",
@@ -109,7 +117,13 @@ private slots:
         QVERIFY(!f.host.waitPointer);
         QVERIFY(!f.host.appWaitPointer);
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(!PathExists(f.work));
+        // A private folder of its own, gone after the run; the stale file is still there.
+        QVERIFY2(workFolder.startsWith(f.temp + QStringLiteral("/Lumenpage-")), qPrintable(workFolder));
+        QCOMPARE(workFolder.size(), f.temp.size() + 17);
+        QCOMPARE(workPermissions, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                      | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        QCOMPARE(f.tempEntries(), QStringList{QStringLiteral("Lumenpage")});
+        QVERIFY(IsExistingFile(old + QStringLiteral("/stale-from-before.jpg")));
         QCOMPARE(run.lastReport().gifsWritten, 9);
     }
 
@@ -131,7 +145,7 @@ private slots:
         QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
         QCOMPARE(f.host.fakeDialogs.boxes[1].text, QStringLiteral("Done."));
         QCOMPARE(run.lastReport().failedFiles, QStringList{bad});
-        QVERIFY(!PathExists(f.work)); // the "~" file went with the WorkFolder
+        QCOMPARE(f.tempEntries(), QStringList()); // the "~" file went with the WorkFolder
     }
 
     // Pages a method leaves in a sub-folder are not the run's business; nothing is said.
@@ -142,14 +156,14 @@ private slots:
         f.addPdf(QStringLiteral("one.pdf"));
         f.addPdf(QStringLiteral("two.pdf"));
         int yields = 0;
+        ConversionRun run(f.host);
         f.host.onYield = [&] {
             if (++yields == 2) { // second file: no method selected, pages only in a sub-folder
                 f.host.option = 0;
-                QDir().mkpath(f.work + QStringLiteral("/sub"));
-                TestFiles::writeJpeg(f.work + QStringLiteral("/sub/two-001.jpg"));
+                QDir().mkpath(run.workFolder() + QStringLiteral("/sub"));
+                TestFiles::writeJpeg(run.workFolder() + QStringLiteral("/sub/two-001.jpg"));
             }
         };
-        ConversionRun run(f.host);
         run.start();
         QVERIFY(run.pagesProduced()); // left over from the first file, as the run never resets it
         QCOMPARE(f.gifs(), QStringList{QStringLiteral("one-001.gif")});

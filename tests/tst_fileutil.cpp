@@ -100,19 +100,75 @@ private slots:
         QVERIFY(IsExistingFolder(dir.path()));
     }
 
-    void workFolderNeverAtRoot()
+    void tempFolderNeverAtRoot()
     {
         const QByteArray saved = qgetenv("TEMP");
         qunsetenv("TEMP");
-        QCOMPARE(WorkFolderPath(), QDir::tempPath() + QStringLiteral("/Lumenpage"));
+        QCOMPARE(TempFolder(), QDir::tempPath());
         qputenv("TEMP", "");
-        QCOMPARE(WorkFolderPath(), QDir::tempPath() + QStringLiteral("/Lumenpage"));
+        QCOMPARE(TempFolder(), QDir::tempPath());
+        qputenv("TEMP", "/");
+        QCOMPARE(TempFolder(), QDir::tempPath());
         qputenv("TEMP", "/var/tmp/");
-        QCOMPARE(WorkFolderPath(), QStringLiteral("/var/tmp/Lumenpage"));
+        QCOMPARE(TempFolder(), QStringLiteral("/var/tmp"));
         if (saved.isNull())
             qunsetenv("TEMP");
         else
             qputenv("TEMP", saved);
+    }
+
+    // New every time, owner only, never an existing name; a missing parent is a failure.
+    void privateFolders()
+    {
+        QTemporaryDir dir;
+        const QString a = CreatePrivateFolder(dir.path(), QStringLiteral("Lumenpage-"));
+        const QString b = CreatePrivateFolder(dir.path(), QStringLiteral("Lumenpage-"));
+        QVERIFY(a != b);
+        for (const QString &f : {a, b}) {
+            QVERIFY(f.startsWith(dir.path() + QStringLiteral("/Lumenpage-")));
+            QCOMPARE(FileNameOf(f).size(), 16);
+            QFileInfo info(f);
+            QVERIFY(info.isDir() && !info.isSymLink());
+            QCOMPARE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                           | QFile::WriteOther | QFile::ExeOther),
+                     QFileDevice::Permissions());
+        }
+        QVERIFY_THROWS_EXCEPTION(Failure, CreatePrivateFolder(dir.path() + QStringLiteral("/none"), QStringLiteral("x-")));
+    }
+
+    // Links inside are removed themselves; what they point to, inside or outside, stays. A
+    // folder that is itself a link is left alone and reported.
+    void removeTreeNeverFollowsLinks()
+    {
+        QTemporaryDir dir;
+        const QString victim = dir.path() + QStringLiteral("/victim");
+        QDir().mkpath(victim + QStringLiteral("/sub"));
+        touch(victim + QStringLiteral("/a.jpg"));
+        touch(victim + QStringLiteral("/sub/b.jpg"));
+        const QString tree = dir.path() + QStringLiteral("/tree");
+        QDir().mkpath(tree + QStringLiteral("/ro/deeper"));
+        touch(tree + QStringLiteral("/ro/deeper/x.jpg"));
+        QFile::setPermissions(tree + QStringLiteral("/ro"), QFile::ReadOwner | QFile::ExeOwner);
+        QFile::link(victim, tree + QStringLiteral("/folder link"));
+        QFile::link(victim + QStringLiteral("/a.jpg"), tree + QStringLiteral("/file link.jpg"));
+        QFile::link(victim, tree + QStringLiteral("/ro/deeper/link"));
+
+        const QString outside = dir.path() + QStringLiteral("/planted");
+        QFile::link(victim, outside);
+        QVERIFY_THROWS_EXCEPTION(Failure, RemoveTree(outside));
+        QVERIFY_THROWS_EXCEPTION(Failure, RemoveTree(outside + QLatin1Char('/')));
+        FakeDialogs dialogs;
+        KillFolder(dialogs, outside + QLatin1Char('/'));
+        QCOMPARE(dialogs.countTitled(QStringLiteral("Application Error")), 1);
+        QVERIFY(dialogs.boxes[0].text.contains(QLatin1String("KillFolder at line 106")));
+        QVERIFY(QFileInfo(outside).isSymLink());
+
+        RemoveTree(tree + QLatin1Char('/'));
+        QVERIFY(!QFileInfo::exists(tree));
+        RemoveTree(tree); // gone: nothing to do
+        QCOMPARE(QDir(victim).entryList(QDir::Files), QStringList{QStringLiteral("a.jpg")});
+        QVERIFY(IsExistingFile(victim + QStringLiteral("/sub/b.jpg")));
+        QVERIFY_THROWS_EXCEPTION(Failure, RemoveTree(QStringLiteral("/")));
     }
 
     // The default output folder: one separator at the end, and there to be written to even on

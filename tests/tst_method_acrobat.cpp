@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(f.gifs(), (QStringList{"report_Page_1.gif", "report_Page_2.gif", "report_Page_3.gif"}));
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
         QVERIFY(run.pagesProduced());
-        QVERIFY(!PathExists(f.work));
+        QCOMPARE(f.tempEntries(), QStringList());
 
         QImage page2;
         QVERIFY(QImageReader(f.out + QStringLiteral("/report_Page_2.gif")).read(&page2));

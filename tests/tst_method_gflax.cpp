@@ -233,7 +233,7 @@ private slots:
         run.start();
         QCOMPARE(QDir(f.out).entryList(QDir::Files, QDir::Name), (QStringList{"a1.gif", "a2.gif"}));
         QCOMPARE(f.texts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(!PathExists(f.work));
+        QCOMPARE(f.tempEntries(), QStringList());
     }
 };
 

@@ -54,7 +54,7 @@ private slots:
         std::sort(expected.begin(), expected.end(), NameLess);
         QCOMPARE(got, expected);
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(!PathExists(f.work));
+        QCOMPARE(f.tempEntries(), QStringList());
 
         // Page 7 shows its own page: letter at 144 dpi, the coloured band of that page on top.
         QImage page7;
@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(run.lastReport().failedFiles.size(), 5);
         // The missing file could not even be copied: that is reported where it happened.
         QVERIFY(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")) >= 1);
-        QVERIFY(!PathExists(f.work));
+        QCOMPARE(f.tempEntries(), QStringList());
     }
 
     void missingScriptFolderAndStaleInput()

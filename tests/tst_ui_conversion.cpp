@@ -65,9 +65,11 @@ int closingChild(const QString &mode, const QString &input, const QString &outpu
         form.ListView1->append(input);
         form.ListView1->append(input);
         form.Text1->setText(output);
+        // Closed while Ghostscript renders the first document.
         auto *poll = new QTimer(&form);
         QObject::connect(poll, &QTimer::timeout, &form, [&form] {
-            if (form.waitPointerShown() && form.ProgressBar1->text().startsWith(QLatin1String("Processing: ")))
+            if (form.waitPointerShown()
+                && !TestFiles::processesWorkingIn(TempFolder()).filter(QStringLiteral(" gs")).isEmpty())
                 form.close();
         });
         poll->start(0);
@@ -132,7 +134,7 @@ private slots:
         QVERIFY(!f.waitPointerShown());
         QCOMPARE(f.ProgressBar1->value(), 0);
         QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
-        QVERIFY(!QFileInfo::exists(WorkFolderPath()));
+        QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(QDir(out).entryList(QDir::Files),
                  QStringList({"report-001.gif", "report-002.gif", "report-003.gif"}));
         for (const QString &name : QDir(out).entryList(QDir::Files)) {
@@ -188,7 +190,7 @@ private slots:
         QString input;
         if (mode == QLatin1String("run")) {
             input = work.filePath(QStringLiteral("doc.pdf"));
-            TestFiles::writePdf(input, 2);
+            TestFiles::writePdf(input, 40);
         } else {
             input = work.filePath(QStringLiteral("tree"));
             for (const char *n : {"a/x.pdf", "b/y.pdf", "b/c/z.pdf"}) {
@@ -199,6 +201,11 @@ private slots:
         const QString out = work.filePath(QStringLiteral("out"));
         QDir().mkpath(out);
         QProcess child;
+        const QString temp = work.filePath(QStringLiteral("temp"));
+        QDir().mkpath(temp);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TEMP"), temp);
+        child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--closing-child"), mode, input, out});
         QVERIFY(child.waitForFinished(60000));
@@ -209,6 +216,9 @@ private slots:
         QVERIFY2(!output.contains(QLatin1String("BOX:")), qPrintable(output));
         QVERIFY2(!output.contains(QLatin1String("RETURNED")), qPrintable(output));
         QCOMPARE(QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files), QStringList());
+        // Ghostscript went with the program, and so did the run's folder.
+        QCOMPARE(TestFiles::processesWorkingIn(temp), QStringList());
+        QCOMPARE(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 };
 

@@ -8,6 +8,7 @@
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -604,7 +605,9 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::unloadNow()
 {
-    // Settings are already on disk (written through); nothing else needs to survive.
+    // Settings are already on disk (written through). A run in progress must not leave its
+    // script running nor its folder behind.
+    Interruption::CleanUpNow();
     std::fflush(nullptr);
     std::_Exit(0);
 }

@@ -3,6 +3,7 @@
 #include "ui/commandline.h"
 #include "ui/form1.h"
 #include "ui/qtdialogs.h"
+#include "sys/interruption.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -66,6 +67,8 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    // Ended by a signal (Ctrl-C, logout), a run stops its script and removes its folder first.
+    Interruption::EndCleanlyOnSignals();
     QtDialogs dialogs;
     Form1 form(dialogs);
     dialogs.setOwner(&form);

@@ -92,7 +92,7 @@ RunFixture::RunFixture(int option, const QString &outName)
     out = root.path() + QLatin1Char('/') + outName;
     temp = root.path() + QStringLiteral("/temp");
     docs = root.path() + QStringLiteral("/docs");
-    work = temp + QStringLiteral("/Lumenpage");
+    work = root.path() + QStringLiteral("/work");
     for (const QString &d : {out, temp, docs})
         QDir().mkpath(d);
     qputenv("TEMP", temp.toLocal8Bit());
@@ -111,6 +111,11 @@ QString RunFixture::pdf(const QString &name, int pages, const QSizeF &size)
 QStringList RunFixture::gifs() const
 {
     return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
+}
+
+QStringList RunFixture::tempEntries() const
+{
+    return QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 namespace TestFiles {
@@ -168,6 +173,28 @@ void writeScript(const QString &path, const QByteArray &body)
 {
     writeBytes(path, "#!/bin/sh\n" + body);
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
+}
+
+QStringList processesWorkingIn(const QString &folder)
+{
+    QStringList found;
+    const QString inside = QDir(folder).canonicalPath() + QLatin1Char('/');
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!pid.at(0).isDigit())
+            continue;
+        const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/") + pid + QStringLiteral("/cwd"));
+        if (!(cwd + QLatin1Char('/')).startsWith(inside))
+            continue;
+        QFile comm(QStringLiteral("/proc/") + pid + QStringLiteral("/comm"));
+        QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        if (!comm.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        if (line.mid(line.lastIndexOf(')') + 2, 1) == "Z") // ended, only not yet reaped
+            continue;
+        found << pid + QLatin1Char(' ') + QString::fromLocal8Bit(comm.readAll().trimmed());
+    }
+    return found;
 }
 
 } // namespace TestFiles

@@ -83,9 +83,10 @@ public:
     void yield() override;
 };
 
-// A throw-away root with an output folder, a TEMP folder (set in the environment, so the run's
-// WorkFolder is temp/Lumenpage) and a folder for the test's documents, plus a host whose
-// method option is `option`. LP_KEEP_TEST_FILES=1 keeps the root for a look after a failure.
+// A throw-away root with an output folder, a TEMP folder (set in the environment, so the run
+// makes its WorkFolder in it), a folder for the test's documents and a scratch folder `work`
+// for calling methods directly, plus a host whose method option is `option`.
+// LP_KEEP_TEST_FILES=1 keeps the root for a look after a failure.
 struct RunFixture {
     explicit RunFixture(int option, const QString &outName = QStringLiteral("out"));
     QTemporaryDir root;
@@ -95,6 +96,7 @@ struct RunFixture {
     // Writes a PDF of `pages` pages into the documents folder (sub-folders made as needed).
     QString pdf(const QString &name, int pages, const QSizeF &size = QSizeF(612, 792));
     QStringList gifs() const; // the output folder's GIF names, sorted
+    QStringList tempEntries() const; // everything in TEMP: empty after a run
 };
 
 namespace TestFiles {
@@ -109,4 +111,7 @@ void writeBytes(const QString &path, const QByteArray &bytes);
 QString appFolder();
 // Writes an executable shell script.
 void writeScript(const QString &path, const QByteArray &body);
+// The processes (as "pid name") whose working folder lies in `folder`: the scripts and the
+// Ghostscript they start work in the run's WorkFolder inside TEMP.
+QStringList processesWorkingIn(const QString &folder);
 }

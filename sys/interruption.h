@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// What the program must not leave behind when it ends abruptly (a termination signal, or the
+// window closed in the middle of a run, which ends the process at once): the process groups of
+// the scripts it is running and the private folders of its runs. Their owners register them for
+// as long as they exist; CleanUpNow() stops and deletes whatever is registered at that moment.
+// Everything here is used from the user-interface thread only.
+namespace Interruption {
+
+// A running child's process group, registered for the guard's lifetime.
+class ProcessGroupGuard {
+public:
+    explicit ProcessGroupGuard(qint64 processGroup);
+    ~ProcessGroupGuard();
+    ProcessGroupGuard(const ProcessGroupGuard &) = delete;
+    ProcessGroupGuard &operator=(const ProcessGroupGuard &) = delete;
+
+private:
+    qint64 m_group;
+};
+
+void addScratchFolder(const QString &folder);
+void removeScratchFolder(const QString &folder);
+
+// Kills every registered process group, waits (a bounded while) until none of their processes
+// runs any more, then deletes every registered folder without following links. Says nothing.
+void CleanUpNow();
+
+// From now on SIGINT, SIGTERM and SIGHUP end the program at the next point where it yields to
+// the event loop: CleanUpNow(), then exit status 128 + the signal number. SIGPIPE is ignored, so
+// a reader that went away makes writes fail instead of ending the program half-way. Needs a
+// QCoreApplication.
+void EndCleanlyOnSignals();
+
+// For a signal that arrived while the program did not yield: ends it as above; otherwise returns.
+void EndIfSignalled();
+
+} // namespace Interruption
