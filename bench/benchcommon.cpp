@@ -625,6 +625,25 @@ bool writePdf(const QString &path, const QList<PageKind> &kinds, quint32 seed, Q
     return p.end();
 }
 
+QStringList renderLossless(const QString &pdf, const QString &dir, QString *error)
+{
+    QDir().mkpath(dir);
+    const ChildRun run = runChild(findProgram({QStringLiteral("gs")}),
+                                  {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
+                                   QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r144"), QStringLiteral("-dTextAlphaBits=4"),
+                                   QStringLiteral("-dGraphicsAlphaBits=4"), QStringLiteral("-sOutputFile=") + dir + QStringLiteral("/page-%03d.png"),
+                                   QStringLiteral("-f"), pdf});
+    QStringList pages;
+    for (const QString &name : QDir(dir).entryList({QStringLiteral("page-*.png")}, QDir::Files, QDir::Name))
+        pages << dir + QLatin1Char('/') + name;
+    if (run.exitCode != 0 || pages.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("gs png16m failed (exit %1): %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err).trimmed());
+        return {};
+    }
+    return pages;
+}
+
 QString projectScript()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/ps/pdf2tiff.sh");
@@ -639,10 +658,14 @@ QStringList renderWithScript(const QString &script, const QString &pdf, const QS
         return QStringList();
     };
     QDir().mkpath(workDir);
-    const QString copy = workDir + QStringLiteral("/pdf2tiff.sh");
-    QFile::remove(copy);
-    if (!QFile::copy(script, copy))
-        return fail(QStringLiteral("cannot copy %1 to %2").arg(script, workDir));
+    // The whole script folder, as the method copies it: the script calls its neighbours.
+    const QString from = QFileInfo(script).absolutePath();
+    for (const QString &name : QDir(from).entryList(QDir::Files)) {
+        QFile::remove(workDir + QLatin1Char('/') + name);
+        if (!QFile::copy(from + QLatin1Char('/') + name, workDir + QLatin1Char('/') + name))
+            return fail(QStringLiteral("cannot copy %1 to %2").arg(from + QLatin1Char('/') + name, workDir));
+    }
+    const QString copy = workDir + QLatin1Char('/') + QFileInfo(script).fileName();
     if (!QFile::copy(pdf, workDir + QStringLiteral("/current.pdf")))
         return fail(QStringLiteral("cannot copy %1 to %2").arg(pdf, workDir));
     const ChildRun run = runChild(QStringLiteral("/bin/sh"), {copy}, workDir);

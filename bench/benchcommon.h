@@ -29,6 +29,11 @@ QList<PageKind> mixedKinds(int pages);
 QStringList renderWithScript(const QString &script, const QString &pdf, const QString &workDir,
                              QString *error, double *wallMs = nullptr);
 
+// Renders `pdf` losslessly with Ghostscript (png16m, 144 dpi, the anti-aliasing of
+// ps/pdf2tiff.sh) into `dir` as page-001.png, ...: the reference a page image is measured
+// against. Gives the files in page order, empty with `error` set on failure.
+QStringList renderLossless(const QString &pdf, const QString &dir, QString *error);
+
 // The project's pdf2tiff.sh as the build copies it beside the executables.
 QString projectScript();
 

@@ -32,7 +32,8 @@ using namespace bench;
 
 namespace {
 
-// --worker OUTDIR [--speed N] [--step N] [--rounds N] [--dither D] [--no-exact] FILE...
+// --worker OUTDIR [--speed N] [--step N] [--rounds N] [--dither D] [--no-exact] [--snap-distance N]
+//          [--snap-ratio N] FILE...
 // Prints one line per page: decode ns, encode ns, GIF path. With no setting given it saves
 // through ImagingService::SavePictureAs, the program's own path.
 int worker(int argc, char **argv)
@@ -42,7 +43,7 @@ int worker(int argc, char **argv)
     if (args.isEmpty())
         return 2;
     const QString outDir = args.takeFirst();
-    GifEncoderSettings settings;
+    PaletteSettings settings;
     bool custom = false;
     while (args.size() > 1 && args.first().startsWith(QStringLiteral("--"))) {
         const QString opt = args.takeFirst();
@@ -56,6 +57,10 @@ int worker(int argc, char **argv)
             settings.dithering = args.takeFirst().toFloat();
         else if (opt == QStringLiteral("--no-exact"))
             settings.exactPalette = false;
+        else if (opt == QStringLiteral("--snap-distance"))
+            settings.snapDistance = args.takeFirst().toInt();
+        else if (opt == QStringLiteral("--snap-ratio"))
+            settings.snapRatio = args.takeFirst().toInt();
         else
             return 2;
         custom = true;
@@ -96,6 +101,7 @@ int worker(int argc, char **argv)
 struct Page {
     QString jpeg;
     PageKind kind;
+    QString lossless; // the same page rendered losslessly (png16m)
 };
 
 struct Tool {
@@ -188,10 +194,12 @@ void combine(Tool &into, const QList<Tool> &runs)
     }
 }
 
-void measure(QList<Tool *> tools, const QList<Page> &pages, bool withBlur)
+// PSNR against the lossless render of each page, or with `againstJpeg` against the page image
+// the encoder was given.
+void measure(QList<Tool *> tools, const QList<Page> &pages, bool withBlur, bool againstJpeg)
 {
     for (int i = 0; i < pages.size(); ++i) {
-        const QImage ref = readPicture(pages[i].jpeg);
+        const QImage ref = readPicture(againstJpeg ? pages[i].jpeg : pages[i].lossless);
         for (Tool *t : tools) {
             if (t->program.isEmpty() || i >= t->gifs.size() || t->gifs[i].isEmpty()) {
                 t->psnr << std::nan("");
@@ -243,11 +251,21 @@ int main(int argc, char **argv)
     const QCommandLineOption step(QStringLiteral("step"), QStringLiteral("Our palette sample step (default: the encoder's)."), QStringLiteral("N"));
     const QCommandLineOption rounds(QStringLiteral("rounds"), QStringLiteral("Our k-means rounds (default: the encoder's)."), QStringLiteral("N"));
     const QCommandLineOption dither(QStringLiteral("dither"), QStringLiteral("Our dithering level (default: the encoder's)."), QStringLiteral("D"));
+    const QCommandLineOption snapDistance(QStringLiteral("snap-distance"), QStringLiteral("Our noise-folding distance (default: the encoder's)."),
+                                          QStringLiteral("N"));
+    const QCommandLineOption snapRatio(QStringLiteral("snap-ratio"), QStringLiteral("Our noise-folding ratio (default: the encoder's)."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption against(QStringLiteral("against"),
+                                     QStringLiteral("Compare the GIFs with the lossless render of each page (lossless, the default) "
+                                                    "or with the page image (jpeg)."),
+                                     QStringLiteral("WHAT"), QStringLiteral("lossless"));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Print every page."));
     const QCommandLineOption repeatOpt(QStringLiteral("repeat"), QStringLiteral("Convert every page N times with every tool; the median time counts (default 1)."),
                                        QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({perKind, work, vipsOpt, convertOpt, sweep, speed, step, rounds, dither, verbose, repeatOpt});
+    parser.addOptions({perKind, work, vipsOpt, convertOpt, sweep, speed, step, rounds, dither, snapDistance, snapRatio, against,
+                       verbose, repeatOpt});
     parser.process(app);
+    const bool againstJpeg = parser.value(against) == QStringLiteral("jpeg");
 
     QTemporaryDir temp;
     const QString root = parser.isSet(work) ? QFileInfo(parser.value(work)).absoluteFilePath() : temp.path();
@@ -282,11 +300,16 @@ int main(int argc, char **argv)
             return 1;
         }
         gsMsPerPage << ms / rendered.size();
+        const QStringList lossless = renderLossless(pdf, root + QStringLiteral("/lossless-") + name, &error);
+        if (lossless.size() != rendered.size()) {
+            out(QStringLiteral("error: the lossless render failed: %1").arg(error));
+            return 1;
+        }
         for (int i = 0; i < rendered.size(); ++i) {
             const QString jpeg = QStringLiteral("%1/pages/%2-%3.jpg").arg(root, name).arg(i + 1, 2, 10, QLatin1Char('0'));
             QFile::remove(jpeg);
             QFile::rename(rendered[i], jpeg);
-            pages << Page{jpeg, kind};
+            pages << Page{jpeg, kind, lossless[i]};
         }
     }
     const QSize size = QImageReader(pages.first().jpeg).size();
@@ -297,7 +320,7 @@ int main(int argc, char **argv)
 
     // 2. The tools.
     QStringList ourSettings;
-    for (const QCommandLineOption &o : {speed, step, rounds, dither})
+    for (const QCommandLineOption &o : {speed, step, rounds, dither, snapDistance, snapRatio})
         if (parser.isSet(o))
             ourSettings << QStringLiteral("--") + o.names().first() << parser.value(o);
     Tool ours{QStringLiteral("lumenpage"), QCoreApplication::applicationFilePath(), QString()};
@@ -341,7 +364,7 @@ int main(int argc, char **argv)
         out(QStringLiteral("note: %1 is %2").arg(peer->name, peer->program));
     }
     QList<Tool *> tools{&ours, &vips, &magick};
-    measure(tools, pages, parser.isSet(sweep));
+    measure(tools, pages, parser.isSet(sweep), againstJpeg);
 
     // 3. The report.
     out(QString());
@@ -420,9 +443,10 @@ int main(int argc, char **argv)
     // 5. Optional: our settings over a grid, to choose speed and dithering by measurement.
     if (parser.isSet(sweep)) {
         out(QString());
-        const GifEncoderSettings d;
-        out(QStringLiteral("Sweep: our encoder with one setting changed from the defaults (speed %1, step %2, rounds %3, dither %4);")
-                .arg(d.speed).arg(d.sampleStep).arg(d.refineRounds).arg(d.dithering));
+        const PaletteSettings d;
+        out(QStringLiteral("Sweep: our encoder with one setting changed from the defaults (speed %1, step %2, rounds %3, dither %4, "
+                           "snap distance %5, snap ratio %6);")
+                .arg(d.speed).arg(d.sampleStep).arg(d.refineRounds).arg(d.dithering).arg(d.snapDistance).arg(d.snapRatio));
         out(QStringLiteral("blurred = PSNR after a 3x3 box blur of both pictures, which credits dithering."));
         out(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(QStringLiteral("setting"), -14).arg(QStringLiteral("ms/page"), 8)
                 .arg(QStringLiteral("PSNR med"), 9).arg(QStringLiteral("PSNR min"), 9).arg(QStringLiteral("blurred"), 8)
@@ -435,7 +459,9 @@ int main(int argc, char **argv)
             {QStringLiteral("speed"), {QStringLiteral("4"), QStringLiteral("6"), QStringLiteral("8"), QStringLiteral("10")}},
             {QStringLiteral("step"), {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("6")}},
             {QStringLiteral("rounds"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("6")}},
-            {QStringLiteral("dither"), {QStringLiteral("0"), QStringLiteral("0.25"), QStringLiteral("0.5"), QStringLiteral("0.75"), QStringLiteral("1")}}};
+            {QStringLiteral("dither"), {QStringLiteral("0"), QStringLiteral("0.25"), QStringLiteral("0.5"), QStringLiteral("0.75"), QStringLiteral("1")}},
+            {QStringLiteral("snap-distance"), {QStringLiteral("0"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("6")}},
+            {QStringLiteral("snap-ratio"), {QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("32")}}};
         for (const auto &[setting, values] : grid)
             for (const QString &value : values) {
                 Tool t{QStringLiteral("sweep"), QStringLiteral("self"), QString()};
@@ -452,7 +478,7 @@ int main(int argc, char **argv)
                     out(QStringLiteral("%1 %2 failed: %3").arg(setting, value, t.failures.join(QStringLiteral("; "))));
                     continue;
                 }
-                measure({&t}, pages, true);
+                measure({&t}, pages, true, againstJpeg);
                 out(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(setting + QLatin1Char(' ') + value, -14).arg(median(t.ms), 8, 'f', 1)
                         .arg(dB(median(valid(t.psnr))), 9).arg(dB(minimum(valid(t.psnr))), 9)
                         .arg(dB(median(valid(t.blurred))), 8).arg(withThousands(t.bytes), 12));

@@ -9,4 +9,4 @@ if grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
     cat >/dev/null
     exit 1
 fi
-cjpeg -quality 100 -sample 1x1 -outfile "$name.part" && mv -f "$name.part" "$name"
+cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name"
