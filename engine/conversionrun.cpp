@@ -12,10 +12,54 @@
 #include <QDir>
 #include <QImageReader>
 #include <QScopeGuard>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 const QString GifMime = QStringLiteral("image/gif");
 constexpr int MaxListedFailures = 20;
+}
+
+QString DistinctGifName(const QString &pageStem, const QString &baseName, int variant)
+{
+    if (variant == 0)
+        return pageStem;
+    const QString mark = QStringLiteral(" (%1)").arg(variant);
+    if (pageStem.startsWith(baseName))
+        return baseName + mark + pageStem.mid(baseName.size());
+    return pageStem + mark;
+}
+
+int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder,
+                const QSet<QString> &taken, int from)
+{
+    for (int variant = from;; variant = variant == 0 ? 2 : variant + 1) {
+        const bool free = std::none_of(pageStems.begin(), pageStems.end(), [&](const QString &stem) {
+            return taken.contains(QDir::cleanPath(outputFolder + QLatin1Char('/')
+                                                  + DistinctGifName(stem, baseName, variant) + QStringLiteral(".gif")));
+        });
+        if (free)
+            return variant;
+    }
+}
+
+QString RenamedFilesText(const QList<RenamedFile> &files)
+{
+    QStringList lines;
+    for (const RenamedFile &file : files.mid(0, MaxListedFailures)) {
+        lines << file.pdf + QStringLiteral(": ")
+                     + (file.gifs.size() == 1 ? file.gifs.first()
+                                              : QStringLiteral("%1 to %2 (%3 GIF files)")
+                                                    .arg(file.gifs.first(), file.gifs.last())
+                                                    .arg(file.gifs.size()));
+    }
+    if (files.size() > MaxListedFailures)
+        lines << QStringLiteral("... and %1 more.").arg(files.size() - MaxListedFailures);
+    return QStringLiteral("%1 file(s) had the name of a file converted before them in this run. So that no "
+                          "GIF file of this run was replaced, their GIF files have other names:\n")
+               .arg(files.size())
+           + lines.join(QLatin1Char('\n'));
 }
 
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
@@ -75,7 +119,14 @@ void ConversionRun::start()
 
     int count = 0;
     trap.step(118, [&] { count = m_host.entryCount(); });
+    QSet<QString> writtenEarlier; // GIF files the earlier files of this run wrote
     for (int i = 1; i <= count; ++i) {
+        // "Clear List" while the run yielded took the positions from here on: the loop ends
+        // there rather than reporting each vanished position.
+        bool vanished = false;
+        trap.step(124, [&] { vanished = i > m_host.entryCount(); });
+        if (vanished)
+            break;
         QString pdf;
         trap.step(124, [&] { pdf = m_host.entryAt(i); });
         trap.step(120, [&] {
@@ -98,24 +149,44 @@ void ConversionRun::start()
         else if (trap.test(138, [&] { return m_host.isOptionSelected(4); }))
             trap.step(140, [&] { PDF_To_GIF_GFAX(ctx, pdf); });
 
-        if (!m_pagesProduced) {
+        // A file that gave no GIF failed, whatever the method said and however it came about.
+        const auto failed = [&] {
             m_report.failedFiles << pdf;
             trap.step(144, [&] {
                 dialogs.message(QStringLiteral("Could not create GIF on ") + pdf,
                                 QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
             });
+        };
+        if (!m_pagesProduced) {
+            failed();
             continue;
         }
 
         QStringList pages;
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
-        if (!trap.test(148, [&] { return !pages.isEmpty(); }))
-            continue;
+        const QString baseName = BaseNameOf(pdf);
+        // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
+        // "~draft.pdf" gives "~draft-001.jpg".
+        const auto ownPage = [&](const QString &name) {
+            return !name.startsWith(QLatin1Char('~')) || (!baseName.isEmpty() && name.startsWith(baseName));
+        };
         int pageCount = 0;
-        trap.step(150, [&] { pageCount = pages.size(); });
+        int variant = 0;
+        trap.step(150, [&] {
+            pageCount = pages.size();
+            QStringList stems;
+            for (const QString &name : pages) {
+                if (ownPage(name))
+                    stems << NameWithoutExtension(name);
+            }
+            variant = FreeVariant(stems, baseName, m_host.outputFolderText(), writtenEarlier);
+        });
+        int written = 0;
+        QStringList renamed;
+        QSet<QString> writtenNow;
         for (int j = 1; j <= pageCount; ++j) {
             const QString name = pages.value(j - 1);
-            if (!trap.test(152, [&] { return !name.startsWith(QLatin1Char('~')); }))
+            if (!trap.test(152, [&] { return ownPage(name); }))
                 continue;
             QImage &picture = m_host.picture();
             trap.step(154, [&] {
@@ -132,20 +203,33 @@ void ConversionRun::start()
             });
             QString gifPath;
             trap.step(156, [&] {
-                gifPath = m_host.outputFolderText() + QLatin1Char('/') + NameWithoutExtension(name)
+                // The output folder may have been changed since the file's names were chosen.
+                const QString stem = NameWithoutExtension(name);
+                variant = FreeVariant({stem}, baseName, m_host.outputFolderText(), writtenEarlier, variant);
+                gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, baseName, variant)
                           + QStringLiteral(".gif");
             });
             trap.step(158, [&] {
                 QString error;
-                if (m_host.imaging().SavePictureAs(picture, gifPath, GifMime, &error))
+                if (m_host.imaging().SavePictureAs(picture, gifPath, GifMime, &error)) {
                     ++m_report.gifsWritten;
-                else
+                    ++written;
+                    writtenNow << QDir::cleanPath(gifPath);
+                    if (variant != 0)
+                        renamed << FileNameOf(gifPath);
+                } else {
                     m_report.failedGifs << (error.isEmpty() ? gifPath : gifPath + QStringLiteral(" (") + error + QLatin1Char(')'));
+                }
             });
             // Only one page image is held at a time.
             picture = QImage();
             trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
         }
+        writtenEarlier.unite(writtenNow);
+        if (!renamed.isEmpty())
+            m_report.renamedFiles.append({pdf, renamed});
+        if (written == 0)
+            failed();
     }
 
     if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
@@ -163,5 +247,7 @@ void ConversionRun::start()
                             title, Dialogs::Icon::Exclamation);
         });
     }
+    if (!m_report.renamedFiles.isEmpty())
+        trap.step(174, [&] { dialogs.message(RenamedFilesText(m_report.renamedFiles), title, Dialogs::Icon::Information); });
     trap.step(174, [&] { dialogs.message(QStringLiteral("Done."), title, Dialogs::Icon::None); });
 }

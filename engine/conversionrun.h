@@ -1,17 +1,42 @@
 #pragma once
 
 #include <QString>
+#include <QList>
+#include <QSet>
 #include <QStringList>
 
 class ConversionHost;
+
+// A file whose GIF names an earlier file of the same run had already used: its GIFs got
+// other names (see DistinctGifName).
+struct RenamedFile {
+    QString pdf;
+    QStringList gifs; // the names they got, in page order
+};
 
 // What one run did, for hosts that report beyond the boxes (the console's exit status).
 struct RunReport {
     bool started = false;       // passed the three preconditions
     QStringList failedFiles;    // "Could not create GIF on " was shown for these
     QStringList failedGifs;     // GIF paths that could not be written, with the reason
+    QList<RenamedFile> renamedFiles;
     int gifsWritten = 0;
 };
+
+// The name (without ".gif") a page's GIF gets. Variant 0 is the page image's own name; a file
+// whose names an earlier file of the same run has used gets variant 2, 3, ...: " (2)" after the
+// PDF's base name, so that its pages still sort together (doc-001 gives doc (2)-001, GflAx's
+// doc11 gives doc (2)11). A page name that does not start with the base name gets the mark at
+// its end.
+QString DistinctGifName(const QString &pageStem, const QString &baseName, int variant);
+
+// The first variant, from `from` on (0, then 2, 3, ...), for which none of `pageStems` gives a
+// GIF path in `taken` (paths compared after QDir::cleanPath).
+int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder,
+                const QSet<QString> &taken, int from = 0);
+
+// The box that lists the renamed files at the end of a run, one line each.
+QString RenamedFilesText(const QList<RenamedFile> &files);
 
 // The conversion of the whole input list, started by "Start Converting". It lives as long as
 // its host: PagesProduced carries over from one run to the next, as the methods own it.

@@ -48,6 +48,7 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     trap.step(102, [&] { baseName = BaseNameOf(pdfPath); });
 
     int count = 0;
+    int saved = 0;
     trap.step(106, [&] { count = PageCountFrom(host.pagesText()); });
     for (int p = 1; p <= count; ++p) {
         trap.step(108, [&] { Need(gfl).EpsDpi = LeadingNumber(host.resolutionText()); });
@@ -74,8 +75,11 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         trap.step(116, [&] {
             Need(gfl).saveBitmap(ctx.workFolder + QLatin1Char('/') + baseName + QString::number(p)
                                  + QStringLiteral(".jpg"));
+            ++saved;
         });
     }
     trap.step(118, [&] { gfl.reset(); });
-    trap.step(120, [&] { ctx.pagesProduced = true; });
+    // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
+    // failed, leave the run nothing to convert, and it says so.
+    trap.step(120, [&] { ctx.pagesProduced = saved > 0; });
 }

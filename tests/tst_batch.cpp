@@ -119,6 +119,31 @@ private slots:
                  QStringList());
     }
 
+    // Two doc.pdf in one run: all three pages kept, the renamed one told on its own line; a
+    // GflAx count that renders nothing is a failure, not "Done." with status 0.
+    void sameNamesAndEmptyCounts()
+    {
+        requireGhostscript();
+        Home home;
+        QDir().mkpath(home.path + QStringLiteral("/a"));
+        QDir().mkpath(home.path + QStringLiteral("/b"));
+        const QString a = home.path + QStringLiteral("/a/doc.pdf"), b = home.path + QStringLiteral("/b/doc.pdf");
+        TestFiles::writePdf(a, 2);
+        TestFiles::writePdf(b, 1);
+        Result r = batch({"--output", home.out, a, b}, home.path);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(entries(home.out), (QStringList{"doc (2)-001.gif", "doc-001.gif", "doc-002.gif"}));
+        QVERIFY2(r.err.split(QLatin1Char('\n')).contains(b + QStringLiteral(": doc (2)-001.gif")), qPrintable(r.err));
+        QCOMPARE(r.out, QStringLiteral("Done.\n"));
+
+        for (const char *pages : {"0", "abc"}) {
+            r = batch({"--output", home.out, "--method", "gflax", "--pages", pages, a}, home.path);
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("Could not create GIF on ") + a), qPrintable(r.err));
+        }
+        QCOMPARE(entries(home.tmp), QStringList());
+    }
+
     // Another user's link where the scratch folder used to be: nothing behind it is touched, the
     // link stays, and the run still converts.
     void plantedLinkIsLeftAlone()

@@ -35,6 +35,7 @@ struct Fixture : RunFixture {
     QString addPdf(const QString &name)
     {
         const QString path = docs + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(path).path());
         TestFiles::writeBytes(path, "%PDF-1.4 stand-in");
         host.entries << path;
         return path;
@@ -148,13 +149,14 @@ private slots:
         QCOMPARE(f.tempEntries(), QStringList()); // the "~" file went with the WorkFolder
     }
 
-    // Pages a method leaves in a sub-folder are not the run's business; nothing is said.
-    void pagesInSubFolderAreIgnored()
+    // Pages a method leaves in a sub-folder are not converted: the file gave no GIF, which is
+    // said even though the method's flag (left over from the first file) says produced.
+    void fileWithoutGifsFails()
     {
         Fixture f;
         f.addPages(1);
         f.addPdf(QStringLiteral("one.pdf"));
-        f.addPdf(QStringLiteral("two.pdf"));
+        const QString two = f.addPdf(QStringLiteral("two.pdf"));
         int yields = 0;
         ConversionRun run(f.host);
         f.host.onYield = [&] {
@@ -167,7 +169,22 @@ private slots:
         run.start();
         QVERIFY(run.pagesProduced()); // left over from the first file, as the run never resets it
         QCOMPARE(f.gifs(), QStringList{QStringLiteral("one-001.gif")});
+        QCOMPARE(f.host.fakeDialogs.texts(),
+                 (QStringList{QStringLiteral("Could not create GIF on ") + two, QStringLiteral("Done.")}));
+        QCOMPARE(run.lastReport().failedFiles, QStringList{two});
+    }
+
+    // A PDF whose name begins with "~" converts: its pages are its own, not scratch files.
+    void tildeNamedFileConverts()
+    {
+        Fixture f;
+        f.addPages(2);
+        f.addPdf(QStringLiteral("~draft.pdf"));
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), (QStringList{"~draft-001.gif", "~draft-002.gif"}));
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(f.tempEntries(), QStringList());
     }
 
     // A page that cannot be decoded is reported and gives no GIF; the next page still converts,
@@ -214,29 +231,76 @@ private slots:
         };
         run.start();
         QVERIFY(!run.isActive());
-        const QStringList texts = f.host.fakeDialogs.texts();
-        QCOMPARE(texts.count(QStringLiteral("Done.")), 1);
-        QVERIFY(f.gifs().contains(QStringLiteral("a-001.gif")));
-        QVERIFY(std::any_of(texts.begin(), texts.end(), [](const QString &t) {
-            return t.contains(QLatin1String("PushButton2_Click at line 124"));
-        }));
+        // The loop ends at the first position that went: no box for it, and still "Done.".
+        QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(f.gifs(), QStringList{QStringLiteral("a-001.gif")});
+        QCOMPARE(f.host.progressTexts.last(), QStringLiteral("Progress Bar"));
+        QVERIFY(!f.host.waitPointer);
     }
 
-    void sameBaseNameReplacesEarlierGifs()
+    void distinctGifNames_data()
+    {
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("own name") << "doc-001" << "doc" << 0 << "doc-001";
+        QTest::newRow("script numbering") << "doc-001" << "doc" << 2 << "doc (2)-001";
+        QTest::newRow("third of the name") << "doc-012" << "doc" << 3 << "doc (3)-012";
+        QTest::newRow("GflAx numbering") << "doc11" << "doc" << 2 << "doc (2)11";
+        QTest::newRow("GflAx doc1 page 1") << "doc11" << "doc1" << 2 << "doc1 (2)1";
+        QTest::newRow("Acrobat numbering") << "doc_Page_1" << "doc" << 2 << "doc (2)_Page_1";
+        QTest::newRow("empty base name") << "-001" << "" << 2 << " (2)-001";
+        QTest::newRow("not the file's name") << "other-001" << "doc" << 2 << "other-001 (2)";
+    }
+    void distinctGifNames()
+    {
+        QFETCH(QString, stem);
+        QFETCH(QString, base);
+        QFETCH(int, variant);
+        QFETCH(QString, name);
+        QCOMPARE(DistinctGifName(stem, base, variant), name);
+    }
+
+    // Later files of one run never replace an earlier file's GIFs: same base name, same full
+    // name, a name up to the first dot; they are listed before "Done.". A GIF left by an earlier
+    // run is replaced as before, and an unrelated file is left alone.
+    void sameNamedFilesKeepAllTheirPages()
     {
         Fixture f;
-        f.addPages(1);
-        QDir().mkpath(f.docs + QStringLiteral("/A"));
-        QDir().mkpath(f.docs + QStringLiteral("/B"));
-        f.addPdf(QStringLiteral("A/report.pdf"));
-        f.addPdf(QStringLiteral("B/report.pdf"));
+        f.addPages(2);
+        const QString a = f.addPdf(QStringLiteral("A/report.pdf"));
+        const QString b = f.addPdf(QStringLiteral("B/report.pdf"));
+        const QString v2 = f.addPdf(QStringLiteral("report.v2.pdf"));
+        f.addPdf(QStringLiteral("other.pdf"));
         TestFiles::writeBytes(f.out + QStringLiteral("/unrelated.gif"), "keep me");
+        TestFiles::writeBytes(f.out + QStringLiteral("/report-001.gif"), "from an earlier run");
         ConversionRun run(f.host);
         run.start();
-        QCOMPARE(f.gifs(), (QStringList{"report-001.gif", "unrelated.gif"}));
+        QCOMPARE(f.gifs(), (QStringList{"other-001.gif", "other-002.gif", "report (2)-001.gif", "report (2)-002.gif",
+                                        "report (3)-001.gif", "report (3)-002.gif", "report-001.gif",
+                                        "report-002.gif", "unrelated.gif"}));
         QFile kept(f.out + QStringLiteral("/unrelated.gif"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("keep me"));
+        QCOMPARE(QImageReader(f.out + QStringLiteral("/report-001.gif")).format(), QByteArray("gif"));
+
+        const QList<RenamedFile> renamed = run.lastReport().renamedFiles;
+        QCOMPARE(renamed.size(), 2);
+        QCOMPARE(renamed[0].pdf, b);
+        QCOMPARE(renamed[0].gifs, (QStringList{"report (2)-001.gif", "report (2)-002.gif"}));
+        QCOMPARE(renamed[1].pdf, v2);
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts[1], QStringLiteral("Done."));
+        QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Information);
+        const QStringList lines = texts[0].split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(QLatin1String("2 file(s) had the name of a file converted before them")), qPrintable(lines[0]));
+        QCOMPARE(lines[1], b + QStringLiteral(": report (2)-001.gif to report (2)-002.gif (2 GIF files)"));
+        QCOMPARE(lines[2], v2 + QStringLiteral(": report (3)-001.gif to report (3)-002.gif (2 GIF files)"));
+        QVERIFY(!texts[0].contains(a));
+        QVERIFY(run.lastReport().failedFiles.isEmpty());
     }
 };
 

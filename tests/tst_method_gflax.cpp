@@ -81,6 +81,8 @@ private slots:
         QTest::newRow("3.5 rounds to even") << "3.5" << 4;
         QTest::newRow("digit, blank, word") << "2 pages" << 2;
         QTest::newRow("empty") << "" << 0;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("no number") << "abc" << 0;
         QTest::newRow("negative") << "-4" << 0;
         QTest::newRow("whole document") << "10" << 10;
     }
@@ -92,7 +94,7 @@ private slots:
         f.host.pages = pages;
         PDF_To_GIF_GFAX(f.ctx, m_tenPages);
         QCOMPARE(f.jpgs(), numbered(QStringLiteral("report"), written));
-        QVERIFY(f.pagesProduced);
+        QCOMPARE(f.pagesProduced, written > 0); // nothing written is nothing produced
         QCOMPARE(f.texts(), QStringList());
     }
 
@@ -160,7 +162,7 @@ private slots:
         QCOMPARE(f.texts().size(), 1);
         QVERIFY2(f.texts()[0].contains(says), qPrintable(f.texts()[0]));
         QVERIFY(f.texts()[0].contains(QStringLiteral("PDF_To_GIF_GFAX at line %1").arg(line)));
-        QVERIFY(f.pagesProduced);
+        QVERIFY(!f.pagesProduced);
     }
 
     // Too many pixels fails each such page with the size it would have had, before anything
@@ -234,6 +236,46 @@ private slots:
         QCOMPARE(QDir(f.out).entryList(QDir::Files, QDir::Name), (QStringList{"a1.gif", "a2.gif"}));
         QCOMPARE(f.texts(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(f.tempEntries(), QStringList());
+    }
+
+    void noPageIsAFailedFile_data()
+    {
+        QTest::addColumn<QString>("pages");
+        for (const char *pages : {"", "0", "abc", "-5"})
+            QTest::newRow(pages) << QString::fromLatin1(pages);
+    }
+    // Through the run, a count that renders nothing fails the file; "Done." still follows.
+    void noPageIsAFailedFile()
+    {
+        QFETCH(QString, pages);
+        Fixture f;
+        const QString pdf = f.pdf(QStringLiteral("doc.pdf"), 2);
+        f.host.entries << pdf;
+        f.host.pages = pages;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.texts(), (QStringList{QStringLiteral("Could not create GIF on ") + pdf, QStringLiteral("Done.")}));
+        QCOMPARE(run.lastReport().failedFiles, QStringList{pdf});
+        QCOMPARE(QDir(f.out).entryList(QDir::Files), QStringList());
+    }
+
+    // Page 11 of doc.pdf and page 1 of doc1.pdf are both "doc11": all 12 pages keep a GIF.
+    void numberedNamesDoNotCollide()
+    {
+        Fixture f;
+        f.host.entries << f.pdf(QStringLiteral("doc.pdf"), 11) << f.pdf(QStringLiteral("doc1.pdf"), 1);
+        f.host.pages = QStringLiteral("11");
+        ConversionRun run(f.host);
+        run.start();
+        QStringList expected = numbered(QStringLiteral("doc"), 11).replaceInStrings(QStringLiteral(".jpg"), QStringLiteral(".gif"));
+        expected << QStringLiteral("doc1 (2)1.gif");
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(QDir(f.out).entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(run.lastReport().renamedFiles.size(), 1);
+        QCOMPARE(run.lastReport().renamedFiles[0].gifs, QStringList{QStringLiteral("doc1 (2)1.gif")});
+        // doc1.pdf has one page: the other ten loads report once that it is past the end.
+        QCOMPARE(f.texts().last(), QStringLiteral("Done."));
+        QCOMPARE(f.texts().filter(QStringLiteral("Page 2 is past the end")).size(), 1);
     }
 };
 

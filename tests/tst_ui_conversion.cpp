@@ -163,13 +163,10 @@ private slots:
         whileProcessing(f, [&] { f.PushButton5->click(); });
         f.PushButton2->click();
 
-        // The first file was read before the list went; the second position is gone, which is
-        // reported, and the run still ends as usual.
+        // The first file was read before the list went; the second position is gone, which
+        // ends the loop without any box, and the run still ends as usual.
         QVERIFY(QFileInfo::exists(work.filePath(QStringLiteral("a-001.gif"))));
-        const QStringList texts = w.dialogs.texts();
-        QCOMPARE(texts.last(), QStringLiteral("Done."));
-        QCOMPARE(w.dialogs.countTitled(QStringLiteral("Application Error")) >= 1, true);
-        QVERIFY(texts.filter(QStringLiteral("PushButton2_Click at line 124")).size() == 1);
+        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(f.ListView1->count(), 0);
         QCOMPARE(f.ProgressBar1->value(), 0);
         QVERIFY(!f.waitPointerShown());
