@@ -18,7 +18,7 @@ if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &
 fi
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
-          ghostscript libjpeg-turbo-progs libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, and
 # what `cpack -G DEB` needs to find the package's library dependencies.
 if [ "$mode" = test ]; then

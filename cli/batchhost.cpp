@@ -83,6 +83,7 @@ int BatchHost::run()
                           Dialogs::Icon::Exclamation);
     }
     ConversionRun run(*this);
+    run.limits = m_options.limits;
     run.start();
     m_imaging.stop();
     const RunReport &report = run.lastReport();

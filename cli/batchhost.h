@@ -2,6 +2,7 @@
 
 #include "engine/conversionhost.h"
 #include "engine/imaging.h"
+#include "engine/renderlimits.h"
 #include "sys/dialogs.h"
 
 #include <QStringList>
@@ -28,6 +29,7 @@ struct BatchOptions {
     int check5 = 0;
     QString resolution = QStringLiteral("144");
     QString pages = QStringLiteral("1");
+    RenderLimits limits;
 };
 
 class BatchHost : public ConversionHost {

@@ -44,7 +44,12 @@ int main(int argc, char **argv)
     const QCommandLineOption pages(QStringLiteral("pages"),
                                    QStringLiteral("Number of pages for the gflax method (default 1)."),
                                    QStringLiteral("TEXT"), QStringLiteral("1"));
-    parser.addOptions({output, method, firstPage, resolution, pages});
+    const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
+                                         QStringLiteral("Memory cap of every renderer, in MB (default %1): "
+                                                        "a PDF that needs more fails alone.")
+                                             .arg(RenderLimits::DefaultMemoryMB),
+                                         QStringLiteral("MB"));
+    parser.addOptions({output, method, firstPage, resolution, pages, memoryLimit});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -76,6 +81,10 @@ int main(int argc, char **argv)
                                          "--first-page-only cannot be combined with it."));
     options.resolution = parser.value(resolution);
     options.pages = parser.value(pages);
+    if (parser.isSet(memoryLimit)
+        && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.limits.memoryMB))
+        return usageError(QStringLiteral("--memory-limit takes a whole number of megabytes, at least %1.")
+                              .arg(RenderLimits::MinimumMemoryMB));
     for (const QString &file : parser.positionalArguments())
         options.files << QFileInfo(file).absoluteFilePath();
     if (options.files.isEmpty())

@@ -1,6 +1,6 @@
 #include "acrobat.h"
 
-#include "pdfpages.h"
+#include "pagerenderer.h"
 
 #include "../sys/errortrap.h"
 
@@ -8,18 +8,21 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <poppler-qt6.h>
 
-AcroPDDoc::AcroPDDoc() = default;
+AcroPDDoc::AcroPDDoc(RenderLimits limits) : m_limits(limits) {}
 AcroPDDoc::~AcroPDDoc() = default;
 
 bool AcroPDDoc::Open(const QString &path)
 {
     Close();
     m_openError.clear();
-    std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &m_openError);
-    if (!document)
+    auto document = std::make_shared<PageRenderer>(path, m_limits);
+    try {
+        document->pageCount();
+    } catch (const Failure &f) {
+        m_openError = f.description();
         return false;
+    }
     m_document = std::move(document);
     m_path = path;
     return true;
@@ -38,7 +41,7 @@ void AcroPDDoc::Close()
     m_path.clear();
 }
 
-AcroJSObject::AcroJSObject(std::weak_ptr<Poppler::Document> document, QString path)
+AcroJSObject::AcroJSObject(std::weak_ptr<PageRenderer> document, QString path)
     : m_document(std::move(document)), m_path(std::move(path))
 {
 }
@@ -48,7 +51,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     if (conversionId != JpegConversion)
         throw Failure(QStringLiteral("Cannot save %1 as \"%2\": the only conversion available is \"%3\"")
                           .arg(m_path, conversionId, JpegConversion));
-    const std::shared_ptr<Poppler::Document> document = m_document.lock();
+    const std::shared_ptr<PageRenderer> document = m_document.lock();
     if (!document)
         throw Failure(QStringLiteral("Cannot save %1: the document has been closed").arg(m_path));
 
@@ -60,15 +63,11 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
 
     QStringList failed;
     QString firstReason;
-    const int pageCount = document->numPages();
-    for (int index = 0; index < pageCount; ++index) {
-        const int page = index + 1;
+    const int pageCount = document->pageCount();
+    for (int page = 1; page <= pageCount; ++page) {
         try {
-            const double dpi = PdfPages::fittingDpi(*document, index, JpegDpi);
-            const QImage image = PdfPages::render(*document, index, dpi);
-            if (image.isNull())
-                throw Failure(QStringLiteral("page %1 could not be rendered").arg(page));
-            PdfPages::writeJpeg(image, stem + QString::number(page) + QStringLiteral(".jpg"), 90);
+            WriteFileWhole(document->render(page, JpegDpi, true).jpeg,
+                           stem + QString::number(page) + QStringLiteral(".jpg"));
         } catch (const Failure &f) {
             failed << QString::number(page);
             if (firstReason.isEmpty())

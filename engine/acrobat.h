@@ -1,16 +1,17 @@
 #pragma once
 
+#include "renderlimits.h"
+
 #include <QString>
 
 #include <memory>
 
-namespace Poppler {
-class Document;
-}
+class PageRenderer;
 
 // Stand-ins for Acrobat's automation objects, with the members the Acrobat method calls:
 // the application ("AcroExch.app"), a document ("AcroExch.PDDoc") and the document's script
-// object. They render with poppler. Members throw Failure with a description the user reads.
+// object. Pages are rendered by lumenpage-render, a child process under the render limits.
+// Members throw Failure with a description the user reads.
 
 class AcroApp {
 public:
@@ -26,7 +27,7 @@ class AcroJSObject;
 
 class AcroPDDoc {
 public:
-    AcroPDDoc();
+    explicit AcroPDDoc(RenderLimits limits = {});
     ~AcroPDDoc();
 
     // Opens the PDF at `path`, closing any document opened before. False when it cannot be
@@ -42,7 +43,8 @@ public:
     QString openError() const { return m_openError; }
 
 private:
-    std::shared_ptr<Poppler::Document> m_document;
+    RenderLimits m_limits;
+    std::shared_ptr<PageRenderer> m_document;
     QString m_path;
     QString m_openError;
 };
@@ -55,7 +57,7 @@ public:
     // limits. Pages too large for it are written at the largest resolution that fits.
     static constexpr double JpegDpi = 144.0;
 
-    AcroJSObject(std::weak_ptr<Poppler::Document> document, QString path);
+    AcroJSObject(std::weak_ptr<PageRenderer> document, QString path);
 
     // With JpegConversion, writes every page as <target's base name>_Page_<n>.jpg in the
     // target's folder before returning (report.jpg gives report_Page_1.jpg, report_Page_2.jpg,
@@ -63,6 +65,6 @@ public:
     void SaveAs(const QString &target, const QString &conversionId);
 
 private:
-    std::weak_ptr<Poppler::Document> m_document;
+    std::weak_ptr<PageRenderer> m_document;
     QString m_path;
 };

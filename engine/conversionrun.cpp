@@ -136,7 +136,7 @@ void ConversionRun::start()
         });
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
-        MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs};
+        MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder)
             m_pagesProduced = false;

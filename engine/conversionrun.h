@@ -1,5 +1,7 @@
 #pragma once
 
+#include "renderlimits.h"
+
 #include <QString>
 #include <QList>
 #include <QSet>
@@ -56,6 +58,8 @@ public:
     // Bounds on the script methods' waits; tests shorten them.
     int scriptTimeoutMs = 20 * 60 * 1000;
     int fileWaitTimeoutMs = 10 * 1000;
+    // Caps on what one PDF may cost any renderer; the hosts set them from the user's choice.
+    RenderLimits limits;
 
 private:
     ConversionHost &m_host;

@@ -1,34 +1,31 @@
 #include "gflax.h"
 
-#include "pdfpages.h"
+#include "pagerenderer.h"
 
 #include "../sys/errortrap.h"
-
-#include <poppler-qt6.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
 
-GflAx::GflAx() = default;
+GflAx::GflAx(RenderLimits limits) : m_limits(limits) {}
 GflAx::~GflAx() = default;
 
 void GflAx::LoadBitmap(const QString &path)
 {
-    m_bitmap = QImage();
+    m_bitmap.clear();
     if (Page < 1)
         throw Failure(QStringLiteral("Page %1 does not exist: pages are numbered from 1").arg(Page),
                       NoSuchPage);
-    if (!m_document || m_documentPath != path) {
-        m_document.reset();
-        m_documentPath.clear();
-        QString why;
-        m_document = PdfPages::open(path, &why);
-        if (!m_document)
-            throw Failure(QStringLiteral("Cannot load page %1: %2").arg(Page).arg(why), CannotOpen);
-        m_documentPath = path;
+    if (!m_renderer || m_renderer->pdfPath() != path)
+        m_renderer = std::make_unique<PageRenderer>(path, m_limits);
+    int pageCount = 0;
+    try {
+        pageCount = m_renderer->pageCount();
+    } catch (const Failure &f) {
+        m_renderer.reset();
+        throw Failure(QStringLiteral("Cannot load page %1: %2").arg(Page).arg(f.description()), CannotOpen);
     }
-    const int pageCount = m_document->numPages();
     if (Page > pageCount)
         throw Failure(QStringLiteral("Page %1 is past the end of %2, which has %3 page(s)")
                           .arg(Page).arg(path).arg(pageCount),
@@ -37,30 +34,23 @@ void GflAx::LoadBitmap(const QString &path)
         throw Failure(QStringLiteral("The resolution %1 cannot be used: it must be a number of dots per "
                                      "inch above 0").arg(EpsDpi),
                       BadResolution);
-    const QSizeF pixels = PdfPages::pixelSize(*m_document, Page - 1, EpsDpi);
-    if (PdfPages::tooLarge(pixels))
-        throw Failure(QStringLiteral("Page %1 of %2 at %3 dpi would be %4 x %5 pixels; at most %6 pixels "
-                                     "a side and %7 million pixels can be rendered. Choose a lower "
-                                     "resolution.")
-                          .arg(Page).arg(path).arg(EpsDpi)
-                          .arg(pixels.width(), 0, 'f', 0).arg(pixels.height(), 0, 'f', 0)
-                          .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000),
-                      TooLarge);
-    if (pixels.width() < 1 || pixels.height() < 1)
-        throw Failure(QStringLiteral("Page %1 of %2 at %3 dpi would have no pixels. Choose a higher "
-                                     "resolution.").arg(Page).arg(path).arg(EpsDpi),
-                      BadResolution);
-    QImage image = PdfPages::render(*m_document, Page - 1, EpsDpi);
-    if (image.isNull())
-        throw Failure(QStringLiteral("Page %1 of %2 could not be rendered at %3 dpi")
-                          .arg(Page).arg(path).arg(EpsDpi),
-                      RenderFailed);
-    m_bitmap = std::move(image);
+    try {
+        m_bitmap = m_renderer->render(Page, EpsDpi, false).jpeg;
+    } catch (const Failure &f) {
+        switch (f.code()) {
+        case PageRenderer::TooLarge: throw Failure(f.description(), TooLarge);
+        case PageRenderer::NoPixels: throw Failure(f.description(), BadResolution);
+        case PageRenderer::MemoryCap:
+        case PageRenderer::TimeCap:
+        case PageRenderer::Crashed: throw Failure(f.description(), OverCap);
+        default: throw Failure(f.description(), RenderFailed);
+        }
+    }
 }
 
 void GflAx::saveBitmap(const QString &path)
 {
-    if (m_bitmap.isNull())
+    if (m_bitmap.isEmpty())
         throw Failure(QStringLiteral("No page is loaded: nothing was written to %1").arg(path),
                       NothingLoaded);
     if (Saveformat != FormatJpeg)
@@ -68,7 +58,7 @@ void GflAx::saveBitmap(const QString &path)
                           .arg(Saveformat).arg(FormatJpeg),
                       BadFormat);
     try {
-        PdfPages::writeJpeg(m_bitmap, path, 90);
+        WriteFileWhole(m_bitmap, path);
     } catch (const Failure &f) {
         throw Failure(f.description(), CannotSave);
     }

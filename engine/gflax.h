@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QImage>
+#include "renderlimits.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
 
-namespace Poppler {
-class Document;
-}
+class PageRenderer;
 
 // Stand-in for the GflAx imaging component, with the members the GflAx method calls: set
-// `EpsDpi` and `Page`, `LoadBitmap` a PDF, set `Saveformat`, `saveBitmap`. Renders with
-// poppler. Members throw Failure with one of the Error codes and a description the user reads.
+// `EpsDpi` and `Page`, `LoadBitmap` a PDF, set `Saveformat`, `saveBitmap`. Pages are rendered
+// by lumenpage-render, a child process under `limits`, so a hostile PDF costs at most what the
+// caps allow and never parses inside the program. Members throw Failure with one of the Error codes and a description the user reads.
 class GflAx {
 public:
     enum Error {
@@ -24,12 +25,13 @@ public:
         NothingLoaded,     // saveBitmap without a loaded page
         BadFormat,         // Saveformat other than 1
         CannotSave,
+        OverCap,           // the page reached the memory or time cap, or crashed the renderer
     };
 
-    // The only format this stand-in writes, JPEG, quality 90.
+    // The only format this stand-in writes: JPEG, quality 100, colours not subsampled.
     static constexpr qint16 FormatJpeg = 1;
 
-    GflAx();
+    explicit GflAx(RenderLimits limits = {});
     ~GflAx();
 
     double EpsDpi = 72.0; // resolution of the next LoadBitmap of a PDF page
@@ -44,10 +46,11 @@ public:
     void saveBitmap(const QString &path);
 
 private:
-    // The document stays open between pages of one file; one instance serves one call.
-    QString m_documentPath;
-    std::unique_ptr<Poppler::Document> m_document;
-    QImage m_bitmap;
+    // The document stays open in the renderer between pages of one file; one instance serves
+    // one call. The current bitmap is held as the JPEG file the renderer made of it.
+    RenderLimits m_limits;
+    std::unique_ptr<PageRenderer> m_renderer;
+    QByteArray m_bitmap;
 };
 
 // The runtime's leading-number rule for control texts: blanks, tabs and line feeds are ignored

@@ -30,7 +30,7 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     std::unique_ptr<AcroApp> app;
     trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
     std::unique_ptr<AcroPDDoc> doc;
-    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(); });
+    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(ctx.limits); });
     std::unique_ptr<AcroJSObject> jso;
     if (trap.test(106, [&] { return Need(doc).Open(pdfPath); })) {
         trap.step(108, [&] { jso = Need(doc).GetJSObject(); });

@@ -43,7 +43,7 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     ErrorTrap trap(host.dialogs(), ErrorLocations::PdfToGifGfax);
 
     std::unique_ptr<GflAx> gfl;
-    trap.step(100, [&] { gfl = std::make_unique<GflAx>(); });
+    trap.step(100, [&] { gfl = std::make_unique<GflAx>(ctx.limits); });
     QString baseName;
     trap.step(102, [&] { baseName = BaseNameOf(pdfPath); });
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "renderlimits.h"
+
 #include <QString>
 
 class ConversionHost;
@@ -13,6 +15,7 @@ struct MethodContext {
     // Bounds on waiting for outside scripts, so that no input can hang the program.
     int scriptTimeoutMs = 20 * 60 * 1000;
     int fileWaitTimeoutMs = 10 * 1000;
+    RenderLimits limits{}; // caps on every renderer
 };
 
 // "-000" numbering of the script methods: report-001.jpg, report-1000.jpg.

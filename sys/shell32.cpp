@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <limits>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -87,6 +88,29 @@ ShellRefusal ShellRefusalTable(int code)
     }
 }
 
+void ApplyChildLimits(const ChildLimits &limits)
+{
+    auto set = [](int resource, rlim_t value) {
+        struct rlimit current;
+        if (::getrlimit(resource, &current) != 0)
+            return;
+        // Never above the hard limit: that would fail, and the limit would not be set at all.
+        if (current.rlim_max != RLIM_INFINITY && value > current.rlim_max)
+            value = current.rlim_max;
+        const struct rlimit wanted{value, current.rlim_max};
+        ::setrlimit(resource, &wanted);
+    };
+    if (limits.memoryBytes > 0)
+        set(RLIMIT_AS, rlim_t(limits.memoryBytes));
+    if (limits.fileSizeBytes > 0)
+        set(RLIMIT_FSIZE, rlim_t(limits.fileSizeBytes));
+    if (limits.cpuSeconds > 0)
+        set(RLIMIT_CPU, rlim_t(limits.cpuSeconds));
+    // A renderer that dies of a hostile file must not leave a core file of its memory behind.
+    const struct rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+}
+
 int RefusalResult(int errorNumber)
 {
     const long long sum = static_cast<long long>(errorNumber) + RefusalBase;
@@ -97,7 +121,7 @@ int RefusalResult(int errorNumber)
 
 ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString &parameters,
                           const QString &workingFolder, const QString &verb,
-                          std::unique_ptr<QProcess> *process)
+                          std::unique_ptr<QProcess> *process, const ChildLimits &limits)
 {
     Q_UNUSED(verb); // only "open" is ever asked for; it means "start" for programs and scripts
     int style = windowStyle;
@@ -142,13 +166,15 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     proc->setArguments(args);
     if (!workingFolder.isEmpty())
         proc->setWorkingDirectory(workingFolder);
-    proc->setProcessChannelMode(QProcess::MergedChannels);
+    proc->setProcessChannelMode(QProcess::SeparateChannels);
     proc->setStandardInputFile(QProcess::nullDevice());
-    // Its own process group, so that a stop also reaches the programs the script started.
-    // The program may ignore SIGPIPE; the script must not inherit that.
-    proc->setChildProcessModifier([] {
+    // Its own process group, so that a stop also reaches the programs the script started; the
+    // limits are inherited by all of them. The program may ignore SIGPIPE; the script must not
+    // inherit that.
+    proc->setChildProcessModifier([limits] {
         ::setpgid(0, 0);
         ::signal(SIGPIPE, SIG_DFL);
+        ApplyChildLimits(limits);
     });
     proc->start();
     if (!proc->waitForStarted(10000))
@@ -179,7 +205,7 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
 
     std::unique_ptr<QProcess> process;
     const ShellOpenResult start = ShellOpen(target, windowStyle, QString(), workingFolder,
-                                            QStringLiteral("open"), &process);
+                                            QStringLiteral("open"), &process, options.limits);
     if (start.error.isSet())
         return RefusalResult(start.error.number);
     // Stopped with everything it started if the program has to end before it does.
@@ -189,17 +215,39 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
     };
-    QByteArray output;
+    // Only the tails are kept: a chatty program cannot fill the memory through its output.
+    constexpr int TailBytes = 8192;
+    QByteArray output, errors;
     auto collect = [&] {
         if (!process)
             return;
-        output += process->readAll();
-        if (output.size() > 8192)
-            output = output.right(8192);
+        output += process->readAllStandardOutput();
+        if (output.size() > TailBytes)
+            output = output.right(TailBytes);
+        errors += process->readAllStandardError();
+        if (errors.size() > TailBytes)
+            errors = errors.right(TailBytes);
+    };
+    auto hand = [&] {
+        if (options.output)
+            *options.output = QString::fromLocal8Bit(output);
+        if (options.errors)
+            *options.errors = QString::fromLocal8Bit(errors);
+    };
+    auto stop = [&] {
+        const qint64 pid = process->processId();
+        if (pid > 0)
+            ::kill(-static_cast<pid_t>(pid), SIGKILL);
+        process->kill();
+        process->waitForFinished(5000);
+        collect();
+        hand();
     };
 
-    QElapsedTimer clock;
+    QElapsedTimer clock, sinceProgress, sinceAsked;
     clock.start();
+    sinceProgress.start();
+    sinceAsked.start();
     int exitCode = 0;
     do {
         if (!process)
@@ -214,21 +262,26 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
         else if (exitCode == StillActive || !process)
             ::usleep(100 * 1000);
         collect();
-        if (exitCode == StillActive && options.timeoutMs > 0 && clock.elapsed() > options.timeoutMs) {
-            const qint64 pid = process->processId();
-            if (pid > 0)
-                ::kill(-static_cast<pid_t>(pid), SIGKILL);
-            process->kill();
-            process->waitForFinished(5000);
-            collect();
-            if (options.output)
-                *options.output = QString::fromLocal8Bit(output);
+        if (exitCode != StillActive)
+            break;
+        if (options.timeoutMs > 0 && clock.elapsed() > options.timeoutMs) {
+            stop();
             throw Failure(QStringLiteral("%1 did not finish within %2 seconds and was stopped")
                               .arg(FileNameOf(target))
                               .arg(options.timeoutMs / 1000.0));
         }
-    } while (exitCode == StillActive);
-    if (options.output)
-        *options.output = QString::fromLocal8Bit(output);
+        if (options.progressed && options.stallMs > 0 && sinceAsked.elapsed() >= 1000) {
+            sinceAsked.restart();
+            if (options.progressed())
+                sinceProgress.restart();
+            else if (sinceProgress.elapsed() > options.stallMs) {
+                stop();
+                throw Failure(options.stalled ? options.stalled()
+                                              : QStringLiteral("%1 made no progress for %2 seconds and was stopped")
+                                                    .arg(FileNameOf(target)).arg(options.stallMs / 1000.0));
+            }
+        }
+    } while (true);
+    hand();
     return exitCode;
 }

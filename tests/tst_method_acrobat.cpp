@@ -3,7 +3,7 @@
 #include "engine/acrobat.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
-#include "engine/pdfpages.h"
+#include "engine/render/pdfpages.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 

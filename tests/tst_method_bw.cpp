@@ -2,7 +2,7 @@
 #include "support/testsupport.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
-#include "engine/pdfpages.h"
+#include "engine/render/pdfpages.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

@@ -147,6 +147,63 @@ private slots:
         QVERIFY(child > 0);
         QTRY_VERIFY(!isAlive(child));
     }
+
+    // The limits reach the script and what it starts; its two streams come back apart.
+    void limitsAndStreams()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.path() + QStringLiteral("/limits.sh");
+        TestFiles::writeScript(script, "echo \"as=$(ulimit -v) fsize=$(ulimit -f) core=$(ulimit -c)\"\n"
+                                       "sh -c 'echo child as=$(ulimit -v)' >&2\n"
+                                       "head -c 3000000 /dev/zero > big || echo 'write refused' >&2\n"
+                                       "exit 3\n");
+        RunOptions options;
+        options.limits.memoryBytes = qint64(700) * 1024 * 1024;
+        options.limits.fileSizeBytes = 1024 * 1024;
+        QString out, err;
+        options.output = &out;
+        options.errors = &err;
+        int style = 0;
+        QCOMPARE(RunAndWait(script, style, dir.path(), options), 3);
+        QCOMPARE(out.trimmed(), QStringLiteral("as=716800 fsize=2048 core=0"));
+        QVERIFY2(err.contains(QLatin1String("child as=716800")), qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("write refused")), qPrintable(err));
+        QCOMPARE(QFileInfo(dir.path() + QStringLiteral("/big")).size(), 1024 * 1024);
+    }
+
+    // The watchdog: no progress for the stall bound stops the whole group with the caller's
+    // text; progress keeps the program running past it.
+    void stallWatchdog()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.path() + QStringLiteral("/stall.sh");
+        TestFiles::writeScript(script, "for i in 1 2 3; do sleep 0.7; touch page$i; done\n"
+                                       "sleep 300 &\necho $! > child.pid\nwait\n");
+        RunOptions options;
+        options.stallMs = 2500;
+        int pages = 0;
+        options.progressed = [&] {
+            const int now = int(QDir(dir.path()).entryList({QStringLiteral("page*")}, QDir::Files).size());
+            const bool more = now > pages;
+            pages = now;
+            return more;
+        };
+        options.stalled = [&] { return QStringLiteral("stalled after page %1").arg(pages); };
+        int style = 0;
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            RunAndWait(script, style, dir.path(), options);
+            QFAIL("not stopped");
+        } catch (const Failure &f) {
+            QCOMPARE(f.description(), QStringLiteral("stalled after page 3"));
+        }
+        QVERIFY(clock.elapsed() > 4000 && clock.elapsed() < 15000);
+        QFile pidFile(dir.path() + QStringLiteral("/child.pid"));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const int child = pidFile.readAll().trimmed().toInt();
+        QTRY_VERIFY(!isAlive(child));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestShell32)

@@ -284,6 +284,8 @@ void Form1::Form_Load()
             throw Failure(QStringLiteral("Invalid property value"), 380);
         Check5->setChecked(state == 1);
     });
+    // The renderers' memory cap has no control: an advanced setting, read once like the others.
+    RenderLimits::parseMemoryMB(m_settings.read(QStringLiteral("MemoryLimit"), QString()), &m_run.limits.memoryMB);
     // A start that fails outright counts as a refusal: the run must not try to save through it.
     bool started = false;
     trap.step(184, [&] {

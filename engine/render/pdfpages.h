@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -10,9 +11,9 @@ namespace Poppler {
 class Document;
 }
 
-// PDF pages rendered in-process with poppler, for the GflAx and Acrobat stand-ins.
-// Poppler is not thread-safe: a document is used from one thread at a time (the program has
-// only the one).
+// PDF pages rendered with poppler. Only the page renderer (lumenpage-render) and the fuzz
+// targets use this: the program itself never parses a PDF. Poppler is not thread-safe: a
+// document is used from one thread at a time.
 namespace PdfPages {
 
 // GIF allows 65535 pixels a side, and a page is held whole in memory several times over
@@ -36,8 +37,9 @@ double fittingDpi(const Poppler::Document &document, int index, double dpi);
 // Renders page `index` on white paper; a null image when poppler could not.
 QImage render(const Poppler::Document &document, int index, double dpi);
 
-// Writes `image` as a JPEG file, all or nothing: a failed write leaves no partial file that
-// the run would later take for a page image. Throws Failure naming the path and the reason.
-void writeJpeg(const QImage &image, const QString &path, int quality = 90);
+// Encodes `image` as a baseline JPEG at quality 100 without chroma subsampling (4:4:4): the
+// page image is only a step on the way to the GIF, so it should lose as little as JPEG can.
+// An empty result and the reason in `error` when it cannot.
+QByteArray encodeJpeg(const QImage &image, QString *error = nullptr);
 
 } // namespace PdfPages

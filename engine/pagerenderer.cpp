@@ -1,0 +1,263 @@
+#include "pagerenderer.h"
+
+#include "render/renderprotocol.h"
+
+#include "../sys/fileutil.h"
+#include "../sys/interruption.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+constexpr int TailBytes = 4096;
+
+QString kindlessText(const QByteArray &line)
+{
+    // "error KIND TEXT"
+    const QList<QByteArray> words = line.split(' ');
+    return QString::fromUtf8(line.mid(words.value(0).size() + words.value(1).size() + 2)).trimmed();
+}
+
+PageRenderer::Kind kindOf(int protocolKind)
+{
+    switch (protocolKind) {
+    case RenderProtocol::Unreadable: return PageRenderer::Unreadable;
+    case RenderProtocol::NoSuchPage: return PageRenderer::NoSuchPage;
+    case RenderProtocol::TooLarge: return PageRenderer::TooLarge;
+    case RenderProtocol::NoPixels: return PageRenderer::NoPixels;
+    case RenderProtocol::OutOfMemory: return PageRenderer::MemoryCap;
+    default: return PageRenderer::RenderFailed;
+    }
+}
+
+} // namespace
+
+PageRenderer::PageRenderer(QString pdfPath, RenderLimits limits)
+    : m_path(std::move(pdfPath)), m_limits(limits)
+{
+}
+
+PageRenderer::~PageRenderer()
+{
+    stop();
+}
+
+QString PageRenderer::helperPath()
+{
+    const QString name = QStringLiteral("lumenpage-render");
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                     : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QString beside = dir + QLatin1Char('/') + name;
+    if (IsExistingFile(beside))
+        return beside;
+    return QDir::cleanPath(dir + QStringLiteral("/../libexec/lumenpage/") + name);
+}
+
+void PageRenderer::resetProcess()
+{
+    m_process.reset();
+    m_guard.reset();
+}
+
+void PageRenderer::stop()
+{
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->closeWriteChannel(); // end of requests: it ends by itself
+        if (!m_process->waitForFinished(2000)) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+        }
+    }
+    resetProcess();
+}
+
+void PageRenderer::start()
+{
+    const QString helper = helperPath();
+    if (!IsExistingFile(helper))
+        throw Failure(QStringLiteral("The page renderer %1 is missing: the program is not installed completely")
+                          .arg(helper), NoRenderer);
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(helper);
+    m_process->setArguments({m_path});
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    const ChildLimits limits = m_limits.child();
+    m_process->setChildProcessModifier([limits] {
+        ::setpgid(0, 0);
+        ::signal(SIGPIPE, SIG_DFL);
+        ApplyChildLimits(limits);
+    });
+    m_errors.clear();
+    m_process->start();
+    if (!m_process->waitForStarted(10000)) {
+        const QString why = m_process->errorString();
+        resetProcess();
+        throw Failure(QStringLiteral("The page renderer %1 could not be started: %2").arg(helper, why), NoRenderer);
+    }
+    // Ended with the program if the program has to end first.
+    m_guard = std::make_unique<Interruption::ProcessGroupGuard>(m_process->processId());
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray line = readLine(0, clock.elapsed() + qint64(m_limits.pageSeconds) * 1000);
+    if (line.startsWith("pages ")) {
+        m_pageCount = line.mid(6).trimmed().toInt();
+        return;
+    }
+    stop();
+    if (line.startsWith("error "))
+        throw Failure(kindlessText(line), Unreadable);
+    throw Failure(QStringLiteral("%1 could not be opened: the page renderer answered \"%2\"")
+                      .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), Unreadable);
+}
+
+int PageRenderer::pageCount()
+{
+    if (!m_process)
+        start();
+    return m_pageCount;
+}
+
+void PageRenderer::drainErrors()
+{
+    // Its messages matter only as the reason of a crash: the tail is enough, and a chatty
+    // renderer cannot fill the program's memory.
+    m_errors += m_process->readAllStandardError();
+    if (m_errors.size() > TailBytes)
+        m_errors = m_errors.right(TailBytes);
+}
+
+void PageRenderer::died(int page)
+{
+    m_process->waitForFinished(5000);
+    drainErrors();
+    const QByteArray errors = m_errors;
+    m_errors.clear();
+    const bool crashed = m_process->exitStatus() == QProcess::CrashExit;
+    const int code = m_process->exitCode();
+    resetProcess();
+    const QString where = page > 0 ? QStringLiteral("page %1 of %2").arg(page).arg(m_path)
+                                   : QStringLiteral("opening %1").arg(m_path);
+    // Under the address-space cap an allocation fails: poppler says "Out of memory" and aborts,
+    // C++ code throws bad_alloc, our own handler exits with status 4.
+    const QString text = QString::fromLocal8Bit(errors);
+    if ((!crashed && code == 4) || text.contains(QLatin1String("out of memory"), Qt::CaseInsensitive)
+        || text.contains(QLatin1String("bad_alloc")) || text.contains(QLatin1String("Cannot allocate")))
+        throw Failure(QStringLiteral("The page renderer reached %1 on %2; the page was not converted")
+                          .arg(m_limits.memoryCapText(), where), MemoryCap);
+    throw Failure(QStringLiteral("The page renderer %1 on %2; the page was not converted")
+                      .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("ended with status %1").arg(code), where),
+                  Crashed);
+}
+
+QByteArray PageRenderer::readLine(int page, qint64 deadline)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 budget = deadline;
+    while (!m_process->canReadLine()) {
+        if (m_process->state() == QProcess::NotRunning || m_process->bytesAvailable() > 512)
+            died(page); // no answer, or an answer that is no line
+        const qint64 left = budget - clock.elapsed();
+        if (left <= 0) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+            resetProcess();
+            throw Failure(QStringLiteral("%1 was reached on %2; the page was not converted")
+                              .arg(m_limits.timeCapText(),
+                                   page > 0 ? QStringLiteral("page %1 of %2").arg(page).arg(m_path)
+                                            : QStringLiteral("opening %1").arg(m_path)),
+                          TimeCap);
+        }
+        m_process->waitForReadyRead(int(std::min<qint64>(left, 1000)));
+        drainErrors();
+    }
+    return m_process->readLine(512);
+}
+
+QByteArray PageRenderer::readBytes(qint64 count, int page, qint64 deadline)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray bytes;
+    bytes.reserve(count);
+    while (bytes.size() < count) {
+        bytes += m_process->read(count - bytes.size());
+        if (bytes.size() >= count)
+            break;
+        if (m_process->state() == QProcess::NotRunning && m_process->bytesAvailable() == 0)
+            died(page);
+        if (clock.elapsed() > deadline) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+            resetProcess();
+            throw Failure(QStringLiteral("%1 was reached on page %2 of %3; the page was not converted")
+                              .arg(m_limits.timeCapText()).arg(page).arg(m_path),
+                          TimeCap);
+        }
+        m_process->waitForReadyRead(1000);
+        drainErrors();
+    }
+    return bytes;
+}
+
+PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
+{
+    if (!m_process)
+        start();
+    if (page < 1 || page > m_pageCount)
+        throw Failure(QStringLiteral("Page %1 is past the end of %2, which has %3 page(s)")
+                          .arg(page).arg(m_path).arg(m_pageCount), NoSuchPage);
+    const QByteArray request = "render " + QByteArray::number(page) + ' ' + QByteArray::number(dpi, 'g', 17)
+                               + ' ' + (fit ? '1' : '0') + '\n';
+    if (m_process->write(request) != request.size())
+        died(page);
+    const qint64 budget = qint64(m_limits.pageSeconds) * 1000;
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray line = readLine(page, budget);
+    const QList<QByteArray> words = line.trimmed().split(' ');
+    if (words.value(0) == "error") {
+        const Kind kind = kindOf(words.value(1).toInt());
+        QString text = kindlessText(line);
+        if (kind == MemoryCap)
+            text = QStringLiteral("The page renderer reached %1 on page %2 of %3; the page was not converted")
+                       .arg(m_limits.memoryCapText()).arg(page).arg(m_path);
+        throw Failure(text, kind);
+    }
+    bool sizeOk = false;
+    const qint64 size = words.value(1).toLongLong(&sizeOk);
+    if (words.value(0) != "image" || words.size() != 5 || !sizeOk || size <= 0 || size > (qint64(1) << 34)) {
+        stop();
+        throw Failure(QStringLiteral("Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
+                          .arg(page).arg(m_path).arg(QString::fromUtf8(line.left(200)).trimmed()), RenderFailed);
+    }
+    Page result;
+    result.size = QSize(words[2].toInt(), words[3].toInt());
+    result.dpi = words[4].toDouble();
+    result.jpeg = readBytes(size, page, budget - clock.elapsed());
+    return result;
+}
+
+void WriteFileWhole(const QByteArray &bytes, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), 75);
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, why), 75);
+    }
+    if (!file.commit())
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), 75);
+}

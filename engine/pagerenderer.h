@@ -1,0 +1,79 @@
+#pragma once
+
+#include "renderlimits.h"
+
+#include "../sys/errortrap.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QProcess;
+namespace Interruption {
+class ProcessGroupGuard;
+}
+
+// The program's side of lumenpage-render: one document's pages, rendered in a child process
+// under the render limits. The child parses the PDF; this side only reads its answers. A page
+// that reaches a cap, or that crashes the child, fails alone: the next page starts a new child.
+class PageRenderer {
+public:
+    // Fails with one of these kinds (Failure::code()); the description names the page and, for
+    // a cap, the cap.
+    enum Kind {
+        Unreadable = 1, // the document cannot be opened
+        NoSuchPage,
+        TooLarge,
+        NoPixels,
+        RenderFailed,
+        MemoryCap,      // the renderer reached the memory cap
+        TimeCap,        // the page took longer than the time cap
+        Crashed,        // the renderer ended without an answer
+        NoRenderer,     // lumenpage-render cannot be found or started
+    };
+
+    struct Page {
+        QByteArray jpeg; // a complete JPEG file
+        QSize size;
+        double dpi = 0;
+    };
+
+    PageRenderer(QString pdfPath, RenderLimits limits);
+    ~PageRenderer();
+    PageRenderer(const PageRenderer &) = delete;
+    PageRenderer &operator=(const PageRenderer &) = delete;
+
+    // Opens the document (starting the renderer) and answers its page count. Throws Failure.
+    int pageCount();
+
+    // Renders page `page` (from 1) at `dpi`; with `fit`, at the largest resolution up to `dpi`
+    // that stays within the pixel limits. Throws Failure.
+    Page render(int page, double dpi, bool fit);
+
+    QString pdfPath() const { return m_path; }
+
+    // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
+    static QString helperPath();
+
+private:
+    void start();
+    void stop();
+    QByteArray readLine(int page, qint64 deadline);
+    QByteArray readBytes(qint64 count, int page, qint64 deadline);
+    [[noreturn]] void died(int page);
+    void drainErrors();
+    void resetProcess();
+
+    QString m_path;
+    RenderLimits m_limits;
+    std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
+    int m_pageCount = -1;
+    QByteArray m_errors; // tail of the renderer's standard error
+};
+
+// Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run
+// would later take for a page image. Throws Failure naming the path and the reason.
+void WriteFileWhole(const QByteArray &bytes, const QString &path);

@@ -1,0 +1,153 @@
+// lumenpage-render: renders the pages of one PDF file for the GflAx and Acrobat stand-ins, in a
+// process of its own. The program starts it under a memory cap and ends it when a page takes
+// longer than the time cap, so a hostile file costs at most what the caps allow, and a crash in
+// the PDF parser ends this process only. The conversation is described in renderprotocol.h.
+
+#include "pdfpages.h"
+#include "renderprotocol.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <poppler-qt6.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+namespace {
+
+// Set by Qt's warning that an image could not be allocated: the null page was the memory cap.
+bool g_outOfMemory = false;
+
+void messages(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    if (text.contains(QLatin1String("out of memory"), Qt::CaseInsensitive))
+        g_outOfMemory = true;
+}
+
+void writeAll(const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, data, size);
+        if (n <= 0)
+            ::_exit(3); // the program is gone; nobody to answer
+        data += n;
+        size -= size_t(n);
+    }
+}
+
+void answer(const QByteArray &line)
+{
+    writeAll(line.constData(), size_t(line.size()));
+}
+
+void error(RenderProtocol::Kind kind, QString text)
+{
+    text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    answer("error " + QByteArray::number(int(kind)) + ' ' + text.toUtf8() + '\n');
+}
+
+// A failed allocation outside Qt's image code (poppler's own, or ours) ends the process with a
+// line the program reads as the memory cap.
+void outOfMemory()
+{
+    static const char text[] = "lumenpage-render: out of memory\n";
+    (void)!::write(STDERR_FILENO, text, sizeof text - 1);
+    ::_exit(4);
+}
+
+void renderPage(const Poppler::Document &document, const QString &path, int page, double dpi, bool fit)
+{
+    using namespace RenderProtocol;
+    if (page < 1 || page > document.numPages()) {
+        error(NoSuchPage, QStringLiteral("Page %1 is past the end of %2, which has %3 page(s)")
+                              .arg(page).arg(path).arg(document.numPages()));
+        return;
+    }
+    if (!std::isfinite(dpi) || dpi <= 0) {
+        error(BadRequest, QStringLiteral("The resolution %1 cannot be used").arg(dpi));
+        return;
+    }
+    const int index = page - 1;
+    if (fit)
+        dpi = PdfPages::fittingDpi(document, index, dpi);
+    const QSizeF pixels = PdfPages::pixelSize(document, index, dpi);
+    if (PdfPages::tooLarge(pixels)) {
+        error(TooLarge, QStringLiteral("Page %1 of %2 at %3 dpi would be %4 x %5 pixels; at most %6 pixels "
+                                       "a side and %7 million pixels can be rendered. Choose a lower "
+                                       "resolution.")
+                            .arg(page).arg(path).arg(dpi)
+                            .arg(pixels.width(), 0, 'f', 0).arg(pixels.height(), 0, 'f', 0)
+                            .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000));
+        return;
+    }
+    if (pixels.width() < 1 || pixels.height() < 1) {
+        error(NoPixels, QStringLiteral("Page %1 of %2 at %3 dpi would have no pixels. Choose a higher "
+                                       "resolution.").arg(page).arg(path).arg(dpi));
+        return;
+    }
+    g_outOfMemory = false;
+    QByteArray jpeg;
+    QSize size;
+    {
+        const QImage image = PdfPages::render(document, index, dpi);
+        if (image.isNull()) {
+            if (g_outOfMemory)
+                error(OutOfMemory, QStringLiteral("Page %1 of %2 needs more memory than allowed").arg(page).arg(path));
+            else
+                error(RenderFailed, QStringLiteral("Page %1 of %2 could not be rendered at %3 dpi")
+                                        .arg(page).arg(path).arg(dpi));
+            return;
+        }
+        size = image.size();
+        QString why;
+        jpeg = PdfPages::encodeJpeg(image, &why);
+        if (jpeg.isEmpty()) {
+            error(g_outOfMemory ? OutOfMemory : RenderFailed,
+                  QStringLiteral("Page %1 of %2 could not be encoded: %3").arg(page).arg(path, why));
+            return;
+        }
+    }
+    answer("image " + QByteArray::number(jpeg.size()) + ' ' + QByteArray::number(size.width()) + ' '
+           + QByteArray::number(size.height()) + ' ' + QByteArray::number(dpi, 'g', 17) + '\n');
+    writeAll(jpeg.constData(), size_t(jpeg.size()));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::set_new_handler(outOfMemory);
+    qInstallMessageHandler(messages);
+    if (argc != 2) {
+        std::fputs("usage: lumenpage-render PDF (requests on standard input, see the program)\n", stderr);
+        return 2;
+    }
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    QString why;
+    const std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &why);
+    if (!document) {
+        error(RenderProtocol::Unreadable, why);
+        return 1;
+    }
+    answer("pages " + QByteArray::number(document->numPages()) + '\n');
+
+    char line[256];
+    while (std::fgets(line, sizeof line, stdin)) {
+        const QList<QByteArray> words = QByteArray(line).trimmed().split(' ');
+        bool pageOk = false, dpiOk = false;
+        if (words.size() == 4 && words[0] == "render") {
+            const int page = words[1].toInt(&pageOk);
+            const double dpi = words[2].toDouble(&dpiOk);
+            if (pageOk && dpiOk) {
+                renderPage(*document, path, page, dpi, words[3] == "1");
+                continue;
+            }
+        }
+        error(RenderProtocol::BadRequest, QStringLiteral("Not understood: %1").arg(QString::fromUtf8(line).trimmed()));
+    }
+    return 0;
+}

@@ -1,0 +1,225 @@
+#include "pdfpages.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <poppler-qt6.h>
+
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+// Poppler's own complaints about a damaged file would otherwise reach the console as debug
+// lines; the user gets our description instead. QT_LOGGING_RULES="lumenpage.poppler.debug=true"
+// shows them.
+Q_LOGGING_CATEGORY(lcPoppler, "lumenpage.poppler", QtWarningMsg)
+
+void popplerMessage(const QString &message, const QVariant &)
+{
+    qCDebug(lcPoppler).noquote() << message;
+}
+
+} // namespace
+
+namespace PdfPages {
+
+std::unique_ptr<Poppler::Document> open(const QString &path, QString *error)
+{
+    static const bool routed = (Poppler::setDebugErrorFunction(popplerMessage, QVariant()), true);
+    Q_UNUSED(routed);
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return std::unique_ptr<Poppler::Document>();
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(QStringLiteral("%1 does not exist").arg(path));
+    if (!info.isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+    // Poppler looks for the header within the first kilobyte, as readers do.
+    if (!file.read(1024).contains("%PDF-"))
+        return fail(QStringLiteral("%1 is not a PDF file").arg(path));
+    file.close();
+
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document)
+        return fail(QStringLiteral("%1 is damaged or is not a PDF file that can be read").arg(path));
+    if (document->isLocked())
+        return fail(QStringLiteral("%1 is protected by a password").arg(path));
+    document->setRenderHint(Poppler::Document::Antialiasing, true);
+    document->setRenderHint(Poppler::Document::TextAntialiasing, true);
+    return document;
+}
+
+QSizeF pixelSize(const Poppler::Document &document, int index, double dpi)
+{
+    const std::unique_ptr<Poppler::Page> page = document.page(index);
+    if (!page)
+        return QSizeF();
+    const QSizeF points = page->pageSizeF();
+    return QSizeF(std::ceil(points.width() * dpi / 72.0), std::ceil(points.height() * dpi / 72.0));
+}
+
+bool tooLarge(const QSizeF &pixels)
+{
+    const double w = pixels.width(), h = pixels.height();
+    if (!std::isfinite(w) || !std::isfinite(h))
+        return true;
+    return w > MaxSide || h > MaxSide || w * h > double(MaxPixels);
+}
+
+double fittingDpi(const Poppler::Document &document, int index, double dpi)
+{
+    const QSizeF at72 = pixelSize(document, index, 72.0);
+    if (at72.isEmpty())
+        return dpi;
+    const double bySide = MaxSide * 72.0 / std::max(at72.width(), at72.height());
+    const double byArea = 72.0 * std::sqrt(double(MaxPixels) / (at72.width() * at72.height()));
+    // A hair under the exact bound, as the pixel size is rounded up.
+    return std::min(dpi, std::min(bySide, byArea) * 0.999);
+}
+
+QImage render(const Poppler::Document &document, int index, double dpi)
+{
+    const std::unique_ptr<Poppler::Page> page = document.page(index);
+    if (!page)
+        return QImage();
+    return page->renderToImage(dpi, dpi);
+}
+
+namespace {
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf escape;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegFailed(j_common_ptr info)
+{
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    errors->manager.format_message(info, errors->message);
+    std::longjmp(errors->escape, 1);
+}
+
+} // namespace
+
+namespace {
+
+// Everything that must survive the error manager's long jump lives in `job`, not in registers.
+struct JpegJob {
+    const QImage *image = nullptr;
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    std::vector<JSAMPLE> row;
+    QString error;
+};
+
+bool compress(JpegJob &job)
+{
+    jpeg_compress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFailed;
+    if (setjmp(errors.escape)) {
+        jpeg_destroy_compress(&info);
+        job.error = QString::fromLocal8Bit(errors.message);
+        return false;
+    }
+    const QImage &image = *job.image;
+    const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
+    const bool alpha = image.hasAlphaChannel();
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &job.buffer, &job.size);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    for (int c = 0; c < info.num_components; ++c) {
+        info.comp_info[c].h_samp_factor = 1;
+        info.comp_info[c].v_samp_factor = 1;
+    }
+    info.dct_method = JDCT_ISLOW;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        const auto *pixels = reinterpret_cast<const QRgb *>(image.constScanLine(int(info.next_scanline)));
+        JSAMPLE *out = job.row.data();
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = pixels[x];
+            int r = qRed(p), g = qGreen(p), b = qBlue(p);
+            if (alpha) {
+                // On white paper, as the page would be printed.
+                const int a = qAlpha(p);
+                if (!premultiplied) {
+                    r = r * a / 255;
+                    g = g * a / 255;
+                    b = b * a / 255;
+                }
+                r += 255 - a;
+                g += 255 - a;
+                b += 255 - a;
+            }
+            *out++ = JSAMPLE(r);
+            *out++ = JSAMPLE(g);
+            *out++ = JSAMPLE(b);
+        }
+        JSAMPROW rows[1] = {job.row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
+}
+
+} // namespace
+
+QByteArray encodeJpeg(const QImage &source, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return QByteArray();
+    };
+    if (source.isNull())
+        return fail(QStringLiteral("there is no image to encode"));
+    if (source.width() > JPEG_MAX_DIMENSION || source.height() > JPEG_MAX_DIMENSION)
+        return fail(QStringLiteral("%1 x %2 pixels is more than a JPEG file can hold")
+                        .arg(source.width()).arg(source.height()));
+    // Poppler's formats are read as they are; anything else is converted once.
+    QImage converted;
+    JpegJob job;
+    job.image = &source;
+    const QImage::Format f = source.format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied) {
+        converted = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (converted.isNull())
+            return fail(QStringLiteral("the image cannot be converted for encoding"));
+        job.image = &converted;
+    }
+    job.row.resize(size_t(source.width()) * 3);
+    const bool ok = compress(job);
+    QByteArray bytes;
+    if (ok)
+        bytes = QByteArray(reinterpret_cast<const char *>(job.buffer), qsizetype(job.size));
+    std::free(job.buffer);
+    if (!ok)
+        return fail(job.error);
+    if (bytes.isEmpty())
+        return fail(QStringLiteral("out of memory while encoding"));
+    return bytes;
+}
+
+} // namespace PdfPages

@@ -1,0 +1,233 @@
+// Hostile PDFs against the caps on the renderers: each fails alone, names the cap and the page,
+// and the next file converts. The page renderer's JPEG loses almost nothing.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/gflax.h"
+#include "engine/pagerenderer.h"
+#include "engine/render/pdfpages.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <poppler-qt6.h>
+
+#include <cmath>
+
+namespace {
+
+// A PDF with one page per content stream, each compressed, so that two million operators
+// take a few kilobytes.
+void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QSizeF &size = QSizeF(612, 792))
+{
+    QList<QByteArray> objects;
+    QByteArray kids;
+    const int n = int(pages.size());
+    for (int i = 0; i < n; ++i)
+        kids += QByteArray::number(3 + 2 * i) + " 0 R ";
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(n) + " >>";
+    for (int i = 0; i < n; ++i) {
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(size.width()) + ' '
+                       + QByteArray::number(size.height()) + "] /Contents " + QByteArray::number(4 + 2 * i)
+                       + " 0 R >>";
+        const QByteArray zlib = qCompress(pages[i], 9).mid(4); // without Qt's length prefix
+        objects << "<< /Length " + QByteArray::number(zlib.size()) + " /Filter /FlateDecode >>\nstream\n" + zlib
+                       + "\nendstream";
+    }
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype o : offsets)
+        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+           + QByteArray::number(xref) + "\n%%EOF\n";
+    TestFiles::writeBytes(path, out);
+}
+
+QByteArray nestedQ() { return QByteArray("q ").repeated(2000000); }
+
+QByteArray slowLines(int count)
+{
+    QByteArray c;
+    QRandomGenerator random(8);
+    for (int i = 0; i < count; ++i)
+        c += QByteArray::number(random.bounded(612)) + ' ' + QByteArray::number(random.bounded(792)) + " m "
+             + QByteArray::number(random.bounded(612)) + ' ' + QByteArray::number(random.bounded(792)) + " l S\n";
+    return c;
+}
+
+QByteArray plainPage(int n)
+{
+    return "0 0 1 rg 72 72 " + QByteArray::number(40 * n) + " 100 re f";
+}
+
+double psnr(const QImage &a, const QImage &b)
+{
+    double squares = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const int dr = qRed(p[x]) - qRed(q[x]), dg = qGreen(p[x]) - qGreen(q[x]), db = qBlue(p[x]) - qBlue(q[x]);
+            squares += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mean = squares / (3.0 * a.width() * a.height());
+    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
+}
+
+// Luma sampling factors of a baseline JPEG (0x11 for none, 0x22 for 4:2:0).
+int lumaSampling(const QByteArray &jpeg)
+{
+    for (qsizetype i = 2; i + 12 < jpeg.size();) {
+        if (uchar(jpeg[i]) != 0xFF)
+            return -1;
+        const uchar marker = uchar(jpeg[i + 1]);
+        if (marker == 0xC0 || marker == 0xC2)
+            return uchar(jpeg[i + 11]);
+        i += 2 + ((uchar(jpeg[i + 2]) << 8) | uchar(jpeg[i + 3]));
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestRenderLimits : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Two million nested q reach the memory cap on page 1 in a few seconds, far within the time
+    // cap; the box names the cap and the page, and the next file converts.
+    void nestedSavesFailAloneUnderTheMemoryCap_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QStringList>("gifs");
+        QTest::newRow("GflAx") << 4 << QStringList{"good1.gif", "good2.gif"};
+        QTest::newRow("Acrobat") << 1 << QStringList{"good_Page_1.gif", "good_Page_2.gif"};
+    }
+    void nestedSavesFailAloneUnderTheMemoryCap()
+    {
+        QFETCH(int, option);
+        QFETCH(QStringList, gifs);
+        RunFixture f(option);
+        f.host.pages = QStringLiteral("2");
+        const QString nested = f.docs + QStringLiteral("/nested.pdf");
+        writeRawPdf(nested, {nestedQ()});
+        QVERIFY(QFileInfo(nested).size() < 100000);
+        f.host.entries << nested << f.pdf(QStringLiteral("good.pdf"), 2);
+        ConversionRun run(f.host);
+        QElapsedTimer clock;
+        clock.start();
+        run.start();
+        QVERIFY2(clock.elapsed() < run.limits.pageSeconds * 1000 / 5, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.gifs(), gifs);
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QVERIFY2(texts.filter(QStringLiteral("reached the memory cap of 2048 MB on page 1 of ") + nested).size() == 1,
+                 qPrintable(texts.join(QLatin1Char('\n'))));
+        QCOMPARE(texts.last(), QStringLiteral("Done."));
+    }
+
+    // A page that takes longer than the time cap is abandoned; the page after it is rendered by
+    // a new renderer and keeps its number.
+    void slowPageReachesTheTimeCapAndTheNextPageKeepsItsNumber()
+    {
+        RunFixture f(4);
+        f.host.pages = QStringLiteral("3");
+        const QString slow = f.docs + QStringLiteral("/slow.pdf");
+        writeRawPdf(slow, {plainPage(1), slowLines(60000), plainPage(3)});
+        f.host.entries << slow;
+        ConversionRun run(f.host);
+        run.limits.pageSeconds = 1;
+        QElapsedTimer clock;
+        clock.start();
+        run.start();
+        QVERIFY(clock.elapsed() < 30000);
+        QCOMPARE(f.gifs(), (QStringList{"slow1.gif", "slow3.gif"}));
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(texts.filter(QStringLiteral("the time cap of 1 seconds per page was reached on page 2 of "), Qt::CaseInsensitive).size(), 1);
+    }
+
+    // The cap is the renderer's, not the program's: a lower cap from the console is obeyed and
+    // named, a cap too small to start a renderer is refused as wrong usage.
+    void consoleMemoryLimit()
+    {
+        QTemporaryDir home;
+        const QString out = home.path() + QStringLiteral("/out");
+        QDir().mkpath(out);
+        QDir().mkpath(home.path() + QStringLiteral("/tmp"));
+        const QString nested = home.path() + QStringLiteral("/nested.pdf");
+        writeRawPdf(nested, {nestedQ()});
+        const QString good = home.path() + QStringLiteral("/good.pdf");
+        TestFiles::writePdf(good, 1);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TEMP"), home.path() + QStringLiteral("/tmp"));
+        p.setProcessEnvironment(env);
+        const QString batch = TestFiles::appFolder() + QStringLiteral("/lumenpage-batch");
+        p.start(batch, {"--output", out, "--method", "acrobat", "--memory-limit", "400", nested, good});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.contains(QLatin1String("reached the memory cap of 400 MB on page 1")), qPrintable(err));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"good_Page_1.gif"});
+
+        p.start(batch, {"--output", out, "--memory-limit", "12", good});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("--memory-limit"));
+    }
+
+    // The renderer's page image is poppler's own render, near-lossless: no chroma subsampling
+    // and a PSNR far above what quality 90 with 4:2:0 gives (about 37 dB on these pages).
+    void pageImagesAreNearLossless()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.path() + QStringLiteral("/page.pdf");
+        TestFiles::writePdf(pdf, 1);
+        PageRenderer renderer(pdf, RenderLimits());
+        QCOMPARE(renderer.pageCount(), 1);
+        const PageRenderer::Page page = renderer.render(1, 144, false);
+        QCOMPARE(page.size, QSize(1224, 1584));
+        QCOMPARE(lumaSampling(page.jpeg), 0x11);
+
+        QString why;
+        const auto document = PdfPages::open(pdf, &why);
+        QVERIFY(document);
+        const QImage reference = PdfPages::render(*document, 0, 144).convertToFormat(QImage::Format_RGB32);
+        const QImage decoded = QImage::fromData(page.jpeg).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(decoded.size(), reference.size());
+        const double db = psnr(reference, decoded);
+        QVERIFY2(db > 50, qPrintable(QString::number(db)));
+    }
+
+    // The document is parsed by the renderer: one that poppler refuses is a clear failure of
+    // the open, and the component reports it once for the file.
+    void unreadableDocumentFailsTheOpen()
+    {
+        QTemporaryDir dir;
+        const QString bad = dir.path() + QStringLiteral("/bad.pdf");
+        TestFiles::writeBytes(bad, "%PDF-1.4\nnothing here\n");
+        PageRenderer renderer(bad, RenderLimits());
+        try {
+            renderer.pageCount();
+            QFAIL("opened a damaged file");
+        } catch (const Failure &f) {
+            QCOMPARE(f.code(), int(PageRenderer::Unreadable));
+            QVERIFY2(f.description().contains(bad), qPrintable(f.description()));
+        }
+    }
+};
+
+QTEST_MAIN(TestRenderLimits)
+#include "tst_renderlimits.moc"
