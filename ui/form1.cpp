@@ -202,6 +202,16 @@ void Form1::buildControls()
             w->resize(w->sizeHint().width(), w->height());
     }
 
+    // Controls without a caption of their own are named for screen readers; the two GflAx
+    // boxes are also tied to their labels, which is how Linux readers find a box's name.
+    PushButton7->setAccessibleName(QStringLiteral("Choose Output Folder"));
+    Txt_Pages->setAccessibleName(QStringLiteral("Number of Pages"));
+    Combo_Resolution->setAccessibleName(QStringLiteral("Resolution"));
+    Combo_Resolution->lineEdit()->setAccessibleName(QStringLiteral("Resolution"));
+    Text1->setAccessibleName(QStringLiteral("Output Folder"));
+    Label3->setBuddy(Txt_Pages);
+    Label1->setBuddy(Combo_Resolution);
+
     setMouseTracking(true);
 }
 
@@ -310,12 +320,16 @@ void Form1::applySkin()
     // Only an ordinary file counts; a folder or a hidden file of that name does not.
     if (!IsExistingFile(skinFile)) {
         // Controls sit at fixed places measured from a group's top edge, so the group's frame
-        // line must run through its title, not below it.
+        // line must run through its title, not below it. The backgrounds are white whatever the
+        // desktop's theme, so the text on them is dark whatever it is too (a dark theme's light
+        // text would vanish); the labels take theirs from the method rule.
         setStyleSheet(QStringLiteral(
             "QGroupBox { border: 1px solid #b4b4b4; margin-top: 7px; }"
-            "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; color: black; }"
             "QGroupBox::title:disabled { color: #a0a0a0; }"
-            "QGroupBox, QRadioButton, QCheckBox, QLabel { background-color: white; }"));
+            "QGroupBox, QRadioButton, QCheckBox, QLabel { background-color: white; }"
+            "QRadioButton, QCheckBox { color: black; }"
+            "QRadioButton:disabled, QCheckBox:disabled { color: #808080; }"));
         return;
     }
     const QColor face = QApplication::palette().color(QPalette::Button);
@@ -360,8 +374,12 @@ void Form1::methodRule(const QString &code, bool gflax)
 {
     writeSetting(QStringLiteral("Option"), code);
     Frame2->setEnabled(gflax);
-    const QColor colour = gflax ? QColor(Qt::black)
-                                : QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+    // On the skin's background, the desktop's button face, the desktop's own text colours (black
+    // and grey under a light theme). The plain window is white under any theme, so its colours
+    // are fixed: a theme's colours, light under a dark theme, would vanish on white.
+    const QPalette desktop = QApplication::palette();
+    const QColor colour = gflax ? (m_skinApplied ? desktop.color(QPalette::Active, QPalette::WindowText) : QColor(Qt::black))
+                                : (m_skinApplied ? desktop.color(QPalette::Disabled, QPalette::WindowText) : QColor(0x80, 0x80, 0x80));
     for (QLabel *label : {Label3, Label1}) {
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, colour);

@@ -18,18 +18,29 @@ QGroupBox {
     border-radius: 4px;
     margin-top: 7px;
 }
+/* Titles sit on the desktop's button face, which is dark under a dark theme: they get a light
+   background of their own so that the navy reads under any theme. */
 QGroupBox::title {
     subcontrol-origin: margin;
     left: 8px;
-    padding: 0 3px;
+    padding: 0 4px;
     color: #1d3557;
+    background: #ffffff;
+    border: 1px solid #9aa7b8;
+    border-radius: 3px;
+}
+QGroupBox::title:disabled {
+    color: #8a96a6;
+    border-color: #c3c9d1;
 }
 QGroupBox:disabled {
     border-color: #c3c9d1;
 }
+/* Where the skin forces a white background it also forces dark text. */
 QTreeView {
     border: 1px solid #7a8ca5;
     background: #ffffff;
+    color: #000000;
     selection-background-color: #3a6ea5;
 }
 QHeaderView::section {
@@ -43,7 +54,12 @@ QLineEdit {
     border: 1px solid #7a8ca5;
     border-radius: 3px;
     background: #ffffff;
+    color: #000000;
     padding: 1px 3px;
+}
+QLineEdit:disabled {
+    color: #8a8a8a;
+    background: #f4f4f4;
 }
 QProgressBar {
     border: 1px solid #7a8ca5;
