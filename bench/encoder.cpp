@@ -9,7 +9,9 @@
 // and prints per tool the median ms per page, PSNR of the GIF against the decoded JPEG (median
 // and minimum), total bytes and peak resident memory. See bench/README.md.
 
-#include "benchcommon.h"
+#include "metrics.h"
+#include "pages.h"
+#include "processes.h"
 
 #include "engine/gifencoder.h"
 #include "engine/imaging.h"
