@@ -1,6 +1,6 @@
 #include "processes.h"
 
-#include "engine/pdfpages.h"
+#include "engine/render/pdfpages.h"
 
 #include <poppler-qt6.h>
 

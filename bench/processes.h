@@ -22,7 +22,7 @@ QStringList renderWithScript(const QString &script, const QString &pdf, const QS
 // With `blackAndWhite`, the 1-bit bitmaps that bw/convert.sh thresholds (pbmraw, page-001.pbm).
 QStringList renderLossless(const QString &pdf, const QString &dir, QString *error, bool blackAndWhite = false);
 
-// Renders `pdf` losslessly with poppler as the GflAx and Acrobat stand-ins do (engine/pdfpages.h,
+// Renders `pdf` losslessly with poppler as the GflAx and Acrobat stand-ins do (engine/render/pdfpages.h,
 // 144 dpi) into `dir` as page-001.png, ...: their reference.
 QStringList renderLosslessPoppler(const QString &pdf, const QString &dir, QString *error);
 
