@@ -3,6 +3,7 @@
 #include "conversionhost.h"
 #include "imaging.h"
 #include "methods.h"
+#include "pageimage.h"
 
 #include "../sys/dialogs.h"
 #include "../sys/errortrap.h"
@@ -192,14 +193,10 @@ void ConversionRun::start()
             trap.step(154, [&] {
                 // A page image that cannot be decoded must not be written from the picture an
                 // earlier page left in the holder: the holder is emptied first.
-                picture = QImage();
-                QImageReader reader(m_workFolder + QLatin1Char('/') + name);
-                reader.setAutoTransform(false);
-                if (!reader.read(&picture)) {
-                    picture = QImage();
-                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)")
-                                      .arg(name, reader.errorString()), 481);
-                }
+                // One that decodes only with complaints (truncated, corrupt) is undecodable too.
+                QString why;
+                if (!PageImage::read(m_workFolder + QLatin1Char('/') + name, &picture, &why))
+                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, why), 481);
             });
             QString gifPath;
             trap.step(156, [&] {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Decodes a page image for encoding. A JPEG must decode without a single complaint: libjpeg
+// turns a truncated or corrupt file into a warning and fills the missing part with grey, and a
+// page that is partly grey must not pass for the page. Other formats go through Qt's readers.
+// Safe to call from any thread.
+namespace PageImage {
+
+// True and the image in `image` when the whole file decoded cleanly; false, a null image and
+// the reason in `error` otherwise (the file is then an undecodable page).
+bool read(const QString &path, QImage *image, QString *error);
+bool decode(const QByteArray &bytes, QImage *image, QString *error);
+
+// Largest decoded page accepted, in bytes: a page at 1152 dpi is about 500 MB.
+constexpr qint64 MaxDecodedBytes = qint64(2048) * 1024 * 1024;
+
+} // namespace PageImage

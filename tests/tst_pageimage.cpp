@@ -1,0 +1,115 @@
+// Page images must be whole: a JPEG that decodes only with complaints is an undecodable page.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/pageimage.h"
+#include "sys/fileutil.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+QByteArray jpegOf(const QImage &image, int quality = 95)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.write(image);
+    return bytes;
+}
+
+QImage page()
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.fillRect(0, 0, 640, 120, QColor(200, 40, 30));
+    p.fillRect(0, 360, 640, 120, QColor(20, 60, 220));
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, 120, 640, 240), Qt::AlignCenter, QStringLiteral("Page"));
+    return image;
+}
+
+} // namespace
+
+class TestPageImage : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A whole file decodes to what Qt's own reader gives, pixel for pixel, colour and grey.
+    void wholeFilesDecodeAsQtDoes()
+    {
+        for (const QImage &source : {page(), page().convertToFormat(QImage::Format_Grayscale8)}) {
+            const QByteArray bytes = jpegOf(source);
+            QImage ours, qts;
+            QString why;
+            QVERIFY2(PageImage::decode(bytes, &ours, &why), qPrintable(why));
+            QVERIFY(qts.loadFromData(bytes));
+            QCOMPARE(ours.format(), qts.format());
+            QCOMPARE(ours, qts);
+        }
+    }
+
+    // Cut short anywhere, or damaged inside while its end stays intact: refused with a reason,
+    // where Qt's reader warns and fills the rest with grey.
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray whole = jpegOf(page());
+        QTest::newRow("half") << whole.left(whole.size() / 2);
+        QTest::newRow("all but the end marker") << whole.left(whole.size() - 2);
+        QTest::newRow("header only") << whole.left(600);
+        QByteArray middle = whole;
+        for (qsizetype i = whole.size() / 2; i < whole.size() / 2 + 64; ++i)
+            middle[i] = char(0xFF);
+        QTest::newRow("corrupt middle") << middle;
+        QByteArray cutInside = whole.left(whole.size() * 2 / 3) + QByteArray("\xFF\xD9", 2);
+        QTest::newRow("cut, end marker kept") << cutInside;
+        QTest::newRow("not an image") << QByteArray("\xFF\xD8\xFF garbage \xFF\xD9", 16);
+    }
+    void damagedFilesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QImage image(10, 10, QImage::Format_RGB32);
+        QString why;
+        QVERIFY(!PageImage::decode(bytes, &image, &why));
+        QVERIFY(image.isNull());
+        QVERIFY(!why.isEmpty());
+    }
+
+    // Through the run: the truncated page gives no GIF and a box naming it; the pages around it
+    // convert.
+    void truncatedPageGivesNoGif()
+    {
+        RunFixture f(2);
+        const QString app = f.root.path() + QStringLiteral("/app");
+        QDir().mkpath(app + QStringLiteral("/ps"));
+        const QByteArray whole = jpegOf(page());
+        TestFiles::writeBytes(f.root.path() + QStringLiteral("/whole.jpg"), whole);
+        TestFiles::writeBytes(f.root.path() + QStringLiteral("/cut.jpg"), whole.left(whole.size() / 2));
+        const QByteArray from = QFile::encodeName(f.root.path());
+        TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"),
+                               "cp '" + from + "/whole.jpg' current00001.jpg\n"
+                               "cp '" + from + "/cut.jpg' current00002.jpg\n"
+                               "cp '" + from + "/whole.jpg' current00003.jpg\n"
+                               "rm -f current.pdf\n");
+        f.host.appFolderPath = app;
+        f.host.entries << f.pdf(QStringLiteral("doc.pdf"), 3);
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), (QStringList{"doc-001.gif", "doc-003.gif"}));
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QVERIFY2(texts.filter(QStringLiteral("Invalid picture: doc-002.jpg")).size() == 1,
+                 qPrintable(texts.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestPageImage)
+#include "tst_pageimage.moc"
