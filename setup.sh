@@ -19,10 +19,11 @@ fi
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
           ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
-# Only the tests need these: the validators of the desktop entry and the AppStream file, and
-# what `cpack -G DEB` needs to find the package's library dependencies.
+# Only the tests need these: the validators of the desktop entry and the AppStream file, what
+# `cpack -G DEB` needs to find the package's library dependencies, and GNU parallel, whose use
+# the README shows.
 if [ "$mode" = test ]; then
-  packages+=(desktop-file-utils appstream dpkg-dev file)
+  packages+=(desktop-file-utils appstream dpkg-dev file parallel)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -74,6 +74,8 @@ private slots:
         QVERIFY(QFileInfo(app + QStringLiteral("/x/o.cjs")).isFile());
         QVERIFY(QFileInfo(app + QStringLiteral("/HAND-M.CUR")).isFile());
         QVERIFY(!QDir(app + QStringLiteral("/Samples")).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
+        // Helpers the programs start are not on the user's path.
+        QVERIFY(QFileInfo(usr + QStringLiteral("/libexec/lumenpage/lumenpage-render")).isExecutable());
         // Nothing of the AppFolder is left among the programs.
         QCOMPARE(QDir(usr + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("lumenpage"), QStringLiteral("lumenpage-batch")}));
@@ -90,14 +92,21 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), work.path());
         env.insert(QStringLiteral("TEMP"), work.filePath(QStringLiteral("tmp")));
-        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
-            const Run r = run(m_root + QStringLiteral("/usr/bin/lumenpage-batch"),
-                              {QStringLiteral("--output"), out, QStringLiteral("--method"), method,
-                               QStringLiteral("--first-page-only"), sample},
-                              env);
-            QVERIFY2(r.code == 0, qPrintable(method + QStringLiteral(": ") + r.err));
-            QVERIFY2(QFileInfo(out + QStringLiteral("/Quillfern Letter-001.gif")).size() > 0, qPrintable(method));
-            QVERIFY(QFile::remove(out + QStringLiteral("/Quillfern Letter-001.gif")));
+        // The script methods through the installed scripts, gflax through the installed renderer.
+        const struct { QString method; QString gif; } cases[] = {
+            {QStringLiteral("ghostscript"), QStringLiteral("Quillfern Letter-001.gif")},
+            {QStringLiteral("bw"), QStringLiteral("Quillfern Letter-001.gif")},
+            {QStringLiteral("gflax"), QStringLiteral("Quillfern Letter1.gif")},
+        };
+        for (const auto &c : cases) {
+            QStringList args{QStringLiteral("--output"), out, QStringLiteral("--method"), c.method};
+            if (c.method != QLatin1String("gflax"))
+                args << QStringLiteral("--first-page-only");
+            const Run r = run(m_root + QStringLiteral("/usr/bin/lumenpage-batch"), args << sample, env);
+            QVERIFY2(r.code == 0, qPrintable(c.method + QStringLiteral(": ") + r.err));
+            QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{c.gif});
+            QVERIFY(QFileInfo(out + QLatin1Char('/') + c.gif).size() > 0);
+            QVERIFY(QFile::remove(out + QLatin1Char('/') + c.gif));
         }
     }
 
