@@ -5,6 +5,7 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <cmath>
@@ -279,6 +281,57 @@ private slots:
         QCOMPARE(o.exitCode, 0);
         QCOMPARE(o.pages, QStringList{pageName(s, 1)});
         QCOMPARE(o.left, QStringList());
+    }
+
+    // With LUMENPAGE_MAX_PENDING a reader takes the pages while the document renders: never
+    // more than that many wait, they come in page order, and the exit status still counts them.
+    void boundedPendingPagesInOrder()
+    {
+        const Script s = scriptOf(QStringLiteral("ps"));
+        const QString pdf = root() + QStringLiteral("/seven.pdf");
+        TestFiles::writePdf(pdf, 7);
+        const QString folder = root() + QStringLiteral("/ps");
+        QDir().mkpath(folder);
+        const QString source = TestFiles::appFolder() + QStringLiteral("/ps");
+        for (const QString &name : QDir(source).entryList(QDir::Files))
+            QFile::copy(source + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+        QFile::copy(pdf, folder + QStringLiteral("/current.pdf"));
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LUMENPAGE_MAX_PENDING"), QStringLiteral("2"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder);
+        p.start(QStringLiteral("/bin/sh"), {folder + QStringLiteral("/pdf2tiff.sh")});
+        QStringList taken;
+        int mostWaiting = 0;
+        QElapsedTimer clock;
+        clock.start();
+        auto waitingPages = [&] { return QDir(folder).entryList({QStringLiteral("current*.jpg")}, QDir::Files, QDir::Name); };
+        for (;;) {
+            const bool finished = p.state() == QProcess::NotRunning || p.waitForFinished(20);
+            QStringList waiting = waitingPages();
+            if (waiting.size() == 2 && !finished) {
+                // Given time to render more, the script must hold back.
+                QThread::msleep(700);
+                waiting = waitingPages();
+            }
+            mostWaiting = std::max(mostWaiting, int(waiting.size()));
+            if (waiting.size() >= 2 || (finished && !waiting.isEmpty())) {
+                taken << waiting.first();
+                QVERIFY(QFile::remove(folder + QLatin1Char('/') + waiting.first()));
+            } else if (finished) {
+                break;
+            }
+            QVERIFY(clock.elapsed() < 120000);
+        }
+        QCOMPARE(p.exitCode(), 0);
+        QStringList expected;
+        for (int page = 1; page <= 7; ++page)
+            expected << pageName(s, page);
+        QCOMPARE(taken, expected);
+        QVERIFY(mostWaiting <= 2);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/current.pdf")));
     }
 
     // A colour page decoded from the Ghostscript script's page image is at least as close to the

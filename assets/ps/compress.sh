@@ -3,10 +3,24 @@
 # page, PDF page OFFSET + N, comes as PPM on standard input and leaves as currentNNNNN.jpg, which
 # appears under that name only when complete. A page that could not be drawn (named in
 # render.log) is dropped.
+#
+# With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is still
+# being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for
+# this script, so scratch space and memory stay bounded by K, not by the number of pages.
 page=$(($1 + $2))
 name=current$(printf '%05d' "$page").jpg
 if grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
     cat >/dev/null
     exit 1
 fi
-cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name"
+limit=${LUMENPAGE_MAX_PENDING:-0}
+case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
+if [ "$limit" -gt 0 ]; then
+    while :; do
+        set -- current*.jpg
+        [ -e "$1" ] || set --
+        [ "$#" -lt "$limit" ] && break
+        sleep 0.05
+    done
+fi
+cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name" && echo "$page" >>rendered.log

@@ -7,6 +7,7 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 #
 # Ghostscript's own JPEG writer always halves the colour resolution (4:2:0), which smears
 # coloured edges and leaves speckle around glyphs. So pages are rendered raw (ppmraw) and
@@ -24,12 +25,13 @@ pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log current*.jpg.part
+    rm -f current.pdf render.log rendered.log current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log current*.jpg current*.jpg.part
+rm -f render.log rendered.log current*.jpg current*.jpg.part
 : > render.log
+: > rendered.log
 
 if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
     echo "pdf2tiff.sh: needs Ghostscript (gs) and cjpeg (libjpeg-turbo-progs)" >&2
@@ -53,19 +55,19 @@ render() {
        -sOutputFile="%pipe%sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
 }
 
+# Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
+# they are rendered (LUMENPAGE_MAX_PENDING set, see compress.sh) encodes them there, and wants
+# them in page order.
 cores=$(nproc 2>/dev/null || echo 1)
 half=$last
-[ "$cores" -ge 2 ] && [ "$last" -ge 4 ] && half=$(( (last + 1) / 2 ))
+[ "$cores" -ge 2 ] && [ "$last" -ge 4 ] && [ -z "${LUMENPAGE_MAX_PENDING:-}" ] && half=$(( (last + 1) / 2 ))
 render 0 1 "$half" &
 pids=$!
 [ "$half" -lt "$last" ] && { render "$half" $((half + 1)) "$last" & pids="$pids $!"; }
 for pid in $pids; do wait "$pid" || status=1; done
 pids=
 # A document Ghostscript could not open gives no count and no pages: that is a failure too.
+# compress.sh lists every page it completed (a reader may have taken them away already).
 [ "$last" -gt 0 ] || status=1
-n=1
-while [ "$n" -le "$last" ]; do
-    [ -f "current$(printf '%05d' "$n").jpg" ] || status=1
-    n=$((n + 1))
-done
+[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
 exit "$status"
