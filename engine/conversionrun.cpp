@@ -231,7 +231,11 @@ void ConversionRun::start()
 
     if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
         trap.step(166, [&] { KillFolder(dialogs, m_workFolder); });
-    trap.step(170, [&] { m_host.setWaitPointer(false); });
+    // Whatever a method left, the pointer is the default again when the run ends.
+    trap.step(170, [&] {
+        m_host.setAppWaitPointer(false);
+        m_host.setWaitPointer(false);
+    });
     trap.step(172, [&] { m_host.setProgress(0); });
     trap.step(174, [&] { m_host.setProgressText(QStringLiteral("Progress Bar")); });
     if (!m_report.failedGifs.isEmpty()) {

@@ -117,6 +117,8 @@ private slots:
         QVERIFY(pointerDuringRun);
         QVERIFY(!f.host.waitPointer);
         QVERIFY(!f.host.appWaitPointer);
+        QVERIFY(f.host.pointersShown.contains(Qt::WaitCursor));
+        QCOMPARE(f.host.pointersShown.last(), Qt::ArrowCursor);
         QCOMPARE(f.host.fakeDialogs.texts(), QStringList{QStringLiteral("Done.")});
         // A private folder of its own, gone after the run; the stale file is still there.
         QVERIFY2(workFolder.startsWith(f.temp + QStringLiteral("/Lumenpage-")), qPrintable(workFolder));

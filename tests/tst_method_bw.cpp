@@ -137,6 +137,7 @@ private slots:
         QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));
         QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current.pdf")));
         QVERIFY(!f.host.appWaitPointer);
+        QCOMPARE(f.host.shownPointer(), Qt::ArrowCursor);
         QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
     }
 

@@ -80,6 +80,7 @@ private slots:
         QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")), QStringList{QStringLiteral("twelve-001.jpg")});
         QVERIFY(ListFiles(ctx.workFolder + QStringLiteral("/ps"), QStringLiteral("current*")).isEmpty());
         QVERIFY(!f.host.appWaitPointer);
+        QCOMPARE(f.host.shownPointer(), Qt::ArrowCursor);
         QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
     }
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,6 +37,16 @@ struct Window {
         return *form;
     }
 };
+
+// The pointer the user sees over `control` after moving there: the application-wide one while
+// it is set, otherwise the control's (which it takes from the window).
+Qt::CursorShape pointerOver(QWidget *control)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), control->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(control, &move);
+    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : control->cursor().shape();
+}
 
 // Calls `action` each time the window yields while a file is being processed.
 void whileProcessing(Form1 &f, std::function<void()> action)
@@ -116,9 +127,12 @@ private slots:
         f.Text1->setText(out);
         QStringList seen;
         bool waitShown = false;
+        bool hourglassOverButtons = false;
         int presses = 0;
+        const Qt::CursorShape before = pointerOver(f.PushButton1);
         whileProcessing(f, [&] {
             waitShown = waitShown || f.waitPointerShown();
+            hourglassOverButtons = hourglassOverButtons || pointerOver(f.PushButton1) == Qt::WaitCursor;
             if (!seen.contains(f.ProgressBar1->text()))
                 seen << f.ProgressBar1->text();
             // A second press while the run is active is ignored.
@@ -130,8 +144,13 @@ private slots:
         QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
         QVERIFY(waitShown);
+        QVERIFY(hourglassOverButtons);
         QCOMPARE(seen, QStringList{QStringLiteral("Processing: report.pdf")});
         QVERIFY(!f.waitPointerShown());
+        // Over a control the pointer is what it was before the run (the hand over a button).
+        QCOMPARE(before, Qt::BitmapCursor);
+        QCOMPARE(pointerOver(f.PushButton1), before);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(f.ProgressBar1->value(), 0);
         QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
         QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());

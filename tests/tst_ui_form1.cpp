@@ -391,6 +391,18 @@ private slots:
         f.setWaitPointer(false);
         QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
 
+        // The application-wide hourglass is one state however often it is asked for: one reset
+        // brings the pointer back, as the script methods ask five times and reset once.
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        for (int i = 0; i < 5; ++i)
+            f.setAppWaitPointer(true);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        f.setAppWaitPointer(false);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        f.setAppWaitPointer(false); // a second reset restores nothing that is not its own
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
         // Without HAND-M.CUR the buttons keep the default pointer.
         QTemporaryDir bare;
         Window b;

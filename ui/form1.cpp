@@ -94,10 +94,8 @@ Form1::Form1(Dialogs &dialogs, Form1Options options, QWidget *parent)
 
 Form1::~Form1()
 {
-    while (m_appWaitDepth > 0) {
+    if (m_appWait)
         QApplication::restoreOverrideCursor();
-        --m_appWaitDepth;
-    }
 }
 
 void Form1::buildControls()
@@ -556,13 +554,16 @@ void Form1::setWaitPointer(bool on)
 
 void Form1::setAppWaitPointer(bool on)
 {
-    if (on) {
+    // The hourglass is a state, not a count: the script methods ask for it several times per
+    // file and reset it once, and one reset must bring the pointer back. Qt's override cursors
+    // stack, so only a change of state touches them.
+    if (on == m_appWait)
+        return;
+    m_appWait = on;
+    if (on)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++m_appWaitDepth;
-    } else if (m_appWaitDepth > 0) {
+    else
         QApplication::restoreOverrideCursor();
-        --m_appWaitDepth;
-    }
 }
 
 void Form1::yield()

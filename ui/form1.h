@@ -152,7 +152,7 @@ private:
     bool m_settingsWarned = false;
     bool m_runWait = false;
     int m_walkDepth = 0;
-    int m_appWaitDepth = 0;
+    bool m_appWait = false; // the application-wide hourglass is shown
     Hover m_hover = Hover::Default;
     std::optional<QCursor> m_handPointer;
 };

@@ -76,6 +76,18 @@ void TestHost::setAppWaitPointer(bool on)
 {
     appWaitPointer = on;
     appWaitPointerOn += on;
+    pointersShown << shownPointer();
+}
+
+void TestHost::setWaitPointer(bool on)
+{
+    waitPointer = on;
+    pointersShown << shownPointer();
+}
+
+Qt::CursorShape TestHost::shownPointer() const
+{
+    return appWaitPointer || waitPointer ? Qt::WaitCursor : Qt::ArrowCursor;
 }
 
 void TestHost::yield()

@@ -59,6 +59,7 @@ public:
     bool waitPointer = false;
     int appWaitPointerOn = 0;
     bool appWaitPointer = false;
+    QList<Qt::CursorShape> pointersShown; // what the window would show, after each change
     int yields = 0;
     QImage holder;
     std::function<void()> onYield;
@@ -77,10 +78,14 @@ public:
     ImagingService &imaging() override { return service; }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; }
-    void setWaitPointer(bool on) override { waitPointer = on; }
+    void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
     QImage &picture() override { return holder; }
     void yield() override;
+
+    // The pointer the window shows now: the application-wide hourglass over everything, else
+    // the window's WaitPointer, else the default arrow.
+    Qt::CursorShape shownPointer() const;
 };
 
 // A throw-away root with an output folder, a TEMP folder (set in the environment, so the run
