@@ -31,6 +31,32 @@ void waitWhile(ConversionHost &host, Pred pending, int boundMs, const QString &w
     }
 }
 
+// Sets an environment variable of this process for as long as it lives, then puts back what was
+// there: the script started meanwhile inherits it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnvironment()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
 } // namespace
 
 QString ScriptPageImageName(const QString &baseName, int page)
@@ -63,6 +89,16 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
                   QStringLiteral("%1 was not copied to %2").arg(pdfPath, currentPdf));
     });
     trap.step(122, [&] {
+        // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
+        // every page only for the others to be deleted; which pages are handed over is still
+        // decided by the steps below.
+        bool firstPageOnly = false;
+        try {
+            firstPageOnly = host.check5() == 1;
+        } catch (...) {
+            // Then the script draws every page; the read is made again, and trapped, below.
+        }
+        const ScopedEnvironment onlyFirst("LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray());
         int style = 0;
         RunOptions options;
         options.yield = [&host] { host.yield(); };

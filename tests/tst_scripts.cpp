@@ -3,6 +3,8 @@
 // status, first page only, current.pdf always removed, and how close a decoded page image comes
 // to a lossless render of the same page.
 #include "support/testsupport.h"
+#include "engine/methods.h"
+#include "sys/fileutil.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -332,6 +334,53 @@ private slots:
         QCOMPARE(taken, expected);
         QVERIFY(mostWaiting <= 2);
         QVERIFY(!QFile::exists(folder + QStringLiteral("/current.pdf")));
+    }
+
+    // The methods tell their script about "Convert First Page Only" through
+    // LUMENPAGE_FIRST_PAGE_ONLY, and say nothing when it is not ticked.
+    void methodsTellTheScriptFirstPageOnly_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("check5");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("ps ticked") << QStringLiteral("ps") << 1 << QStringLiteral("[1]");
+        QTest::newRow("ps not ticked") << QStringLiteral("ps") << 0 << QStringLiteral("[]");
+        QTest::newRow("bw ticked") << QStringLiteral("bw") << 1 << QStringLiteral("[1]");
+        QTest::newRow("bw not ticked") << QStringLiteral("bw") << 0 << QStringLiteral("[]");
+    }
+    void methodsTellTheScriptFirstPageOnly()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, check5);
+        QFETCH(QString, told);
+        RunFixture f(folder == QLatin1String("bw") ? 3 : 2);
+        const QString app = root() + QStringLiteral("/app");
+        const QString record = root() + QStringLiteral("/told.txt");
+        const Script s = scriptOf(folder);
+        QDir().mkpath(app + QLatin1Char('/') + folder);
+        const QByteArray recordArg = QFile::encodeName(record);
+        TestFiles::writeScript(app + QLatin1Char('/') + folder + QLatin1Char('/') + s.name,
+                               "echo \"[$LUMENPAGE_FIRST_PAGE_ONLY]\" > '" + recordArg + "'\n"
+                               "mkdir -p ./" + s.pagesFolder.toUtf8() + "\n"
+                               "printf 'x' > ./" + (s.pagesFolder + pageName(s, 1)).toUtf8() + "\n"
+                               "rm -f current.pdf\n");
+        f.host.appFolderPath = app;
+        f.host.check5Value = check5;
+        const QString pdf = f.pdf(QStringLiteral("doc.pdf"), 2);
+        qunsetenv("LUMENPAGE_FIRST_PAGE_ONLY");
+        bool pagesProduced = false;
+        QDir().mkpath(f.work);
+        MethodContext ctx{f.host, f.work, pagesProduced};
+        if (folder == QLatin1String("bw"))
+            PDF_To_GIF_BW(ctx, pdf);
+        else
+            PDF_To_GIF_GS(ctx, pdf);
+        QVERIFY(pagesProduced);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).trimmed(), told);
+        // Only the script saw it.
+        QVERIFY(!qEnvironmentVariableIsSet("LUMENPAGE_FIRST_PAGE_ONLY"));
     }
 
     // A colour page decoded from the Ghostscript script's page image is at least as close to the
