@@ -87,6 +87,9 @@ int BatchHost::run()
     run.start();
     m_imaging.stop();
     const RunReport &report = run.lastReport();
+    for (const FileFailure &failure : report.failures)
+        std::fprintf(stderr, "lumenpage-batch: %s: %s\n", failure.file.toLocal8Bit().constData(),
+                     failure.cause.toLocal8Bit().constData());
     const bool ok = report.started && report.failedFiles.isEmpty() && report.failedGifs.isEmpty()
                     && m_dialogs.errorBoxes == 0;
     return ok ? 0 : 1;

@@ -158,6 +158,13 @@ void ConversionRun::start()
                                 QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
             });
         };
+        // The renderer's own reason travels in the report; a file of which some pages could not
+        // be rendered failed too, though its other pages are converted.
+        if (!ctx.failureCause.isEmpty()) {
+            m_report.failures << FileFailure{pdf, ctx.failureCause};
+            if (m_pagesProduced)
+                m_report.failedFiles << pdf;
+        }
         if (!m_pagesProduced) {
             failed();
             continue;

@@ -16,10 +16,17 @@ struct RenamedFile {
     QStringList gifs; // the names they got, in page order
 };
 
+// A failed file and, when the renderer gave one, its reason in plain text.
+struct FileFailure {
+    QString file;
+    QString cause;
+};
+
 // What one run did, for hosts that report beyond the boxes (the console's exit status).
 struct RunReport {
     bool started = false;       // passed the three preconditions
-    QStringList failedFiles;    // "Could not create GIF on " was shown for these
+    QStringList failedFiles;    // "Could not create GIF on " was shown for these, or not every page rendered
+    QList<FileFailure> failures; // the renderer's reasons for files of failedFiles
     QStringList failedGifs;     // GIF paths that could not be written, with the reason
     QList<RenamedFile> renamedFiles;
     int gifsWritten = 0;

@@ -16,6 +16,10 @@ struct MethodContext {
     int scriptTimeoutMs = 20 * 60 * 1000;
     int fileWaitTimeoutMs = 10 * 1000;
     RenderLimits limits{}; // caps on every renderer
+
+    // Set by a method when the renderer failed the file or some of its pages: the renderer's
+    // own reason, for the run's report.
+    QString failureCause{};
 };
 
 // "-000" numbering of the script methods: report-001.jpg, report-1000.jpg.

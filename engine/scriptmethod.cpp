@@ -3,14 +3,22 @@
 #include "conversionhost.h"
 #include "methods.h"
 
+#include "../sys/dialogs.h"
 #include "../sys/errortrap.h"
 #include "../sys/fileutil.h"
 #include "../sys/shell32.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <QThread>
+
+#include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -57,6 +65,80 @@ private:
     QByteArray m_old;
 };
 
+// The PDF page number a script's page image carries: the last run of digits in its name
+// (current00012.jpg, page00012.jpg); 0 when it carries none.
+int PageNumberOf(const QString &name)
+{
+    static const QRegularExpression digits(QStringLiteral("(\\d+)\\D*$"));
+    const QRegularExpressionMatch m = digits.match(name);
+    bool ok = false;
+    const int n = m.hasMatch() ? m.captured(1).toInt(&ok) : 0;
+    return ok && n > 0 ? n : 0;
+}
+
+// The numbers of the pages finished or in progress in `folder`: what the watchdog counts.
+QSet<int> PagesIn(const QString &folder)
+{
+    QSet<int> numbers;
+    for (const QString &name : QDir(folder).entryList(QDir::Files))
+        if (const int n = PageNumberOf(name.section(QLatin1Char('.'), 0, 0)))
+            numbers << n;
+    return numbers;
+}
+
+int FirstMissing(const QSet<int> &numbers)
+{
+    int n = 1;
+    while (numbers.contains(n))
+        ++n;
+    return n;
+}
+
+// Both lie in the WorkFolder, so a rename: no second copy of every page in scratch. A copy
+// only where the two lie on different file systems.
+void MoveFile(const QString &from, const QString &to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return;
+    if (errno != EXDEV)
+        throw Failure(QStringLiteral("%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), 75);
+    CopyFile(from, to);
+    QFile::remove(from);
+}
+
+// The lines of the renderer's standard error that say what went wrong, shortened to what a
+// message can hold.
+QString ReasonFrom(const QString &errors)
+{
+    QStringList picked;
+    const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const QString l = line.trimmed();
+        if (l.contains(QLatin1String("rror")) || l.contains(QLatin1String("could not"))
+            || l.contains(QLatin1String("cannot"), Qt::CaseInsensitive) || l.contains(QLatin1String("password"))
+            || l.contains(QLatin1String("needs")) || l.contains(QLatin1String("limit exceeded")))
+            if (!picked.contains(l))
+                picked << l;
+    }
+    if (picked.isEmpty())
+        for (qsizetype i = std::max<qsizetype>(0, lines.size() - 3); i < lines.size(); ++i)
+            picked << lines[i].trimmed();
+    QString reason = picked.mid(0, 4).join(QStringLiteral("; "));
+    if (reason.size() > 400)
+        reason = reason.left(400) + QStringLiteral("...");
+    return reason;
+}
+
+QString PageList(const QList<int> &pages)
+{
+    QStringList shown;
+    for (qsizetype i = 0; i < pages.size() && i < 10; ++i)
+        shown << QString::number(pages[i]);
+    if (pages.size() > 10)
+        shown << QStringLiteral("...");
+    return shown.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QString ScriptPageImageName(const QString &baseName, int page)
@@ -88,6 +170,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
                   QStringLiteral("%1 was not copied to %2").arg(pdfPath, currentPdf));
     });
+    // The script's verdict: its exit status and what it said on standard error.
+    int exitCode = 0;
+    QString errors, stopped;
     trap.step(122, [&] {
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
         // every page only for the others to be deleted; which pages are handed over is still
@@ -103,8 +188,35 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         RunOptions options;
         options.yield = [&host] { host.yield(); };
         options.timeoutMs = ctx.scriptTimeoutMs;
+        options.errors = &errors;
+        options.limits = ctx.limits.child();
+        // The time cap per page: stopped when no page was started or finished for that long.
+        QSet<int> seen;
+        qint64 seenBytes = -1;
+        options.stallMs = ctx.limits.pageSeconds * 1000;
+        options.progressed = [&] {
+            const QSet<int> now = PagesIn(pagesFolder);
+            qint64 bytes = 0;
+            for (const QFileInfo &f : QDir(pagesFolder).entryInfoList(QDir::Files))
+                bytes += f.size();
+            const bool moved = now != seen || bytes != seenBytes;
+            seen = now;
+            seenBytes = bytes;
+            return moved;
+        };
+        options.stalled = [&] {
+            stopped = QStringLiteral("%1 was reached on page %2 of %3; the renderer was stopped")
+                          .arg(ctx.limits.timeCapText()).arg(FirstMissing(seen)).arg(pdfPath);
+            return stopped;
+        };
         const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + method.script + QLatin1Char('"');
-        RunAndWait(command, style, scriptFolder + QLatin1Char('/'), options);
+        try {
+            exitCode = RunAndWait(command, style, scriptFolder + QLatin1Char('/'), options);
+        } catch (const Failure &f) {
+            if (stopped.isEmpty())
+                stopped = f.description();
+            throw;
+        }
     });
     trap.step(124, [&] { host.setAppWaitPointer(true); });
     trap.step(126, [&] {
@@ -119,9 +231,50 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     trap.step(132, [&] { pages = ListFiles(pagesFolder, method.pagePattern); });
     trap.step(134, [&] { host.setAppWaitPointer(true); });
 
-    auto handOver = [&](int page) {
-        CopyFile(pagesFolder + pages.value(page - 1), ctx.workFolder + QLatin1Char('/')
-                                                          + ScriptPageImageName(baseName, page));
+    // Page image n is PDF page n: the scripts name their page images by page number, and a page
+    // they could not draw leaves its number out. Names without numbers are taken in listing order.
+    QList<int> numbers;
+    for (const QString &name : pages)
+        numbers << PageNumberOf(name);
+    if (numbers.contains(0) || QSet<int>(numbers.begin(), numbers.end()).size() != numbers.size())
+        for (qsizetype i = 0; i < numbers.size(); ++i)
+            numbers[i] = int(i + 1);
+    QList<int> missing;
+    const int highest = numbers.isEmpty() ? 0 : *std::max_element(numbers.begin(), numbers.end());
+    for (int n = 1; n < highest; ++n)
+        if (!numbers.contains(n))
+            missing << n;
+    static const QRegularExpression notDrawn(QStringLiteral("page (\\d+) could not be drawn"));
+    for (auto it = notDrawn.globalMatch(errors); it.hasNext();) {
+        const int n = it.next().captured(1).toInt();
+        if (n > 0 && !numbers.contains(n) && !missing.contains(n))
+            missing << n;
+    }
+    std::sort(missing.begin(), missing.end());
+
+    // Named in the report when the script failed, was stopped, or left pages out.
+    QString cause;
+    const QString reason = ReasonFrom(errors);
+    const bool overMemory = errors.contains(QLatin1String("VMerror")) || errors.contains(QLatin1String("out of memory"), Qt::CaseInsensitive)
+                            || errors.contains(QLatin1String("Cannot allocate"));
+    if (overMemory)
+        cause = QStringLiteral("the renderer reached %1 on page %2 of %3")
+                    .arg(ctx.limits.memoryCapText()).arg(missing.isEmpty() ? highest + 1 : missing.first()).arg(pdfPath);
+    else if (!stopped.isEmpty())
+        cause = stopped;
+    else if (!missing.isEmpty())
+        cause = QStringLiteral("page(s) %1 of %2 could not be rendered").arg(PageList(missing), pdfPath);
+    else if (exitCode != 0)
+        cause = QStringLiteral("the renderer failed (exit status %1)").arg(exitCode);
+    else if (pages.isEmpty())
+        cause = QStringLiteral("the renderer gave no page");
+    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped)
+        cause += QStringLiteral(": ") + reason;
+    ctx.failureCause = cause;
+
+    auto handOver = [&](int index) {
+        MoveFile(pagesFolder + pages.value(index - 1), ctx.workFolder + QLatin1Char('/')
+                                                           + ScriptPageImageName(baseName, numbers.value(index - 1)));
     };
     if (!method.blackAndWhite) {
         trap.step(136, [&] { ctx.pagesProduced = false; });
@@ -154,6 +307,14 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             }
         }
     }
+
+    // Only page 1 was wanted: what happened to the others does not fail the file.
+    if (host.check5() == 1 && numbers.value(0) == 1 && ctx.pagesProduced)
+        ctx.failureCause.clear();
+    // Pages were converted but not all: the user learns which are missing and why.
+    if (ctx.pagesProduced && !ctx.failureCause.isEmpty())
+        host.dialogs().message(QStringLiteral("Not every page of %1 could be converted: %2").arg(pdfPath, ctx.failureCause),
+                               host.applicationTitle(), Dialogs::Icon::Exclamation);
 
     trap.step(152, [&] { host.setAppWaitPointer(true); });
     QStringList leftovers;

@@ -18,12 +18,13 @@
 #include <poppler-qt6.h>
 
 #include <cmath>
+#include <sys/resource.h>
 
 namespace {
 
 // A PDF with one page per content stream, each compressed, so that two million operators
 // take a few kilobytes.
-void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QSizeF &size = QSizeF(612, 792))
+void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QList<QSizeF> &sizes = {})
 {
     QList<QByteArray> objects;
     QByteArray kids;
@@ -33,8 +34,9 @@ void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QSiz
     objects << "<< /Type /Catalog /Pages 2 0 R >>";
     objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(n) + " >>";
     for (int i = 0; i < n; ++i) {
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(size.width()) + ' '
-                       + QByteArray::number(size.height()) + "] /Contents " + QByteArray::number(4 + 2 * i)
+        const QSizeF size = sizes.value(i, QSizeF(612, 792));
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(qint64(size.width())) + ' '
+                       + QByteArray::number(qint64(size.height())) + "] /Contents " + QByteArray::number(4 + 2 * i)
                        + " 0 R >>";
         const QByteArray zlib = qCompress(pages[i], 9).mid(4); // without Qt's length prefix
         objects << "<< /Length " + QByteArray::number(zlib.size()) + " /Filter /FlateDecode >>\nstream\n" + zlib
@@ -136,6 +138,124 @@ private slots:
         QVERIFY2(texts.filter(QStringLiteral("reached the memory cap of 2048 MB on page 1 of ") + nested).size() == 1,
                  qPrintable(texts.join(QLatin1Char('\n'))));
         QCOMPARE(texts.last(), QStringLiteral("Done."));
+    }
+
+    // Ghostscript does not run out of memory on them: it works on, page 1 never appears, and
+    // the watchdog stops it at the time cap (shortened here) with the cap and the page named.
+    void nestedSavesFailAloneUnderTheTimeCapInTheScripts_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::newRow("Ghostscript") << 2;
+        QTest::newRow("Black/White") << 3;
+    }
+    void nestedSavesFailAloneUnderTheTimeCapInTheScripts()
+    {
+        QFETCH(int, option);
+        RunFixture f(option);
+        const QString nested = f.docs + QStringLiteral("/nested.pdf");
+        writeRawPdf(nested, {nestedQ()});
+        f.host.entries << nested << f.pdf(QStringLiteral("good.pdf"), 2);
+        ConversionRun run(f.host);
+        run.limits.pageSeconds = 3;
+        QElapsedTimer clock;
+        clock.start();
+        run.start();
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.gifs(), (QStringList{"good-001.gif", "good-002.gif"}));
+        const RunReport &report = run.lastReport();
+        QCOMPARE(report.failedFiles, QStringList{nested});
+        QCOMPARE(report.failures.size(), 1);
+        QCOMPARE(report.failures[0].cause,
+                 QStringLiteral("the time cap of 3 seconds per page was reached on page 1 of %1; the renderer was stopped").arg(nested));
+    }
+
+    // A page in the middle that cannot be drawn (1,000,000 points a side): every method fails
+    // it alone, the pages after it keep their numbers, and the next file converts.
+    void hugePageInTheMiddle_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QStringList>("gifs");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("Ghostscript") << 2 << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+                                     << "page(s) 2 of";
+        QTest::newRow("Black/White") << 3 << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+                                     << "page(s) 2 of";
+        QTest::newRow("GflAx") << 4 << QStringList{"doc1.gif", "doc3.gif", "good1.gif"}
+                               << "at most 65535 pixels";
+        // Acrobat's stand-in lowers the resolution of a page too large for its own; the huge
+        // page is then a small image of an empty page.
+        QTest::newRow("Acrobat") << 1 << QStringList{"doc_Page_1.gif", "doc_Page_2.gif", "doc_Page_3.gif", "good_Page_1.gif"}
+                                 << "";
+    }
+    void hugePageInTheMiddle()
+    {
+        QFETCH(int, option);
+        QFETCH(QStringList, gifs);
+        QFETCH(QString, says);
+        RunFixture f(option);
+        f.host.pages = QStringLiteral("3");
+        const QString doc = f.docs + QStringLiteral("/doc.pdf");
+        writeRawPdf(doc, {plainPage(1), plainPage(2), plainPage(3)},
+                    {QSizeF(612, 792), QSizeF(1000000, 1000000), QSizeF(612, 792)});
+        f.host.entries << doc << f.pdf(QStringLiteral("good.pdf"), 1);
+        ConversionRun run(f.host);
+        run.start();
+        QVERIFY2(f.gifs() == gifs, qPrintable(f.gifs().join(QLatin1Char(' '))));
+        const QStringList texts = f.host.fakeDialogs.texts();
+        if (says.isEmpty()) {
+            QCOMPARE(texts, QStringList{QStringLiteral("Done.")});
+            return;
+        }
+        QVERIFY2(texts.filter(says).size() == 1, qPrintable(texts.join(QLatin1Char('\n'))));
+        if (option == 2 || option == 3) {
+            QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+            QVERIFY2(run.lastReport().failures.value(0).cause.contains(QLatin1String("page 2 could not be drawn")),
+                     qPrintable(run.lastReport().failures.value(0).cause));
+        }
+    }
+
+    // A script that fails: the file is a failure with the script's own reason, also when it
+    // left a page.
+    void failingScriptGivesItsReason()
+    {
+        RunFixture f(2);
+        const QString app = f.root.path() + QStringLiteral("/app");
+        QDir().mkpath(app + QStringLiteral("/ps"));
+        TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"),
+                               "cp current.pdf /dev/null\n"
+                               "echo 'Error: the disk is on fire' >&2\n"
+                               "rm -f current.pdf\n"
+                               "exit 3\n");
+        f.host.appFolderPath = app;
+        const QString doc = f.pdf(QStringLiteral("doc.pdf"), 1);
+        f.host.entries << doc;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+        QCOMPARE(run.lastReport().failures.value(0).cause,
+                 QStringLiteral("the renderer failed (exit status 3): Error: the disk is on fire"));
+        QCOMPARE(f.host.fakeDialogs.texts().filter(QStringLiteral("Could not create GIF on ")).size(), 1);
+    }
+
+    // Scratch space runs out (here: the largest file a process may write, inherited by the
+    // script): the page that could not be written is a clear failure, never a grey GIF.
+    void fullScratchIsAFailureNotAGreyPage()
+    {
+        RunFixture f(2);
+        const QString doc = f.pdf(QStringLiteral("doc.pdf"), 2);
+        f.host.entries << doc;
+        ConversionRun run(f.host);
+        struct rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const struct rlimit small{100 * 1024, saved.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        run.start();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(f.gifs(), QStringList());
+        QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+        const QString cause = run.lastReport().failures.value(0).cause;
+        QVERIFY2(cause.startsWith(QLatin1String("the renderer failed")) || cause.contains(QLatin1String("could not be rendered")),
+                 qPrintable(cause));
     }
 
     // A page that takes longer than the time cap is abandoned; the page after it is rendered by
