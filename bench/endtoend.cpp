@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -30,10 +31,16 @@ using namespace bench;
 
 namespace {
 
+// In page order also where the page number is not zero-padded (document2.gif before document10.gif):
+// by the name's last number, then by name.
 QStringList filesIn(const QString &dir, const QString &pattern)
 {
+    QStringList names = QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
+    const QRegularExpression lastNumber(QStringLiteral("(\\d+)\\D*$"));
+    auto number = [&](const QString &name) { return lastNumber.match(name).captured(1).toLongLong(); };
+    std::stable_sort(names.begin(), names.end(), [&](const QString &a, const QString &b) { return number(a) < number(b); });
     QStringList paths;
-    for (const QString &name : QDir(dir).entryList({pattern}, QDir::Files, QDir::Name))
+    for (const QString &name : names)
         paths << dir + QLatin1Char('/') + name;
     return paths;
 }
