@@ -5,11 +5,16 @@
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
+
+const char *const Program = "lumenpage-batch";
+
 void printTo(FILE *stream, const QString &text)
 {
     QString t = text;
@@ -20,18 +25,30 @@ void printTo(FILE *stream, const QString &text)
     std::fputc('\n', stream);
     std::fflush(stream);
 }
+
+// A box's text as one plain line.
+QString oneLine(const QString &text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return t.simplified();
+}
+
+int terminalColumns()
+{
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
 } // namespace
 
-Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &title, Icon,
-                                        Buttons buttons)
+Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &title, Icon, Buttons buttons)
 {
-    if (title == QLatin1String("Application Error"))
-        ++errorBoxes;
-    if (text == QLatin1String("Done.")) {
-        printTo(stdout, text);
-        return Answer::Ok;
-    }
-    printTo(stderr, title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+    m_host.boxShown(text, title);
     return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
 }
 
@@ -50,7 +67,7 @@ QStringList ConsoleDialogs::openFiles(const QString &, const QString &)
     return {};
 }
 
-BatchHost::BatchHost(BatchOptions options) : m_options(std::move(options)) {}
+BatchHost::BatchHost(BatchOptions options) : m_options(std::move(options)), m_dialogs(*this) {}
 
 QString BatchHost::appFolder() const
 {
@@ -64,15 +81,153 @@ QString BatchHost::entryAt(int position) const
     return m_options.files.at(position - 1);
 }
 
+QString BatchHost::nameOf(int position) const
+{
+    if (position >= 1 && position <= m_options.givenNames.size())
+        return m_options.givenNames.at(position - 1);
+    return entryAt(position);
+}
+
+void BatchHost::printError(const QString &line)
+{
+    clearProgress();
+    printTo(stderr, QString::fromLatin1(Program) + QStringLiteral(": ") + line);
+    showProgress(QString(), true);
+}
+
+void BatchHost::boxShown(const QString &text, const QString &title)
+{
+    const bool errorBox = title == QLatin1String("Application Error");
+    if (errorBox)
+        ++m_errorBoxes;
+    if (m_options.verbose && text != QLatin1String("Done.")) {
+        clearProgress();
+        printTo(stderr, title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+        showProgress(QString(), true);
+    }
+    if (text == QLatin1String("Done.")) {
+        runEnded();
+        clearProgress();
+        if (!m_options.quiet)
+            printTo(stdout, text);
+        return;
+    }
+    const bool started = m_run && m_run->lastReport().started;
+    if (!started) {
+        // Why the run could not begin (no output folder, no imaging service).
+        if (!m_options.verbose)
+            printError(oneLine(errorBox ? text.section(QStringLiteral("\r\n"), 0, 0) : text));
+        return;
+    }
+    if (errorBox) {
+        // The description, without where it happened and whom to write to: the reason of the
+        // file being converted, told with the file's line. Outside a file, told at once.
+        const QString cause = oneLine(text.section(QStringLiteral("\r\n"), 0, 0));
+        if (m_position > 0)
+            m_causes << cause;
+        else if (!m_options.verbose)
+            printError(cause);
+    }
+    // The other boxes of a started run ("Could not create GIF on ", the lists at its end) are
+    // told from the run's report, file by file and after the last one.
+}
+
+void BatchHost::fileEnded()
+{
+    if (m_position == 0 || !m_run)
+        return;
+    const RunReport &report = m_run->lastReport();
+    const QString path = entryAt(m_position);
+    const bool failed = report.failedFiles.size() > m_failedSeen;
+    m_failedSeen = report.failedFiles.size();
+    QStringList reasons;
+    for (; m_failuresSeen < report.failures.size(); ++m_failuresSeen) {
+        const FileFailure &f = report.failures.at(m_failuresSeen);
+        if (f.file == path && !f.cause.trimmed().isEmpty())
+            reasons << oneLine(f.cause);
+    }
+    if (failed || !m_causes.isEmpty()) {
+        if (reasons.isEmpty())
+            reasons = m_causes;
+        if (reasons.isEmpty())
+            reasons << QStringLiteral("no page could be converted");
+        reasons.removeDuplicates();
+        printError(nameOf(m_position) + QStringLiteral(": ") + reasons.join(QStringLiteral("; ")));
+    }
+    m_causes.clear();
+}
+
 void BatchHost::setProgressText(const QString &text)
 {
-    if (text.startsWith(QLatin1String("Processing: ")))
+    if (!text.startsWith(QLatin1String("Processing: ")))
+        return;
+    fileEnded();
+    ++m_position;
+    m_progressStatus.clear();
+    if (m_options.verbose) {
+        clearProgress();
         printTo(stderr, text);
+    }
+    showProgress(QString(), true);
+}
+
+void BatchHost::pageProgress(int done, int total)
+{
+    showProgress(QStringLiteral("%1/%2 pages").arg(done).arg(total), done == total);
 }
 
 void BatchHost::yield()
 {
     QCoreApplication::processEvents();
+    // While a file renders, the pages it has so far; checked a few times a second.
+    if (!m_options.progress || !m_run || m_position == 0 || m_run->workFolder().isEmpty()
+        || (m_progressClock.isValid() && m_progressClock.elapsed() < 250))
+        return;
+    int rendered = 0;
+    QDirIterator it(m_run->workFolder(), {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++rendered;
+    }
+    if (rendered > 0)
+        showProgress(rendered == 1 ? QStringLiteral("1 page rendered") : QStringLiteral("%1 pages rendered").arg(rendered));
+}
+
+void BatchHost::showProgress(const QString &status, bool force)
+{
+    if (!m_options.progress || m_position == 0)
+        return;
+    if (!force && m_progressClock.isValid() && m_progressClock.elapsed() < 100)
+        return;
+    m_progressClock.start();
+    QString name = QFileInfo(entryAt(m_position)).fileName();
+    QString counter = QStringLiteral("[%1/%2]").arg(m_position).arg(m_options.files.size());
+    if (!status.isEmpty())
+        m_progressStatus = status;
+    const auto compose = [&] {
+        return (counter + QLatin1Char(' ') + name + QStringLiteral("  ") + m_progressStatus).trimmed();
+    };
+    QString line = compose();
+    const int room = terminalColumns() - 1;
+    if (line.size() > room && room > counter.size() + 10) {
+        // The name gives way, from its middle, so that the counts stay in view.
+        const int keep = qMax(4, int(name.size() - (line.size() - room) - 1));
+        name = name.left(keep / 2) + QChar(0x2026) + name.right(keep - keep / 2);
+        line = compose();
+    }
+    m_progressLine = line;
+    const QByteArray bytes = ("\r" + line + "\033[K").toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stderr);
+    std::fflush(stderr);
+}
+
+void BatchHost::clearProgress()
+{
+    if (m_progressLine.isEmpty())
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    m_progressLine.clear();
 }
 
 int BatchHost::run()
@@ -84,13 +239,39 @@ int BatchHost::run()
     }
     ConversionRun run(*this);
     run.limits = m_options.limits;
+    m_run = &run;
     run.start();
+    runEnded();
+    clearProgress();
     m_imaging.stop();
+    m_run = nullptr;
     const RunReport &report = run.lastReport();
-    for (const FileFailure &failure : report.failures)
-        std::fprintf(stderr, "lumenpage-batch: %s: %s\n", failure.file.toLocal8Bit().constData(),
-                     failure.cause.toLocal8Bit().constData());
-    const bool ok = report.started && report.failedFiles.isEmpty() && report.failedGifs.isEmpty()
-                    && m_dialogs.errorBoxes == 0;
+    const bool ok = report.started && report.failedFiles.isEmpty() && report.failedGifs.isEmpty() && m_errorBoxes == 0;
     return ok ? 0 : 1;
+}
+
+void BatchHost::runEnded()
+{
+    if (m_ended || !m_run)
+        return;
+    m_ended = true;
+    fileEnded();
+    const RunReport &report = m_run->lastReport();
+    if (!m_options.verbose) {
+        for (const QString &gif : report.failedGifs) {
+            // Listed as "PATH.gif (REASON)".
+            const qsizetype end = gif.indexOf(QStringLiteral(".gif ("));
+            if (end > 0 && gif.endsWith(QLatin1Char(')')))
+                printError(gif.left(end + 4) + QStringLiteral(": could not be written: ") + gif.mid(end + 6).chopped(1));
+            else
+                printError(gif + QStringLiteral(": could not be written"));
+        }
+        if (!m_options.quiet) {
+            for (const RenamedFile &file : report.renamedFiles)
+                printError(file.pdf + QStringLiteral(": its GIF files were given other names, as an earlier file had "
+                                                     "its name: ")
+                           + (file.gifs.size() == 1 ? file.gifs.first()
+                                                    : file.gifs.first() + QStringLiteral(" to ") + file.gifs.last()));
+        }
+    }
 }

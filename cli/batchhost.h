@@ -5,33 +5,44 @@
 #include "engine/renderlimits.h"
 #include "sys/dialogs.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
-class QTextStream;
+class BatchHost;
+class ConversionRun;
 
-// Boxes become lines on standard error; "Done." goes to standard output. Questions are answered
-// No (nothing is opened or started behind a script's back); pickers and input boxes cancel.
+// The run's boxes, seen from a console. Questions are answered No (nothing is opened or started
+// behind a script's back); pickers and input boxes cancel. What is printed is the host's choice.
 class ConsoleDialogs : public Dialogs {
 public:
+    explicit ConsoleDialogs(BatchHost &host) : m_host(host) {}
     Answer message(const QString &text, const QString &title, Icon icon,
                    Buttons buttons = Buttons::Ok) override;
     bool inputBox(const QString &prompt, const QString &title, QString &text) override;
     QString pickFolder(const QString &prompt) override;
     QStringList openFiles(const QString &title, const QString &filter) override;
 
-    int errorBoxes = 0;
+private:
+    BatchHost &m_host;
 };
 
 struct BatchOptions {
-    QStringList files;
+    QStringList files;        // absolute paths, in order
+    QStringList givenNames;   // the same files as the user named them, for messages
     QString output;
     int option = 2; // Option1..Option4 as on the window; Ghostscript by default
     int check5 = 0;
     QString resolution = QStringLiteral("144");
     QString pages = QStringLiteral("1");
     RenderLimits limits;
+    bool verbose = false;  // also the window's box texts, as the window words them
+    bool quiet = false;    // nothing but errors
+    bool progress = false; // a progress line kept up to date in place (standard error is a terminal)
 };
 
+// The console's side of a conversion run. Standard error gets one line per failed file,
+// "lumenpage-batch: FILE: CAUSE", with the renderer's reason where there is one; "Done." goes
+// to standard output.
 class BatchHost : public ConversionHost {
 public:
     explicit BatchHost(BatchOptions options);
@@ -50,6 +61,7 @@ public:
     ImagingService &imaging() override { return m_imaging; }
     void setProgress(double) override {}
     void setProgressText(const QString &text) override;
+    void pageProgress(int done, int total) override;
     void setWaitPointer(bool) override {}
     void setAppWaitPointer(bool) override {}
     QImage &picture() override { return m_picture; }
@@ -58,10 +70,32 @@ public:
     // Runs the conversion; the process exit status.
     int run();
 
+    // A box of the run (through ConsoleDialogs).
+    void boxShown(const QString &text, const QString &title);
+
+    // "lumenpage-batch: " and the line on standard error, above the progress line.
+    void printError(const QString &line);
+
 private:
+    QString nameOf(int position) const;
+    void fileEnded();
+    void runEnded(); // the last file's line, GIFs not written, files renamed
+    void showProgress(const QString &status, bool force = false);
+    void clearProgress();
+
     BatchOptions m_options;
     ConsoleDialogs m_dialogs;
     ImagingService m_imaging;
     QImage m_picture;
     bool m_gdiplusUnavailable = false;
+    ConversionRun *m_run = nullptr;
+    int m_errorBoxes = 0;
+    bool m_ended = false;
+    int m_position = 0;        // the file being converted, from 1
+    QStringList m_causes;      // unexpected failures while it was converted
+    int m_failedSeen = 0;      // entries of the report's failedFiles already told
+    int m_failuresSeen = 0;    // entries of the report's failures already told
+    QString m_progressLine;    // shown on the terminal, empty when none
+    QString m_progressStatus;  // what the line says about the current file
+    QElapsedTimer m_progressClock;
 };

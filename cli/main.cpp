@@ -2,12 +2,16 @@
 
 #include "batchhost.h"
 
+#include "sys/fileutil.h"
 #include "sys/interruption.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -18,18 +22,57 @@ int usageError(const QString &message)
     return 2;
 }
 
+// The names in a list file: one a line, as they are (blanks included); empty lines skipped.
+// "-" is standard input.
+bool readNameList(const QString &listFile, QStringList *names, QString *error)
+{
+    QFile file;
+    const bool standardInput = listFile == QLatin1String("-");
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : (file.setFileName(listFile), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1); // a list written on another system
+        if (!line.isEmpty())
+            *names << QFile::decodeName(line);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Usage lines and messages name the program, not the path it was started with.
+    static char programName[] = "lumenpage-batch";
+    std::vector<char *> args(argv, argv + argc);
+    args.push_back(nullptr);
+    if (argc > 0)
+        args[0] = programName;
+    QCoreApplication app(argc, args.data());
     QCoreApplication::setApplicationName(QStringLiteral("lumenpage-batch"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMENPAGE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Converts every page of every PDF FILE into one GIF file in the output folder.\n"
-        "Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage."));
+        "Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.\n"
+        "Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,\n"
+        "128 + the signal's number when interrupted."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Print nothing but errors."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also print the messages the window would show, as it words them."));
+    const QCommandLineOption filesFrom(QStringLiteral("files-from"),
+                                       QStringLiteral("Also convert the files named in LIST, one a line (- for standard input)."),
+                                       QStringLiteral("LIST"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Folder the GIF files are written to (must exist)."),
                                     QStringLiteral("DIR"));
@@ -49,14 +92,14 @@ int main(int argc, char **argv)
                                                         "a PDF that needs more fails alone.")
                                              .arg(RenderLimits::DefaultMemoryMB),
                                          QStringLiteral("MB"));
-    parser.addOptions({output, method, firstPage, resolution, pages, memoryLimit});
+    parser.addOptions({output, method, firstPage, resolution, pages, memoryLimit, filesFrom, quiet, verbose});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(app.arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(versionOption)) {
+        parser.process(app); // prints and ends the program
         return 0;
     }
 
@@ -85,10 +128,25 @@ int main(int argc, char **argv)
         && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.limits.memoryMB))
         return usageError(QStringLiteral("--memory-limit takes a whole number of megabytes, at least %1.")
                               .arg(RenderLimits::MinimumMemoryMB));
-    for (const QString &file : parser.positionalArguments())
-        options.files << QFileInfo(file).absoluteFilePath();
+    QStringList names = parser.positionalArguments();
+    for (const QString &list : parser.values(filesFrom)) {
+        QString error;
+        if (!readNameList(list, &names, &error))
+            return usageError(QStringLiteral("%1: %2").arg(list, error));
+    }
+    for (const QString &name : std::as_const(names)) {
+        options.files << QFileInfo(name).absoluteFilePath();
+        options.givenNames << name;
+    }
     if (options.files.isEmpty())
         return usageError(QStringLiteral("no FILE given."));
+    options.quiet = parser.isSet(quiet);
+    options.verbose = parser.isSet(verbose) && !options.quiet;
+    options.progress = !options.quiet && isatty(STDERR_FILENO);
+    if (!IsExistingFolder(options.output)) {
+        std::fprintf(stderr, "lumenpage-batch: %s: no such folder\n", qPrintable(parser.value(output)));
+        return 1;
+    }
 
     // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
     // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.

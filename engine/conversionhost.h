@@ -34,6 +34,9 @@ public:
 
     virtual void setProgress(double percent) = 0;
     virtual void setProgressText(const QString &text) = 0;
+    // The page images of the current file: `done` of `total` taken (converted or not). For
+    // hosts that show more than the progress bar; the window does not.
+    virtual void pageProgress(int done, int total) { Q_UNUSED(done) Q_UNUSED(total) }
     virtual void setWaitPointer(bool on) = 0;    // the window's own WaitPointer
     virtual void setAppWaitPointer(bool on) = 0; // the application-wide hourglass
     virtual QImage &picture() = 0;               // the picture holder

@@ -228,6 +228,7 @@ void ConversionRun::start()
             // Only one page image is held at a time.
             picture = QImage();
             trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+            m_host.pageProgress(j, pageCount);
         }
         writtenEarlier.unite(writtenNow);
         if (!renamed.isEmpty())

@@ -40,9 +40,9 @@ in_root sh -c "cd /tmp && apt-get install -y -q ./$(basename "$deb")"
 step "installed files"
 in_root dpkg -L lumenpage | grep -E 'bin/|share/lumenpage/[^/]*$|\.desktop|metainfo|man1'
 
-step "lumenpage --version; lumenpage-batch --help"
+step "lumenpage --version; lumenpage-batch --version"
 in_root lumenpage --version
-in_root lumenpage-batch --help
+in_root lumenpage-batch --version
 
 step "convert the samples (ghostscript, bw, gflax)"
 in_root mkdir -p /tmp/out-gs /tmp/out-bw /tmp/out-gflax

@@ -1,7 +1,9 @@
-// lumenpage-batch as a Unix tool: how it runs from a shell, alone and spread with GNU parallel.
+// lumenpage-batch as a Unix tool: its options, messages, progress and exit statuses as a shell
+// sees them, alone and spread with GNU parallel.
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -52,11 +54,146 @@ struct Shell {
     QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
 };
 
+// A copy of `pdf` that opens only with a password.
+bool writeLockedCopy(const QString &pdf, const QString &locked)
+{
+    QProcess gs;
+    gs.start(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
+                                    QStringLiteral("-dNOPAUSE"), QStringLiteral("-sDEVICE=pdfwrite"),
+                                    QStringLiteral("-sOwnerPassword=owner"), QStringLiteral("-sUserPassword=secret"),
+                                    QStringLiteral("-dEncryptionR=3"), QStringLiteral("-dKeyLength=128"),
+                                    QStringLiteral("-sOutputFile=") + locked, pdf});
+    return gs.waitForFinished(60000) && gs.exitCode() == 0 && QFileInfo(locked).size() > 0;
+}
+
+// Lines of a stream, without the empty one after the last newline.
+QStringList lines(const QString &text)
+{
+    QStringList l = text.split(QLatin1Char('\n'));
+    if (!l.isEmpty() && l.last().isEmpty())
+        l.removeLast();
+    return l;
+}
+
 } // namespace
 
 class TestConsole : public QObject {
     Q_OBJECT
 private slots:
+    void versionAndHelp()
+    {
+        Shell sh;
+        Result r = sh.bash(QStringLiteral("lumenpage-batch --version"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("lumenpage-batch " LUMENPAGE_VERSION "\n"));
+        // Started through its full path, it still calls itself by its name.
+        for (const QString &help : {QStringLiteral("--help"), QStringLiteral("--help-all")}) {
+            r = sh.bash(QStringLiteral("\"$(command -v lumenpage-batch)\" ") + help);
+            QCOMPARE(r.code, 0);
+            QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
+            for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version"})
+                QVERIFY2(r.out.contains(QLatin1String(option)), option);
+        }
+        r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ")), qPrintable(r.err));
+    }
+
+    // Each failed file is one line naming the file and why, with the renderer's own reason;
+    // the window's boxes only on request.
+    void oneLinePerFailedFile_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::newRow("ghostscript") << QStringLiteral("ghostscript");
+        QTest::newRow("gflax") << QStringLiteral("gflax");
+    }
+    void oneLinePerFailedFile()
+    {
+        QFETCH(QString, method);
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/good.pdf"), 1);
+        QVERIFY(writeLockedCopy(sh.docs + QStringLiteral("/good.pdf"), sh.docs + QStringLiteral("/locked file.pdf")));
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/notes.pdf"), "These are notes, not a PDF.\n");
+
+        Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 -o ../out 'locked file.pdf' good.pdf notes.pdf").arg(method));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringLiteral("Done.\n"));
+        const QStringList err = lines(r.err);
+        QCOMPARE(err.size(), 2);
+        QVERIFY2(err.at(0).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
+        // The renderer's own reason (poppler's; Ghostscript's reaches the report with the
+        // script methods' standard error).
+        if (method == QLatin1String("gflax"))
+            QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
+        QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: notes.pdf: ")), qPrintable(r.err));
+        for (const QString &line : err) {
+            const QString cause = line.section(QStringLiteral(".pdf: "), 1);
+            QVERIFY2(cause.size() > 3, qPrintable(line));
+            QVERIFY2(!line.contains(QLatin1String("Application Error")) && !line.contains(QLatin1String("Lumenpg")),
+                     qPrintable(line));
+        }
+        QCOMPARE(sh.gifs().size(), 1);
+
+        r = sh.bash(QStringLiteral("lumenpage-batch --verbose -m %1 -o ../out notes.pdf").arg(method));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("Could not create GIF on ") + sh.docs + QStringLiteral("/notes.pdf")), qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("lumenpage-batch: notes.pdf: ")));
+    }
+
+    // A list of names from a file or standard input, names with blanks included; -q keeps
+    // everything but errors to itself.
+    void filesFromAndQuiet()
+    {
+        Shell sh;
+        QVERIFY(QDir().mkpath(sh.docs + QStringLiteral("/sub folder")));
+        TestFiles::writePdf(sh.docs + QStringLiteral("/sub folder/first report.pdf"), 2);
+        TestFiles::writePdf(sh.docs + QStringLiteral("/second.pdf"), 1);
+        TestFiles::writePdf(sh.docs + QStringLiteral("/third.pdf"), 1);
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("list.txt")), "third.pdf\n\n");
+
+        Result r = sh.bash(QStringLiteral("printf 'sub folder/first report.pdf\\n%s\\n' \"$PWD/second.pdf\" "
+                                          "| lumenpage-batch -q -o ../out --files-from - --files-from ../list.txt"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QString());
+        QCOMPARE(sh.gifs(), (QStringList{QStringLiteral("first report-001.gif"), QStringLiteral("first report-002.gif"),
+                                         QStringLiteral("second-001.gif"), QStringLiteral("third-001.gif")}));
+
+        // Quiet, but not about a failure.
+        r = sh.bash(QStringLiteral("lumenpage-batch -q -o ../out missing.pdf"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(lines(r.err).size(), 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: missing.pdf: ")), qPrintable(r.err));
+
+        r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --files-from no-such-list.txt"));
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: no-such-list.txt: ")), qPrintable(r.err));
+    }
+
+    // Progress is kept up to date in place on a terminal and left out of pipes and files.
+    void progressOnlyOnATerminal()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("script (util-linux) is not installed");
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/six.pdf"), 6);
+        // script gives the program a pseudo-terminal and copies what it shows to its output.
+        Result r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -o ../out six.pdf' /dev/null"));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("\r[1/1] six.pdf  6/6 pages")), qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("1/6 pages")));
+        QVERIFY(r.out.contains(QStringLiteral("Done.")));
+
+        r = sh.bash(QStringLiteral("lumenpage-batch -o ../out six.pdf 2>&1 | cat"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("Done.\n"));
+        // -q: not even on a terminal.
+        r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -q -o ../out six.pdf' /dev/null"));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(!r.out.contains(QStringLiteral("pages")) && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));
+    }
+
     // The README's recipe for many files: one lumenpage-batch per file, two at a time, all
     // writing into one output folder. Every page of every file arrives.
     void gnuParallelSpreadsABatch()
