@@ -121,10 +121,8 @@ private slots:
         const QStringList err = lines(r.err);
         QCOMPARE(err.size(), 2);
         QVERIFY2(err.at(0).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
-        // The renderer's own reason (poppler's; Ghostscript's reaches the report with the
-        // script methods' standard error).
-        if (method == QLatin1String("gflax"))
-            QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
+        // The renderer's own reason: Ghostscript's or poppler's.
+        QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
         QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: notes.pdf: ")), qPrintable(r.err));
         for (const QString &line : err) {
             const QString cause = line.section(QStringLiteral(".pdf: "), 1);
