@@ -180,7 +180,6 @@ private slots:
         Result r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -o ../out six.pdf' /dev/null"));
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.contains(QStringLiteral("\r[1/1] six.pdf  6/6 pages")), qPrintable(r.out));
-        QVERIFY(r.out.contains(QStringLiteral("1/6 pages")));
         QVERIFY(r.out.contains(QStringLiteral("Done.")));
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out six.pdf 2>&1 | cat"));
