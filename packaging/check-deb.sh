@@ -38,7 +38,7 @@ in_root apt-get update -q
 in_root sh -c "cd /tmp && apt-get install -y -q ./$(basename "$deb")"
 
 step "installed files"
-in_root dpkg -L lumenpage | grep -E 'bin/|share/lumenpage/[^/]*$|\.desktop|metainfo|man1'
+in_root dpkg -L lumenpage | grep -E 'bin/|libexec/lumenpage/|share/lumenpage/[^/]*$|\.desktop|metainfo|man1'
 
 step "lumenpage --version; lumenpage-batch --version"
 in_root lumenpage --version
