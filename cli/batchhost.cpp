@@ -52,6 +52,11 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &titl
     return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
 }
 
+void ConsoleDialogs::errorBox(const QString &text)
+{
+    m_host.boxShown(text, QStringLiteral("Application Error"), true);
+}
+
 bool ConsoleDialogs::inputBox(const QString &, const QString &, QString &)
 {
     return false;
@@ -95,11 +100,8 @@ void BatchHost::printError(const QString &line)
     showProgress(QString(), true);
 }
 
-void BatchHost::boxShown(const QString &text, const QString &title)
+void BatchHost::boxShown(const QString &text, const QString &title, bool errorBox)
 {
-    const bool errorBox = title == QLatin1String("Application Error");
-    if (errorBox)
-        ++m_errorBoxes;
     if (m_options.verbose && text != QLatin1String("Done.")) {
         clearProgress();
         printTo(stderr, title.isEmpty() ? text : title + QStringLiteral(": ") + text);
@@ -138,8 +140,9 @@ void BatchHost::fileEnded()
         return;
     const RunReport &report = m_run->lastReport();
     const QString path = entryAt(m_position);
-    const bool failed = report.failedFiles.size() > m_failedSeen;
-    m_failedSeen = report.failedFiles.size();
+    const int failedSoFar = int(report.failedFiles().size());
+    const bool failed = failedSoFar > m_failedSeen;
+    m_failedSeen = failedSoFar;
     QStringList reasons;
     for (; m_failuresSeen < report.failures.size(); ++m_failuresSeen) {
         const FileFailure &f = report.failures.at(m_failuresSeen);
@@ -246,8 +249,7 @@ int BatchHost::run()
     m_imaging.stop();
     m_run = nullptr;
     const RunReport &report = run.lastReport();
-    const bool ok = report.started && report.failedFiles.isEmpty() && report.failedGifs.isEmpty() && m_errorBoxes == 0;
-    return ok ? 0 : 1;
+    return report.succeeded() ? 0 : 1;
 }
 
 void BatchHost::runEnded()

@@ -18,6 +18,7 @@ public:
     explicit ConsoleDialogs(BatchHost &host) : m_host(host) {}
     Answer message(const QString &text, const QString &title, Icon icon,
                    Buttons buttons = Buttons::Ok) override;
+    void errorBox(const QString &text) override;
     bool inputBox(const QString &prompt, const QString &title, QString &text) override;
     QString pickFolder(const QString &prompt) override;
     QStringList openFiles(const QString &title, const QString &filter) override;
@@ -30,7 +31,7 @@ struct BatchOptions {
     QStringList files;        // absolute paths, in order
     QStringList givenNames;   // the same files as the user named them, for messages
     QString output;
-    int option = 2; // Option1..Option4 as on the window; Ghostscript by default
+    Method method = Method::Ghostscript;
     int check5 = 0;
     QString resolution = QStringLiteral("144");
     QString pages = QStringLiteral("1");
@@ -52,26 +53,21 @@ public:
     QString appFolder() const override;
     int entryCount() const override { return m_options.files.size(); }
     QString entryAt(int position) const override;
-    bool isOptionSelected(int option) const override { return m_options.option == option; }
+    bool isSelected(Method method) const override { return m_options.method == method; }
     int check5() const override { return m_options.check5; }
     QString resolutionText() const override { return m_options.resolution; }
     QString pagesText() const override { return m_options.pages; }
     QString outputFolderText() const override { return m_options.output; }
     bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
-    ImagingService &imaging() override { return m_imaging; }
-    void setProgress(double) override {}
     void setProgressText(const QString &text) override;
     void pageProgress(int done, int total) override;
-    void setWaitPointer(bool) override {}
-    void setAppWaitPointer(bool) override {}
-    QImage &picture() override { return m_picture; }
     void yield() override;
 
     // Runs the conversion; the process exit status.
     int run();
 
-    // A box of the run (through ConsoleDialogs).
-    void boxShown(const QString &text, const QString &title);
+    // A box of the run (through ConsoleDialogs); `errorBox` for the ErrorBox.
+    void boxShown(const QString &text, const QString &title, bool errorBox = false);
 
     // "lumenpage-batch: " and the line on standard error, above the progress line.
     void printError(const QString &line);
@@ -86,10 +82,8 @@ private:
     BatchOptions m_options;
     ConsoleDialogs m_dialogs;
     ImagingService m_imaging;
-    QImage m_picture;
     bool m_gdiplusUnavailable = false;
     ConversionRun *m_run = nullptr;
-    int m_errorBoxes = 0;
     bool m_ended = false;
     int m_position = 0;        // the file being converted, from 1
     QStringList m_causes;      // unexpected failures while it was converted

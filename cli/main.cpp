@@ -107,19 +107,13 @@ int main(int argc, char **argv)
     if (!parser.isSet(output))
         return usageError(QStringLiteral("--output DIR is required."));
     options.output = QFileInfo(parser.value(output)).absoluteFilePath();
-    const QString m = parser.value(method).toLower();
-    if (m == QLatin1String("ghostscript"))
-        options.option = 2;
-    else if (m == QLatin1String("bw"))
-        options.option = 3;
-    else if (m == QLatin1String("gflax"))
-        options.option = 4;
-    else if (m == QLatin1String("acrobat"))
-        options.option = 1;
-    else
-        return usageError(QStringLiteral("unknown method '%1': use ghostscript, bw, gflax or acrobat.").arg(m));
+    const MethodInfo *chosen = MethodWithCommandName(parser.value(method));
+    if (!chosen)
+        return usageError(QStringLiteral("unknown method '%1': use ghostscript, bw, gflax or acrobat.")
+                              .arg(parser.value(method).toLower()));
+    options.method = chosen->method;
     options.check5 = parser.isSet(firstPage) ? 1 : 0;
-    if (options.option == 1 && options.check5)
+    if (options.method == Method::Acrobat && options.check5)
         return usageError(QStringLiteral("the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
     options.resolution = parser.value(resolution);

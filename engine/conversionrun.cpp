@@ -1,9 +1,8 @@
 #include "conversionrun.h"
 
 #include "conversionhost.h"
-#include "imaging.h"
 #include "methods.h"
-#include "pageimage.h"
+#include "pageencoding.h"
 
 #include "../sys/dialogs.h"
 #include "../sys/errortrap.h"
@@ -18,7 +17,6 @@
 #include <algorithm>
 
 namespace {
-const QString GifMime = QStringLiteral("image/gif");
 constexpr int MaxListedFailures = 20;
 }
 
@@ -63,6 +61,55 @@ QString RenamedFilesText(const QList<RenamedFile> &files)
            + lines.join(QLatin1Char('\n'));
 }
 
+QStringList RunReport::failedFiles() const
+{
+    QStringList files;
+    for (const FileFailure &f : failures)
+        files << f.file;
+    return files;
+}
+
+bool RunReport::succeeded() const
+{
+    return started && failures.isEmpty() && failedGifs.isEmpty() && errorBoxes == 0;
+}
+
+namespace {
+
+// The host's boxes, with the ErrorBoxes counted for the run's report.
+class CountingDialogs : public Dialogs {
+public:
+    CountingDialogs(Dialogs &inner, int &errorBoxes) : m_inner(inner), m_errorBoxes(errorBoxes) {}
+    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
+    {
+        return m_inner.message(text, title, icon, buttons);
+    }
+    void errorBox(const QString &text) override
+    {
+        ++m_errorBoxes;
+        // The failure's description is the box's first line.
+        descriptions << text.section(QStringLiteral("\r\n"), 0, 0);
+        m_inner.errorBox(text);
+    }
+    bool inputBox(const QString &prompt, const QString &title, QString &text) override
+    {
+        return m_inner.inputBox(prompt, title, text);
+    }
+    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
+    QStringList openFiles(const QString &title, const QString &filter) override
+    {
+        return m_inner.openFiles(title, filter);
+    }
+
+    QStringList descriptions; // of the ErrorBoxes shown, in order
+
+private:
+    Dialogs &m_inner;
+    int &m_errorBoxes;
+};
+
+} // namespace
+
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
 
 void ConversionRun::start()
@@ -73,9 +120,9 @@ void ConversionRun::start()
     const auto inactive = qScopeGuard([this] { m_active = false; });
     m_report = RunReport();
 
-    Dialogs &dialogs = m_host.dialogs();
+    CountingDialogs dialogs(m_host.dialogs(), m_report.errorBoxes);
     const QString title = m_host.applicationTitle();
-    ErrorTrap trap(dialogs, ErrorLocations::PushButton2Click);
+    ErrorTrap trap(dialogs, ErrorLocation);
 
     if (trap.test(100, [&] { return m_host.entryCount() == 0; })) {
         trap.step(100, [&] {
@@ -128,6 +175,7 @@ void ConversionRun::start()
         trap.step(124, [&] { vanished = i > m_host.entryCount(); });
         if (vanished)
             break;
+        const qsizetype boxesBefore = dialogs.descriptions.size();
         QString pdf;
         trap.step(124, [&] { pdf = m_host.entryAt(i); });
         trap.step(120, [&] {
@@ -138,35 +186,36 @@ void ConversionRun::start()
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
+        ctx.dialogs = &dialogs;
         // Without its folder no method can work; each file then fails on its own.
-        if (!haveWorkFolder)
+        if (!haveWorkFolder) {
             m_pagesProduced = false;
-        else if (trap.test(126, [&] { return m_host.isOptionSelected(1); }))
-            trap.step(128, [&] { PDF_To_GIF_Acro(ctx, pdf); });
-        else if (trap.test(130, [&] { return m_host.isOptionSelected(2); }))
-            trap.step(132, [&] { PDF_To_GIF_GS(ctx, pdf); });
-        else if (trap.test(134, [&] { return m_host.isOptionSelected(3); }))
-            trap.step(136, [&] { PDF_To_GIF_BW(ctx, pdf); });
-        else if (trap.test(138, [&] { return m_host.isOptionSelected(4); }))
-            trap.step(140, [&] { PDF_To_GIF_GFAX(ctx, pdf); });
+            ctx.failureCause = QStringLiteral("no scratch folder could be made in ") + temp;
+        } else {
+            // The first selected method in the table's order, each test and call with its own
+            // StepNumber; a failing test counts as passed, so that method is called.
+            for (const MethodInfo &method : MethodTable()) {
+                if (trap.test(method.testStep, [&] { return m_host.isSelected(method.method); })) {
+                    trap.step(method.callStep, [&] { method.convert(ctx, pdf); });
+                    break;
+                }
+            }
+        }
 
         // A file that gave no GIF failed, whatever the method said and however it came about.
-        const auto failed = [&] {
-            m_report.failedFiles << pdf;
+        // Its cause: the method's own reason, else what went wrong while it was converted.
+        const auto failed = [&](const QString &fallback) {
+            QString cause = ctx.failureCause;
+            if (cause.isEmpty())
+                cause = dialogs.descriptions.mid(boxesBefore).join(QStringLiteral("; "));
+            m_report.failures.append({pdf, cause.isEmpty() ? fallback : cause});
             trap.step(144, [&] {
                 dialogs.message(QStringLiteral("Could not create GIF on ") + pdf,
                                 QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
             });
         };
-        // The renderer's own reason travels in the report; a file of which some pages could not
-        // be rendered failed too, though its other pages are converted.
-        if (!ctx.failureCause.isEmpty()) {
-            m_report.failures << FileFailure{pdf, ctx.failureCause};
-            if (m_pagesProduced)
-                m_report.failedFiles << pdf;
-        }
         if (!m_pagesProduced) {
-            failed();
+            failed(QStringLiteral("no page image was produced"));
             continue;
         }
 
@@ -190,21 +239,13 @@ void ConversionRun::start()
             variant = FreeVariant(stems, baseName, m_host.outputFolderText(), writtenEarlier);
         });
         int written = 0;
+        QString lastError;
         QStringList renamed;
         QSet<QString> writtenNow;
         for (int j = 1; j <= pageCount; ++j) {
             const QString name = pages.value(j - 1);
             if (!trap.test(152, [&] { return ownPage(name); }))
                 continue;
-            QImage &picture = m_host.picture();
-            trap.step(154, [&] {
-                // A page image that cannot be decoded must not be written from the picture an
-                // earlier page left in the holder: the holder is emptied first.
-                // One that decodes only with complaints (truncated, corrupt) is undecodable too.
-                QString why;
-                if (!PageImage::read(m_workFolder + QLatin1Char('/') + name, &picture, &why))
-                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, why), 481);
-            });
             QString gifPath;
             trap.step(156, [&] {
                 // The output folder may have been changed since the file's names were chosen.
@@ -213,28 +254,42 @@ void ConversionRun::start()
                 gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, baseName, variant)
                           + QStringLiteral(".gif");
             });
-            trap.step(158, [&] {
-                QString error;
-                if (m_host.imaging().SavePictureAs(picture, gifPath, GifMime, &error)) {
-                    ++m_report.gifsWritten;
-                    ++written;
-                    writtenNow << QDir::cleanPath(gifPath);
-                    if (variant != 0)
-                        renamed << FileNameOf(gifPath);
-                } else {
-                    m_report.failedGifs << (error.isEmpty() ? gifPath : gifPath + QStringLiteral(" (") + error + QLatin1Char(')'));
-                }
-            });
-            // Only one page image is held at a time.
-            picture = QImage();
+            // The page is decoded and written in one plain call; only one page is held at a time.
+            PageEncoding encoded;
+            trap.step(158, [&] { encoded = EncodePage(m_workFolder + QLatin1Char('/') + name, gifPath); });
+            if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
+                lastError = encoded.error;
+                trap.step(154, [&] {
+                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), 481);
+                });
+                // Its GIF is missing too, and is listed with the others at the end.
+                m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");
+            } else if (encoded.written()) {
+                ++m_report.gifsWritten;
+                ++written;
+                writtenNow << QDir::cleanPath(gifPath);
+                if (variant != 0)
+                    renamed << FileNameOf(gifPath);
+            } else {
+                lastError = encoded.error;
+                m_report.failedGifs << (encoded.error.isEmpty() ? gifPath
+                                                                : gifPath + QStringLiteral(" (") + encoded.error + QLatin1Char(')'));
+            }
             trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
             m_host.pageProgress(j, pageCount);
         }
         writtenEarlier.unite(writtenNow);
         if (!renamed.isEmpty())
             m_report.renamedFiles.append({pdf, renamed});
-        if (written == 0)
-            failed();
+        if (written == 0) {
+            failed(pageCount == 0 ? QStringLiteral("no page image was found")
+                                  : QStringLiteral("no GIF could be written")
+                                        + (lastError.isEmpty() ? QString() : QStringLiteral(": ") + lastError));
+        } else if (!ctx.failureCause.isEmpty()) {
+            // Some pages could not be rendered: the file failed too, though its other pages
+            // were converted, and the renderer's reason travels in the report.
+            m_report.failures.append({pdf, ctx.failureCause});
+        }
     }
 
     if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))

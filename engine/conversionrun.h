@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renderlimits.h"
+#include "engine/renderlimits.h"
 
 #include <QString>
 #include <QList>
@@ -16,20 +16,25 @@ struct RenamedFile {
     QStringList gifs; // the names they got, in page order
 };
 
-// A failed file and, when the renderer gave one, its reason in plain text.
+// A file that gave no GIF ("Could not create GIF on " was shown for it), and why.
 struct FileFailure {
     QString file;
-    QString cause;
+    QString cause; // plain text, for example what the renderer said
 };
 
 // What one run did, for hosts that report beyond the boxes (the console's exit status).
 struct RunReport {
-    bool started = false;       // passed the three preconditions
-    QStringList failedFiles;    // "Could not create GIF on " was shown for these, or not every page rendered
-    QList<FileFailure> failures; // the renderer's reasons for files of failedFiles
-    QStringList failedGifs;     // GIF paths that could not be written, with the reason
+    bool started = false;         // passed the three preconditions
+    QList<FileFailure> failures;  // in list order
+    QStringList failedGifs;       // GIF paths that could not be written, with the reason
     QList<RenamedFile> renamedFiles;
     int gifsWritten = 0;
+    int errorBoxes = 0;           // unexpected failures reported in the ErrorBox
+
+    QStringList failedFiles() const;
+    // Everything the run was asked for came out: it started, every file gave its GIFs, every
+    // GIF was written and nothing unexpected failed.
+    bool succeeded() const;
 };
 
 // The name (without ".gif") a page's GIF gets. Variant 0 is the page image's own name; a file
@@ -51,6 +56,10 @@ QString RenamedFilesText(const QList<RenamedFile> &files);
 // its host: PagesProduced carries over from one run to the next, as the methods own it.
 class ConversionRun {
 public:
+    // Where the ErrorBox says a failure of the run happened: the run is what the window's
+    // "Start Converting" does.
+    static inline const QString ErrorLocation = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton2_Click ");
+
     explicit ConversionRun(ConversionHost &host);
 
     // Runs to the end. A start while a run is active (the run yields to the event loop, so the

@@ -89,15 +89,24 @@ bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
     QByteArray id;
     if (!FindEncoder(mimeType, id))
         return fail(QStringLiteral("no encoder for %1").arg(mimeType));
-    const ImageEncoder *encoder = encoderById(id);
+    return SaveImageFile(picture, path, encoderById(id)->write, error);
+}
 
+bool SaveImageFile(const QImage &picture, const QString &path,
+                   const std::function<bool(const QImage &, QIODevice &, QString *)> &write, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     // Written beside the target and renamed over it at the end, so that a failure leaves
     // neither a partial file nor a damaged earlier one.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     QString why;
-    if (!encoder->write(picture, file, &why)) {
+    if (!write(picture, file, &why)) {
         file.cancelWriting();
         return fail(why.isEmpty() ? QStringLiteral("the encoder failed") : why);
     }

@@ -17,6 +17,12 @@ struct ImageEncoder {
     std::function<bool(const QImage &image, QIODevice &device, QString *error)> write;
 };
 
+// Writes `picture` to `path` with `write`, all or nothing: into a file beside the target that
+// replaces it only when complete, so a failure leaves neither a partial file nor a damaged
+// earlier one. False with the reason in `error` when nothing was written. Safe on any thread.
+bool SaveImageFile(const QImage &picture, const QString &path,
+                   const std::function<bool(const QImage &, QIODevice &, QString *)> &write, QString *error);
+
 // The imaging service the conversion run saves pictures through. Started once when a host
 // comes up and stopped when it goes; saving is refused while it is not started.
 class ImagingService {

@@ -22,7 +22,7 @@ T &Need(const std::unique_ptr<T> &object)
 
 void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
 {
-    ErrorTrap trap(ctx.host.dialogs(), ErrorLocations::PdfToGifAcro);
+    ErrorTrap trap(ctx.reportTo(), InfoOf(Method::Acrobat).errorLocation);
     ctx.pagesProduced = false;
 
     QString baseName;

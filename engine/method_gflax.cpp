@@ -40,7 +40,7 @@ GflAx &Need(const std::unique_ptr<GflAx> &component)
 void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
 {
     ConversionHost &host = ctx.host;
-    ErrorTrap trap(host.dialogs(), ErrorLocations::PdfToGifGfax);
+    ErrorTrap trap(ctx.reportTo(), InfoOf(Method::GflAx).errorLocation);
 
     std::unique_ptr<GflAx> gfl;
     trap.step(100, [&] { gfl = std::make_unique<GflAx>(ctx.limits); });
@@ -82,4 +82,6 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
     // failed, leave the run nothing to convert, and it says so.
     trap.step(120, [&] { ctx.pagesProduced = saved > 0; });
+    if (count < 1 && !trap.failures())
+        ctx.failureCause = QStringLiteral("the number of pages \"%1\" renders no page").arg(host.pagesText());
 }

@@ -1,10 +1,16 @@
 #pragma once
 
-#include "renderlimits.h"
+#include "engine/renderlimits.h"
 
 #include <QString>
 
+#include <vector>
+
 class ConversionHost;
+class Dialogs;
+
+// The four ways of rendering a PDF's pages into page images.
+enum class Method { Acrobat, Ghostscript, BlackWhite, GflAx };
 
 // What a conversion method gets besides the PDF path, and what it hands back.
 struct MethodContext {
@@ -17,13 +23,34 @@ struct MethodContext {
     int fileWaitTimeoutMs = 10 * 1000;
     RenderLimits limits{}; // caps on every renderer
 
-    // Set by a method when the renderer failed the file or some of its pages: the renderer's
-    // own reason, for the run's report.
-    QString failureCause{};
+    Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
+    // Set by a method that knows why it produced nothing, or why not every page was rendered
+    // (the renderer's own reason), for the run's report.
+    QString failureCause;
+
+    Dialogs &reportTo() const;
 };
 
-// "-000" numbering of the script methods: report-001.jpg, report-1000.jpg.
-QString ScriptPageImageName(const QString &baseName, int page);
+// One row per method: everything that tells the methods apart, so that a new renderer costs
+// one row and one unit. The run tries the methods in the order of the table; the window, the
+// console and the tests look them up here.
+struct MethodInfo {
+    Method method;
+    int optionButton;       // N of the window's option button OptionN
+    QString settingCode;    // stored under the setting "Option"
+    QString commandName;    // the console's --method name
+    QString caption;        // the option button's caption
+    QString errorLocation;  // where the ErrorBox says a failure of the method happened
+    int testStep;           // the run's StepNumber for "is this method selected?"
+    int callStep;           // the run's StepNumber for the call
+    QString (*pageImageName)(const QString &baseName, int page); // the PageImageName rule
+    void (*convert)(MethodContext &ctx, const QString &pdfPath);
+};
+
+const std::vector<MethodInfo> &MethodTable();
+const MethodInfo &InfoOf(Method method);
+const MethodInfo *MethodWithSettingCode(const QString &code);     // null for an unknown code
+const MethodInfo *MethodWithCommandName(const QString &name);     // null for an unknown name
 
 void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath);
 void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath);

@@ -150,7 +150,7 @@ QString ScriptPageImageName(const QString &baseName, int page)
 void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
 {
     ConversionHost &host = ctx.host;
-    ErrorTrap trap(host.dialogs(), method.location);
+    ErrorTrap trap(ctx.reportTo(), method.location);
     const QString scriptFolder = ctx.workFolder + QLatin1Char('/') + method.folder;
     const QString currentPdf = scriptFolder + QStringLiteral("/current.pdf");
     const QString pagesFolder = method.pagesFolder.isEmpty()

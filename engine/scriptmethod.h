@@ -15,3 +15,6 @@ struct ScriptMethod {
 };
 
 void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
+
+// PageImageName of the script methods, "-000" numbering: report-001.jpg, report-1000.jpg.
+QString ScriptPageImageName(const QString &baseName, int page);

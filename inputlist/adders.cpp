@@ -33,7 +33,7 @@ int FileDialogResultLength(const QStringList &paths)
 
 void AddFilesByDialog(AdderContext &ctx)
 {
-    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton1Click);
+    ErrorTrap trap(ctx.dialogs, ctx.location);
     trap.filter = [&](const Failure &f) {
         if (f.code() != TooManyFilesCode)
             return false;
@@ -75,7 +75,7 @@ QStringList FilesOfTree(const QString &folder, const QString &pattern,
 
 void AddFolderTree(AdderContext &ctx)
 {
-    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton4Click);
+    ErrorTrap trap(ctx.dialogs, ctx.location);
     QString extension = QStringLiteral("pdf");
     bool answered = false;
     trap.step(100, [&] {
@@ -117,7 +117,7 @@ void AddDroppedPaths(AdderContext &ctx, const QStringList &paths)
 
 void AddSampleFiles(AdderContext &ctx)
 {
-    ErrorTrap trap(ctx.dialogs, ErrorLocations::PushButton6Click);
+    ErrorTrap trap(ctx.dialogs, ctx.location);
     const QString samples = ctx.appFolder + QStringLiteral("/Samples");
     QStringList names;
     trap.step(100, [&] { names = ListFiles(samples, QStringLiteral("*.*")); });

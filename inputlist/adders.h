@@ -16,6 +16,7 @@ struct AdderContext {
     QString appFolder;
     std::function<void()> yield;                   // lets pending events run during a walk
     std::function<void(bool on)> setWaitPointer;   // the window's WaitPointer for the folder adder
+    QString location;                              // the ErrorLocation of the handler that adds
 };
 
 // The open-file dialog's result may not exceed this many characters (folder, names, separators).

@@ -16,6 +16,13 @@ public:
     virtual Answer message(const QString &text, const QString &title, Icon icon,
                            Buttons buttons = Buttons::Ok) = 0;
 
+    // The ErrorBox for an unexpected failure: title "Application Error", OK, exclamation icon.
+    // One entry point, so that a host can tell these boxes from the others without reading them.
+    virtual void errorBox(const QString &text)
+    {
+        message(text, QStringLiteral("Application Error"), Icon::Exclamation);
+    }
+
     // Returns false when the user cancelled; `text` then is left unchanged.
     virtual bool inputBox(const QString &prompt, const QString &title, QString &text) = 0;
 

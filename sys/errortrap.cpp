@@ -12,8 +12,7 @@ QString errorBoxText(const QString &description, const QString &location, int st
 void reportError(Dialogs &dialogs, const QString &description, const QString &location,
                  int stepNumber)
 {
-    dialogs.message(errorBoxText(description, location, stepNumber),
-                    QStringLiteral("Application Error"), Dialogs::Icon::Exclamation);
+    dialogs.errorBox(errorBoxText(description, location, stepNumber));
 }
 
 void ErrorTrap::handle(int stepNumber, const Failure &failure)

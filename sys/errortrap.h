@@ -20,22 +20,8 @@ private:
     int m_code;
 };
 
-namespace ErrorLocations {
-inline const QString FormLoad = QStringLiteral("in Lumenpg2017/04/05.Form1.Form_Load ");
-inline const QString FormQueryUnload = QStringLiteral("in Lumenpg2017/04/05.Form1.Form_QueryUnload ");
-inline const QString PushButton1Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton1_Click ");
-inline const QString PushButton2Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton2_Click ");
-inline const QString PushButton4Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton4_Click ");
-inline const QString PushButton5Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton5_Click ");
-inline const QString PushButton6Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton6_Click ");
-inline const QString PushButton7Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton7_Click ");
-inline const QString PushButton8Click = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton8_Click ");
-inline const QString PdfToGifGs = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS ");
-inline const QString PdfToGifBw = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_BW ");
-inline const QString PdfToGifGfax = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GFAX ");
-inline const QString PdfToGifAcro = QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_Acro ");
-inline const QString KillFolder = QStringLiteral("in Lumenpg2017/04/05.modKillFolder.KillFolder ");
-} // namespace ErrorLocations
+// Each layer keeps the ErrorLocations of its own procedures; this one is the folder deletion's.
+inline const QString KillFolderLocation = QStringLiteral("in Lumenpg2017/04/05.modKillFolder.KillFolder ");
 
 inline const QString SupportAddress = QStringLiteral("support@lumenpage.org");
 

@@ -135,7 +135,7 @@ void DeleteFilesQuietly(const QString &pathOrPattern)
 
 void KillFolder(Dialogs &dialogs, const QString &folder)
 {
-    ErrorTrap trap(dialogs, ErrorLocations::KillFolder);
+    ErrorTrap trap(dialogs, KillFolderLocation);
     QString path = folder;
     trap.step(102, [&] {
         if (path.endsWith(QLatin1Char('/')) && path.size() > 1)

@@ -18,7 +18,7 @@ const QString CopyFixtures = QStringLiteral(
 struct Fixture : RunFixture {
     QString app;
 
-    Fixture() : RunFixture(2)
+    Fixture() : RunFixture(Method::Ghostscript)
     {
         app = root.path() + QStringLiteral("/app");
         QDir().mkpath(app + QStringLiteral("/ps/fixture"));
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(f.host.fakeDialogs.boxes[0].title, QStringLiteral("Could not create GIF"));
         QCOMPARE(f.host.fakeDialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
         QCOMPARE(f.host.fakeDialogs.boxes[1].text, QStringLiteral("Done."));
-        QCOMPARE(run.lastReport().failedFiles, QStringList{bad});
+        QCOMPARE(run.lastReport().failedFiles(), QStringList{bad});
         QCOMPARE(f.tempEntries(), QStringList()); // the "~" file went with the WorkFolder
     }
 
@@ -163,7 +163,7 @@ private slots:
         ConversionRun run(f.host);
         f.host.onYield = [&] {
             if (++yields == 2) { // second file: no method selected, pages only in a sub-folder
-                f.host.option = 0;
+                f.host.method.reset();
                 QDir().mkpath(run.workFolder() + QStringLiteral("/sub"));
                 TestFiles::writeJpeg(run.workFolder() + QStringLiteral("/sub/two-001.jpg"));
             }
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(f.gifs(), QStringList{QStringLiteral("one-001.gif")});
         QCOMPARE(f.host.fakeDialogs.texts(),
                  (QStringList{QStringLiteral("Could not create GIF on ") + two, QStringLiteral("Done.")}));
-        QCOMPARE(run.lastReport().failedFiles, QStringList{two});
+        QCOMPARE(run.lastReport().failedFiles(), QStringList{two});
     }
 
     // A PDF whose name begins with "~" converts: its pages are its own, not scratch files.
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(lines[1], b + QStringLiteral(": report (2)-001.gif to report (2)-002.gif (2 GIF files)"));
         QCOMPARE(lines[2], v2 + QStringLiteral(": report (3)-001.gif to report (3)-002.gif (2 GIF files)"));
         QVERIFY(!texts[0].contains(a));
-        QVERIFY(run.lastReport().failedFiles.isEmpty());
+        QVERIFY(run.lastReport().failedFiles().isEmpty());
     }
 };
 

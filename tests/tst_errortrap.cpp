@@ -1,5 +1,8 @@
 #include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/methods.h"
 #include "sys/errortrap.h"
+#include "ui/form1locations.h"
 
 #include <QtTest>
 
@@ -8,7 +11,7 @@ class TestErrorTrap : public QObject {
 private slots:
     void boxTextIsExact()
     {
-        QCOMPARE(errorBoxText(QStringLiteral("Division by zero"), ErrorLocations::PushButton2Click, 120),
+        QCOMPARE(errorBoxText(QStringLiteral("Division by zero"), ConversionRun::ErrorLocation, 120),
                  QStringLiteral("Division by zero\r\nin Lumenpg2017/04/05.Form1.PushButton2_Click at line 120"
                                 "\r\rPlease email screenshot of this message to ")
                      + SupportAddress);
@@ -16,13 +19,13 @@ private slots:
 
     void locationsAreComplete()
     {
-        const QStringList all{ErrorLocations::FormLoad, ErrorLocations::FormQueryUnload,
-                              ErrorLocations::PushButton1Click, ErrorLocations::PushButton2Click,
-                              ErrorLocations::PushButton4Click, ErrorLocations::PushButton5Click,
-                              ErrorLocations::PushButton6Click, ErrorLocations::PushButton7Click,
-                              ErrorLocations::PushButton8Click, ErrorLocations::PdfToGifGs,
-                              ErrorLocations::PdfToGifBw, ErrorLocations::PdfToGifGfax,
-                              ErrorLocations::PdfToGifAcro, ErrorLocations::KillFolder};
+        QStringList all{Form1Locations::FormLoad, Form1Locations::FormQueryUnload,
+                        Form1Locations::PushButton1Click, ConversionRun::ErrorLocation,
+                        Form1Locations::PushButton4Click, Form1Locations::PushButton5Click,
+                        Form1Locations::PushButton6Click, Form1Locations::PushButton7Click,
+                        Form1Locations::PushButton8Click, KillFolderLocation};
+        for (const MethodInfo &method : MethodTable())
+            all << method.errorLocation;
         QCOMPARE(QSet<QString>(all.begin(), all.end()).size(), 14);
         for (const QString &l : all) {
             QVERIFY(l.startsWith(QLatin1String("in Lumenpg2017/04/05.")));
@@ -34,7 +37,7 @@ private slots:
     void recoversAndReportsEachFailure()
     {
         FakeDialogs dialogs;
-        ErrorTrap trap(dialogs, ErrorLocations::PdfToGifGs);
+        ErrorTrap trap(dialogs, InfoOf(Method::Ghostscript).errorLocation);
         QStringList ran;
         QVERIFY(!trap.step(100, [&] { throw Failure(QStringLiteral("first")); }));
         QVERIFY(trap.step(102, [&] { ran << QStringLiteral("102"); }));
@@ -55,7 +58,7 @@ private slots:
     void failedTestRunsGuardedStep()
     {
         FakeDialogs dialogs;
-        ErrorTrap trap(dialogs, ErrorLocations::PushButton2Click);
+        ErrorTrap trap(dialogs, ConversionRun::ErrorLocation);
         QVERIFY(trap.test(166, [] () -> bool { throw Failure(QStringLiteral("cannot test")); }));
         QVERIFY(!trap.test(168, [] { return false; }));
         QVERIFY(trap.test(170, [] { return true; }));
@@ -67,7 +70,7 @@ private slots:
     void filterEndsProcedure()
     {
         FakeDialogs dialogs;
-        ErrorTrap trap(dialogs, ErrorLocations::PushButton1Click);
+        ErrorTrap trap(dialogs, Form1Locations::PushButton1Click);
         trap.filter = [](const Failure &f) { return f.code() == 20476; };
         trap.step(100, [] { throw Failure(QStringLiteral("other"), 5); });
         QVERIFY(!trap.aborted());

@@ -19,7 +19,7 @@
 namespace {
 
 struct Fixture : RunFixture {
-    Fixture() : RunFixture(1) {}
+    Fixture() : RunFixture(Method::Acrobat) {}
 };
 
 } // namespace
@@ -79,7 +79,7 @@ private slots:
         expected << QStringLiteral("Done.");
         QCOMPARE(f.host.fakeDialogs.texts(), expected);
         QVERIFY(!run.pagesProduced());
-        QCOMPARE(run.lastReport().failedFiles, bad);
+        QCOMPARE(run.lastReport().failedFiles(), bad);
     }
 
     // The target is WorkFolder/<first name piece>.jpg; the page files come from its base name.

@@ -17,7 +17,7 @@
 namespace {
 
 struct Fixture : RunFixture {
-    Fixture() : RunFixture(3) {}
+    Fixture() : RunFixture(Method::BlackWhite) {}
 };
 
 // Pixels that are (near) pure black or white, out of all pixels.

@@ -18,7 +18,7 @@ namespace {
 struct Fixture : RunFixture {
     bool pagesProduced = false;
     MethodContext ctx{host, QString(), pagesProduced};
-    Fixture() : RunFixture(4)
+    Fixture() : RunFixture(Method::GflAx)
     {
         QDir().mkpath(work);
         ctx.workFolder = work;
@@ -255,7 +255,7 @@ private slots:
         ConversionRun run(f.host);
         run.start();
         QCOMPARE(f.texts(), (QStringList{QStringLiteral("Could not create GIF on ") + pdf, QStringLiteral("Done.")}));
-        QCOMPARE(run.lastReport().failedFiles, QStringList{pdf});
+        QCOMPARE(run.lastReport().failedFiles(), QStringList{pdf});
         QCOMPARE(QDir(f.out).entryList(QDir::Files), QStringList());
     }
 

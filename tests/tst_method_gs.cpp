@@ -2,6 +2,7 @@
 #include "support/testsupport.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
+#include "engine/scriptmethod.h"
 #include "sys/fileutil.h"
 
 #include <QDir>
@@ -14,7 +15,7 @@
 namespace {
 
 struct Fixture : RunFixture {
-    Fixture() : RunFixture(2, QStringLiteral("out put")) {}
+    Fixture() : RunFixture(Method::Ghostscript, QStringLiteral("out put")) {}
 };
 
 } // namespace
@@ -28,12 +29,29 @@ private slots:
             QFAIL("Ghostscript (gs) is not installed");
     }
 
+    // The PageImageName rule of every method, from the method table.
+    void pageImageNames_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("script, page 1") << Method::Ghostscript << "report" << 1 << "report-001.jpg";
+        QTest::newRow("script, page 10") << Method::Ghostscript << "report" << 10 << "report-010.jpg";
+        QTest::newRow("script, page 1000") << Method::Ghostscript << "report" << 1000 << "report-1000.jpg";
+        QTest::newRow("script, empty base name") << Method::Ghostscript << "" << 2 << "-002.jpg";
+        QTest::newRow("black-and-white as script") << Method::BlackWhite << "report" << 12 << "report-012.jpg";
+        QTest::newRow("GflAx, plain number") << Method::GflAx << "report" << 12 << "report12.jpg";
+        QTest::newRow("GflAx, page 100") << Method::GflAx << "report" << 100 << "report100.jpg";
+        QTest::newRow("Acrobat's naming") << Method::Acrobat << "report" << 2 << "report_Page_2.jpg";
+    }
     void pageImageNames()
     {
-        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 1), QStringLiteral("report-001.jpg"));
-        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 10), QStringLiteral("report-010.jpg"));
-        QCOMPARE(ScriptPageImageName(QStringLiteral("report"), 1000), QStringLiteral("report-1000.jpg"));
-        QCOMPARE(ScriptPageImageName(QString(), 2), QStringLiteral("-002.jpg"));
+        QFETCH(Method, method);
+        QFETCH(QString, base);
+        QFETCH(int, page);
+        QFETCH(QString, name);
+        QCOMPARE(InfoOf(method).pageImageName(base, page), name);
     }
 
     // Every page in page order, at 144 dpi, under awkward names; the scratch folder is gone after.
@@ -109,7 +127,7 @@ private slots:
         for (const QString &bad : {corrupt, empty, text, locked, missing})
             QVERIFY2(f.host.fakeDialogs.texts().contains(QStringLiteral("Could not create GIF on ") + bad), qPrintable(bad));
         QCOMPARE(f.host.fakeDialogs.texts().last(), QStringLiteral("Done."));
-        QCOMPARE(run.lastReport().failedFiles.size(), 5);
+        QCOMPARE(run.lastReport().failedFiles().size(), 5);
         // The missing file could not even be copied: that is reported where it happened.
         QVERIFY(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")) >= 1);
         QCOMPARE(f.tempEntries(), QStringList());

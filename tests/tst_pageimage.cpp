@@ -88,7 +88,7 @@ private slots:
     // convert.
     void truncatedPageGivesNoGif()
     {
-        RunFixture f(2);
+        RunFixture f(Method::Ghostscript);
         const QString app = f.root.path() + QStringLiteral("/app");
         QDir().mkpath(app + QStringLiteral("/ps"));
         const QByteArray whole = jpegOf(page());

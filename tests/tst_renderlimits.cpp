@@ -113,16 +113,16 @@ private slots:
     // cap; the box names the cap and the page, and the next file converts.
     void nestedSavesFailAloneUnderTheMemoryCap_data()
     {
-        QTest::addColumn<int>("option");
+        QTest::addColumn<Method>("method");
         QTest::addColumn<QStringList>("gifs");
-        QTest::newRow("GflAx") << 4 << QStringList{"good1.gif", "good2.gif"};
-        QTest::newRow("Acrobat") << 1 << QStringList{"good_Page_1.gif", "good_Page_2.gif"};
+        QTest::newRow("GflAx") << Method::GflAx << QStringList{"good1.gif", "good2.gif"};
+        QTest::newRow("Acrobat") << Method::Acrobat << QStringList{"good_Page_1.gif", "good_Page_2.gif"};
     }
     void nestedSavesFailAloneUnderTheMemoryCap()
     {
-        QFETCH(int, option);
+        QFETCH(Method, method);
         QFETCH(QStringList, gifs);
-        RunFixture f(option);
+        RunFixture f(method);
         f.host.pages = QStringLiteral("2");
         const QString nested = f.docs + QStringLiteral("/nested.pdf");
         writeRawPdf(nested, {nestedQ()});
@@ -144,14 +144,14 @@ private slots:
     // the watchdog stops it at the time cap (shortened here) with the cap and the page named.
     void nestedSavesFailAloneUnderTheTimeCapInTheScripts_data()
     {
-        QTest::addColumn<int>("option");
-        QTest::newRow("Ghostscript") << 2;
-        QTest::newRow("Black/White") << 3;
+        QTest::addColumn<Method>("method");
+        QTest::newRow("Ghostscript") << Method::Ghostscript;
+        QTest::newRow("Black/White") << Method::BlackWhite;
     }
     void nestedSavesFailAloneUnderTheTimeCapInTheScripts()
     {
-        QFETCH(int, option);
-        RunFixture f(option);
+        QFETCH(Method, method);
+        RunFixture f(method);
         const QString nested = f.docs + QStringLiteral("/nested.pdf");
         writeRawPdf(nested, {nestedQ()});
         f.host.entries << nested << f.pdf(QStringLiteral("good.pdf"), 2);
@@ -163,7 +163,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.gifs(), (QStringList{"good-001.gif", "good-002.gif"}));
         const RunReport &report = run.lastReport();
-        QCOMPARE(report.failedFiles, QStringList{nested});
+        QCOMPARE(report.failedFiles(), QStringList{nested});
         QCOMPARE(report.failures.size(), 1);
         QCOMPARE(report.failures[0].cause,
                  QStringLiteral("the time cap of 3 seconds per page was reached on page 1 of %1; the renderer was stopped").arg(nested));
@@ -173,26 +173,26 @@ private slots:
     // it alone, the pages after it keep their numbers, and the next file converts.
     void hugePageInTheMiddle_data()
     {
-        QTest::addColumn<int>("option");
+        QTest::addColumn<Method>("method");
         QTest::addColumn<QStringList>("gifs");
         QTest::addColumn<QString>("says");
-        QTest::newRow("Ghostscript") << 2 << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+        QTest::newRow("Ghostscript") << Method::Ghostscript << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
                                      << "page(s) 2 of";
-        QTest::newRow("Black/White") << 3 << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+        QTest::newRow("Black/White") << Method::BlackWhite << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
                                      << "page(s) 2 of";
-        QTest::newRow("GflAx") << 4 << QStringList{"doc1.gif", "doc3.gif", "good1.gif"}
+        QTest::newRow("GflAx") << Method::GflAx << QStringList{"doc1.gif", "doc3.gif", "good1.gif"}
                                << "at most 65535 pixels";
         // Acrobat's stand-in lowers the resolution of a page too large for its own; the huge
         // page is then a small image of an empty page.
-        QTest::newRow("Acrobat") << 1 << QStringList{"doc_Page_1.gif", "doc_Page_2.gif", "doc_Page_3.gif", "good_Page_1.gif"}
+        QTest::newRow("Acrobat") << Method::Acrobat << QStringList{"doc_Page_1.gif", "doc_Page_2.gif", "doc_Page_3.gif", "good_Page_1.gif"}
                                  << "";
     }
     void hugePageInTheMiddle()
     {
-        QFETCH(int, option);
+        QFETCH(Method, method);
         QFETCH(QStringList, gifs);
         QFETCH(QString, says);
-        RunFixture f(option);
+        RunFixture f(method);
         f.host.pages = QStringLiteral("3");
         const QString doc = f.docs + QStringLiteral("/doc.pdf");
         writeRawPdf(doc, {plainPage(1), plainPage(2), plainPage(3)},
@@ -207,8 +207,8 @@ private slots:
             return;
         }
         QVERIFY2(texts.filter(says).size() == 1, qPrintable(texts.join(QLatin1Char('\n'))));
-        if (option == 2 || option == 3) {
-            QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+        if (method == Method::Ghostscript || method == Method::BlackWhite) {
+            QCOMPARE(run.lastReport().failedFiles(), QStringList{doc});
             QVERIFY2(run.lastReport().failures.value(0).cause.contains(QLatin1String("page 2 could not be drawn")),
                      qPrintable(run.lastReport().failures.value(0).cause));
         }
@@ -218,7 +218,7 @@ private slots:
     // left a page.
     void failingScriptGivesItsReason()
     {
-        RunFixture f(2);
+        RunFixture f(Method::Ghostscript);
         const QString app = f.root.path() + QStringLiteral("/app");
         QDir().mkpath(app + QStringLiteral("/ps"));
         TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"),
@@ -231,7 +231,7 @@ private slots:
         f.host.entries << doc;
         ConversionRun run(f.host);
         run.start();
-        QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+        QCOMPARE(run.lastReport().failedFiles(), QStringList{doc});
         QCOMPARE(run.lastReport().failures.value(0).cause,
                  QStringLiteral("the renderer failed (exit status 3): Error: the disk is on fire"));
         QCOMPARE(f.host.fakeDialogs.texts().filter(QStringLiteral("Could not create GIF on ")).size(), 1);
@@ -241,7 +241,7 @@ private slots:
     // script): the page that could not be written is a clear failure, never a grey GIF.
     void fullScratchIsAFailureNotAGreyPage()
     {
-        RunFixture f(2);
+        RunFixture f(Method::Ghostscript);
         const QString doc = f.pdf(QStringLiteral("doc.pdf"), 2);
         f.host.entries << doc;
         ConversionRun run(f.host);
@@ -252,7 +252,7 @@ private slots:
         run.start();
         setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(f.gifs(), QStringList());
-        QCOMPARE(run.lastReport().failedFiles, QStringList{doc});
+        QCOMPARE(run.lastReport().failedFiles(), QStringList{doc});
         const QString cause = run.lastReport().failures.value(0).cause;
         QVERIFY2(cause.startsWith(QLatin1String("the renderer failed")) || cause.contains(QLatin1String("could not be rendered")),
                  qPrintable(cause));
@@ -262,7 +262,7 @@ private slots:
     // a new renderer and keeps its number.
     void slowPageReachesTheTimeCapAndTheNextPageKeepsItsNumber()
     {
-        RunFixture f(4);
+        RunFixture f(Method::GflAx);
         f.host.pages = QStringLiteral("3");
         const QString slow = f.docs + QStringLiteral("/slow.pdf");
         writeRawPdf(slow, {plainPage(1), slowLines(60000), plainPage(3)});

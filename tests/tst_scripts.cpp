@@ -353,7 +353,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(int, check5);
         QFETCH(QString, told);
-        RunFixture f(folder == QLatin1String("bw") ? 3 : 2);
+        RunFixture f(folder == QLatin1String("bw") ? Method::BlackWhite : Method::Ghostscript);
         const QString app = root() + QStringLiteral("/app");
         const QString record = root() + QStringLiteral("/told.txt");
         const Script s = scriptOf(folder);

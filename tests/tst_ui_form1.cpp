@@ -206,8 +206,8 @@ private slots:
         w.store(QStringLiteral("Option"), option);
         w.store(QStringLiteral("Check5"), check5);
         Form1 &f = w.open();
-        for (int n = 1; n <= 4; ++n)
-            QCOMPARE(f.isOptionSelected(n), n == selected);
+        for (const MethodInfo &method : MethodTable())
+            QCOMPARE(f.isSelected(method.method), method.optionButton == selected);
         QCOMPARE(f.Option1->isEnabled(), acrobatEnabled);
         QCOMPARE(f.Check5->isChecked(), check5 == QLatin1String("1"));
         QCOMPARE(w.stored(QStringLiteral("Option")).toString(), storedOption);
@@ -241,7 +241,7 @@ private slots:
         Form1 &f = w.open();
         QCOMPARE(w.dialogs.boxes.size(), 1);
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Application Error"));
-        QVERIFY(w.dialogs.boxes[0].text.contains(ErrorLocations::FormLoad + QStringLiteral("at line 182\r\r")));
+        QVERIFY(w.dialogs.boxes[0].text.contains(Form1Locations::FormLoad + QStringLiteral("at line 182\r\r")));
         QVERIFY(!f.Check5->isChecked());
         QVERIFY(f.Option1->isEnabled());
         // Loading went on with the output folder.
@@ -436,7 +436,7 @@ private slots:
         Form1 &f = w.open({QString(), QString(),
                            [](ImagingService &) -> bool { throw Failure(QStringLiteral("Class not registered")); }, {}});
         QCOMPARE(w.dialogs.boxes.size(), 2);
-        QVERIFY(w.dialogs.boxes[0].text.startsWith(QStringLiteral("Class not registered\r\n") + ErrorLocations::FormLoad
+        QVERIFY(w.dialogs.boxes[0].text.startsWith(QStringLiteral("Class not registered\r\n") + Form1Locations::FormLoad
                                                    + QStringLiteral("at line 184")));
         QCOMPARE(w.dialogs.boxes[1].text, QStringLiteral("GDI+ Initialization Failed."));
         QVERIFY(f.gdiplusUnavailable());

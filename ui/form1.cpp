@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QtEndian>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -148,12 +149,10 @@ void Form1::buildControls()
     PushButton6 = button(this, QStringLiteral("PushButton6"), QStringLiteral("Load Sample/Example Files"), twips(4080, 4800, 3840, 405));
 
     Frame1 = group(this, QStringLiteral("Frame1"), QStringLiteral("Conversion Method"), twips(8040, 60, 7800, 2535));
-    Option2 = option(Frame1, QStringLiteral("Option2"), QStringLiteral("Ghostscript Method"), twips(240, 300, 2775, 225));
-    Option3 = option(Frame1, QStringLiteral("Option3"), QStringLiteral("Black/White Method"), twips(240, 650, 3135, 225));
-    Option1 = option(Frame1, QStringLiteral("Option1"),
-                     QStringLiteral("Adobe Acrobat Pro Method (You must have Acrobat Pro installed)"),
-                     twips(240, 1000, 6735, 225));
-    Option4 = option(Frame1, QStringLiteral("Option4"), QStringLiteral("GflAx Method"), twips(240, 1350, 3060, 225));
+    Option2 = option(Frame1, QStringLiteral("Option2"), InfoOf(Method::Ghostscript).caption, twips(240, 300, 2775, 225));
+    Option3 = option(Frame1, QStringLiteral("Option3"), InfoOf(Method::BlackWhite).caption, twips(240, 650, 3135, 225));
+    Option1 = option(Frame1, QStringLiteral("Option1"), InfoOf(Method::Acrobat).caption, twips(240, 1000, 6735, 225));
+    Option4 = option(Frame1, QStringLiteral("Option4"), InfoOf(Method::GflAx).caption, twips(240, 1350, 3060, 225));
     Option2->setChecked(true);
 
     Frame2 = group(Frame1, QStringLiteral("Frame2"), QStringLiteral("GflAx Option"), twips(480, 1600, 5760, 700));
@@ -226,10 +225,12 @@ void Form1::connectHandlers()
     connect(ListView1, &InputFileList::entryDoubleClicked, this, &Form1::ListView1_DblClick);
     connect(ListView1, &InputFileList::pathsDropped, this, &Form1::ListView1_OLEDragDrop);
 
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) { if (on) methodRule(QStringLiteral("3"), false); });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) { if (on) methodRule(QStringLiteral("1"), false); });
-    connect(Option3, &QRadioButton::toggled, this, [this](bool on) { if (on) methodRule(QStringLiteral("2"), false); });
-    connect(Option4, &QRadioButton::toggled, this, [this](bool on) { if (on) methodRule(QStringLiteral("4"), true); });
+    for (const MethodInfo &method : MethodTable()) {
+        connect(optionButton(method), &QRadioButton::toggled, this, [this, &method](bool on) {
+            if (on)
+                methodRule(method.settingCode, method.method == Method::GflAx);
+        });
+    }
     connect(Check5, &QCheckBox::toggled, this, &Form1::Check5_Click);
     connect(Combo_Resolution, &QComboBox::currentTextChanged, this,
             [this](const QString &text) { writeSetting(QStringLiteral("Resolution"), text); });
@@ -241,7 +242,7 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    ErrorTrap trap(m_dialogs, ErrorLocations::FormLoad);
+    ErrorTrap trap(m_dialogs, Form1Locations::FormLoad);
     trap.step(100, [&] { applySkin(); });
     const QString handFile = m_appFolder + QStringLiteral("/HAND-M.CUR");
     if (trap.test(104, [&] { return PathExists(handFile); }))
@@ -262,15 +263,12 @@ void Form1::Form_Load()
     trap.step(134, [&] {
         // Selecting a button runs its click handling as a user's click would, also when it was
         // selected already.
-        QRadioButton *button = option == QLatin1String("1")   ? Option2
-                               : option == QLatin1String("2") ? Option3
-                               : option == QLatin1String("3") ? Option1
-                               : option == QLatin1String("4") ? Option4
-                                                              : nullptr;
-        if (!button)
+        const MethodInfo *method = MethodWithSettingCode(option);
+        if (!method)
             return;
+        QRadioButton *button = optionButton(*method);
         if (button->isChecked())
-            methodRule(option, button == Option4);
+            methodRule(option, method->method == Method::GflAx);
         else
             button->setChecked(true);
     });
@@ -408,19 +406,20 @@ void Form1::writeSetting(const QString &key, const QString &text)
                       m_applicationTitle, Dialogs::Icon::Exclamation);
 }
 
-AdderContext Form1::adderContext()
+AdderContext Form1::adderContext(const QString &location)
 {
     return AdderContext{m_dialogs, *ListView1, m_applicationTitle, m_appFolder,
                         [this] { yield(); },
                         [this](bool on) {
                             m_walkDepth += on ? 1 : -1;
                             applyPointer();
-                        }};
+                        },
+                        location};
 }
 
 void Form1::PushButton1_Click()
 {
-    AdderContext ctx = adderContext();
+    AdderContext ctx = adderContext(Form1Locations::PushButton1Click);
     AddFilesByDialog(ctx);
 }
 
@@ -431,25 +430,25 @@ void Form1::PushButton2_Click()
 
 void Form1::PushButton4_Click()
 {
-    AdderContext ctx = adderContext();
+    AdderContext ctx = adderContext(Form1Locations::PushButton4Click);
     AddFolderTree(ctx);
 }
 
 void Form1::PushButton5_Click()
 {
-    ErrorTrap trap(m_dialogs, ErrorLocations::PushButton5Click);
+    ErrorTrap trap(m_dialogs, Form1Locations::PushButton5Click);
     trap.step(100, [&] { ListView1->clearEntries(); });
 }
 
 void Form1::PushButton6_Click()
 {
-    AdderContext ctx = adderContext();
+    AdderContext ctx = adderContext(Form1Locations::PushButton6Click);
     AddSampleFiles(ctx);
 }
 
 void Form1::PushButton7_Click()
 {
-    ErrorTrap trap(m_dialogs, ErrorLocations::PushButton7Click);
+    ErrorTrap trap(m_dialogs, Form1Locations::PushButton7Click);
     QString folder;
     trap.step(100, [&] { folder = PickFolder(m_dialogs, QStringLiteral("Please select folder:")); });
     if (folder.isEmpty())
@@ -462,7 +461,7 @@ void Form1::PushButton7_Click()
 
 void Form1::PushButton8_Click()
 {
-    ErrorTrap trap(m_dialogs, ErrorLocations::PushButton8Click);
+    ErrorTrap trap(m_dialogs, Form1Locations::PushButton8Click);
     trap.step(100, [&] {
         m_dialogs.message(QStringLiteral("Questions? Please contact Team Quillfern at ") + ContactAddress,
                           m_applicationTitle, Dialogs::Icon::None);
@@ -502,15 +501,15 @@ QString Form1::entryAt(int position) const
     return ListView1->entryAt(position);
 }
 
-bool Form1::isOptionSelected(int option) const
+QRadioButton *Form1::optionButton(const MethodInfo &method) const
 {
-    switch (option) {
-    case 1: return Option1->isChecked();
-    case 2: return Option2->isChecked();
-    case 3: return Option3->isChecked();
-    case 4: return Option4->isChecked();
-    default: return false;
-    }
+    const std::array<QRadioButton *, 4> buttons{Option1, Option2, Option3, Option4};
+    return buttons.at(method.optionButton - 1);
+}
+
+bool Form1::isSelected(Method method) const
+{
+    return optionButton(InfoOf(method))->isChecked();
 }
 
 int Form1::check5() const
@@ -615,7 +614,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    ErrorTrap trap(m_dialogs, ErrorLocations::FormQueryUnload);
+    ErrorTrap trap(m_dialogs, Form1Locations::FormQueryUnload);
     trap.step(100, [&] { m_imaging.stop(); });
     event->accept();
     if (m_options.unload)

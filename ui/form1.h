@@ -3,6 +3,7 @@
 #include "engine/conversionhost.h"
 #include "engine/conversionrun.h"
 #include "engine/imaging.h"
+#include "ui/form1locations.h"
 #include "ui/settingsstore.h"
 
 #include <QCursor>
@@ -43,6 +44,7 @@ public:
 private:
     QString m_line;
 };
+
 
 // The ApplicationTitle of a product name: its last word removed, then more words while longer
 // than 40 characters. A one-word name is its own title.
@@ -90,18 +92,17 @@ public:
     QString appFolder() const override { return m_appFolder; }
     int entryCount() const override;
     QString entryAt(int position) const override;
-    bool isOptionSelected(int option) const override;
+    bool isSelected(Method method) const override;
     int check5() const override;
     QString resolutionText() const override;
     QString pagesText() const override;
     QString outputFolderText() const override;
     bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
-    ImagingService &imaging() override { return m_imaging; }
+    ImagingService &imaging() { return m_imaging; }
     void setProgress(double percent) override;
     void setProgressText(const QString &text) override;
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
-    QImage &picture() override { return m_image1; }
     void yield() override;
 
     // Ends the process without unwinding: a run or a folder walk that is yielding never resumes.
@@ -135,7 +136,8 @@ private:
     void removeSelectedEntry();
     void writeSetting(const QString &key, const QString &text);
     void applyPointer();
-    AdderContext adderContext();
+    AdderContext adderContext(const QString &location = QString());
+    QRadioButton *optionButton(const MethodInfo &method) const;
 
     enum class Hover { Default, Hand };
 
@@ -145,7 +147,6 @@ private:
     SettingsStore m_settings;
     ImagingService m_imaging;
     ConversionRun m_run;
-    QImage m_image1;
     QString m_applicationTitle;
     bool m_gdiplusUnavailable = false;
     bool m_skinApplied = false;

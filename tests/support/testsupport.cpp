@@ -60,10 +60,7 @@ int FakeDialogs::countTitled(const QString &title) const
     return n;
 }
 
-TestHost::TestHost() : appFolderPath(TestFiles::appFolder())
-{
-    service.start();
-}
+TestHost::TestHost() : appFolderPath(TestFiles::appFolder()) {}
 
 QString TestHost::entryAt(int position) const
 {
@@ -98,7 +95,7 @@ void TestHost::yield()
     QCoreApplication::processEvents();
 }
 
-RunFixture::RunFixture(int option, const QString &outName)
+RunFixture::RunFixture(Method method, const QString &outName)
 {
     root.setAutoRemove(!qEnvironmentVariableIsSet("LP_KEEP_TEST_FILES"));
     out = root.path() + QLatin1Char('/') + outName;
@@ -109,7 +106,7 @@ RunFixture::RunFixture(int option, const QString &outName)
         QDir().mkpath(d);
     qputenv("TEMP", temp.toLocal8Bit());
     host.outputFolder = out;
-    host.option = option;
+    host.method = method;
 }
 
 QString RunFixture::pdf(const QString &name, int pages, const QSizeF &size)

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "engine/conversionhost.h"
-#include "engine/imaging.h"
 #include "sys/dialogs.h"
 
 #include <QImage>
+#include <QMetaType>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <optional>
+
+// Methods as rows of data-driven tests.
+Q_DECLARE_METATYPE(Method)
 
 // Records every box and answers from a script. Unscripted questions answer No, unscripted
 // input boxes and pickers are cancelled.
@@ -45,9 +49,8 @@ public:
     TestHost();
 
     FakeDialogs fakeDialogs;
-    ImagingService service;
     QStringList entries;
-    int option = 2; // which of Option1..Option4 is selected; 0 for none
+    std::optional<Method> method = Method::Ghostscript; // the selected method; none when empty
     int check5Value = 0;
     QString resolution = QStringLiteral("144");
     QString pages = QStringLiteral("1");
@@ -61,7 +64,6 @@ public:
     bool appWaitPointer = false;
     QList<Qt::CursorShape> pointersShown; // what the window would show, after each change
     int yields = 0;
-    QImage holder;
     std::function<void()> onYield;
 
     Dialogs &dialogs() override { return fakeDialogs; }
@@ -69,18 +71,16 @@ public:
     QString appFolder() const override { return appFolderPath; }
     int entryCount() const override { return entries.size(); }
     QString entryAt(int position) const override;
-    bool isOptionSelected(int n) const override { return option == n; }
+    bool isSelected(Method m) const override { return method == m; }
     int check5() const override { return check5Value; }
     QString resolutionText() const override { return resolution; }
     QString pagesText() const override { return pages; }
     QString outputFolderText() const override { return outputFolder; }
     bool gdiplusUnavailable() const override { return gdiplusFailed; }
-    ImagingService &imaging() override { return service; }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; }
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
-    QImage &picture() override { return holder; }
     void yield() override;
 
     // The pointer the window shows now: the application-wide hourglass over everything, else
@@ -90,10 +90,10 @@ public:
 
 // A throw-away root with an output folder, a TEMP folder (set in the environment, so the run
 // makes its WorkFolder in it), a folder for the test's documents and a scratch folder `work`
-// for calling methods directly, plus a host whose method option is `option`.
+// for calling methods directly, plus a host with `method` selected.
 // LP_KEEP_TEST_FILES=1 keeps the root for a look after a failure.
 struct RunFixture {
-    explicit RunFixture(int option, const QString &outName = QStringLiteral("out"));
+    explicit RunFixture(Method method, const QString &outName = QStringLiteral("out"));
     QTemporaryDir root;
     QString out, temp, docs, work;
     TestHost host;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// How one page image became one GIF file, or why it did not.
+struct PageEncoding {
+    enum class Outcome {
+        Written,     // the GIF file is complete
+        Undecodable, // the page image could not be read (whole); nothing was written
+        NotWritten,  // the GIF could not be written; no partial file was left
+    };
+    Outcome outcome = Outcome::NotWritten;
+    QString error; // the reason, for the two failures
+
+    bool written() const { return outcome == Outcome::Written; }
+};
+
+// Turns the page image file into the GIF file at `gifPath`, replacing a file of that name.
+// A plain function of two paths: no host, no widget, no shared state, so it can run on a
+// worker thread, several pages at once. It holds the page's picture only while it runs.
+PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath);
