@@ -24,6 +24,9 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpo
 # the README shows.
 if [ "$mode" = test ]; then
   packages+=(desktop-file-utils appstream dpkg-dev file parallel)
+  # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
+  # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
+  packages+=(clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -40,8 +43,16 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 if [ "$mode" = test ]; then
   cmake --build build -j2
-  cd build
-  exec ctest --output-on-failure -j2
+  (cd build && ctest --output-on-failure -j2)
+  # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in a tree of its
+  # own built by clang, with the fuzz targets; then each fuzz target for a minute from the seeds
+  # the project makes itself.
+  launcher=()
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENPAGE_FUZZ=ON "${launcher[@]}"
+  cmake --build build-asan -j2
+  (cd build-asan && ctest --output-on-failure -j2)
+  exec fuzz/run.sh build-asan "${LUMENPAGE_FUZZ_SECONDS:-60}"
 fi
 
 # Only what the window needs: the program (its AppFolder comes with it), no tests or benchmarks.

@@ -15,6 +15,14 @@
 #include <csignal>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LP_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LP_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace {
 
 constexpr int TailBytes = 4096;
@@ -91,13 +99,25 @@ void PageRenderer::start()
     m_process->setProgram(helper);
     m_process->setArguments({m_path});
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
-    const ChildLimits limits = m_limits.child();
+    ChildLimits limits = m_limits.child();
+#ifdef LP_ADDRESS_SANITIZER
+    // A sanitizer build reserves terabytes of address space for its shadow memory, so a cap on
+    // the address space would stop the renderer before it starts: the sanitizer's own cap on
+    // the resident memory stands in for it.
+    limits.memoryBytes = 0;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS"))
+                           + QStringLiteral(":hard_rss_limit_mb=%1").arg(m_limits.memoryMB));
+    m_process->setProcessEnvironment(environment);
+#endif
     m_process->setChildProcessModifier([limits] {
         ::setpgid(0, 0);
         ::signal(SIGPIPE, SIG_DFL);
         ApplyChildLimits(limits);
     });
     m_errors.clear();
+    m_outOfMemory = false;
     m_process->start();
     if (!m_process->waitForStarted(10000)) {
         const QString why = m_process->errorString();
@@ -131,7 +151,18 @@ void PageRenderer::drainErrors()
 {
     // Its messages matter only as the reason of a crash: the tail is enough, and a chatty
     // renderer cannot fill the program's memory.
-    m_errors += m_process->readAllStandardError();
+    const QByteArray chunk = m_process->readAllStandardError();
+    if (chunk.isEmpty())
+        return;
+    // Under the address-space cap an allocation fails: poppler says "Out of memory" and aborts,
+    // C++ code throws bad_alloc, our own handler says "out of memory" and exits with status 4; a
+    // sanitizer build's cap says "rss limit exhausted" and then prints pages of memory map. The
+    // sign is looked for as it arrives, across the seam with what came before.
+    const QByteArray window = (m_errors.right(64) + chunk).toLower();
+    if (window.contains("out of memory") || window.contains("bad_alloc") || window.contains("cannot allocate")
+        || window.contains("rss limit exhausted") || window.contains("allocation-size-too-big"))
+        m_outOfMemory = true;
+    m_errors += chunk;
     if (m_errors.size() > TailBytes)
         m_errors = m_errors.right(TailBytes);
 }
@@ -140,18 +171,15 @@ void PageRenderer::died(int page)
 {
     m_process->waitForFinished(5000);
     drainErrors();
-    const QByteArray errors = m_errors;
+    const bool outOfMemory = m_outOfMemory;
     m_errors.clear();
+    m_outOfMemory = false;
     const bool crashed = m_process->exitStatus() == QProcess::CrashExit;
     const int code = m_process->exitCode();
     resetProcess();
     const QString where = page > 0 ? QStringLiteral("page %1 of %2").arg(page).arg(m_path)
                                    : QStringLiteral("opening %1").arg(m_path);
-    // Under the address-space cap an allocation fails: poppler says "Out of memory" and aborts,
-    // C++ code throws bad_alloc, our own handler exits with status 4.
-    const QString text = QString::fromLocal8Bit(errors);
-    if ((!crashed && code == 4) || text.contains(QLatin1String("out of memory"), Qt::CaseInsensitive)
-        || text.contains(QLatin1String("bad_alloc")) || text.contains(QLatin1String("Cannot allocate")))
+    if ((!crashed && code == 4) || outOfMemory)
         throw Failure(QStringLiteral("The page renderer reached %1 on %2; the page was not converted")
                           .arg(m_limits.memoryCapText(), where), MemoryCap);
     throw Failure(QStringLiteral("The page renderer %1 on %2; the page was not converted")

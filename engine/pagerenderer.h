@@ -72,6 +72,7 @@ private:
     std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
     int m_pageCount = -1;
     QByteArray m_errors; // tail of the renderer's standard error
+    bool m_outOfMemory = false; // it said it ran out of memory
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

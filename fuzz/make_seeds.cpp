@@ -1,0 +1,121 @@
+// fuzz_seeds DIR: writes the seed corpora of the fuzz targets, DIR/pageimage and DIR/pdfpage.
+// Small inputs that reach the interesting paths: colour, grey and progressive JPEGs, a PNG;
+// PDFs with text, vector art, an image, compressed and nested content, several pages.
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cstdio>
+
+namespace {
+
+QImage picture(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x ^ y) & 0xff));
+    QPainter p(&image);
+    p.setPen(Qt::black);
+    p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Pg"));
+    return image;
+}
+
+void save(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "fuzz_seeds: cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+QByteArray encoded(const QImage &image, const char *format, int quality = -1, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
+}
+
+QByteArray rawPdf(const QList<QByteArray> &contents, bool compressed)
+{
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>"};
+    QByteArray kids;
+    for (int i = 0; i < contents.size(); ++i)
+        kids += QByteArray::number(3 + 2 * i) + " 0 R ";
+    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(contents.size()) + " >>";
+    for (int i = 0; i < contents.size(); ++i) {
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 << "
+                   "/Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents "
+                       + QByteArray::number(4 + 2 * i) + " 0 R >>";
+        const QByteArray body = compressed ? qCompress(contents[i], 9).mid(4) : contents[i];
+        objects << "<< /Length " + QByteArray::number(body.size()) + (compressed ? " /Filter /FlateDecode" : "")
+                       + " >>\nstream\n" + body + "\nendstream";
+    }
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype o : offsets)
+        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+           + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: fuzz_seeds DIR\n", stderr);
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    const QString images = root + QStringLiteral("/pageimage"), pdfs = root + QStringLiteral("/pdfpage");
+    QDir().mkpath(images);
+    QDir().mkpath(pdfs);
+
+    const QImage colour = picture(64, 48);
+    save(images + QStringLiteral("/colour.jpg"), encoded(colour, "jpeg", 90));
+    save(images + QStringLiteral("/colour100.jpg"), encoded(colour, "jpeg", 100));
+    save(images + QStringLiteral("/grey.jpg"), encoded(colour.convertToFormat(QImage::Format_Grayscale8), "jpeg", 90));
+    save(images + QStringLiteral("/progressive.jpg"), encoded(colour, "jpeg", 80, true));
+    save(images + QStringLiteral("/page.png"), encoded(colour, "png"));
+    QImage flat(40, 30, QImage::Format_RGB32);
+    flat.fill(qRgb(250, 250, 250));
+    save(images + QStringLiteral("/flat.jpg"), encoded(flat, "jpeg", 100));
+
+    {
+        QPdfWriter writer(pdfs + QStringLiteral("/written.pdf"));
+        writer.setResolution(72);
+        QPainter p(&writer);
+        p.fillRect(QRect(10, 10, 200, 60), QColor(200, 60, 20));
+        p.drawText(QPoint(20, 120), QStringLiteral("Lumenpage seed"));
+        p.drawEllipse(QRect(50, 150, 100, 80));
+        p.drawImage(QRect(300, 40, 128, 96), colour);
+        writer.newPage();
+        p.drawLine(0, 0, 400, 500);
+    }
+    const QByteArray art = "0 0 1 rg 10 10 100 50 re f 1 0 0 RG 2 w 0 0 m 200 200 l S "
+                           "BT /F1 24 Tf 20 150 Td (Seed) Tj ET";
+    save(pdfs + QStringLiteral("/plain.pdf"), rawPdf({art}, false));
+    save(pdfs + QStringLiteral("/flate.pdf"), rawPdf({art, "q 0.5 0 0 0.5 0 0 cm " + art + " Q"}, true));
+    save(pdfs + QStringLiteral("/nested.pdf"), rawPdf({QByteArray("q ").repeated(500) + art}, true));
+    return 0;
+}
