@@ -26,7 +26,7 @@ struct MethodContext {
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
     // Set by a method that knows why it produced nothing, or why not every page was rendered
     // (the renderer's own reason), for the run's report.
-    QString failureCause;
+    QString failureCause{};
 
     Dialogs &reportTo() const;
 };
