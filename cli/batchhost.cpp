@@ -1,4 +1,4 @@
-#include "batchhost.h"
+#include "cli/batchhost.h"
 
 #include "engine/conversionrun.h"
 #include "sys/appfolder.h"
@@ -82,7 +82,7 @@ QString BatchHost::appFolder() const
 QString BatchHost::entryAt(int position) const
 {
     if (position < 1 || position > m_options.files.size())
-        throw Failure(QStringLiteral("Index out of bounds"), 35600);
+        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return m_options.files.at(position - 1);
 }
 

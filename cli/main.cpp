@@ -1,6 +1,6 @@
 // lumenpage-batch: the conversion run of the window, for scripts and machines without a display.
 
-#include "batchhost.h"
+#include "cli/batchhost.h"
 
 #include "sys/fileutil.h"
 #include "sys/interruption.h"

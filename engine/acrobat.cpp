@@ -1,8 +1,8 @@
-#include "acrobat.h"
+#include "engine/acrobat.h"
 
-#include "pagerenderer.h"
+#include "engine/pagerenderer.h"
 
-#include "../sys/errortrap.h"
+#include "sys/errortrap.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renderlimits.h"
+#include "engine/renderlimits.h"
 
 #include <QString>
 

@@ -1,13 +1,13 @@
-#include "conversionrun.h"
+#include "engine/conversionrun.h"
 
-#include "conversionhost.h"
-#include "methods.h"
-#include "pageencoding.h"
+#include "engine/conversionhost.h"
+#include "engine/methods.h"
+#include "engine/pageencoding.h"
 
-#include "../sys/dialogs.h"
-#include "../sys/errortrap.h"
-#include "../sys/fileutil.h"
-#include "../sys/interruption.h"
+#include "sys/dialogs.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -260,7 +260,7 @@ void ConversionRun::start()
             if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
                 lastError = encoded.error;
                 trap.step(154, [&] {
-                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), 481);
+                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
                 });
                 // Its GIF is missing too, and is listed with the others at the end.
                 m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");

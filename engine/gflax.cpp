@@ -1,8 +1,8 @@
-#include "gflax.h"
+#include "engine/gflax.h"
 
-#include "pagerenderer.h"
+#include "engine/pagerenderer.h"
 
-#include "../sys/errortrap.h"
+#include "sys/errortrap.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -64,46 +64,3 @@ void GflAx::saveBitmap(const QString &path)
     }
 }
 
-double LeadingNumber(const QString &text)
-{
-    QString s;
-    s.reserve(text.size());
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
-            s += c;
-
-    const auto digitAt = [&s](qsizetype i) { return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9'; };
-    qsizetype i = 0;
-    if (i < s.size() && (s.at(i) == QLatin1Char('+') || s.at(i) == QLatin1Char('-')))
-        ++i;
-    const qsizetype mantissaStart = i;
-    while (digitAt(i))
-        ++i;
-    bool digits = i > mantissaStart;
-    if (i < s.size() && s.at(i) == QLatin1Char('.')) {
-        const qsizetype fraction = ++i;
-        while (digitAt(i))
-            ++i;
-        digits = digits || i > fraction;
-    }
-    if (!digits)
-        return 0;
-    qsizetype end = i;
-    // An exponent counts only when at least one digit follows: "2e" and "2 each" are 2.
-    if (i < s.size() && QStringLiteral("eEdD").contains(s.at(i))) {
-        qsizetype j = i + 1;
-        if (j < s.size() && (s.at(j) == QLatin1Char('+') || s.at(j) == QLatin1Char('-')))
-            ++j;
-        if (digitAt(j)) {
-            while (digitAt(j))
-                ++j;
-            end = j;
-        }
-    }
-    QString number = s.left(end);
-    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
-    // In the C locale whatever the user's: the decimal point is always ".". Out of range
-    // exponents give infinity or 0, which the callers refuse or treat as nothing.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return strtod_l(number.toLatin1().constData(), nullptr, cLocale);
-}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renderlimits.h"
+#include "engine/renderlimits.h"
 
 #include <QByteArray>
 #include <QString>
@@ -53,7 +53,3 @@ private:
     QByteArray m_bitmap;
 };
 
-// The runtime's leading-number rule for control texts: blanks, tabs and line feeds are ignored
-// wherever they occur; then an optional sign, digits, an optional decimal point with digits and
-// an optional exponent; the first other character ends the number; no number gives 0.
-double LeadingNumber(const QString &text);

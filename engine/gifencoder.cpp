@@ -1,4 +1,4 @@
-#include "gifencoder.h"
+#include "engine/gifencoder.h"
 
 #include <QIODevice>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palette.h"
+#include "engine/palette.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "imaging.h"
+#include "engine/imaging.h"
 
-#include "gifencoder.h"
+#include "engine/gifencoder.h"
 
 #include <QImageWriter>
 #include <QSaveFile>

@@ -1,10 +1,10 @@
-#include "methods.h"
+#include "engine/methods.h"
 
-#include "acrobat.h"
-#include "conversionhost.h"
+#include "engine/acrobat.h"
+#include "engine/conversionhost.h"
 
-#include "../sys/errortrap.h"
-#include "../sys/fileutil.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
 
 #include <memory>
 
@@ -14,7 +14,7 @@ template <typename T>
 T &Need(const std::unique_ptr<T> &object)
 {
     if (!object)
-        throw Failure(QStringLiteral("Object variable not set: the Acrobat object was not created"), 91);
+        throw Failure(QStringLiteral("Object variable not set: the Acrobat object was not created"), ErrorCode::ObjectNotSet);
     return *object;
 }
 

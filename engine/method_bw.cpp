@@ -1,7 +1,7 @@
-#include "methods.h"
-#include "scriptmethod.h"
+#include "engine/methods.h"
+#include "engine/scriptmethod.h"
 
-#include "../sys/errortrap.h"
+#include "sys/errortrap.h"
 
 void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
 {

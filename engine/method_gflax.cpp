@@ -1,10 +1,10 @@
-#include "methods.h"
+#include "engine/methods.h"
 
-#include "conversionhost.h"
-#include "gflax.h"
+#include "engine/conversionhost.h"
+#include "engine/gflax.h"
 
-#include "../sys/errortrap.h"
-#include "../sys/fileutil.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
 
 #include <cmath>
 #include <limits>
@@ -24,14 +24,14 @@ int PageCountFrom(const QString &text)
         throw Failure(QStringLiteral("The number of pages \"%1\" is too large: at most %2 pages can be "
                                      "converted from one file.")
                           .arg(text.trimmed()).arg(MaxPageCount),
-                      6);
+                      ErrorCode::Overflow);
     return n < 1 ? 0 : int(n);
 }
 
 GflAx &Need(const std::unique_ptr<GflAx> &component)
 {
     if (!component)
-        throw Failure(QStringLiteral("Object variable not set: the GflAx component was not created"), 91);
+        throw Failure(QStringLiteral("Object variable not set: the GflAx component was not created"), ErrorCode::ObjectNotSet);
     return *component;
 }
 

@@ -1,4 +1,4 @@
-#include "pageimage.h"
+#include "engine/pageimage.h"
 
 #include <QBuffer>
 #include <QFile>

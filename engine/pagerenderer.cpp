@@ -1,9 +1,9 @@
-#include "pagerenderer.h"
+#include "engine/pagerenderer.h"
 
 #include "render/renderprotocol.h"
 
-#include "../sys/fileutil.h"
-#include "../sys/interruption.h"
+#include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -280,12 +280,12 @@ void WriteFileWhole(const QByteArray &bytes, const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), 75);
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, why), 75);
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, why), ErrorCode::PathFileAccess);
     }
     if (!file.commit())
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), 75);
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
 }

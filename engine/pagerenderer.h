@@ -1,8 +1,8 @@
 #pragma once
 
-#include "renderlimits.h"
+#include "engine/renderlimits.h"
 
-#include "../sys/errortrap.h"
+#include "sys/errortrap.h"
 
 #include <QByteArray>
 #include <QSize>

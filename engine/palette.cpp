@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "engine/palette.h"
 
 #include <QImage>
 

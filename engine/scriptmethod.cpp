@@ -1,12 +1,12 @@
-#include "scriptmethod.h"
+#include "engine/scriptmethod.h"
 
-#include "conversionhost.h"
-#include "methods.h"
+#include "engine/conversionhost.h"
+#include "engine/methods.h"
 
-#include "../sys/dialogs.h"
-#include "../sys/errortrap.h"
-#include "../sys/fileutil.h"
-#include "../sys/shell32.h"
+#include "sys/dialogs.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+#include "sys/shell32.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -101,7 +101,7 @@ void MoveFile(const QString &from, const QString &to)
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return;
     if (errno != EXDEV)
-        throw Failure(QStringLiteral("%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), 75);
+        throw Failure(QStringLiteral("%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), ErrorCode::PathFileAccess);
     CopyFile(from, to);
     QFile::remove(from);
 }
@@ -330,7 +330,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             if (!IsExistingFolder(folder))
                 return;
             if (!QDir().rmdir(folder))
-                throw Failure(QStringLiteral("Path/File access error: %1 is not empty").arg(folder), 75);
+                throw Failure(QStringLiteral("Path/File access error: %1 is not empty").arg(folder), ErrorCode::PathFileAccess);
         });
         trap.step(164, [&] { host.setAppWaitPointer(false); });
     } else {

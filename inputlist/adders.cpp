@@ -1,7 +1,7 @@
-#include "adders.h"
+#include "inputlist/adders.h"
 
-#include "folderwalk.h"
-#include "inputfilelist.h"
+#include "inputlist/folderwalk.h"
+#include "inputlist/inputfilelist.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"

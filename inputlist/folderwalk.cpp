@@ -1,4 +1,4 @@
-#include "folderwalk.h"
+#include "inputlist/folderwalk.h"
 
 #include "sys/dialogs.h"
 #include "sys/fileutil.h"

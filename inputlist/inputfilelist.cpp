@@ -1,4 +1,4 @@
-#include "inputfilelist.h"
+#include "inputlist/inputfilelist.h"
 
 #include "sys/errortrap.h"
 
@@ -36,7 +36,7 @@ int InputFileList::count() const
 QString InputFileList::entryAt(int position) const
 {
     if (position < 1 || position > count())
-        throw Failure(QStringLiteral("Index out of bounds"), 35600);
+        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return topLevelItem(position - 1)->text(0);
 }
 

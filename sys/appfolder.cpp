@@ -1,4 +1,4 @@
-#include "appfolder.h"
+#include "sys/appfolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "errortrap.h"
+#include "sys/errortrap.h"
 
-#include "dialogs.h"
+#include "sys/dialogs.h"
 
 QString errorBoxText(const QString &description, const QString &location, int stepNumber)
 {

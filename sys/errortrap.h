@@ -6,6 +6,21 @@
 
 class Dialogs;
 
+// The numeric codes failures carry, named after the runtime errors they stand for.
+namespace ErrorCode {
+constexpr int InvalidCall = 5;            // invalid procedure call or argument
+constexpr int Overflow = 6;
+constexpr int TypeMismatch = 13;
+constexpr int FileNotFound = 53;
+constexpr int PermissionDenied = 70;
+constexpr int PathFileAccess = 75;        // path/file access error
+constexpr int PathNotFound = 76;
+constexpr int ObjectNotSet = 91;          // object variable not set
+constexpr int InvalidPropertyValue = 380;
+constexpr int InvalidPicture = 481;
+constexpr int IndexOutOfBounds = 35600;
+} // namespace ErrorCode
+
 // A failure carrying the description the user reads in the ErrorBox. Anything thrown from a
 // step of a trapping procedure is reported; a std::exception gives its what(), anything else a
 // generic description.

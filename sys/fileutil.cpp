@@ -1,6 +1,6 @@
-#include "fileutil.h"
+#include "sys/fileutil.h"
 
-#include "errortrap.h"
+#include "sys/errortrap.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
+#include <locale.h>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -107,7 +109,7 @@ QString NameWithoutExtension(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
-        throw Failure(QStringLiteral("Invalid procedure call or argument"), 5);
+        throw Failure(QStringLiteral("Invalid procedure call or argument"), ErrorCode::InvalidCall);
     return name.left(dot);
 }
 
@@ -116,6 +118,50 @@ QString BaseNameOf(const QString &pdfPath)
     const QString name = FileNameOf(pdfPath);
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
     return dot < 0 ? name : name.left(dot);
+}
+
+double LeadingNumber(const QString &text)
+{
+    QString s;
+    s.reserve(text.size());
+    for (const QChar c : text)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
+            s += c;
+
+    const auto digitAt = [&s](qsizetype i) { return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9'; };
+    qsizetype i = 0;
+    if (i < s.size() && (s.at(i) == QLatin1Char('+') || s.at(i) == QLatin1Char('-')))
+        ++i;
+    const qsizetype mantissaStart = i;
+    while (digitAt(i))
+        ++i;
+    bool digits = i > mantissaStart;
+    if (i < s.size() && s.at(i) == QLatin1Char('.')) {
+        const qsizetype fraction = ++i;
+        while (digitAt(i))
+            ++i;
+        digits = digits || i > fraction;
+    }
+    if (!digits)
+        return 0;
+    qsizetype end = i;
+    // An exponent counts only when at least one digit follows: "2e" and "2 each" are 2.
+    if (i < s.size() && QStringLiteral("eEdD").contains(s.at(i))) {
+        qsizetype j = i + 1;
+        if (j < s.size() && (s.at(j) == QLatin1Char('+') || s.at(j) == QLatin1Char('-')))
+            ++j;
+        if (digitAt(j)) {
+            while (digitAt(j))
+                ++j;
+            end = j;
+        }
+    }
+    QString number = s.left(end);
+    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
+    // In the C locale whatever the user's: the decimal point is always ".". Out of range
+    // exponents give infinity or 0, which the callers refuse or treat as nothing.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(number.toLatin1().constData(), nullptr, cLocale);
 }
 
 void DeleteFilesQuietly(const QString &pathOrPattern)
@@ -202,7 +248,7 @@ void RemoveTree(const QString &folder)
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     if (path.isEmpty() || path == QLatin1String("/"))
-        throw Failure(QStringLiteral("Permission denied: %1 is not a folder that can be deleted").arg(folder), 70);
+        throw Failure(QStringLiteral("Permission denied: %1 is not a folder that can be deleted").arg(folder), ErrorCode::PermissionDenied);
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
@@ -211,7 +257,7 @@ void RemoveTree(const QString &folder)
         if (errno == ELOOP || errno == ENOTDIR)
             throw Failure(QStringLiteral("Permission denied: %1 is a link or a file, not a folder of its "
                                          "own; it was left alone").arg(path), 70);
-        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), 70);
+        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
     }
     bool failed = false;
     removeContents(fd, failed);
@@ -219,27 +265,27 @@ void RemoveTree(const QString &folder)
     if (::rmdir(name.constData()) != 0 && errno != ENOENT)
         failed = true;
     if (failed)
-        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), 70);
+        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
 }
 
 void CopyFile(const QString &source, const QString &destination)
 {
     if (!IsExistingFile(source))
-        throw Failure(QStringLiteral("File not found: %1").arg(source), 53);
+        throw Failure(QStringLiteral("File not found: %1").arg(source), ErrorCode::FileNotFound);
     if (PathExists(destination) && !QFile::remove(destination))
-        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), 70);
+        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
     QFile in(source);
     if (!in.copy(destination))
         throw Failure(QStringLiteral("Cannot copy %1 to %2: %3")
-                          .arg(source, destination, in.errorString()), 75);
+                          .arg(source, destination, in.errorString()), ErrorCode::PathFileAccess);
 }
 
 void CopyFolder(const QString &source, const QString &destination)
 {
     if (!IsExistingFolder(source))
-        throw Failure(QStringLiteral("Path not found: %1").arg(source), 76);
+        throw Failure(QStringLiteral("Path not found: %1").arg(source), ErrorCode::PathNotFound);
     if (!QDir().mkpath(destination))
-        throw Failure(QStringLiteral("Cannot create folder %1").arg(destination), 75);
+        throw Failure(QStringLiteral("Cannot create folder %1").arg(destination), ErrorCode::PathFileAccess);
     const QDir src(source);
     const QFileInfoList entries =
         src.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -273,6 +319,6 @@ QString CreatePrivateFolder(const QString &parent, const QString &prefix)
     if (!::mkdtemp(name.data()))
         throw Failure(QStringLiteral("Path not found: %1 cannot be created (%2)")
                           .arg(pattern, QString::fromLocal8Bit(std::strerror(errno))),
-                      76);
+                      ErrorCode::PathNotFound);
     return QFile::decodeName(name);
 }

@@ -22,6 +22,11 @@ QString FileNameOf(const QString &path);           // text after the last "/"
 QString NameWithoutExtension(const QString &name); // text before the last "."; throws without one
 QString BaseNameOf(const QString &pdfPath);        // file name up to its first "."
 
+// The runtime's leading-number rule for control texts: blanks, tabs and line feeds are ignored
+// wherever they occur; then an optional sign, digits, an optional decimal point with digits and
+// an optional exponent; the first other character ends the number; no number gives 0.
+double LeadingNumber(const QString &text);
+
 // Yields to the event loop once, then deletes the file, or every file matching the pattern in
 // its last component. Never fails.
 void DeleteFilesQuietly(const QString &pathOrPattern);

@@ -1,6 +1,6 @@
-#include "interruption.h"
+#include "sys/interruption.h"
 
-#include "fileutil.h"
+#include "sys/fileutil.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "shell32.h"
+#include "sys/shell32.h"
 
-#include "errortrap.h"
-#include "fileutil.h"
-#include "interruption.h"
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -72,7 +72,7 @@ private slots:
         FakeDialogs dialogs;
         ErrorTrap trap(dialogs, Form1Locations::PushButton1Click);
         trap.filter = [](const Failure &f) { return f.code() == 20476; };
-        trap.step(100, [] { throw Failure(QStringLiteral("other"), 5); });
+        trap.step(100, [] { throw Failure(QStringLiteral("other"), ErrorCode::InvalidCall); });
         QVERIFY(!trap.aborted());
         trap.step(102, [] { throw Failure(QStringLiteral("buffer too small"), 20476); });
         QVERIFY(trap.aborted());

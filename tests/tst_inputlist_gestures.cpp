@@ -103,7 +103,7 @@ private slots:
                 list.entryAt(bad);
                 QFAIL("a position outside the list must fail");
             } catch (const Failure &f) {
-                QCOMPARE(f.code(), 35600);
+                QCOMPARE(f.code(), ErrorCode::IndexOutOfBounds);
             }
         }
     }

@@ -1,4 +1,4 @@
-#include "commandline.h"
+#include "ui/commandline.h"
 
 #include <QDir>
 #include <QUrl>

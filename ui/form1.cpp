@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "ui/form1.h"
 
 #include "inputlist/adders.h"
 #include "inputlist/folderwalk.h"
@@ -56,9 +56,9 @@ int toSmallInteger(const QString &text)
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw Failure(QStringLiteral("Type mismatch"), 13);
+        throw Failure(QStringLiteral("Type mismatch"), ErrorCode::TypeMismatch);
     if (value <= -32768.5 || value >= 32767.5)
-        throw Failure(QStringLiteral("Overflow"), 6);
+        throw Failure(QStringLiteral("Overflow"), ErrorCode::Overflow);
     return int(std::nearbyint(value));
 }
 
@@ -287,7 +287,7 @@ void Form1::Form_Load()
     trap.step(182, [&] {
         const int state = toSmallInteger(m_settings.read(QStringLiteral("Check5"), QStringLiteral("0")));
         if (state != 0 && state != 1)
-            throw Failure(QStringLiteral("Invalid property value"), 380);
+            throw Failure(QStringLiteral("Invalid property value"), ErrorCode::InvalidPropertyValue);
         Check5->setChecked(state == 1);
     });
     // The renderers' memory cap has no control: an advanced setting, read once like the others.
@@ -344,7 +344,7 @@ void Form1::applySkin()
     }
     QFile file(skinFile);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("The skin %1 cannot be read: %2").arg(skinFile, file.errorString()), 75);
+        throw Failure(QStringLiteral("The skin %1 cannot be read: %2").arg(skinFile, file.errorString()), ErrorCode::PathFileAccess);
     setStyleSheet(QString::fromUtf8(file.readAll()));
     m_skinApplied = true;
 }
@@ -353,16 +353,16 @@ void Form1::loadHandPointer(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("The pointer %1 cannot be read: %2").arg(path, file.errorString()), 75);
+        throw Failure(QStringLiteral("The pointer %1 cannot be read: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
     const QByteArray bytes = file.readAll();
     // A .cur file keeps its hot spot in the first directory entry.
     if (bytes.size() < 22 || qFromLittleEndian<quint16>(bytes.constData() + 2) != 2)
-        throw Failure(QStringLiteral("%1 is not a pointer file").arg(path), 481);
+        throw Failure(QStringLiteral("%1 is not a pointer file").arg(path), ErrorCode::InvalidPicture);
     const int hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
     const int hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
     QImage image;
     if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes, "ICO"))
-        throw Failure(QStringLiteral("%1 is not a pointer file").arg(path), 481);
+        throw Failure(QStringLiteral("%1 is not a pointer file").arg(path), ErrorCode::InvalidPicture);
     m_handPointer = QCursor(QPixmap::fromImage(image), hotX, hotY);
 }
 

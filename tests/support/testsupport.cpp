@@ -65,7 +65,7 @@ TestHost::TestHost() : appFolderPath(TestFiles::appFolder()) {}
 QString TestHost::entryAt(int position) const
 {
     if (position < 1 || position > entries.size())
-        throw Failure(QStringLiteral("Index out of bounds"), 35600);
+        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return entries.at(position - 1);
 }
 
