@@ -74,7 +74,7 @@ private slots:
     void initTestCase()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QFAIL("Ghostscript (gs) is not installed");
+            QSKIP("Ghostscript (gs) is not installed: this method runs it");
     }
 
     // Twelve pages through the whole run: names, page order (page 10 after page 9, not after

@@ -26,7 +26,7 @@ private slots:
     void initTestCase()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QFAIL("Ghostscript (gs) is not installed");
+            QSKIP("Ghostscript (gs) is not installed: this method runs it");
     }
 
     // The PageImageName rule of every method, from the method table.
