@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/conversionhost.h"
+
+#include <QString>
+
+struct Form1Controls;
+class WindowPointers;
+
+// The window's side of a conversion run: the run reads the list and the options from the
+// window's controls at the moment it needs them, and tells its progress and pointers there.
+class WindowHost : public ConversionHost {
+public:
+    WindowHost(Dialogs &dialogs, const Form1Controls &controls, WindowPointers &pointers)
+        : m_dialogs(dialogs), m_controls(controls), m_pointers(pointers) {}
+
+    // What the run reads
+    QString applicationTitle() const override { return m_applicationTitle; }
+    QString appFolder() const override { return m_appFolder; }
+    int entryCount() const override;
+    QString entryAt(int position) const override;
+    bool isSelected(Method method) const override;
+    int check5() const override;
+    QString resolutionText() const override;
+    QString pagesText() const override;
+    QString outputFolderText() const override;
+    bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
+
+    // What it tells
+    void setProgress(double percent) override;
+    void setProgressText(const QString &text) override;
+    void setWaitPointer(bool on) override;
+    void setAppWaitPointer(bool on) override;
+    void yield() override;
+
+    // The services it uses
+    Dialogs &dialogs() override { return m_dialogs; }
+
+protected:
+    // Settled while the window loads.
+    QString m_appFolder;
+    QString m_applicationTitle;
+    bool m_gdiplusUnavailable = false;
+
+private:
+    Dialogs &m_dialogs;
+    const Form1Controls &m_controls;
+    WindowPointers &m_pointers;
+};
