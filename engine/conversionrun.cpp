@@ -3,6 +3,7 @@
 #include "engine/conversionhost.h"
 #include "engine/methods.h"
 #include "engine/pageencoding.h"
+#include "engine/pagestream.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -15,6 +16,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <exception>
+#include <functional>
 
 namespace {
 constexpr int MaxListedFailures = 20;
@@ -108,6 +111,153 @@ private:
     int &m_errorBoxes;
 };
 
+// One file's page images on their way to GIF files: each is named, encoded, reported and
+// deleted, in page order. Pages a method hands over while it renders (see PageSink) are
+// encoded on the stream's worker meanwhile; the page images it leaves are converted after it
+// returns, one by one, on this thread.
+class FileConversion final : public PageSink {
+public:
+    FileConversion(ErrorTrap &trap, ConversionHost &host, RunReport &report, const QString &workFolder,
+                   const QString &pdf, QSet<QString> &writtenEarlier, bool worker)
+        : m_trap(trap), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
+          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_stream(worker)
+    {
+    }
+
+    // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
+    // "~draft.pdf" gives "~draft-001.jpg".
+    bool ownPage(const QString &name) const
+    {
+        return !name.startsWith(QLatin1Char('~')) || (!m_baseName.isEmpty() && name.startsWith(m_baseName));
+    }
+
+    // The variant for pages whose names are all known in advance: one for the whole file.
+    void chooseVariant(const QStringList &stems)
+    {
+        m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
+    }
+
+    void take(const QString &name, int expected) override
+    {
+        if (!m_trap.test(152, [&] { return ownPage(name); }))
+            return;
+        m_expected = std::max(m_expected, expected);
+        ++m_handed;
+        const QString gifPath = gifPathFor(name);
+        m_inFlight << name;
+        m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
+        poll();
+    }
+
+    int backlog() const override { return m_stream.backlog(); }
+
+    int poll() override
+    {
+        for (const PageStream::Page &page : m_stream.takeFinished()) {
+            const QString name = m_inFlight.takeFirst();
+            ++m_done;
+            account(name, page.gifPath, [&] {
+                if (page.exception)
+                    std::rethrow_exception(page.exception);
+                return page.encoding;
+            }, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
+        }
+        return m_done;
+    }
+
+    // A page image the method left in the WorkFolder: `j` of `count` of them.
+    void convertLeftover(const QString &name, int j, int count)
+    {
+        if (!m_trap.test(152, [&] { return ownPage(name); }))
+            return;
+        const QString gifPath = gifPathFor(name);
+        account(name, gifPath, [&] { return EncodePage(m_workFolder + QLatin1Char('/') + name, gifPath); },
+                m_handed + j, m_handed + count);
+    }
+
+    // Waits for the pages still being encoded and accounts for them.
+    void drain()
+    {
+        m_stream.finish();
+        poll();
+    }
+
+    // Records what the file's GIFs were named. Called once, whatever the method did.
+    void end()
+    {
+        drain();
+        // The renderer announced more pages than it gave: the count shown ends where it stopped.
+        if (m_handed > 0 && m_done < m_expected)
+            m_host.pageProgress(m_done, m_done);
+        m_writtenEarlier.unite(m_writtenNow);
+        if (!m_renamed.isEmpty())
+            m_report.renamedFiles.append({m_pdf, m_renamed});
+    }
+
+    int handedOver() const { return m_handed; }
+
+    int written = 0;
+    QString lastError;
+
+private:
+    QString gifPathFor(const QString &name)
+    {
+        QString gifPath;
+        m_trap.step(156, [&] {
+            // The output folder may have been changed since the file's names were chosen, and
+            // pages handed over while rendering are named one at a time.
+            const QString stem = NameWithoutExtension(name);
+            m_variant = FreeVariant({stem}, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
+            gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
+                      + QStringLiteral(".gif");
+        });
+        return gifPath;
+    }
+
+    // Reports how the page came out; its page image is deleted either way.
+    void account(const QString &name, const QString &gifPath, const std::function<PageEncoding()> &encode, int j,
+                 int total)
+    {
+        // The page is decoded and written in one plain call; only one page is held at a time.
+        PageEncoding encoded;
+        m_trap.step(158, [&] { encoded = encode(); });
+        if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
+            lastError = encoded.error;
+            m_trap.step(154, [&] {
+                throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
+            });
+            // Its GIF is missing too, and is listed with the others at the end.
+            m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");
+        } else if (encoded.written()) {
+            ++m_report.gifsWritten;
+            ++written;
+            m_writtenNow << QDir::cleanPath(gifPath);
+            if (m_variant != 0)
+                m_renamed << FileNameOf(gifPath);
+        } else {
+            lastError = encoded.error;
+            m_report.failedGifs << (encoded.error.isEmpty() ? gifPath
+                                                            : gifPath + QStringLiteral(" (") + encoded.error + QLatin1Char(')'));
+        }
+        m_trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+        m_host.pageProgress(j, total);
+    }
+
+    ErrorTrap &m_trap;
+    ConversionHost &m_host;
+    RunReport &m_report;
+    const QString m_workFolder, m_pdf, m_baseName;
+    QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
+    QSet<QString> m_writtenNow;
+    QStringList m_renamed;
+    int m_variant = 0;
+    int m_handed = 0;   // pages taken while the method rendered
+    int m_done = 0;     // of those, accounted for
+    int m_expected = 0; // pages the renderer announced
+    QStringList m_inFlight; // taken, not yet accounted, in order
+    PageStream m_stream;
+};
+
 } // namespace
 
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
@@ -187,6 +337,9 @@ void ConversionRun::start()
 
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
         ctx.dialogs = &dialogs;
+        FileConversion file(trap, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
+        if (encodeWhileRendering)
+            ctx.pageSink = &file;
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
@@ -202,6 +355,10 @@ void ConversionRun::start()
             }
         }
 
+        // The pages handed over while the method rendered are all converted before the ones
+        // it left are looked at.
+        file.drain();
+
         // A file that gave no GIF failed, whatever the method said and however it came about.
         // Its cause: the method's own reason, else what went wrong while it was converted.
         const auto failed = [&](const QString &fallback) {
@@ -215,76 +372,33 @@ void ConversionRun::start()
             });
         };
         if (!m_pagesProduced) {
+            file.end();
             failed(QStringLiteral("no page image was produced"));
             continue;
         }
 
+        // The page images the method left in the WorkFolder (all of them, when it handed none
+        // over while rendering).
         QStringList pages;
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
-        const QString baseName = BaseNameOf(pdf);
-        // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
-        // "~draft.pdf" gives "~draft-001.jpg".
-        const auto ownPage = [&](const QString &name) {
-            return !name.startsWith(QLatin1Char('~')) || (!baseName.isEmpty() && name.startsWith(baseName));
-        };
         int pageCount = 0;
-        int variant = 0;
         trap.step(150, [&] {
             pageCount = pages.size();
             QStringList stems;
             for (const QString &name : pages) {
-                if (ownPage(name))
+                if (file.ownPage(name))
                     stems << NameWithoutExtension(name);
             }
-            variant = FreeVariant(stems, baseName, m_host.outputFolderText(), writtenEarlier);
+            file.chooseVariant(stems);
         });
-        int written = 0;
-        QString lastError;
-        QStringList renamed;
-        QSet<QString> writtenNow;
-        for (int j = 1; j <= pageCount; ++j) {
-            const QString name = pages.value(j - 1);
-            if (!trap.test(152, [&] { return ownPage(name); }))
-                continue;
-            QString gifPath;
-            trap.step(156, [&] {
-                // The output folder may have been changed since the file's names were chosen.
-                const QString stem = NameWithoutExtension(name);
-                variant = FreeVariant({stem}, baseName, m_host.outputFolderText(), writtenEarlier, variant);
-                gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, baseName, variant)
-                          + QStringLiteral(".gif");
-            });
-            // The page is decoded and written in one plain call; only one page is held at a time.
-            PageEncoding encoded;
-            trap.step(158, [&] { encoded = EncodePage(m_workFolder + QLatin1Char('/') + name, gifPath); });
-            if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
-                lastError = encoded.error;
-                trap.step(154, [&] {
-                    throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
-                });
-                // Its GIF is missing too, and is listed with the others at the end.
-                m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");
-            } else if (encoded.written()) {
-                ++m_report.gifsWritten;
-                ++written;
-                writtenNow << QDir::cleanPath(gifPath);
-                if (variant != 0)
-                    renamed << FileNameOf(gifPath);
-            } else {
-                lastError = encoded.error;
-                m_report.failedGifs << (encoded.error.isEmpty() ? gifPath
-                                                                : gifPath + QStringLiteral(" (") + encoded.error + QLatin1Char(')'));
-            }
-            trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
-            m_host.pageProgress(j, pageCount);
-        }
-        writtenEarlier.unite(writtenNow);
-        if (!renamed.isEmpty())
-            m_report.renamedFiles.append({pdf, renamed});
-        if (written == 0) {
-            failed(pageCount == 0 ? QStringLiteral("no page image was found")
-                                  : QStringLiteral("no GIF could be written")
-                                        + (lastError.isEmpty() ? QString() : QStringLiteral(": ") + lastError));
+        for (int j = 1; j <= pageCount; ++j)
+            file.convertLeftover(pages.value(j - 1), j, pageCount);
+        file.end();
+        if (file.written == 0) {
+            failed(pageCount == 0 && file.handedOver() == 0
+                       ? QStringLiteral("no page image was found")
+                       : QStringLiteral("no GIF could be written")
+                             + (file.lastError.isEmpty() ? QString() : QStringLiteral(": ") + file.lastError));
         } else if (!ctx.failureCause.isEmpty()) {
             // Some pages could not be rendered: the file failed too, though its other pages
             // were converted, and the renderer's reason travels in the report.

@@ -74,6 +74,10 @@ public:
     // Bounds on the script methods' waits; tests shorten them.
     int scriptTimeoutMs = 20 * 60 * 1000;
     int fileWaitTimeoutMs = 10 * 1000;
+    // Pages a method hands over while it renders are encoded on a second thread meanwhile.
+    // Off: every method renders all its pages first and the run encodes them one by one
+    // afterwards, the same GIFs, names, order and progress, on one core.
+    bool encodeWhileRendering = true;
     // Caps on what one PDF may cost any renderer; the hosts set them from the user's choice.
     RenderLimits limits;
 

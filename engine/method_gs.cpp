@@ -7,6 +7,6 @@ void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath)
 {
     static const ScriptMethod method{QStringLiteral("ps"), QStringLiteral("pdf2tiff.sh"),
                                        QString(), QStringLiteral("current*.jpg"),
-                                       InfoOf(Method::Ghostscript).errorLocation, false};
+                                       InfoOf(Method::Ghostscript).errorLocation, false, true};
     runScriptMethod(ctx, pdfPath, method);
 }

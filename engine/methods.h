@@ -12,6 +12,20 @@ class Dialogs;
 // The four ways of rendering a PDF's pages into page images.
 enum class Method { Acrobat, Ghostscript, BlackWhite, GflAx };
 
+// Where a method that completes its page images one at a time hands each over while it renders
+// the next ones: the run converts it at once, on another core. A method without one leaves all
+// its page images in the WorkFolder, and the run takes them when the method returns.
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    // The page image `name` lies complete in the WorkFolder and belongs to the sink now;
+    // `expected` is the number of pages the renderer announced, 0 when it did not.
+    virtual void take(const QString &name, int expected) = 0;
+    virtual int backlog() const = 0; // taken and not yet converted
+    // Accounts for the pages converted meanwhile; the number of pages accounted so far.
+    virtual int poll() = 0;
+};
+
 // What a conversion method gets besides the PDF path, and what it hands back.
 struct MethodContext {
     ConversionHost &host;
@@ -24,6 +38,7 @@ struct MethodContext {
     RenderLimits limits{}; // caps on every renderer
 
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
+    PageSink *pageSink = nullptr; // see PageSink; null: leave the page images for the run
     // Set by a method that knows why it produced nothing, or why not every page was rendered
     // (the renderer's own reason), for the run's report.
     QString failureCause{};

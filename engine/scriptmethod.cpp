@@ -25,6 +25,11 @@ namespace {
 // The copy is made synchronously, so when it is not there after a moment it failed.
 constexpr int CopyWaitMs = 3000;
 
+// Finished pages a script that hands over while rendering may leave waiting, and pages the run
+// may hold in its encoder, at once: enough to keep both busy, few enough that scratch space
+// stays a few megabytes.
+constexpr int MaxPending = 2;
+
 // Polls every 100 ms, yielding in between, while `pending` holds; throws when the bound is reached.
 template <typename Pred>
 void waitWhile(ConversionHost &host, Pred pending, int boundMs, const QString &whatTimedOut)
@@ -165,7 +170,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     trap.step(106, [&] { host.setAppWaitPointer(true); });
     trap.step(110, [&] { DeleteFilesQuietly(currentPdf); });
     trap.step(112, [&] { host.setAppWaitPointer(true); });
-    trap.step(114, [&] { CopyFile(pdfPath, currentPdf); });
+    // The script only reads its input: a link, so that a large document is not copied into
+    // scratch space (a tmpfs /tmp is memory).
+    trap.step(114, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
     trap.step(116, [&] {
         waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
                   QStringLiteral("%1 was not copied to %2").arg(pdfPath, currentPdf));
@@ -173,6 +180,8 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     // The script's verdict: its exit status and what it said on standard error.
     int exitCode = 0;
     QString errors, stopped;
+    // Page numbers of the page images handed over while the script rendered.
+    QList<int> handed;
     trap.step(122, [&] {
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
         // every page only for the others to be deleted; which pages are handed over is still
@@ -184,24 +193,60 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             // Then the script draws every page; the read is made again, and trapped, below.
         }
         const ScopedEnvironment onlyFirst("LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray());
+        // Pages are handed over as the script finishes them, a few at a time: the run encodes
+        // each on the other core while the next is drawn, and scratch space holds only the
+        // pages in flight. The script waits while MaxPending of its pages are not yet taken.
+        PageSink *const sink = method.handsOverWhileRendering && !firstPageOnly ? ctx.pageSink : nullptr;
+        const ScopedEnvironment pending("LUMENPAGE_MAX_PENDING", sink ? QByteArray::number(MaxPending) : QByteArray());
+        int expected = 0;
+        const auto handOverReady = [&] {
+            sink->poll();
+            if (expected == 0) {
+                QFile count(scriptFolder + QStringLiteral("/pagecount"));
+                if (count.open(QIODevice::ReadOnly))
+                    expected = std::max(0, count.readAll().trimmed().toInt());
+            }
+            // Finished pages in page order (the script draws them in order).
+            QMap<int, QString> ready;
+            for (const QString &file : ListFiles(pagesFolder, method.pagePattern))
+                if (const int n = PageNumberOf(file))
+                    ready.insert(n, file);
+            for (auto it = ready.cbegin(); it != ready.cend() && sink->backlog() < MaxPending; ++it) {
+                const QString name = ScriptPageImageName(baseName, it.key());
+                MoveFile(pagesFolder + it.value(), ctx.workFolder + QLatin1Char('/') + name);
+                handed << it.key();
+                sink->take(name, expected);
+            }
+        };
         int style = 0;
         RunOptions options;
-        options.yield = [&host] { host.yield(); };
+        options.yield = [&] {
+            host.yield();
+            if (sink)
+                handOverReady();
+        };
+        if (sink)
+            options.pollMs = 20;
         options.timeoutMs = ctx.scriptTimeoutMs;
         options.errors = &errors;
         options.limits = ctx.limits.child();
         // The time cap per page: stopped when no page was started or finished for that long.
         QSet<int> seen;
         qint64 seenBytes = -1;
+        int seenConverted = 0;
         options.stallMs = ctx.limits.pageSeconds * 1000;
         options.progressed = [&] {
-            const QSet<int> now = PagesIn(pagesFolder);
+            QSet<int> now = PagesIn(pagesFolder);
+            now.unite(QSet<int>(handed.begin(), handed.end()));
             qint64 bytes = 0;
             for (const QFileInfo &f : QDir(pagesFolder).entryInfoList(QDir::Files))
                 bytes += f.size();
-            const bool moved = now != seen || bytes != seenBytes;
+            // A page being encoded is progress too: the script waits for it to be taken.
+            const int converted = sink ? sink->poll() : 0;
+            const bool moved = now != seen || bytes != seenBytes || converted != seenConverted;
             seen = now;
             seenBytes = bytes;
+            seenConverted = converted;
             return moved;
         };
         options.stalled = [&] {
@@ -212,6 +257,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + method.script + QLatin1Char('"');
         try {
             exitCode = RunAndWait(command, style, scriptFolder + QLatin1Char('/'), options);
+            // What the script finished after the last look stays for the hand-over below.
         } catch (const Failure &f) {
             if (stopped.isEmpty())
                 stopped = f.description();
@@ -236,18 +282,20 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     QList<int> numbers;
     for (const QString &name : pages)
         numbers << PageNumberOf(name);
-    if (numbers.contains(0) || QSet<int>(numbers.begin(), numbers.end()).size() != numbers.size())
+    if (handed.isEmpty() && (numbers.contains(0) || QSet<int>(numbers.begin(), numbers.end()).size() != numbers.size()))
         for (qsizetype i = 0; i < numbers.size(); ++i)
             numbers[i] = int(i + 1);
+    // Every page the script gave, whether handed over while it rendered or left for below.
+    const QSet<int> given = QSet<int>(numbers.begin(), numbers.end()).unite(QSet<int>(handed.begin(), handed.end()));
     QList<int> missing;
-    const int highest = numbers.isEmpty() ? 0 : *std::max_element(numbers.begin(), numbers.end());
+    const int highest = given.isEmpty() ? 0 : *std::max_element(given.begin(), given.end());
     for (int n = 1; n < highest; ++n)
-        if (!numbers.contains(n))
+        if (!given.contains(n))
             missing << n;
     static const QRegularExpression notDrawn(QStringLiteral("page (\\d+) could not be drawn"));
     for (auto it = notDrawn.globalMatch(errors); it.hasNext();) {
         const int n = it.next().captured(1).toInt();
-        if (n > 0 && !numbers.contains(n) && !missing.contains(n))
+        if (n > 0 && !given.contains(n) && !missing.contains(n))
             missing << n;
     }
     std::sort(missing.begin(), missing.end());
@@ -266,7 +314,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         cause = QStringLiteral("page(s) %1 of %2 could not be rendered").arg(PageList(missing), pdfPath);
     else if (exitCode != 0)
         cause = QStringLiteral("the renderer failed (exit status %1)").arg(exitCode);
-    else if (pages.isEmpty())
+    else if (given.isEmpty())
         cause = QStringLiteral("the renderer gave no page");
     if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped)
         cause += QStringLiteral(": ") + reason;
@@ -307,6 +355,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             }
         }
     }
+
+    if (!handed.isEmpty())
+        ctx.pagesProduced = true;
 
     // Only page 1 was wanted: what happened to the others does not fail the file.
     if (host.check5() == 1 && numbers.value(0) == 1 && ctx.pagesProduced)

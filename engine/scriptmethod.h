@@ -12,6 +12,9 @@ struct ScriptMethod {
     QString pagePattern;   // which of the files there are page images
     QString location;      // ErrorLocation of the method
     bool blackAndWhite;    // the black-and-white variant's step order and sub-folder removal
+    // The script can hold back finished pages (LUMENPAGE_MAX_PENDING) and announces its page
+    // count in "pagecount": its pages are handed over while it renders the next ones.
+    bool handsOverWhileRendering = false;
 };
 
 void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);

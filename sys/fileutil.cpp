@@ -280,6 +280,21 @@ void CopyFile(const QString &source, const QString &destination)
                           .arg(source, destination, in.errorString()), ErrorCode::PathFileAccess);
 }
 
+void LinkOrCopyFile(const QString &source, const QString &destination)
+{
+    if (!IsExistingFile(source))
+        throw Failure(QStringLiteral("File not found: %1").arg(source), ErrorCode::FileNotFound);
+    // Whatever is in the way goes, a dangling link too (never what a link points to).
+    const QByteArray to = QFile::encodeName(destination);
+    struct stat st;
+    if (::lstat(to.constData(), &st) == 0 && ::unlink(to.constData()) != 0)
+        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
+    const QString target = QFileInfo(source).absoluteFilePath();
+    if (::symlink(QFile::encodeName(target).constData(), to.constData()) == 0)
+        return;
+    CopyFile(source, destination);
+}
+
 void CopyFolder(const QString &source, const QString &destination)
 {
     if (!IsExistingFolder(source))

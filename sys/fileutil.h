@@ -48,6 +48,11 @@ void CopyFolder(const QString &source, const QString &destination);
 // Copies one file, replacing the destination. Throws Failure with the reason on failure.
 void CopyFile(const QString &source, const QString &destination);
 
+// Gives `destination` the contents of `source` without a second copy on disk: a symbolic link
+// to the source's absolute path, or a copy where no link can be made. Fails as CopyFile does.
+// For inputs that are only read: a large document then costs no scratch space.
+void LinkOrCopyFile(const QString &source, const QString &destination);
+
 // Where scratch folders go: $TEMP, or the system temporary folder when TEMP is unset, empty or
 // the root of the file system. No trailing "/".
 QString TempFolder();

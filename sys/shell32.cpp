@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
@@ -258,9 +259,9 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
             exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : 1;
         yield();
         if (process && process->state() != QProcess::NotRunning)
-            process->waitForFinished(100);
+            process->waitForFinished(std::max(1, options.pollMs));
         else if (exitCode == StillActive || !process)
-            ::usleep(100 * 1000);
+            ::usleep(std::max(1, options.pollMs) * 1000);
         collect();
         if (exitCode != StillActive)
             break;

@@ -57,6 +57,7 @@ struct RunOptions {
     QString *output = nullptr;    // receives the tail of the program's standard output
     QString *errors = nullptr;    // receives the tail of its standard error
     ChildLimits limits;
+    int pollMs = 100;             // how often the program is checked on and `yield` called
 
     // Watchdog: when `progressed` has not answered true for `stallMs`, the program's whole
     // process group is stopped and a Failure with the text of `stalled` is thrown. Asked about
@@ -67,7 +68,7 @@ struct RunOptions {
 };
 
 // Starts the command (a path, optionally enclosed in double quotes) and waits for its end,
-// yielding every 100 ms. Returns its exit code, or a refusal value when it could not start.
+// yielding every `pollMs` (100 ms). Returns its exit code, or a refusal value when it could not start.
 // A window style outside 0 to 6 becomes 6, also in the caller's variable.
 int RunAndWait(const QString &commandLine, int &windowStyle, const QString &workingFolder,
                const RunOptions &options = {});

@@ -8,6 +8,7 @@
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
+# - The number of pages it will render is written to "pagecount" before the first page.
 #
 # Ghostscript's own JPEG writer always halves the colour resolution (4:2:0), which smears
 # coloured edges and leaves speckle around glyphs. So pages are rendered raw (ppmraw) and
@@ -25,11 +26,11 @@ pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log rendered.log current*.jpg.part
+    rm -f current.pdf render.log rendered.log pagecount pagecount.part current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log rendered.log current*.jpg current*.jpg.part
+rm -f render.log rendered.log pagecount current*.jpg current*.jpg.part
 : > render.log
 : > rendered.log
 
@@ -44,6 +45,7 @@ last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pd
           -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
 case "$last" in '' | *[!0-9]*) last=0 ;; esac
 [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
+echo "$last" > pagecount.part && mv -f pagecount.part pagecount
 
 # render OFFSET FIRST LAST: pages FIRST to LAST (0: to the end), each piped to compress.sh as
 # soon as it is drawn.

@@ -63,6 +63,7 @@ public:
     int appWaitPointerOn = 0;
     bool appWaitPointer = false;
     QList<Qt::CursorShape> pointersShown; // what the window would show, after each change
+    QList<QPair<int, int>> pageProgressCalls; // (done, total), in order
     int yields = 0;
     std::function<void()> onYield;
 
@@ -79,6 +80,7 @@ public:
     bool gdiplusUnavailable() const override { return gdiplusFailed; }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; }
+    void pageProgress(int done, int total) override { pageProgressCalls.append({done, total}); }
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
     void yield() override;

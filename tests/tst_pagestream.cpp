@@ -1,0 +1,191 @@
+// Pages encoded while the renderer draws the next ones: the same GIFs, names, order, progress
+// and messages as a run that renders everything first, with only a few page images on disk.
+#include "support/testsupport.h"
+#include "engine/conversionrun.h"
+#include "engine/pagestream.h"
+#include "sys/fileutil.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+// Page images anywhere under `folder` (the WorkFolder and the script's own folder).
+int PageImagesUnder(const QString &folder)
+{
+    int n = 0;
+    QDirIterator it(folder, {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++n;
+    }
+    return n;
+}
+
+QByteArray Digest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// What a user can see of a run: the GIFs (names and contents), the progress shown, the boxes.
+struct Outcome {
+    QStringList gifs;
+    QList<QByteArray> contents;
+    QList<double> progress;
+    QStringList progressTexts;
+    QList<QPair<int, int>> pageProgress;
+    QStringList boxes;
+    int mostPageImages = 0;     // on disk at once, looked at whenever the run yielded
+    bool gifWhileRendering = false; // a GIF of the first document existed while it rendered
+};
+
+Outcome Convert(bool encodeWhileRendering, const QStringList &docs, RunFixture &f)
+{
+    Outcome o;
+    ConversionRun run(f.host);
+    run.encodeWhileRendering = encodeWhileRendering;
+    f.host.entries = docs;
+    f.host.onYield = [&] {
+        const QString work = run.workFolder();
+        if (work.isEmpty())
+            return;
+        o.mostPageImages = std::max(o.mostPageImages, PageImagesUnder(work));
+        // The first document: while its script runs, has any of its GIFs been written?
+        if (f.host.progressTexts.size() == 1 && QFile::exists(work + QStringLiteral("/ps/current.pdf"))
+            && !f.gifs().isEmpty())
+            o.gifWhileRendering = true;
+    };
+    run.start();
+    f.host.onYield = nullptr;
+    o.gifs = f.gifs();
+    for (const QString &gif : o.gifs)
+        o.contents << Digest(f.out + QLatin1Char('/') + gif);
+    o.progress = f.host.progressValues;
+    o.progressTexts = f.host.progressTexts;
+    o.pageProgress = f.host.pageProgressCalls;
+    // Each fixture has its own folders; the texts are compared without them.
+    for (QString text : f.host.fakeDialogs.texts())
+        o.boxes << text.replace(f.root.path(), QStringLiteral("ROOT"));
+    return o;
+}
+
+} // namespace
+
+class TestPageStream : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
+            QSKIP("Ghostscript (gs) or cjpeg is not installed: the Ghostscript method runs them");
+    }
+
+    // A 12-page document, two same-named documents and a damaged one, once encoded while
+    // rendering and once rendered first: what the user sees is the same, and the run that
+    // streams keeps only a few page images on disk while the other holds every page.
+    void sameAsRenderingFirst()
+    {
+        RunFixture streamed(Method::Ghostscript), single(Method::Ghostscript);
+        QStringList streamedDocs, singleDocs;
+        for (RunFixture *f : {&streamed, &single}) {
+            QStringList &docs = f == &streamed ? streamedDocs : singleDocs;
+            docs << f->pdf(QStringLiteral("twelve pages.pdf"), 12) << f->pdf(QStringLiteral("a/doc.pdf"), 2)
+                 << f->pdf(QStringLiteral("b/doc.pdf"), 3);
+            const QString damaged = f->docs + QStringLiteral("/damaged.pdf");
+            TestFiles::writeBytes(damaged, QByteArray("%PDF-1.4\n1 0 obj <</Type/Catalog>> endobj\ntrailer <<>>\n%%EOF\n"));
+            docs << damaged;
+        }
+        const Outcome a = Convert(true, streamedDocs, streamed);
+        const Outcome b = Convert(false, singleDocs, single);
+
+        QCOMPARE(a.gifs.size(), 12 + 2 + 3);
+        QCOMPARE(a.gifs, b.gifs);
+        QVERIFY(a.gifs.contains(QStringLiteral("twelve pages-012.gif")));
+        QVERIFY(a.gifs.contains(QStringLiteral("doc (2)-003.gif")));
+        for (qsizetype i = 0; i < a.gifs.size(); ++i)
+            QVERIFY2(a.contents[i] == b.contents[i], qPrintable(a.gifs[i] + QStringLiteral(" differs")));
+        QCOMPARE(a.progress, b.progress);
+        QCOMPARE(a.progressTexts, b.progressTexts);
+        QCOMPARE(a.pageProgress, b.pageProgress);
+        QCOMPARE(a.pageProgress.first(), (QPair<int, int>(1, 12)));
+        QCOMPARE(a.pageProgress.at(11), (QPair<int, int>(12, 12)));
+        // The renamed file and the damaged one are reported alike, and nothing else.
+        QCOMPARE(a.boxes, b.boxes);
+        QVERIFY(a.boxes.contains(QStringLiteral("Could not create GIF on ROOT/docs/damaged.pdf")));
+        QVERIFY(a.boxes.join(QLatin1Char('\n')).contains(QStringLiteral("doc (2)-001.gif to doc (2)-003.gif")));
+
+        QVERIFY2(a.gifWhileRendering, "no GIF was written while the script was rendering");
+        QVERIFY(!b.gifWhileRendering);
+        QVERIFY2(a.mostPageImages <= 6, qPrintable(QString::number(a.mostPageImages)));
+        QCOMPARE(b.mostPageImages, 12);
+        QVERIFY(streamed.tempEntries().isEmpty());
+    }
+
+    // The script reads the document through a link: it is neither copied into scratch space
+    // nor changed, and a name with quotes and non-ASCII letters is no trouble.
+    void documentIsReadNotCopied()
+    {
+        RunFixture f(Method::Ghostscript);
+        const QString pdf = f.pdf(QStringLiteral("l'été \"final\".pdf"), 3);
+        const QByteArray before = Digest(pdf);
+        qint64 largest = 0;
+        ConversionRun run(f.host);
+        f.host.entries = {pdf};
+        f.host.onYield = [&] {
+            const QFileInfo current(run.workFolder() + QStringLiteral("/ps/current.pdf"));
+            if (current.exists()) {
+                QVERIFY(current.isSymLink());
+                largest = std::max(largest, current.size());
+            }
+        };
+        run.start();
+        f.host.onYield = nullptr;
+        QVERIFY(largest > 0);
+        QCOMPARE(f.gifs().size(), 3);
+        QCOMPARE(Digest(pdf), before);
+        QVERIFY(f.tempEntries().isEmpty());
+    }
+
+    // The stream on its own: pages come back in the order given, each page image is gone once
+    // encoded, and a page that cannot be decoded is reported as such without a GIF.
+    void streamKeepsOrderAndCleansUp()
+    {
+        QTemporaryDir dir;
+        for (const bool worker : {true, false}) {
+            PageStream stream(worker);
+            QStringList gifs;
+            for (int n = 1; n <= 6; ++n) {
+                const QString jpg = dir.filePath(QStringLiteral("p%1.jpg").arg(n));
+                if (n == 4)
+                    TestFiles::writeBytes(jpg, QByteArray("\xff\xd8\xff\xe0 not a whole picture", 24));
+                else
+                    TestFiles::writeJpeg(jpg, 120, 90, QString::number(n));
+                gifs << dir.filePath(QStringLiteral("p%1-%2.gif").arg(n).arg(worker));
+                stream.submit(jpg, gifs.last());
+            }
+            stream.finish();
+            QCOMPARE(stream.backlog(), 0);
+            const QList<PageStream::Page> pages = stream.takeFinished();
+            QCOMPARE(pages.size(), 6);
+            for (int i = 0; i < 6; ++i) {
+                QCOMPARE(pages[i].gifPath, gifs[i]);
+                QVERIFY(!QFile::exists(pages[i].pageImage));
+                QCOMPARE(pages[i].encoding.written(), i != 3);
+                QCOMPARE(QFile::exists(gifs[i]), i != 3);
+            }
+            QCOMPARE(pages[3].encoding.outcome, PageEncoding::Outcome::Undecodable);
+            QVERIFY(stream.takeFinished().isEmpty());
+        }
+    }
+};
+
+QTEST_MAIN(TestPageStream)
+#include "tst_pagestream.moc"
