@@ -137,6 +137,15 @@ public:
         m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
     }
 
+    void expect(const QStringList &names) override
+    {
+        QStringList stems;
+        for (const QString &name : names)
+            if (ownPage(name))
+                stems << NameWithoutExtension(name);
+        m_trap.step(150, [&] { chooseVariant(stems); });
+    }
+
     void take(const QString &name, int expected) override
     {
         if (!m_trap.test(152, [&] { return ownPage(name); }))

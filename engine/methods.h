@@ -18,6 +18,9 @@ enum class Method { Acrobat, Ghostscript, BlackWhite, GflAx };
 class PageSink {
 public:
     virtual ~PageSink() = default;
+    // The names of the page images the method will hand over when every page renders, before
+    // the first: their GIF names are chosen together, as for page images left in the WorkFolder.
+    virtual void expect(const QStringList &names) = 0;
     // The page image `name` lies complete in the WorkFolder and belongs to the sink now;
     // `expected` is the number of pages the renderer announced, 0 when it did not.
     virtual void take(const QString &name, int expected) = 0;

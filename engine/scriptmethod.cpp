@@ -205,6 +205,12 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
                 QFile count(scriptFolder + QStringLiteral("/pagecount"));
                 if (count.open(QIODevice::ReadOnly))
                     expected = std::max(0, count.readAll().trimmed().toInt());
+                if (expected > 0) {
+                    QStringList names;
+                    for (int n = 1; n <= expected; ++n)
+                        names << ScriptPageImageName(baseName, n);
+                    sink->expect(names);
+                }
             }
             // Finished pages in page order (the script draws them in order).
             QMap<int, QString> ready;
