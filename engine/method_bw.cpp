@@ -7,6 +7,6 @@ void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
 {
     static const ScriptMethod method{QStringLiteral("bw"), QStringLiteral("convert.sh"),
                                        QStringLiteral("current"), QStringLiteral("*.jpg"),
-                                       InfoOf(Method::BlackWhite).errorLocation, true};
+                                       InfoOf(Method::BlackWhite).errorLocation, true, true};
     runScriptMethod(ctx, pdfPath, method);
 }

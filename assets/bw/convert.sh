@@ -7,6 +7,8 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_MAX_PENDING=K: at most about 16K finished page images wait in the folder (see below).
+# - The number of pages it will render is written to "pagecount" before the first page.
 #
 # Pages are first rendered to 1-bit bitmaps, so every pixel is pure black or white: a threshold
 # in the transfer function makes ink darker than half grey black and the rest white. (Thresholding
@@ -19,7 +21,7 @@ cd "$(dirname "$0")" || exit 1
 status=0
 finish() {
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log bitmaps.ps current/*.pbm current/*.part
+    rm -f current.pdf render.log rendered.log bitmaps.ps pagecount pagecount.part current/*.pbm current/*.part
     # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
     rmdir current 2>/dev/null
 }
@@ -35,55 +37,85 @@ rm -f current/*.jpg current/*.pbm current/*.part
 last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
           -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
 case "$last" in '' | *[!0-9]*) last=0 ;; esac
-to=
-[ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && { last=1; to=-dToPage=1; }
+[ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
+echo "$last" > pagecount.part && mv -f pagecount.part pagecount
 
-# pages.ps gives exactly one bitmap per PDF page, so page%05d.pbm is PDF page %d.
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 $to \
-   -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/page%05d.pbm \
-   -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
+# draw FIRST LAST: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
+draw() {
+    to=
+    [ "$2" -gt 0 ] && to=-dToPage=$2
+    # pages.ps gives exactly one bitmap per PDF page, so bits%05d.pbm is PDF page FIRST - 1 + %d.
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 -dFromPage="$1" $to \
+       -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/bits%05d.pbm \
+       -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
 
-# One Ghostscript draws all bitmaps, in page order (their names are zero-padded); the blank
-# bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
-numbers=
-printf '/Bitmaps [\n' > bitmaps.ps
-for bitmap in current/page*.pbm; do
-    [ -f "$bitmap" ] || continue
-    n=${bitmap#current/page}
-    n=${n%.pbm}
-    while [ "${n#0}" != "$n" ]; do n=${n#0}; done
-    if grep -q "current.pdf: page $n could not" render.log; then
-        rm -f "$bitmap"
-        status=1
-        continue
+    # One Ghostscript draws the bitmaps, in page order (their names are zero-padded); the blank
+    # bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
+    numbers=
+    printf '/Bitmaps [\n' > bitmaps.ps
+    for bitmap in current/bits*.pbm; do
+        [ -f "$bitmap" ] || continue
+        n=${bitmap#current/bits}
+        n=${n%.pbm}
+        while [ "${n#0}" != "$n" ]; do n=${n#0}; done
+        n=$((n + $1 - 1))
+        if grep -q "current.pdf: page $n could not" render.log; then
+            rm -f "$bitmap"
+            status=1
+            continue
+        fi
+        printf '(%s)\n' "$bitmap" >> bitmaps.ps
+        numbers="$numbers $n"
+    done
+    printf '] def\n' >> bitmaps.ps
+    drawn=0
+    if [ -n "$numbers" ]; then
+        drawn=1
+        gs -q -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current/ \
+           -sDEVICE=jpeggray -r144 -dJPEGQ=100 \
+           -sOutputFile=current/draw%05d.part bitmaps.ps pbm2jpeg.ps >>render.log 2>&1 </dev/null || { status=1; drawn=0; }
     fi
-    printf '(%s)\n' "$bitmap" >> bitmaps.ps
-    numbers="$numbers $n"
-done
-printf '] def\n' >> bitmaps.ps
-drawn=0
-if [ -n "$numbers" ]; then
-    drawn=1
-    gs -q -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current/ \
-       -sDEVICE=jpeggray -r144 -dJPEGQ=100 \
-       -sOutputFile=current/draw%05d.part bitmaps.ps pbm2jpeg.ps >>render.log 2>&1 </dev/null || { status=1; drawn=0; }
+    # After a failed run the last page written may be cut short: only those before it are kept.
+    written=$(ls current/draw*.part 2>/dev/null | wc -l)
+    [ "$drawn" = 1 ] || written=$((written - 1))
+    k=1
+    for n in $numbers; do
+        part=current/draw$(printf '%05d' "$k").part
+        if [ "$k" -le "$written" ] && [ -s "$part" ] && ! grep -q "cannot read current/bits$(printf '%05d' "$((n - $1 + 1))").pbm" render.log; then
+            mv -f "$part" "current/page$(printf '%05d' "$n").jpg" && echo "$n" >>rendered.log
+        fi
+        k=$((k + 1))
+    done
+    rm -f current/*.pbm current/*.part
+}
+
+# With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is
+# still being rendered), pages are drawn in batches of 8K, each once fewer than 8K page images
+# wait: scratch space stays bounded by two batches, not by the number of pages. (Each batch
+# starts two Ghostscripts, about 50 ms each, so batches are not made smaller.)
+limit=${LUMENPAGE_MAX_PENDING:-0}
+case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
+: > rendered.log
+if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
+    batch=$((limit * 8))
+    first=1
+    while [ "$first" -le "$last" ]; do
+        # The next batch is drawn while the reader still takes the last one.
+        while :; do
+            set -- current/*.jpg
+            [ -e "$1" ] || set --
+            [ "$#" -lt "$batch" ] && break
+            sleep 0.05
+        done
+        end=$((first + batch - 1))
+        [ "$end" -gt "$last" ] && end=$last
+        draw "$first" "$end"
+        first=$((end + 1))
+    done
+else
+    draw 1 "$last"
 fi
-# After a failed run the last page written may be cut short: only those before it are kept.
-written=$(ls current/draw*.part 2>/dev/null | wc -l)
-[ "$drawn" = 1 ] || written=$((written - 1))
-k=1
-for n in $numbers; do
-    drawn=current/draw$(printf '%05d' "$k").part
-    if [ "$k" -le "$written" ] && [ -s "$drawn" ] && ! grep -q "cannot read current/page$(printf '%05d' "$n").pbm" render.log; then
-        mv -f "$drawn" "current/page$(printf '%05d' "$n").jpg"
-    fi
-    k=$((k + 1))
-done
 
 [ "$last" -gt 0 ] || status=1
-n=1
-while [ "$n" -le "$last" ]; do
-    [ -f "current/page$(printf '%05d' "$n").jpg" ] || status=1
-    n=$((n + 1))
-done
+[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
 exit "$status"
