@@ -196,8 +196,8 @@ public:
     {
         drain();
         // The renderer announced more pages than it gave: the count shown ends where it stopped.
-        if (m_handed > 0 && m_done < m_expected)
-            m_host.pageProgress(m_done, m_done);
+        if (m_handed > 0 && m_accounted < m_expected)
+            m_host.pageProgress(m_accounted, m_accounted);
         m_writtenEarlier.unite(m_writtenNow);
         if (!m_renamed.isEmpty())
             m_report.renamedFiles.append({m_pdf, m_renamed});
@@ -249,6 +249,7 @@ private:
                                                             : gifPath + QStringLiteral(" (") + encoded.error + QLatin1Char(')'));
         }
         m_trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+        ++m_accounted;
         m_host.pageProgress(j, total);
     }
 
@@ -263,6 +264,7 @@ private:
     int m_handed = 0;   // pages taken while the method rendered
     int m_done = 0;     // of those, accounted for
     int m_expected = 0; // pages the renderer announced
+    int m_accounted = 0; // pages accounted for, handed over or left
     QStringList m_inFlight; // taken, not yet accounted, in order
     PageStream m_stream;
 };
