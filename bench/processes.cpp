@@ -112,8 +112,10 @@ QStringList renderWithScript(const QString &script, const QString &pdf, const QS
 
 namespace {
 
-// The resident memory of `root` and all its descendants, in kB, from /proc.
-long treeRssKb(pid_t root)
+// The memory of `root` and all its descendants, in kB, from /proc: resident (RSS, each
+// process's shared libraries counted again in every process) and proportional (PSS, shared
+// pages divided among the processes that share them: what the tree really takes).
+std::pair<long, long> treeMemoryKb(pid_t root)
 {
     std::vector<std::pair<pid_t, pid_t>> parents; // (pid, parent)
     std::vector<std::pair<pid_t, long>> rss;
@@ -143,11 +145,18 @@ long treeRssKb(pid_t root)
         for (const auto &[pid, parent] : parents)
             if (parent == tree[i])
                 tree.push_back(pid);
-    long total = 0;
-    for (const auto &[pid, kb] : rss)
-        if (std::find(tree.begin(), tree.end(), pid) != tree.end())
-            total += kb;
-    return total;
+    long total = 0, proportional = 0;
+    for (const auto &[pid, kb] : rss) {
+        if (std::find(tree.begin(), tree.end(), pid) == tree.end())
+            continue;
+        total += kb;
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (rollup.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : rollup.readAll().split('\n'))
+                if (line.startsWith("Pss:"))
+                    proportional += line.mid(4).trimmed().split(' ').value(0).toLong();
+    }
+    return {total, proportional};
 }
 
 qint64 bytesBelow(const QString &dir)
@@ -156,7 +165,9 @@ qint64 bytesBelow(const QString &dir)
     QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        total += it.fileInfo().size();
+        // A link takes no space of its own (the scripts read the PDF through one).
+        if (!it.fileInfo().isSymLink())
+            total += it.fileInfo().size();
     }
     return total;
 }
@@ -235,7 +246,11 @@ ChildRun runChild(const QString &program, const QStringList &args, const QString
             break;
         if (done == 0) {
             if (watch.treeMemory)
-                run.treePeakKb = std::max(run.treePeakKb, treeRssKb(pid));
+            {
+                const auto [rssKb, pssKb] = treeMemoryKb(pid);
+                run.treePeakKb = std::max(run.treePeakKb, rssKb);
+                run.treePssPeakKb = std::max(run.treePssPeakKb, pssKb);
+            }
             if (!watch.scratchDir.isEmpty())
                 run.scratchPeak = std::max(run.scratchPeak, bytesBelow(watch.scratchDir));
             if (!watch.outputDir.isEmpty() && run.firstOutputMs < 0 && hasFileEnding(watch.outputDir, watch.outputSuffix))

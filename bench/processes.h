@@ -44,6 +44,7 @@ struct ChildRun {
     double cpuMs = 0;        // user + system time of the child and the descendants it waited for
     long maxRssKb = 0;       // ru_maxrss from wait4: the largest process of the child's tree
     long treePeakKb = 0;     // Watch::treeMemory: the peak of the tree's summed resident memory
+    long treePssPeakKb = 0;  // the same for its summed proportional memory (PSS)
     qint64 scratchPeak = 0;  // Watch::scratchDir: the peak bytes in that folder
     double firstOutputMs = -1; // Watch::outputDir: when the first output file appeared
     QByteArray out;          // standard output

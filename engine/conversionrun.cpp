@@ -120,7 +120,8 @@ public:
     FileConversion(ErrorTrap &trap, ConversionHost &host, RunReport &report, const QString &workFolder,
                    const QString &pdf, QSet<QString> &writtenEarlier, bool worker)
         : m_trap(trap), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
-          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_stream(worker)
+          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_stream(worker),
+          m_settle([this] { m_stream.abandon(); })
     {
     }
 
@@ -267,6 +268,8 @@ private:
     int m_accounted = 0; // pages accounted for, handed over or left
     QStringList m_inFlight; // taken, not yet accounted, in order
     PageStream m_stream;
+    // A program ended by a signal or by closing the window lets the page being written finish.
+    Interruption::SettleGuard m_settle;
 };
 
 } // namespace

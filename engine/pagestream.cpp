@@ -102,3 +102,10 @@ void PageStream::finish()
     std::unique_lock lock(d->mutex);
     d->idle.wait(lock, [this] { return d->queued.empty() && !d->busy; });
 }
+
+void PageStream::abandon()
+{
+    std::unique_lock lock(d->mutex);
+    d->queued.clear();
+    d->idle.wait(lock, [this] { return !d->busy; });
+}

@@ -34,6 +34,9 @@ public:
     int backlog() const;       // submitted and not yet encoded
     QList<Page> takeFinished(); // the encoded pages not taken before, in submission order
     void finish();             // waits until every submitted page is encoded
+    // Drops the pages not yet started (their page images stay) and waits for the one being
+    // encoded: for a program that must end now without cutting a GIF off half-written.
+    void abandon();
 
 private:
     struct State;

@@ -27,6 +27,12 @@ std::vector<qint64> &groups()
     return list;
 }
 
+std::vector<Interruption::SettleGuard *> &settlers()
+{
+    static std::vector<Interruption::SettleGuard *> list;
+    return list;
+}
+
 QStringList &folders()
 {
     static QStringList list;
@@ -85,6 +91,17 @@ ProcessGroupGuard::~ProcessGroupGuard()
         list.erase(it);
 }
 
+SettleGuard::SettleGuard(std::function<void()> settle) : m_settle(std::move(settle))
+{
+    settlers().push_back(this);
+}
+
+SettleGuard::~SettleGuard()
+{
+    auto &list = settlers();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
 void addScratchFolder(const QString &folder)
 {
     folders() << folder;
@@ -97,6 +114,10 @@ void removeScratchFolder(const QString &folder)
 
 void CleanUpNow()
 {
+    for (SettleGuard *guard : settlers())
+        if (guard->m_settle)
+            guard->m_settle();
+    settlers().clear();
     for (const qint64 group : groups())
         ::kill(-pid_t(group), SIGKILL);
     // A killed process may still be finishing a write; the folders go once nothing runs.

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // What the program must not leave behind when it ends abruptly (a termination signal, or the
 // window closed in the middle of a run, which ends the process at once): the process groups of
 // the scripts it is running and the private folders of its runs. Their owners register them for
@@ -21,10 +23,26 @@ private:
     qint64 m_group;
 };
 
+// Work on another thread that must be let finish, not cut off, when the program ends (a GIF
+// being written beside its final name would leave its temporary file in the output folder):
+// `settle` drops what has not started and waits for what has. Registered for the guard's
+// lifetime; CleanUpNow() settles first.
+class SettleGuard {
+public:
+    explicit SettleGuard(std::function<void()> settle);
+    ~SettleGuard();
+    SettleGuard(const SettleGuard &) = delete;
+    SettleGuard &operator=(const SettleGuard &) = delete;
+
+private:
+    std::function<void()> m_settle;
+    friend void CleanUpNow();
+};
+
 void addScratchFolder(const QString &folder);
 void removeScratchFolder(const QString &folder);
 
-// Kills every registered process group, waits (a bounded while) until none of their processes
+// Settles the registered work, kills every registered process group, waits (a bounded while) until none of their processes
 // runs any more, then deletes every registered folder without following links. Says nothing.
 void CleanUpNow();
 

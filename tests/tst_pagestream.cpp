@@ -4,6 +4,7 @@
 #include "engine/conversionrun.h"
 #include "engine/pagestream.h"
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -199,6 +200,31 @@ private slots:
             QCOMPARE(pages[3].encoding.outcome, PageEncoding::Outcome::Undecodable);
             QVERIFY(stream.takeFinished().isEmpty());
         }
+    }
+
+    // A program that must end now (a signal, the window closed) lets the page being written
+    // finish and drops the rest: no GIF is cut off, and no temporary file is left beside one.
+    void endingNowFinishesTheCurrentPageOnly()
+    {
+        QTemporaryDir dir;
+        PageStream stream;
+        const Interruption::SettleGuard settle([&stream] { stream.abandon(); });
+        QStringList jpgs;
+        for (int n = 1; n <= 30; ++n) {
+            jpgs << dir.filePath(QStringLiteral("p%1.jpg").arg(n));
+            TestFiles::writeJpeg(jpgs.last(), 1200, 1600, QString::number(n));
+        }
+        for (int n = 1; n <= 30; ++n)
+            stream.submit(jpgs[n - 1], dir.filePath(QStringLiteral("p%1.gif").arg(n)));
+        Interruption::CleanUpNow();
+        QCOMPARE(stream.backlog(), 0);
+        const QList<PageStream::Page> done = stream.takeFinished();
+        QVERIFY2(done.size() < 30, "every page was encoded before the program could end");
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        for (const QString &name : left)
+            QVERIFY2(name.endsWith(QLatin1String(".jpg")) || name.endsWith(QLatin1String(".gif")), qPrintable(name));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.gif")}, QDir::Files).size(), done.size());
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size(), 30 - done.size());
     }
 };
 
