@@ -257,7 +257,14 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
             exitCode = StillActive;
         else
             exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : 1;
-        yield();
+        try {
+            yield();
+        } catch (...) {
+            // Whatever the caller does while it waits may fail; the program does not go on alone.
+            if (process)
+                stop();
+            throw;
+        }
         if (process && process->state() != QProcess::NotRunning)
             process->waitForFinished(std::max(1, options.pollMs));
         else if (exitCode == StillActive || !process)
@@ -273,7 +280,14 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
         }
         if (options.progressed && options.stallMs > 0 && sinceAsked.elapsed() >= 1000) {
             sinceAsked.restart();
-            if (options.progressed())
+            bool progressed = false;
+            try {
+                progressed = options.progressed();
+            } catch (...) {
+                stop();
+                throw;
+            }
+            if (progressed)
                 sinceProgress.restart();
             else if (sinceProgress.elapsed() > options.stallMs) {
                 stop();

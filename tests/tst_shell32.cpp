@@ -129,13 +129,30 @@ private slots:
     }
 
     // A script that never ends is stopped, its children with it, and the caller is told.
+    // The wait ends at its bound, or when what the caller does meanwhile fails: either way the
+    // program is stopped with everything it started.
+    void boundedWait_data()
+    {
+        QTest::addColumn<bool>("callerFails");
+        QTest::newRow("bound reached") << false;
+        QTest::newRow("caller's work fails") << true;
+    }
     void boundedWait()
     {
+        QFETCH(bool, callerFails);
         QTemporaryDir dir;
         const QString script = dir.path() + QStringLiteral("/hang.sh");
         TestFiles::writeScript(script, "sleep 300 &\necho $! > child.pid\nwait\n");
         RunOptions options;
-        options.timeoutMs = 1000;
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        if (callerFails)
+            options.yield = [&] {
+                if (sinceStart.elapsed() > 500)
+                    throw Failure(QStringLiteral("the caller failed"));
+            };
+        else
+            options.timeoutMs = 1000;
         int style = 0;
         QElapsedTimer clock;
         clock.start();
