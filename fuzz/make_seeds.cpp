@@ -1,6 +1,8 @@
 // fuzz_seeds DIR: writes the seed corpora of the fuzz targets, DIR/pageimage and DIR/pdfpage.
 // Small inputs that reach the interesting paths: colour, grey and progressive JPEGs, a PNG;
 // PDFs with text, vector art, an image, compressed and nested content, several pages.
+#include "tests/support/testpdfs.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -48,32 +50,11 @@ QByteArray encoded(const QImage &image, const char *format, int quality = -1, bo
 
 QByteArray rawPdf(const QList<QByteArray> &contents, bool compressed)
 {
-    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>"};
-    QByteArray kids;
-    for (int i = 0; i < contents.size(); ++i)
-        kids += QByteArray::number(3 + 2 * i) + " 0 R ";
-    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(contents.size()) + " >>";
-    for (int i = 0; i < contents.size(); ++i) {
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 << "
-                   "/Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents "
-                       + QByteArray::number(4 + 2 * i) + " 0 R >>";
-        const QByteArray body = compressed ? qCompress(contents[i], 9).mid(4) : contents[i];
-        objects << "<< /Length " + QByteArray::number(body.size()) + (compressed ? " /Filter /FlateDecode" : "")
-                       + " >>\nstream\n" + body + "\nendstream";
-    }
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype o : offsets)
-        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-           + QByteArray::number(xref) + "\n%%EOF\n";
-    return out;
+    QList<TestPdfs::Page> pages;
+    for (const QByteArray &content : contents)
+        pages << TestPdfs::Page{content, TestPdfs::box(200, 200),
+                                "<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >>", compressed};
+    return TestPdfs::withPages(pages);
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 // lumenpage-batch as a Unix tool: its options, messages, progress and exit statuses as a shell
 // sees them, alone and spread with GNU parallel.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,18 +55,6 @@ struct Shell {
     QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
 };
 
-// A copy of `pdf` that opens only with a password.
-bool writeLockedCopy(const QString &pdf, const QString &locked)
-{
-    QProcess gs;
-    gs.start(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
-                                    QStringLiteral("-dNOPAUSE"), QStringLiteral("-sDEVICE=pdfwrite"),
-                                    QStringLiteral("-sOwnerPassword=owner"), QStringLiteral("-sUserPassword=secret"),
-                                    QStringLiteral("-dEncryptionR=3"), QStringLiteral("-dKeyLength=128"),
-                                    QStringLiteral("-sOutputFile=") + locked, pdf});
-    return gs.waitForFinished(60000) && gs.exitCode() == 0 && QFileInfo(locked).size() > 0;
-}
-
 // Lines of a stream, without the empty one after the last newline.
 QStringList lines(const QString &text)
 {
@@ -110,9 +99,12 @@ private slots:
     void oneLinePerFailedFile()
     {
         QFETCH(QString, method);
+        // Ghostscript locks the PDF, whichever method then refuses it.
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method) << QStringLiteral("gs"));
         Shell sh;
         TestFiles::writePdf(sh.docs + QStringLiteral("/good.pdf"), 1);
-        QVERIFY(writeLockedCopy(sh.docs + QStringLiteral("/good.pdf"), sh.docs + QStringLiteral("/locked file.pdf")));
+        QVERIFY(TestPdfs::writeLocked(sh.docs + QStringLiteral("/good.pdf"), sh.docs + QStringLiteral("/locked file.pdf"),
+                                      QStringLiteral("secret")));
         TestFiles::writeBytes(sh.docs + QStringLiteral("/notes.pdf"), "These are notes, not a PDF.\n");
 
         Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 -o ../out 'locked file.pdf' good.pdf notes.pdf").arg(method));
@@ -142,6 +134,7 @@ private slots:
     // everything but errors to itself.
     void filesFromAndQuiet()
     {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the default method
         Shell sh;
         QVERIFY(QDir().mkpath(sh.docs + QStringLiteral("/sub folder")));
         TestFiles::writePdf(sh.docs + QStringLiteral("/sub folder/first report.pdf"), 2);
@@ -172,8 +165,7 @@ private slots:
     // Progress is kept up to date in place on a terminal and left out of pipes and files.
     void progressOnlyOnATerminal()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
-            QSKIP("script (util-linux) is not installed");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript) << QStringLiteral("script"));
         Shell sh;
         // A chroot or container without /dev/pts cannot give anyone a terminal.
         if (sh.bash(QStringLiteral("script -qec true /dev/null")).code != 0)
@@ -198,8 +190,7 @@ private slots:
     // writing into one output folder. Every page of every file arrives.
     void gnuParallelSpreadsABatch()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
-            QSKIP("GNU parallel is not installed");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript) << QStringLiteral("parallel"));
         Shell sh;
         const struct { const char *name; int pages; } files[] = {
             {"alpha.pdf", 3}, {"two words.pdf", 2}, {"gamma.pdf", 1}, {"delta.pdf", 2}, {"epsilon.pdf", 1}};

@@ -240,6 +240,33 @@ private slots:
         QVERIFY(!f.host.waitPointer);
     }
 
+    // The naming rules, input -> expected name, away from any renderer so that they are checked
+    // on every machine: first the PageImageName rule of every method, from the method table,
+    // then the GIF name a page gets when an earlier file of the run took its own.
+    void pageImageNames_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("script, page 1") << Method::Ghostscript << "report" << 1 << "report-001.jpg";
+        QTest::newRow("script, page 10") << Method::Ghostscript << "report" << 10 << "report-010.jpg";
+        QTest::newRow("script, page 1000") << Method::Ghostscript << "report" << 1000 << "report-1000.jpg";
+        QTest::newRow("script, empty base name") << Method::Ghostscript << "" << 2 << "-002.jpg";
+        QTest::newRow("black-and-white as script") << Method::BlackWhite << "report" << 12 << "report-012.jpg";
+        QTest::newRow("GflAx, plain number") << Method::GflAx << "report" << 12 << "report12.jpg";
+        QTest::newRow("GflAx, page 100") << Method::GflAx << "report" << 100 << "report100.jpg";
+        QTest::newRow("Acrobat's naming") << Method::Acrobat << "report" << 2 << "report_Page_2.jpg";
+    }
+    void pageImageNames()
+    {
+        QFETCH(Method, method);
+        QFETCH(QString, base);
+        QFETCH(int, page);
+        QFETCH(QString, name);
+        QCOMPARE(InfoOf(method).pageImageName(base, page), name);
+    }
+
     void distinctGifNames_data()
     {
         QTest::addColumn<QString>("stem");

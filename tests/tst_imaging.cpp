@@ -1,6 +1,7 @@
 // The imaging service and its GIF encoder: encoder lookup, saving, failures that
 // leave no file behind, and GIF files that a real decoder (giflib) reads back.
 
+#include "tests/support/testsupport.h"
 #include "engine/gifencoder.h"
 #include "engine/imaging.h"
 
@@ -61,17 +62,7 @@ int readFromBuffer(GifFileType *gif, GifByteType *to, int length)
     return static_cast<int>(static_cast<QBuffer *>(gif->UserData)->read(reinterpret_cast<char *>(to), length));
 }
 
-double psnr(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
-}
+using TestImages::psnr;
 
 // Smooth shading with far more than 256 colours, as in a photograph.
 QImage photoLike(int w = 240, int h = 160)

@@ -1,5 +1,6 @@
 // "Add All PDF File(s) In Folder": the walk, its name rules and the order of the entries.
 
+#include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
 #include "inputlist/folderwalk.h"
 #include "inputlist/inputfilelist.h"
@@ -32,25 +33,17 @@ public:
 };
 
 struct Window {
-    QTemporaryDir dir;
     RecordingDialogs dialogs;
-    std::unique_ptr<Form1> form;
+    TestWindow window{&dialogs};
 
-    Form1 &open()
-    {
-        Form1Options options;
-        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
-        options.unload = [] {};
-        form = std::make_unique<Form1>(dialogs, options);
-        return *form;
-    }
+    Form1 &open() { return window.open(); }
     QStringList addFolder(const QString &answer, const QString &folder)
     {
-        form->ListView1->clearEntries();
+        window.form->ListView1->clearEntries();
         dialogs.inputs = {answer};
         dialogs.folders = {folder};
-        form->PushButton4->click();
-        return form->ListView1->entries();
+        window.form->PushButton4->click();
+        return window.entries();
     }
 };
 

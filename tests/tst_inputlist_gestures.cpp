@@ -1,5 +1,6 @@
 // The input list in the window: its gestures, the file dialog, the samples and drops.
 
+#include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
 #include "inputlist/adders.h"
 #include "inputlist/inputfilelist.h"
@@ -19,22 +20,7 @@
 
 namespace {
 
-struct Window {
-    QTemporaryDir dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<Form1> form;
-
-    Form1 &open(const QString &appFolder = QString())
-    {
-        Form1Options options;
-        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
-        options.appFolder = appFolder;
-        options.unload = [] {};
-        form = std::make_unique<Form1>(dialogs, options);
-        return *form;
-    }
-    QStringList entries() const { return form->ListView1->entries(); }
-};
+using Window = TestWindow;
 
 void pressKey(InputFileList *list, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {

@@ -1,5 +1,7 @@
 // The Acrobat method and its poppler-backed stand-ins, on PDFs made for each test.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "engine/acrobat.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
@@ -9,8 +11,6 @@
 
 #include <QDir>
 #include <QImageReader>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -56,17 +56,12 @@ private slots:
         Fixture f;
         const QString good = f.pdf(QStringLiteral("good.pdf"), 2);
         const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
-        TestFiles::writeBytes(corrupt, "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ngarbage\n");
+        TestFiles::writeBytes(corrupt, TestPdfs::damaged());
         const QString text = f.docs + QStringLiteral("/notes.pdf");
         TestFiles::writeBytes(text, "just some text\n");
         const QString locked = f.docs + QStringLiteral("/locked.pdf");
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed: it makes the encrypted PDF of this test");
-        QProcess gs;
-        gs.start(QStringLiteral("gs"), {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
-                                        "-sOwnerPassword=owner", "-sUserPassword=user", "-dEncryptionR=3",
-                                        "-dKeyLength=128", "-sOutputFile=" + locked, good});
-        QVERIFY(gs.waitForFinished(60000) && gs.exitCode() == 0);
+        LP_SKIP_WITHOUT("gs"); // it locks the PDF
+        QVERIFY(TestPdfs::writeLocked(good, locked));
         const QString missing = f.docs + QStringLiteral("/missing.pdf");
         const QStringList bad{corrupt, text, locked, missing};
         f.host.entries << good << bad;

@@ -1,5 +1,7 @@
 // The black-and-white method end to end: the shipped script, real Ghostscript, real PDFs.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
 #include "engine/render/pdfpages.h"
@@ -7,7 +9,6 @@
 
 #include <QDir>
 #include <QImageReader>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,8 +74,7 @@ class TestMethodBw : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed: this method runs it");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::BlackWhite));
     }
 
     // Twelve pages through the whole run: names, page order (page 10 after page 9, not after
@@ -148,7 +148,7 @@ private slots:
     {
         Fixture f;
         const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
-        TestFiles::writeBytes(corrupt, "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ngarbage\n");
+        TestFiles::writeBytes(corrupt, TestPdfs::damaged());
         const QString good = f.pdf(QStringLiteral("good.pdf"), 2);
         f.host.entries << corrupt << good;
         ConversionRun run(f.host);

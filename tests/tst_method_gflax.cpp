@@ -1,5 +1,6 @@
 // The GflAx method and its poppler-backed component, on PDFs made for each test.
 #include "support/testsupport.h"
+#include "tests/support/testpdfs.h"
 #include "engine/conversionrun.h"
 #include "engine/gflax.h"
 #include "engine/methods.h"
@@ -185,7 +186,7 @@ private slots:
     {
         Fixture f;
         const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
-        TestFiles::writeBytes(corrupt, "%PDF-1.4\ngarbage\n");
+        TestFiles::writeBytes(corrupt, TestPdfs::damaged());
         f.host.pages = QStringLiteral("5");
         PDF_To_GIF_GFAX(f.ctx, corrupt);
         QCOMPARE(f.texts().size(), 1);

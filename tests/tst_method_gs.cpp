@@ -1,5 +1,7 @@
 // The Ghostscript method end to end: the shipped script, real Ghostscript, real PDFs.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "engine/conversionrun.h"
 #include "engine/methods.h"
 #include "engine/scriptmethod.h"
@@ -7,8 +9,6 @@
 
 #include <QDir>
 #include <QImageReader>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,33 +25,7 @@ class TestMethodGs : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed: this method runs it");
-    }
-
-    // The PageImageName rule of every method, from the method table.
-    void pageImageNames_data()
-    {
-        QTest::addColumn<Method>("method");
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("script, page 1") << Method::Ghostscript << "report" << 1 << "report-001.jpg";
-        QTest::newRow("script, page 10") << Method::Ghostscript << "report" << 10 << "report-010.jpg";
-        QTest::newRow("script, page 1000") << Method::Ghostscript << "report" << 1000 << "report-1000.jpg";
-        QTest::newRow("script, empty base name") << Method::Ghostscript << "" << 2 << "-002.jpg";
-        QTest::newRow("black-and-white as script") << Method::BlackWhite << "report" << 12 << "report-012.jpg";
-        QTest::newRow("GflAx, plain number") << Method::GflAx << "report" << 12 << "report12.jpg";
-        QTest::newRow("GflAx, page 100") << Method::GflAx << "report" << 100 << "report100.jpg";
-        QTest::newRow("Acrobat's naming") << Method::Acrobat << "report" << 2 << "report_Page_2.jpg";
-    }
-    void pageImageNames()
-    {
-        QFETCH(Method, method);
-        QFETCH(QString, base);
-        QFETCH(int, page);
-        QFETCH(QString, name);
-        QCOMPARE(InfoOf(method).pageImageName(base, page), name);
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
     }
 
     // Every page in page order, at 144 dpi, under awkward names; the scratch folder is gone after.
@@ -107,18 +81,14 @@ private slots:
     {
         Fixture f;
         const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
-        TestFiles::writeBytes(corrupt, "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ngarbage\n");
+        TestFiles::writeBytes(corrupt, TestPdfs::damaged());
         const QString empty = f.docs + QStringLiteral("/empty.pdf");
         TestFiles::writeBytes(empty, "");
         const QString text = f.docs + QStringLiteral("/notes.txt");
         TestFiles::writeBytes(text, "just some text\n");
         const QString plain = f.pdf(QStringLiteral("plain.pdf"), 3);
         const QString locked = f.docs + QStringLiteral("/locked.pdf");
-        QProcess gs;
-        gs.start(QStringLiteral("gs"), {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
-                                        "-sOwnerPassword=owner", "-sUserPassword=user", "-dEncryptionR=3",
-                                        "-dKeyLength=128", "-sOutputFile=" + locked, plain});
-        QVERIFY(gs.waitForFinished(60000) && gs.exitCode() == 0);
+        QVERIFY(TestPdfs::writeLocked(plain, locked));
         const QString missing = f.docs + QStringLiteral("/missing.pdf");
         f.host.entries << corrupt << empty << plain << text << locked << missing;
         ConversionRun run(f.host);

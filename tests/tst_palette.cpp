@@ -1,5 +1,6 @@
 // Quantising to an indexed picture: exact palettes, JPEG noise folded back into a page's true
 // colours, reduction of many colours to 256, and what must not be folded.
+#include "tests/support/testsupport.h"
 #include "engine/palette.h"
 
 #include <QImage>
@@ -23,17 +24,7 @@ QImage expand(const IndexedImage &picture)
     return out;
 }
 
-double psnr(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
-}
+using TestImages::psnr;
 
 std::set<QRgb> coloursOf(const QImage &image)
 {

@@ -1,6 +1,8 @@
 // Hostile PDFs against the caps on the renderers: each fails alone, names the cap and the page,
 // and the next file converts. The page renderer's JPEG loses almost nothing.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "engine/conversionrun.h"
 #include "engine/gflax.h"
 #include "engine/pagerenderer.h"
@@ -26,35 +28,12 @@ namespace {
 // take a few kilobytes.
 void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QList<QSizeF> &sizes = {})
 {
-    QList<QByteArray> objects;
-    QByteArray kids;
-    const int n = int(pages.size());
-    for (int i = 0; i < n; ++i)
-        kids += QByteArray::number(3 + 2 * i) + " 0 R ";
-    objects << "<< /Type /Catalog /Pages 2 0 R >>";
-    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(n) + " >>";
-    for (int i = 0; i < n; ++i) {
+    QList<TestPdfs::Page> list;
+    for (int i = 0; i < pages.size(); ++i) {
         const QSizeF size = sizes.value(i, QSizeF(612, 792));
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(qint64(size.width())) + ' '
-                       + QByteArray::number(qint64(size.height())) + "] /Contents " + QByteArray::number(4 + 2 * i)
-                       + " 0 R >>";
-        const QByteArray zlib = qCompress(pages[i], 9).mid(4); // without Qt's length prefix
-        objects << "<< /Length " + QByteArray::number(zlib.size()) + " /Filter /FlateDecode >>\nstream\n" + zlib
-                       + "\nendstream";
+        list << TestPdfs::Page{pages[i], TestPdfs::box(qint64(size.width()), qint64(size.height())), {}, true};
     }
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype o : offsets)
-        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-           + QByteArray::number(xref) + "\n%%EOF\n";
-    TestFiles::writeBytes(path, out);
+    TestFiles::writeBytes(path, TestPdfs::withPages(list));
 }
 
 QByteArray nestedQ() { return QByteArray("q ").repeated(2000000); }
@@ -74,20 +53,7 @@ QByteArray plainPage(int n)
     return "0 0 1 rg 72 72 " + QByteArray::number(40 * n) + " 100 re f";
 }
 
-double psnr(const QImage &a, const QImage &b)
-{
-    double squares = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(p[x]) - qRed(q[x]), dg = qGreen(p[x]) - qGreen(q[x]), db = qBlue(p[x]) - qBlue(q[x]);
-            squares += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mean = squares / (3.0 * a.width() * a.height());
-    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
-}
+using TestImages::psnr;
 
 // Luma sampling factors of a baseline JPEG (0x11 for none, 0x22 for 4:2:0).
 int lumaSampling(const QByteArray &jpeg)
@@ -151,6 +117,7 @@ private slots:
     void nestedSavesFailAloneUnderTheTimeCapInTheScripts()
     {
         QFETCH(Method, method);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
         RunFixture f(method);
         const QString nested = f.docs + QStringLiteral("/nested.pdf");
         writeRawPdf(nested, {nestedQ()});
@@ -192,6 +159,7 @@ private slots:
         QFETCH(Method, method);
         QFETCH(QStringList, gifs);
         QFETCH(QString, says);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
         RunFixture f(method);
         f.host.pages = QStringLiteral("3");
         const QString doc = f.docs + QStringLiteral("/doc.pdf");
@@ -337,7 +305,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString bad = dir.path() + QStringLiteral("/bad.pdf");
-        TestFiles::writeBytes(bad, "%PDF-1.4\nnothing here\n");
+        TestFiles::writeBytes(bad, TestPdfs::damaged());
         PageRenderer renderer(bad, RenderLimits());
         try {
             renderer.pageCount();

@@ -3,6 +3,8 @@
 // status, first page only, current.pdf always removed, and how close a decoded page image comes
 // to a lossless render of the same page.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "engine/methods.h"
 #include "sys/fileutil.h"
 
@@ -13,7 +15,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -52,30 +53,10 @@ struct Outcome {
 // so Ghostscript can draw pages 1 and 3 but not 2.
 QByteArray pdfWithUndrawablePage()
 {
-    QList<QByteArray> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R 5 0 R 7 0 R] /Count 3 >>",
-    };
-    for (int page = 1; page <= 3; ++page) {
-        const QByteArray box = page == 2 ? "[0 0 9e9 200]" : "[0 0 200 200]";
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Contents " + QByteArray::number(4 + 2 * page)
-                           + " 0 R >>";
-        const QByteArray content = "0 0 1 rg 20 20 100 100 re f";
-        objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
-    }
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<int> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets << pdf.size();
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const int xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-           + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    QList<TestPdfs::Page> pages;
+    for (int page = 1; page <= 3; ++page)
+        pages << TestPdfs::Page{"0 0 1 rg 20 20 100 100 re f", page == 2 ? "[0 0 9e9 200]" : TestPdfs::box(200, 200), {}, false};
+    return TestPdfs::withPages(pages);
 }
 
 // A page of flat colours, anti-aliased coloured text and lines, a gradient and a photograph-like
@@ -110,21 +91,7 @@ void writeColourPage(const QString &path)
     p.drawImage(QRectF(170, 260, 120, 90), photo);
 }
 
-double psnr(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return -1;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(p[x]) - qRed(q[x]), dg = qGreen(p[x]) - qGreen(q[x]), db = qBlue(p[x]) - qBlue(q[x]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
-}
+using TestImages::psnr;
 
 QImage readRgb(const QString &path)
 {
@@ -142,6 +109,17 @@ QByteArray run(const QString &program, const QStringList &args, const QString &c
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
     return p.readAllStandardOutput();
+}
+
+// Ghostscript's own render of `pdf` at 144 dpi through `device` into `out`, read back: the
+// reference a page image is measured against. `options` come just before the file.
+QImage ghostscriptRender(const QString &pdf, const QString &device, const QString &out, const QStringList &options)
+{
+    run(QStringLiteral("gs"), QStringList{QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
+                                          QStringLiteral("-dNOPAUSE"), QStringLiteral("-sDEVICE=") + device,
+                                          QStringLiteral("-r144"), QStringLiteral("-sOutputFile=") + out}
+                                  + options + QStringList{pdf});
+    return readRgb(out);
 }
 
 } // namespace
@@ -197,10 +175,7 @@ class TestScripts : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QFAIL("Ghostscript (gs) is not installed");
-        if (QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
-            QFAIL("cjpeg (libjpeg-turbo-progs) is not installed");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
     }
 
     void init()
@@ -396,11 +371,8 @@ private slots:
         QCOMPARE(o.exitCode, 0);
         QCOMPARE(o.pages, QStringList{pageName(s, 1)});
 
-        const QString lossless = root() + QStringLiteral("/lossless.png");
-        run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
-                                   QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r144"), QStringLiteral("-dTextAlphaBits=4"),
-                                   QStringLiteral("-dGraphicsAlphaBits=4"), QStringLiteral("-sOutputFile=") + lossless, pdf});
-        const QImage reference = readRgb(lossless);
+        const QImage reference = ghostscriptRender(pdf, QStringLiteral("png16m"), root() + QStringLiteral("/lossless.png"),
+                                                   {QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-dGraphicsAlphaBits=4")});
         QVERIFY(!reference.isNull());
         QVERIFY(reference.save(root() + QStringLiteral("/lossless.ppm")));
         run(QStringLiteral("cjpeg"), {QStringLiteral("-quality"), QStringLiteral("100"), QStringLiteral("-sample"), QStringLiteral("1x1"),
@@ -419,11 +391,9 @@ private slots:
         writeColourPage(pdf);
         const Outcome o = runScript(s, pdf);
         QCOMPARE(o.exitCode, 0);
-        const QString bitmap = root() + QStringLiteral("/bitmap.pbm");
-        run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
-                                   QStringLiteral("-sDEVICE=pbmraw"), QStringLiteral("-r144"), QStringLiteral("-sOutputFile=") + bitmap,
-                                   QStringLiteral("-c"), QStringLiteral("{0.5 lt {0} {1} ifelse} settransfer"), QStringLiteral("-f"), pdf});
-        const QImage reference = readRgb(bitmap);
+        const QImage reference = ghostscriptRender(pdf, QStringLiteral("pbmraw"), root() + QStringLiteral("/bitmap.pbm"),
+                                                   {QStringLiteral("-c"), QStringLiteral("{0.5 lt {0} {1} ifelse} settransfer"),
+                                                    QStringLiteral("-f")});
         QVERIFY(!reference.isNull());
         const double got = psnr(readRgb(pagesPath(s) + pageName(s, 1)), reference);
         QVERIFY2(got >= 55, qPrintable(QStringLiteral("%1 dB").arg(got)));

@@ -1,6 +1,8 @@
 // "Start Converting" on the real window, and closing the window in the middle of long work.
 
+#include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/programs.h"
 #include "inputlist/inputfilelist.h"
 #include "sys/fileutil.h"
 #include "ui/form1.h"
@@ -23,20 +25,7 @@
 
 namespace {
 
-struct Window {
-    QTemporaryDir dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<Form1> form;
-
-    Form1 &open(std::function<void()> unload = [] {})
-    {
-        Form1Options options;
-        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
-        options.unload = std::move(unload);
-        form = std::make_unique<Form1>(dialogs, options);
-        return *form;
-    }
-};
+using Window = TestWindow;
 
 // The pointer the user sees over `control` after moving there: the application-wide one while
 // it is set, otherwise the control's (which it takes from the window).
@@ -112,8 +101,7 @@ private slots:
 
     void wholeRunWithGhostscript()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
         QTemporaryDir work;
         const QString pdf = work.filePath(QStringLiteral("report.pdf"));
         TestFiles::writePdf(pdf, 3);
@@ -169,8 +157,7 @@ private slots:
 
     void clearListDuringARun()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
         QTemporaryDir work;
         const QString pdf = work.filePath(QStringLiteral("a.pdf"));
         TestFiles::writePdf(pdf, 1);
@@ -200,8 +187,8 @@ private slots:
     void closingEndsTheProgramAtOnce()
     {
         QFETCH(QString, mode);
-        if (mode == QLatin1String("run") && QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-            QSKIP("Ghostscript (gs) is not installed");
+        if (mode == QLatin1String("run"))
+            LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
         QTemporaryDir work;
         QString input;
         if (mode == QLatin1String("run")) {

@@ -1,6 +1,7 @@
 // The window as a desktop program: files handed over on its command line, and how it starts
 // from a console.
 
+#include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
 #include "inputlist/inputfilelist.h"
 #include "ui/commandline.h"
@@ -28,22 +29,7 @@
 
 namespace {
 
-struct Window {
-    QTemporaryDir dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<Form1> form;
-
-    Form1 &open(const QString &appFolder = QString())
-    {
-        Form1Options options;
-        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
-        options.appFolder = appFolder;
-        options.unload = [] {};
-        form = std::make_unique<Form1>(dialogs, options);
-        return *form;
-    }
-    QStringList entries() const { return form->ListView1->entries(); }
-};
+using Window = TestWindow;
 
 void drop(InputFileList *list, const QStringList &paths)
 {

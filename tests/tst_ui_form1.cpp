@@ -1,5 +1,6 @@
 // The main window: layout, restored options and their rules, the pickers, pointers, skin, close.
 
+#include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
 #include "ui/form1.h"
 #include "inputlist/inputfilelist.h"
@@ -25,33 +26,7 @@
 
 namespace {
 
-struct Window {
-    QTemporaryDir dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<Form1> form;
-    int unloads = 0;
-
-    QString settingsFile() const { return dir.filePath(QStringLiteral("settings.ini")); }
-
-    void store(const QString &key, const QString &value)
-    {
-        QSettings s(settingsFile(), QSettings::IniFormat);
-        s.setValue(QStringLiteral("Lumenpage/") + key, value);
-    }
-    QVariant stored(const QString &key) const
-    {
-        QSettings s(settingsFile(), QSettings::IniFormat);
-        return s.value(QStringLiteral("Lumenpage/") + key);
-    }
-    Form1 &open(Form1Options options = {})
-    {
-        options.settingsFile = settingsFile();
-        if (!options.unload)
-            options.unload = [this] { ++unloads; };
-        form = std::make_unique<Form1>(dialogs, options);
-        return *form;
-    }
-};
+using Window = TestWindow;
 
 QRect px(int l, int t, int w, int h)
 {

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <cmath>
+
 Dialogs::Answer FakeDialogs::message(const QString &text, const QString &title, Icon icon,
                                      Buttons buttons)
 {
@@ -207,3 +209,25 @@ QStringList processesWorkingIn(const QString &folder)
 }
 
 } // namespace TestFiles
+
+namespace TestImages {
+
+double psnr(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return -1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            const int dr = qRed(p[col]) - qRed(q[col]), dg = qGreen(p[col]) - qGreen(q[col]),
+                      db = qBlue(p[col]) - qBlue(q[col]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * 3 * x.width() * x.height() / sum);
+}
+
+} // namespace TestImages

@@ -122,3 +122,9 @@ void writeScript(const QString &path, const QByteArray &body);
 // Ghostscript they start work in the run's WorkFolder inside TEMP.
 QStringList processesWorkingIn(const QString &folder);
 }
+
+namespace TestImages {
+// Peak signal-to-noise ratio over the red, green and blue of two pictures of one size, in dB:
+// infinite for equal pictures, -1 for pictures of different sizes. Alpha is not compared.
+double psnr(const QImage &a, const QImage &b);
+}
