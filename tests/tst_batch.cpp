@@ -1,11 +1,11 @@
 // lumenpage-batch as a script would use it: exit status, streams, and no settings touched.
 #include "support/testsupport.h"
+#include "tests/support/programs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -67,11 +67,6 @@ struct Home {
     }
 };
 
-void requireGhostscript()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-        QSKIP("Ghostscript (gs) is not installed: the console tool's default method needs it");
-}
 } // namespace
 
 class TestBatch : public QObject {
@@ -93,6 +88,7 @@ private slots:
 
     void convertsAndReportsFailures()
     {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         QTemporaryDir home;
         const QString out = home.path() + QStringLiteral("/out");
         QDir().mkpath(out);
@@ -123,7 +119,7 @@ private slots:
     // GflAx count that renders nothing is a failure, not "Done." with status 0.
     void sameNamesAndEmptyCounts()
     {
-        requireGhostscript();
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         QDir().mkpath(home.path + QStringLiteral("/a"));
         QDir().mkpath(home.path + QStringLiteral("/b"));
@@ -149,7 +145,7 @@ private slots:
     // link stays, and the run still converts.
     void plantedLinkIsLeftAlone()
     {
-        requireGhostscript();
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         const QString victim = home.path + QStringLiteral("/victim");
         QDir().mkpath(victim + QStringLiteral("/sub"));
@@ -175,7 +171,7 @@ private slots:
     // exactly its own document's pages (told apart by count and page size).
     void concurrentRunsKeepTheirOwnPages()
     {
-        requireGhostscript();
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         const QString outB = home.path + QStringLiteral("/outB");
         QDir().mkpath(outB);
@@ -218,7 +214,7 @@ private slots:
     void interruptedRunLeavesNothing()
     {
         QFETCH(int, signal);
-        requireGhostscript();
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         const QString pdf = home.path + QStringLiteral("/long.pdf");
         TestFiles::writePdf(pdf, 80);
@@ -250,7 +246,7 @@ private slots:
     // everything and leaves nothing behind.
     void closedPipeLeavesNothing()
     {
-        requireGhostscript();
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         const QString pdf = home.path + QStringLiteral("/doc.pdf");
         TestFiles::writePdf(pdf, 3);
