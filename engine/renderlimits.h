@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sys/shell32.h"
+#include "sys/programrunner.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
-#include "sys/shell32.h"
+#include "sys/programrunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>

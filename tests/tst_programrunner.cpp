@@ -1,6 +1,6 @@
 #include "support/testsupport.h"
 #include "sys/errortrap.h"
-#include "sys/shell32.h"
+#include "sys/programrunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ bool isAlive(int pid)
 }
 } // namespace
 
-class TestShell32 : public QObject {
+class TestProgramRunner : public QObject {
     Q_OBJECT
 private slots:
     void refusalTable()
@@ -223,5 +223,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestShell32)
-#include "tst_shell32.moc"
+QTEST_GUILESS_MAIN(TestProgramRunner)
+#include "tst_programrunner.moc"

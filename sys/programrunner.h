@@ -1,5 +1,9 @@
 #pragma once
 
+// The program runner: starts a script or a program (the methods' conversion scripts) with
+// separate arguments, in a process group of its own and under limits, and waits for it while
+// the caller's events go on. The function names are the ones the methods were written against.
+
 #include <QString>
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "sys/shell32.h"
+#include "sys/programrunner.h"
 
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
