@@ -152,10 +152,9 @@ private slots:
         QVERIFY(meta.readAll().contains("<release version=\"" LUMENPAGE_VERSION "\""));
 
         // The validators are Debian packages the test set-up installs (desktop-file-utils, appstream).
+        LP_SKIP_WITHOUT("desktop-file-validate", "appstreamcli");
         const QString desktopValidate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         const QString appstreamcli = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
-        if (desktopValidate.isEmpty() || appstreamcli.isEmpty())
-            QSKIP("desktop-file-validate or appstreamcli is not installed");
         Run r = run(desktopValidate, {entry});
         QVERIFY2(r.code == 0 && r.out.isEmpty() && r.err.isEmpty(), qPrintable(r.out + r.err));
         r = run(appstreamcli, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
@@ -166,9 +165,7 @@ private slots:
     // copyright file, and sits in its section.
     void debianPackage()
     {
-        for (const char *tool : {"dpkg-deb", "dpkg-shlibdeps", "file"})
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP("dpkg-dev or file is not installed");
+        LP_SKIP_WITHOUT("dpkg-deb", "dpkg-shlibdeps", "file");
         QTemporaryDir out;
         Run r = run(QStringLiteral(LP_CPACK), {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
                                                QStringLiteral("--config"), QStringLiteral(LP_BUILD_DIR "/CPackConfig.cmake")});

@@ -1,20 +1,26 @@
 #include "tests/support/programs.h"
 
+#include <QHash>
 #include <QStandardPaths>
 
 namespace TestPrograms {
 
 namespace {
 
+// The Debian package of each program the tests run but the project does not build; setup.sh
+// installs them.
 QString packageOf(const QString &program)
 {
-    if (program == QLatin1String("gs"))
-        return QStringLiteral("ghostscript");
-    if (program == QLatin1String("cjpeg"))
-        return QStringLiteral("libjpeg-turbo-progs");
-    if (program == QLatin1String("script"))
-        return QStringLiteral("util-linux");
-    return program;
+    static const QHash<QString, QString> packages{
+        {QStringLiteral("gs"), QStringLiteral("ghostscript")},
+        {QStringLiteral("cjpeg"), QStringLiteral("libjpeg-turbo-progs")},
+        {QStringLiteral("script"), QStringLiteral("util-linux")},
+        {QStringLiteral("desktop-file-validate"), QStringLiteral("desktop-file-utils")},
+        {QStringLiteral("appstreamcli"), QStringLiteral("appstream")},
+        {QStringLiteral("dpkg-shlibdeps"), QStringLiteral("dpkg-dev")},
+        {QStringLiteral("dpkg-deb"), QStringLiteral("dpkg")},
+    };
+    return packages.value(program, program);
 }
 
 } // namespace
