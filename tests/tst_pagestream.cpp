@@ -1,5 +1,6 @@
 // Pages encoded while the renderer draws the next ones: the same GIFs, names, order, progress
 // and messages as a run that renders everything first, with only a few page images on disk.
+#include "support/programs.h"
 #include "support/testsupport.h"
 #include "engine/conversionrun.h"
 #include "engine/pagestream.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -84,9 +84,7 @@ class TestPageStream : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
-            QSKIP("Ghostscript (gs) or cjpeg is not installed: the Ghostscript method runs them");
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
     }
 
     // A long document, two same-named documents and a damaged one, once encoded while

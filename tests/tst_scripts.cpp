@@ -131,8 +131,8 @@ class TestScripts : public QObject {
 
     QString root() const { return m_temp->path(); }
 
-    // Copies the script folder, hands it `pdf` as current.pdf and runs it as the methods do.
-    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false)
+    // Copies the script folder and hands it `pdf` as current.pdf; the folder.
+    QString prepare(const Script &s, const QString &pdf)
     {
         const QString folder = root() + QLatin1Char('/') + s.folder;
         QDir(folder).removeRecursively();
@@ -141,6 +141,14 @@ class TestScripts : public QObject {
         for (const QString &name : QDir(source).entryList(QDir::Files))
             QFile::copy(source + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
         QFile::copy(pdf, folder + QStringLiteral("/current.pdf"));
+        return folder;
+    }
+
+    // Runs the script as the methods do.
+    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false)
+    {
+        const QString folder = prepare(s, pdf);
+        const QString source = TestFiles::appFolder() + QLatin1Char('/') + s.folder;
 
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -176,6 +184,28 @@ private slots:
     void initTestCase()
     {
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
+    }
+
+    void goneReaderDoesNotHangTheScript_data() { everyPageNumbered_data(); }
+    // The program taking the pages while they are rendered is gone (killed, crashed) and the
+    // script waits for it to take some: it gives up instead of waiting for ever, and still
+    // removes its input.
+    void goneReaderDoesNotHangTheScript()
+    {
+        QFETCH(QString, folder);
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/forty.pdf");
+        TestFiles::writePdf(pdf, 40);
+        const QString dir = prepare(s, pdf);
+        // The reader is the shell that starts the script and ends a moment later.
+        QProcess reader;
+        reader.start(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"), QStringLiteral("LUMENPAGE_MAX_PENDING=1 /bin/sh \"$1\" </dev/null >/dev/null 2>&1 & sleep 1"),
+                      QStringLiteral("sh"), dir + QLatin1Char('/') + s.name});
+        QVERIFY(reader.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::processesWorkingIn(dir).isEmpty(), 60000);
+        QVERIFY(!QFile::exists(dir + QStringLiteral("/current.pdf")));
+        QVERIFY(QDir(pagesPath(s)).entryList({QStringLiteral("*.jpg")}, QDir::Files).size() < 40);
     }
 
     void init()

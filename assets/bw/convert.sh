@@ -98,6 +98,7 @@ case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 : > rendered.log
 if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
     batch=$((limit * 8))
+    reader=$PPID
     first=1
     while [ "$first" -le "$last" ]; do
         # The next batch is drawn while the reader still takes the last one.
@@ -105,6 +106,11 @@ if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
             set -- current/*.jpg
             [ -e "$1" ] || set --
             [ "$#" -lt "$batch" ] && break
+            # Nobody takes pages any more once the program that started this script is gone
+            # (killed, crashed): the rest of the document is not drawn.
+            if [ "$reader" -gt 1 ] && ! kill -0 "$reader" 2>/dev/null; then
+                exit 1
+            fi
             sleep 0.05
         done
         end=$((first + batch - 1))

@@ -20,6 +20,12 @@ if [ "$limit" -gt 0 ]; then
         set -- current*.jpg
         [ -e "$1" ] || set --
         [ "$#" -lt "$limit" ] && break
+        # Nobody takes pages any more once the program that started pdf2tiff.sh is gone (killed,
+        # crashed): the page is dropped instead of waiting for ever.
+        if [ -n "${LUMENPAGE_READER:-}" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
+            cat >/dev/null
+            exit 1
+        fi
         sleep 0.05
     done
 fi

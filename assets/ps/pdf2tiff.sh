@@ -60,6 +60,11 @@ render() {
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
 # they are rendered (LUMENPAGE_MAX_PENDING set, see compress.sh) encodes them there, and wants
 # them in page order.
+# compress.sh stops waiting for a reader that is gone: the reader is the program that started
+# this script (none when it was started by init).
+LUMENPAGE_READER=
+[ "$PPID" -gt 1 ] && LUMENPAGE_READER=$PPID
+export LUMENPAGE_READER
 cores=$(nproc 2>/dev/null || echo 1)
 half=$last
 [ "$cores" -ge 2 ] && [ "$last" -ge 4 ] && [ -z "${LUMENPAGE_MAX_PENDING:-}" ] && half=$(( (last + 1) / 2 ))
