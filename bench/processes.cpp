@@ -22,6 +22,8 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <linux/kcmp.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -148,6 +150,12 @@ std::pair<long, long> treeMemoryKb(pid_t root)
     long total = 0, proportional = 0;
     for (const auto &[pid, kb] : rss) {
         if (std::find(tree.begin(), tree.end(), pid) == tree.end())
+            continue;
+        // A child between vfork and exec (Ghostscript starting a page's pipe, through popen)
+        // runs in its parent's address space: /proc shows the parent's memory again under its
+        // number. Counted once, with the parent.
+        const auto parent = std::find_if(parents.begin(), parents.end(), [pid](const auto &p) { return p.first == pid; });
+        if (pid != root && parent != parents.end() && ::syscall(SYS_kcmp, pid, parent->second, KCMP_VM, 0, 0) == 0)
             continue;
         total += kb;
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
