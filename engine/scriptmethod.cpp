@@ -30,6 +30,9 @@ constexpr int CopyWaitMs = 3000;
 // stays a few megabytes.
 constexpr int MaxPending = 2;
 
+// Page names announced ahead for a document, at most (about 3 MB of names).
+constexpr int MaxAnnouncedNames = 100000;
+
 // Polls every 100 ms, yielding in between, while `pending` holds; throws when the bound is reached.
 template <typename Pred>
 void waitWhile(ConversionHost &host, Pred pending, int boundMs, const QString &whatTimedOut)
@@ -205,7 +208,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
                 QFile count(scriptFolder + QStringLiteral("/pagecount"));
                 if (count.open(QIODevice::ReadOnly))
                     expected = std::max(0, count.readAll().trimmed().toInt());
-                if (expected > 0) {
+                // The count is the document's own claim: a hostile one may claim billions of
+                // pages. Beyond a bound, names are chosen page by page instead.
+                if (expected > 0 && expected <= MaxAnnouncedNames) {
                     QStringList names;
                     for (int n = 1; n <= expected; ++n)
                         names << ScriptPageImageName(baseName, n);
