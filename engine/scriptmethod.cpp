@@ -246,6 +246,11 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         qint64 seenBytes = -1;
         int seenConverted = 0;
         options.stallMs = ctx.limits.pageSeconds * 1000;
+        // While pages are handed over, the script runs as long as the whole conversion of the
+        // document, and a long document must not be cut off by a bound on the whole: the time
+        // cap per page is the bound then (a script that stops making pages is stopped by it).
+        if (sink && options.stallMs > 0)
+            options.timeoutMs = 0;
         options.progressed = [&] {
             QSet<int> now = PagesIn(pagesFolder);
             now.unite(QSet<int>(handed.begin(), handed.end()));

@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
@@ -141,6 +142,23 @@ private slots:
         QVERIFY2(a.mostPageImages <= mostPageImages, qPrintable(QString::number(a.mostPageImages)));
         QCOMPARE(b.mostPageImages, pages);
         QVERIFY(streamed.tempEntries().isEmpty());
+    }
+
+    // Pages handed over while rendering: the script runs as long as the whole conversion, so
+    // the bound on one script run gives way to the time cap per page, and a document that takes
+    // longer than the bound still converts whole.
+    void longConversionIsNotCutOff()
+    {
+        RunFixture f(Method::Ghostscript);
+        ConversionRun run(f.host);
+        run.scriptTimeoutMs = 300;
+        f.host.entries = {f.pdf(QStringLiteral("forty.pdf"), 40)};
+        QElapsedTimer clock;
+        clock.start();
+        run.start();
+        QVERIFY(clock.elapsed() > run.scriptTimeoutMs);
+        QCOMPARE(f.gifs().size(), 40);
+        QVERIFY(run.lastReport().succeeded());
     }
 
     // The script reads the document through a link: it is neither copied into scratch space
