@@ -148,7 +148,9 @@ std::pair<long, long> treeMemoryKb(pid_t root)
             if (parent == tree[i])
                 tree.push_back(pid);
     long total = 0, proportional = 0;
-    for (const auto &[pid, kb] : rss) {
+    for (const auto &entry : rss) {
+        const pid_t pid = entry.first;
+        const long kb = entry.second;
         if (std::find(tree.begin(), tree.end(), pid) == tree.end())
             continue;
         // A child between vfork and exec (Ghostscript starting a page's pipe, through popen)
