@@ -208,6 +208,31 @@ private slots:
         QCOMPARE(w.stored(QStringLiteral("Resolution")).toString(), QStringLiteral("300"));
     }
 
+    // The renderers' memory cap has no control, only the setting: a usable value is the run's
+    // cap; anything else leaves the default, with no box (the run still has a cap).
+    void memoryLimitSetting_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<qint64>("capMB");
+        QTest::newRow("absent") << QString() << RenderLimits::DefaultMemoryMB;
+        QTest::newRow("512") << QStringLiteral("512") << qint64(512);
+        QTest::newRow("spaces around") << QStringLiteral(" 4096 ") << qint64(4096);
+        QTest::newRow("below the minimum") << QStringLiteral("16") << RenderLimits::DefaultMemoryMB;
+        QTest::newRow("not a number") << QStringLiteral("lots") << RenderLimits::DefaultMemoryMB;
+        QTest::newRow("negative") << QStringLiteral("-1") << RenderLimits::DefaultMemoryMB;
+    }
+    void memoryLimitSetting()
+    {
+        QFETCH(QString, stored);
+        QFETCH(qint64, capMB);
+        Window w;
+        if (!stored.isNull())
+            w.store(QStringLiteral("MemoryLimit"), stored);
+        Form1 &f = w.open();
+        QCOMPARE(f.conversionRun().limits.memoryMB, capMB);
+        QVERIFY(w.dialogs.boxes.isEmpty());
+    }
+
     void check5NotANumber()
     {
         Window w;
