@@ -132,19 +132,17 @@ public:
         return !name.startsWith(QLatin1Char('~')) || (!m_baseName.isEmpty() && name.startsWith(m_baseName));
     }
 
-    // The variant for pages whose names are all known in advance: one for the whole file.
-    void chooseVariant(const QStringList &stems)
-    {
-        m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
-    }
-
+    // Pages whose names are all known in advance (handed over later, or left in the
+    // WorkFolder) share one variant for the whole file.
     void expect(const QStringList &names) override
     {
-        QStringList stems;
-        for (const QString &name : names)
-            if (ownPage(name))
-                stems << NameWithoutExtension(name);
-        m_trap.step(150, [&] { chooseVariant(stems); });
+        m_trap.step(150, [&] {
+            QStringList stems;
+            for (const QString &name : names)
+                if (ownPage(name))
+                    stems << NameWithoutExtension(name);
+            m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
+        });
     }
 
     void take(const QString &name, int expected) override
@@ -395,16 +393,8 @@ void ConversionRun::start()
         // over while rendering).
         QStringList pages;
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
-        int pageCount = 0;
-        trap.step(150, [&] {
-            pageCount = pages.size();
-            QStringList stems;
-            for (const QString &name : pages) {
-                if (file.ownPage(name))
-                    stems << NameWithoutExtension(name);
-            }
-            file.chooseVariant(stems);
-        });
+        const int pageCount = int(pages.size());
+        file.expect(pages);
         for (int j = 1; j <= pageCount; ++j)
             file.convertLeftover(pages.value(j - 1), j, pageCount);
         file.end();

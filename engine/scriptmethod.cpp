@@ -202,12 +202,13 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         PageSink *const sink = method.handsOverWhileRendering && !firstPageOnly ? ctx.pageSink : nullptr;
         const ScopedEnvironment pending("LUMENPAGE_MAX_PENDING", sink ? QByteArray::number(MaxPending) : QByteArray());
         int expected = 0;
+        bool announced = false; // "pagecount" was read
         const auto handOverReady = [&] {
             sink->poll();
-            if (expected == 0) {
-                QFile count(scriptFolder + QStringLiteral("/pagecount"));
-                if (count.open(QIODevice::ReadOnly))
-                    expected = std::max(0, count.readAll().trimmed().toInt());
+            QFile count(scriptFolder + QStringLiteral("/pagecount"));
+            if (!announced && count.open(QIODevice::ReadOnly)) {
+                announced = true;
+                expected = std::max(0, count.readAll().trimmed().toInt());
                 // The count is the document's own claim: a hostile one may claim billions of
                 // pages. Beyond a bound, names are chosen page by page instead.
                 if (expected > 0 && expected <= MaxAnnouncedNames) {
