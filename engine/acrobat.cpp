@@ -66,6 +66,9 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     const int pageCount = document->pageCount();
     for (int page = 1; page <= pageCount; ++page) {
         try {
+            // The next page is drawn on the other core while this one is written.
+            if (page < pageCount)
+                document->renderAhead(page + 1, JpegDpi, true);
             WriteFileWhole(document->render(page, JpegDpi, true).jpeg,
                            stem + QString::number(page) + QStringLiteral(".jpg"));
         } catch (const Failure &f) {

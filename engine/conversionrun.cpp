@@ -14,6 +14,7 @@
 #include <QImageReader>
 #include <QScopeGuard>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -111,17 +112,38 @@ private:
     int &m_errorBoxes;
 };
 
+// Pages encoded at once when every page is already drawn: one per core, two at most, since each
+// holds its decoded picture (about 24 MB at 144 dpi).
+int LeftoverWorkers()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, 2);
+}
+
+// A page image of more pixels than this is encoded alone: at the highest resolutions one
+// decoded page is hundreds of megabytes.
+constexpr qint64 ParallelPagePixels = qint64(4096) * 4096;
+
+qint64 PagePixels(const QString &pageImage)
+{
+    const QSize size = QImageReader(pageImage).size();
+    return size.isValid() ? qint64(size.width()) * size.height() : 0;
+}
+
 // One file's page images on their way to GIF files: each is named, encoded, reported and
 // deleted, in page order. Pages a method hands over while it renders (see PageSink) are
 // encoded on the stream's worker meanwhile; the page images it leaves are converted after it
-// returns, one by one, on this thread.
+// returns, on a worker per core, and accounted for in their order.
 class FileConversion final : public PageSink {
 public:
     FileConversion(ErrorTrap &trap, ConversionHost &host, RunReport &report, const QString &workFolder,
-                   const QString &pdf, QSet<QString> &writtenEarlier, bool worker)
+                   const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
         : m_trap(trap), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
-          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_stream(worker),
-          m_settle([this] { m_stream.abandon(); })
+          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
+          m_stream(workers ? 1 : 0), m_settle([this] {
+              m_stream.abandon();
+              if (m_leftovers)
+                  m_leftovers->abandon();
+          })
     {
     }
 
@@ -173,14 +195,43 @@ public:
         return m_done;
     }
 
-    // A page image the method left in the WorkFolder: `j` of `count` of them.
-    void convertLeftover(const QString &name, int j, int count)
+    // The page images the method left in the WorkFolder, in the order given: page `j` of them
+    // shows as m_handed + j of m_handed + their count.
+    void convertLeftovers(const QStringList &pages)
     {
-        if (!m_trap.test(152, [&] { return ownPage(name); }))
-            return;
-        const QString gifPath = gifPathFor(name);
-        account(name, gifPath, [&] { return EncodePage(m_workFolder + QLatin1Char('/') + name, gifPath); },
-                m_handed + j, m_handed + count);
+        const int count = int(pages.size());
+        PageStream pool(m_leftoverWorkers);
+        m_leftovers = &pool;
+        const auto forget = qScopeGuard([this] { m_leftovers = nullptr; });
+        QList<std::pair<QString, int>> pending; // name and j, submitted and not accounted for
+        const auto accountFinished = [&] {
+            for (const PageStream::Page &page : pool.takeFinished()) {
+                const auto [name, j] = pending.takeFirst();
+                account(name, page.gifPath, [&page] {
+                    if (page.exception)
+                        std::rethrow_exception(page.exception);
+                    return page.encoding;
+                }, m_handed + j, m_handed + count);
+            }
+        };
+        const int inFlight = std::max(1, m_leftoverWorkers);
+        for (int j = 1; j <= count; ++j) {
+            const QString name = pages.value(j - 1);
+            if (!m_trap.test(152, [&] { return ownPage(name); }))
+                continue;
+            const QString gifPath = gifPathFor(name);
+            const QString pageImage = m_workFolder + QLatin1Char('/') + name;
+            const bool alone = m_leftoverWorkers > 1 && PagePixels(pageImage) > ParallelPagePixels;
+            pool.waitBelow(alone ? 1 : inFlight);
+            accountFinished();
+            pending.append({name, j});
+            pool.submit(pageImage, gifPath);
+            if (alone)
+                pool.waitBelow(1);
+            accountFinished();
+        }
+        pool.finish();
+        accountFinished();
     }
 
     // Waits for the pages still being encoded and accounts for them.
@@ -265,7 +316,9 @@ private:
     int m_expected = 0; // pages the renderer announced
     int m_accounted = 0; // pages accounted for, handed over or left
     QStringList m_inFlight; // taken, not yet accounted, in order
+    const int m_leftoverWorkers;
     PageStream m_stream;
+    PageStream *m_leftovers = nullptr; // while the pages left in the WorkFolder are converted
     // A program ended by a signal or by closing the window lets the page being written finish.
     Interruption::SettleGuard m_settle;
 };
@@ -395,8 +448,7 @@ void ConversionRun::start()
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
         const int pageCount = int(pages.size());
         file.expect(pages);
-        for (int j = 1; j <= pageCount; ++j)
-            file.convertLeftover(pages.value(j - 1), j, pageCount);
+        file.convertLeftovers(pages);
         file.end();
         if (file.written == 0) {
             failed(pageCount == 0 && file.handedOver() == 0

@@ -4,6 +4,7 @@
 
 #include "sys/errortrap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -35,6 +36,8 @@ void GflAx::LoadBitmap(const QString &path)
                                      "inch above 0").arg(EpsDpi),
                       BadResolution);
     try {
+        if (Page < std::min(pagesWanted, pageCount))
+            m_renderer->renderAhead(Page + 1, EpsDpi, false);
         m_bitmap = m_renderer->render(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {
         switch (f.code()) {

@@ -37,6 +37,9 @@ public:
     double EpsDpi = 72.0; // resolution of the next LoadBitmap of a PDF page
     qint16 Page = 1;      // which page the next LoadBitmap takes, from 1
     qint16 Saveformat = FormatJpeg;
+    // The caller loads pages 1 to `pagesWanted` in order: while it deals with one page, the
+    // next is drawn on the other core. 0: each page is drawn when asked for.
+    int pagesWanted = 0;
 
     // Loads page `Page` of the PDF at `path` as the current bitmap. On failure no bitmap is
     // current, so a later saveBitmap cannot write an earlier page under this page's name.

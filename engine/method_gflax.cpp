@@ -49,7 +49,11 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
 
     int count = 0;
     int saved = 0;
-    trap.step(106, [&] { count = PageCountFrom(host.pagesText()); });
+    trap.step(106, [&] {
+        count = PageCountFrom(host.pagesText());
+        if (gfl)
+            gfl->pagesWanted = count;
+    });
     for (int p = 1; p <= count; ++p) {
         trap.step(108, [&] { Need(gfl).EpsDpi = LeadingNumber(host.resolutionText()); });
         trap.step(110, [&] { Need(gfl).Page = qint16(p); });

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <unistd.h>
@@ -51,10 +52,12 @@ PageRenderer::Kind kindOf(int protocolKind)
 PageRenderer::PageRenderer(QString pdfPath, RenderLimits limits)
     : m_path(std::move(pdfPath)), m_limits(limits)
 {
+    m_clock.start();
 }
 
 PageRenderer::~PageRenderer()
 {
+    m_twin.reset();
     stop();
 }
 
@@ -71,6 +74,7 @@ QString PageRenderer::helperPath()
 
 void PageRenderer::resetProcess()
 {
+    m_request.reset();
     m_process.reset();
     m_guard.reset();
 }
@@ -79,7 +83,12 @@ void PageRenderer::stop()
 {
     if (!m_process)
         return;
-    if (m_process->state() != QProcess::NotRunning) {
+    if (m_request) {
+        // A page drawn ahead that nobody took: its answer would only fill the pipe.
+        m_request.reset();
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    } else if (m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel(); // end of requests: it ends by itself
         if (!m_process->waitForFinished(2000)) {
             m_process->kill();
@@ -238,7 +247,53 @@ QByteArray PageRenderer::readBytes(qint64 count, int page, qint64 deadline)
     return bytes;
 }
 
+bool PageRenderer::pending(int page, double dpi, bool fit) const
+{
+    return m_request && m_request->page == page && m_request->dpi == dpi && m_request->fit == fit;
+}
+
 PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
+{
+    // Drawn ahead, by either process?
+    if (pending(page, dpi, fit))
+        return receive();
+    if (m_twin && m_twin->pending(page, dpi, fit))
+        return m_twin->receive();
+    // A free process draws it: this one, else the second one. When both are drawing pages
+    // ahead that were not asked for, the second one's is dropped.
+    PageRenderer *free = this;
+    if (m_request) {
+        if (!m_twin)
+            m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
+        free = m_twin.get();
+        if (free->m_request)
+            free->stop();
+    }
+    free->send(page, dpi, fit);
+    return free->receive();
+}
+
+void PageRenderer::renderAhead(int page, double dpi, bool fit)
+{
+    if (pending(page, dpi, fit) || (m_twin && m_twin->pending(page, dpi, fit)))
+        return;
+    try {
+        // Whichever process is free: the one whose page was taken last.
+        PageRenderer *free = this;
+        if (m_request) {
+            if (!m_twin)
+                m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
+            if (m_twin->m_request)
+                return; // both are drawing
+            free = m_twin.get();
+        }
+        free->send(page, dpi, fit);
+    } catch (const Failure &) {
+        // Then it is drawn, or fails, when asked for.
+    }
+}
+
+void PageRenderer::send(int page, double dpi, bool fit)
 {
     if (!m_process)
         start();
@@ -247,9 +302,19 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
                           .arg(page).arg(m_path).arg(m_pageCount), NoSuchPage);
     const QByteArray request = "render " + QByteArray::number(page) + ' ' + QByteArray::number(dpi, 'g', 17)
                                + ' ' + (fit ? '1' : '0') + '\n';
-    if (m_process->write(request) != request.size())
+    // QProcess only buffers what is written: the request reaches the renderer now, so that it
+    // draws while the caller waits on the other one.
+    if (m_process->write(request) != request.size() || !m_process->waitForBytesWritten(5000))
         died(page);
-    const qint64 budget = qint64(m_limits.pageSeconds) * 1000;
+    m_request = Request{page, dpi, fit, m_clock.elapsed()};
+}
+
+PageRenderer::Page PageRenderer::receive()
+{
+    const int page = m_request->page;
+    // The time cap counts from the request: a page drawn ahead has had part of its time.
+    const qint64 budget = std::max<qint64>(1, qint64(m_limits.pageSeconds) * 1000 - (m_clock.elapsed() - m_request->sentAt));
+    const auto answered = qScopeGuard([this] { m_request.reset(); });
     QElapsedTimer clock;
     clock.start();
     const QByteArray line = readLine(page, budget);

@@ -5,10 +5,12 @@
 #include "sys/errortrap.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QProcess;
 namespace Interruption {
@@ -52,14 +54,30 @@ public:
     // that stays within the pixel limits. Throws Failure.
     Page render(int page, double dpi, bool fit);
 
+    // Starts drawing `page` now, in a second renderer process, so that it is drawn on the other
+    // core while the caller waits for the current page and deals with it; the render() of that
+    // page with the same settings takes its answer, or its failure. Each process is under the
+    // render limits. Never throws: a page that cannot be started ahead is drawn when asked for.
+    void renderAhead(int page, double dpi, bool fit);
+
     QString pdfPath() const { return m_path; }
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath();
 
 private:
+    struct Request {
+        int page = 0;
+        double dpi = 0;
+        bool fit = false;
+        qint64 sentAt = 0; // ms on the renderer's clock
+    };
+
     void start();
     void stop();
+    void send(int page, double dpi, bool fit);
+    Page receive();
+    bool pending(int page, double dpi, bool fit) const;
     QByteArray readLine(int page, qint64 deadline);
     QByteArray readBytes(qint64 count, int page, qint64 deadline);
     [[noreturn]] void died(int page);
@@ -73,6 +91,9 @@ private:
     int m_pageCount = -1;
     QByteArray m_errors; // tail of the renderer's standard error
     bool m_outOfMemory = false; // it said it ran out of memory
+    std::optional<Request> m_request; // sent, answer not read yet
+    std::unique_ptr<PageRenderer> m_twin; // the second process, for pages drawn ahead
+    QElapsedTimer m_clock;
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

@@ -4,18 +4,31 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 struct PageStream::State {
     mutable std::mutex mutex;
     std::condition_variable wake;   // work arrived, or the stream ends
     std::condition_variable idle;   // a page was finished
-    std::deque<Page> queued;        // waiting for the worker, in order
+    std::deque<std::pair<qint64, Page>> queued; // waiting for a worker, in order
+    std::map<qint64, Page> ahead;   // finished before an earlier page
     QList<Page> finished;           // encoded, not yet taken, in order
-    bool busy = false;              // the worker holds a page
+    qint64 submitted = 0;           // pages numbered from 0 in submission order
+    qint64 next = 0;                // the number of the next page to hand back
+    int busy = 0;                   // pages held by workers
     bool stopping = false;
-    std::thread worker;
+    std::vector<std::thread> workers;
+
+    // Moves the pages that are next in order from `ahead` to `finished`. Called locked.
+    void handBack()
+    {
+        for (auto it = ahead.begin(); it != ahead.end() && it->first == next; it = ahead.erase(it), ++next)
+            finished.append(std::move(it->second));
+    }
+    int backlog() const { return int(submitted - next); }
 };
 
 namespace {
@@ -32,53 +45,56 @@ void Encode(PageStream::Page &page)
 
 } // namespace
 
-PageStream::PageStream(bool worker) : d(std::make_unique<State>())
+PageStream::PageStream(int workers) : d(std::make_unique<State>())
 {
-    if (!worker)
-        return;
-    d->worker = std::thread([s = d.get()] {
-        std::unique_lock lock(s->mutex);
-        for (;;) {
-            s->wake.wait(lock, [s] { return s->stopping || !s->queued.empty(); });
-            if (s->queued.empty())
-                return;
-            Page page = std::move(s->queued.front());
-            s->queued.pop_front();
-            s->busy = true;
-            lock.unlock();
-            Encode(page);
-            lock.lock();
-            s->busy = false;
-            s->finished.append(std::move(page));
-            s->idle.notify_all();
-        }
-    });
+    for (int i = 0; i < workers; ++i) {
+        d->workers.emplace_back([s = d.get()] {
+            std::unique_lock lock(s->mutex);
+            for (;;) {
+                s->wake.wait(lock, [s] { return s->stopping || !s->queued.empty(); });
+                if (s->queued.empty())
+                    return;
+                auto [number, page] = std::move(s->queued.front());
+                s->queued.pop_front();
+                ++s->busy;
+                lock.unlock();
+                Encode(page);
+                lock.lock();
+                --s->busy;
+                s->ahead.emplace(number, std::move(page));
+                s->handBack();
+                s->idle.notify_all();
+            }
+        });
+    }
 }
 
 PageStream::~PageStream()
 {
     finish();
-    if (d->worker.joinable()) {
-        {
-            std::lock_guard lock(d->mutex);
-            d->stopping = true;
-        }
-        d->wake.notify_all();
-        d->worker.join();
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = true;
     }
+    d->wake.notify_all();
+    for (std::thread &worker : d->workers)
+        worker.join();
 }
 
 void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 {
     Page page{pageImageFile, gifPath, {}, nullptr};
-    if (!d->worker.joinable()) {
+    if (d->workers.empty()) {
         Encode(page);
+        std::lock_guard lock(d->mutex);
         d->finished.append(std::move(page));
+        ++d->submitted;
+        ++d->next;
         return;
     }
     {
         std::lock_guard lock(d->mutex);
-        d->queued.push_back(std::move(page));
+        d->queued.emplace_back(d->submitted++, std::move(page));
     }
     d->wake.notify_one();
 }
@@ -86,7 +102,7 @@ void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 int PageStream::backlog() const
 {
     std::lock_guard lock(d->mutex);
-    return int(d->queued.size()) + (d->busy ? 1 : 0);
+    return d->backlog();
 }
 
 QList<PageStream::Page> PageStream::takeFinished()
@@ -99,13 +115,22 @@ QList<PageStream::Page> PageStream::takeFinished()
 
 void PageStream::finish()
 {
+    waitBelow(1);
+}
+
+void PageStream::waitBelow(int n)
+{
     std::unique_lock lock(d->mutex);
-    d->idle.wait(lock, [this] { return d->queued.empty() && !d->busy; });
+    d->idle.wait(lock, [this, n] { return d->backlog() < n; });
 }
 
 void PageStream::abandon()
 {
     std::unique_lock lock(d->mutex);
     d->queued.clear();
-    d->idle.wait(lock, [this] { return !d->busy; });
+    d->idle.wait(lock, [this] { return d->busy == 0; });
+    // The pages being encoded were all earlier than the dropped ones, so they are handed back
+    // in order; the dropped ones will never come.
+    d->handBack();
+    d->next = d->submitted;
 }

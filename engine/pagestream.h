@@ -8,11 +8,12 @@
 #include <exception>
 #include <memory>
 
-// Turns one file's page images into GIF files on a worker thread while the renderer draws the
-// next pages, so that both cores work and only a few page images are on disk at a time.
-// Pages are encoded in the order they are submitted and handed back in that order. Each page
-// image is deleted as soon as its GIF is written (or could not be), keeping scratch space
-// bounded by the pages in flight rather than by the length of the document.
+// Turns one file's page images into GIF files on worker threads: while the renderer draws the
+// next pages, or several at once when every page is already drawn, so that both cores work and
+// only a few page images are on disk at a time. Pages are handed back in the order they were
+// submitted, whichever worker finished first. Each page image is deleted as soon as its GIF is
+// written (or could not be), keeping scratch space bounded by the pages in flight rather than
+// by the length of the document.
 class PageStream {
 public:
     struct Page {
@@ -24,17 +25,18 @@ public:
 
     // With no worker every page is encoded by submit() itself, on the calling thread: the
     // same results one after the other, for comparison and for machines with one core.
-    explicit PageStream(bool worker = true);
-    ~PageStream(); // waits for the pages submitted, then stops the worker
+    explicit PageStream(int workers = 1);
+    ~PageStream(); // waits for the pages submitted, then stops the workers
 
     PageStream(const PageStream &) = delete;
     PageStream &operator=(const PageStream &) = delete;
 
     void submit(const QString &pageImageFile, const QString &gifPath);
-    int backlog() const;       // submitted and not yet encoded
+    int backlog() const;       // submitted and not yet handed back as finished
     QList<Page> takeFinished(); // the encoded pages not taken before, in submission order
     void finish();             // waits until every submitted page is encoded
-    // Drops the pages not yet started (their page images stay) and waits for the one being
+    void waitBelow(int n);     // waits until fewer than `n` pages are in the backlog
+    // Drops the pages not yet started (their page images stay) and waits for those being
     // encoded: for a program that must end now without cutting a GIF off half-written.
     void abandon();
 

@@ -144,6 +144,48 @@ private slots:
         QVERIFY(streamed.tempEntries().isEmpty());
     }
 
+    // The in-process renderers leave every page in the WorkFolder; those pages are encoded two
+    // at a time, on both cores. In name order (doc1, doc10, doc11, doc12, doc2 ...) as before:
+    // the same GIFs, progress and boxes as one page after the other on this thread.
+    void leftoversSameOnBothCores_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::newRow("gflax") << Method::GflAx;
+        QTest::newRow("acrobat") << Method::Acrobat;
+    }
+    void leftoversSameOnBothCores()
+    {
+        QFETCH(Method, method);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
+        constexpr int pages = 12;
+        RunFixture twoCores(method), oneThread(method);
+        QStringList twoDocs, oneDocs;
+        for (RunFixture *f : {&twoCores, &oneThread}) {
+            f->host.pages = QString::number(pages);
+            QStringList &docs = f == &twoCores ? twoDocs : oneDocs;
+            docs << f->pdf(QStringLiteral("report.pdf"), pages) << f->pdf(QStringLiteral("a/doc.pdf"), 2)
+                 << f->pdf(QStringLiteral("b/doc.pdf"), 3);
+            const QString damaged = f->docs + QStringLiteral("/damaged.pdf");
+            TestFiles::writeBytes(damaged, QByteArray("%PDF-1.4\n1 0 obj <</Type/Catalog>> endobj\ntrailer <<>>\n%%EOF\n"));
+            docs << damaged;
+        }
+        const Outcome a = Convert(true, twoDocs, twoCores, QString());
+        const Outcome b = Convert(false, oneDocs, oneThread, QString());
+
+        QVERIFY(a.gifs.size() >= pages + 2);
+        QCOMPARE(a.gifs, b.gifs);
+        for (qsizetype i = 0; i < a.gifs.size(); ++i)
+            QVERIFY2(a.contents[i] == b.contents[i], qPrintable(a.gifs[i] + QStringLiteral(" differs")));
+        QCOMPARE(a.progress, b.progress);
+        QCOMPARE(a.progressTexts, b.progressTexts);
+        QCOMPARE(a.pageProgress, b.pageProgress);
+        for (int j = 1; j <= pages; ++j)
+            QCOMPARE(a.pageProgress.at(j - 1), (QPair<int, int>(j, pages)));
+        QCOMPARE(a.boxes, b.boxes);
+        QVERIFY(a.boxes.contains(QStringLiteral("Could not create GIF on ROOT/docs/damaged.pdf")));
+        QVERIFY(twoCores.tempEntries().isEmpty());
+    }
+
     // Pages handed over while rendering: the script runs as long as the whole conversion, so
     // the bound on one script run gives way to the time cap per page, and a document that takes
     // longer than the bound still converts whole.
@@ -186,21 +228,24 @@ private slots:
         QVERIFY(f.tempEntries().isEmpty());
     }
 
-    // The stream on its own: pages come back in the order given, each page image is gone once
-    // encoded, and a page that cannot be decoded is reported as such without a GIF.
+    // The stream on its own: pages come back in the order given, also when a later page is
+    // finished first on another worker; each page image is gone once encoded, and a page that
+    // cannot be decoded is reported as such without a GIF.
     void streamKeepsOrderAndCleansUp()
     {
         QTemporaryDir dir;
-        for (const bool worker : {true, false}) {
-            PageStream stream(worker);
+        for (const int workers : {0, 1, 2, 3}) {
+            PageStream stream(workers);
             QStringList gifs;
             for (int n = 1; n <= 6; ++n) {
                 const QString jpg = dir.filePath(QStringLiteral("p%1.jpg").arg(n));
                 if (n == 4)
                     TestFiles::writeBytes(jpg, QByteArray("\xff\xd8\xff\xe0 not a whole picture", 24));
+                else if (n == 1)
+                    TestFiles::writeJpeg(jpg, 2400, 3000, QString::number(n)); // the slowest by far
                 else
                     TestFiles::writeJpeg(jpg, 120, 90, QString::number(n));
-                gifs << dir.filePath(QStringLiteral("p%1-%2.gif").arg(n).arg(worker));
+                gifs << dir.filePath(QStringLiteral("p%1-%2.gif").arg(n).arg(workers));
                 stream.submit(jpg, gifs.last());
             }
             stream.finish();

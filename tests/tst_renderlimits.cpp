@@ -55,6 +55,25 @@ QByteArray plainPage(int n)
 
 using TestImages::psnr;
 
+// The page renderers this test has started that are still running.
+int RenderersRunning()
+{
+    int n = 0;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ...": the name may hold spaces, the part after ')' does not.
+        const QByteArray line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (line.contains("(lumenpage-rende") && rest.value(1) == self.toLatin1() && rest.value(0) != "Z")
+            ++n;
+    }
+    return n;
+}
+
 // Luma sampling factors of a baseline JPEG (0x11 for none, 0x22 for 4:2:0).
 int lumaSampling(const QByteArray &jpeg)
 {
@@ -104,6 +123,65 @@ private slots:
         QVERIFY2(texts.filter(QStringLiteral("reached the memory cap of 2048 MB on page 1 of ") + nested).size() == 1,
                  qPrintable(texts.join(QLatin1Char('\n'))));
         QCOMPARE(texts.last(), QStringLiteral("Done."));
+    }
+
+    // The page after the current one is drawn ahead by a second renderer: when that page
+    // reaches the memory cap, it fails alone, at its own turn, and the pages around it convert.
+    void failingPageDrawnAheadFailsAlone_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<QStringList>("gifs");
+        QTest::newRow("GflAx") << Method::GflAx << QStringList{"doc1.gif", "doc3.gif"};
+        QTest::newRow("Acrobat") << Method::Acrobat << QStringList{"doc_Page_1.gif", "doc_Page_3.gif"};
+    }
+    void failingPageDrawnAheadFailsAlone()
+    {
+        QFETCH(Method, method);
+        QFETCH(QStringList, gifs);
+        RunFixture f(method);
+        f.host.pages = QStringLiteral("3");
+        const QString doc = f.docs + QStringLiteral("/doc.pdf");
+        writeRawPdf(doc, {plainPage(1), nestedQ(), plainPage(3)});
+        f.host.entries << doc;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(f.gifs(), gifs);
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QVERIFY2(texts.filter(QStringLiteral("reached the memory cap of 2048 MB on page 2 of ") + doc).size() == 1,
+                 qPrintable(texts.join(QLatin1Char('\n'))));
+        QCOMPARE(texts.last(), QStringLiteral("Done."));
+        QVERIFY(f.tempEntries().isEmpty());
+    }
+
+    // Pages drawn ahead are the pages drawn when asked for; one drawn ahead and never asked
+    // for (the caller stopped early) neither delays the end nor leaves a renderer behind.
+    void pagesDrawnAheadAreThePagesAskedFor()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.path() + QStringLiteral("/three.pdf");
+        writeRawPdf(pdf, {plainPage(1), plainPage(2), slowLines(400000)}); // page 3 takes seconds
+        QList<QByteArray> plain;
+        {
+            PageRenderer renderer(pdf, RenderLimits());
+            for (int page = 1; page <= 2; ++page)
+                plain << renderer.render(page, 144, false).jpeg;
+        }
+        QElapsedTimer clock;
+        {
+            PageRenderer renderer(pdf, RenderLimits());
+            for (int page = 1; page <= 2; ++page) {
+                renderer.renderAhead(page + 1, 144, false);
+                QCOMPARE(renderer.render(page, 144, false).jpeg, plain[page - 1]);
+            }
+            QCOMPARE(RenderersRunning(), 2);
+            clock.start(); // page 3 is being drawn ahead, and is not asked for
+        }
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(RenderersRunning(), 0);
+        // Asked for at other settings than drawn ahead: drawn again at the ones asked for.
+        PageRenderer renderer(pdf, RenderLimits());
+        renderer.renderAhead(2, 72, false);
+        QCOMPARE(renderer.render(2, 144, false).jpeg, plain[1]);
     }
 
     // Ghostscript does not run out of memory on them: it works on, page 1 never appears, and
