@@ -265,10 +265,17 @@ private slots:
 
     // A program that must end now (a signal, the window closed) lets the page being written
     // finish and drops the rest: no GIF is cut off, and no temporary file is left beside one.
+    void endingNowFinishesTheCurrentPageOnly_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::newRow("one worker") << 1;
+        QTest::newRow("two workers") << 2;
+    }
     void endingNowFinishesTheCurrentPageOnly()
     {
+        QFETCH(int, workers);
         QTemporaryDir dir;
-        PageStream stream;
+        PageStream stream(workers);
         const Interruption::SettleGuard settle([&stream] { stream.abandon(); });
         QStringList jpgs;
         for (int n = 1; n <= 30; ++n) {
@@ -281,6 +288,11 @@ private slots:
         QCOMPARE(stream.backlog(), 0);
         const QList<PageStream::Page> done = stream.takeFinished();
         QVERIFY2(done.size() < 30, "every page was encoded before the program could end");
+        // The pages handed back are the first ones, in order, each with its GIF.
+        for (int i = 0; i < done.size(); ++i) {
+            QCOMPARE(done[i].pageImage, jpgs[i]);
+            QVERIFY(done[i].encoding.written());
+        }
         const QStringList left = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
         for (const QString &name : left)
             QVERIFY2(name.endsWith(QLatin1String(".jpg")) || name.endsWith(QLatin1String(".gif")), qPrintable(name));
