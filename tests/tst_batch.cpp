@@ -242,6 +242,33 @@ private slots:
         }
     }
 
+    // The same while the GflAx stand-in draws a page and the next one ahead, in two renderer
+    // processes: both are stopped with the run, and the scratch folder goes.
+    void interruptedRenderersAreStopped()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::GflAx));
+        Home home;
+        const QString pdf = home.path + QStringLiteral("/long.pdf");
+        TestFiles::writePdf(pdf, 40);
+        QProcess run;
+        run.setWorkingDirectory(home.path); // the renderers work there too
+        startBatch(run, {"--output", home.out, "--method", "gflax", "--pages", "40", pdf}, home.path);
+        QVERIFY(run.waitForStarted());
+        const auto renderers = [&] { return TestFiles::processesWorkingIn(home.path).filter(QStringLiteral("lumenpage-rend")); };
+        QElapsedTimer clock;
+        clock.start();
+        while (renderers().size() < 2) {
+            QVERIFY2(clock.elapsed() < 60000, "the renderers never started");
+            QVERIFY2(run.state() == QProcess::Running, qPrintable(run.readAllStandardError()));
+            QThread::msleep(5);
+        }
+        ::kill(pid_t(run.processId()), SIGINT);
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitCode(), 128 + SIGINT);
+        QCOMPARE(TestFiles::processesWorkingIn(home.path), QStringList());
+        QCOMPARE(entries(home.tmp), QStringList());
+    }
+
     // Output into a pipe nobody reads any more (as with "| head"): the run still converts
     // everything and leaves nothing behind.
     void closedPipeLeavesNothing()
