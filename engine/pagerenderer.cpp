@@ -259,6 +259,9 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
         return receive();
     if (m_twin && m_twin->pending(page, dpi, fit))
         return m_twin->receive();
+    // Pages drawn ahead at other settings (the resolution was changed meanwhile), or before
+    // this page, will not be asked for.
+    dropAheadUnlike(dpi, fit, page);
     // A free process draws it: this one, else the second one. When both are drawing pages
     // ahead that were not asked for, the second one's is dropped.
     PageRenderer *free = this;
@@ -277,6 +280,7 @@ void PageRenderer::renderAhead(int page, double dpi, bool fit)
 {
     if (pending(page, dpi, fit) || (m_twin && m_twin->pending(page, dpi, fit)))
         return;
+    dropAheadUnlike(dpi, fit, 0);
     try {
         // Whichever process is free: the one whose page was taken last.
         PageRenderer *free = this;
@@ -291,6 +295,15 @@ void PageRenderer::renderAhead(int page, double dpi, bool fit)
     } catch (const Failure &) {
         // Then it is drawn, or fails, when asked for.
     }
+}
+
+void PageRenderer::dropAheadUnlike(double dpi, bool fit, int upToPage)
+{
+    for (PageRenderer *renderer : {this, m_twin.get()})
+        if (renderer && renderer->m_request
+            && (renderer->m_request->dpi != dpi || renderer->m_request->fit != fit
+                || renderer->m_request->page <= upToPage))
+            renderer->stop();
 }
 
 void PageRenderer::send(int page, double dpi, bool fit)

@@ -78,6 +78,9 @@ private:
     void send(int page, double dpi, bool fit);
     Page receive();
     bool pending(int page, double dpi, bool fit) const;
+    // Stops the processes drawing a page ahead at settings other than these, or a page up to
+    // `upToPage`.
+    void dropAheadUnlike(double dpi, bool fit, int upToPage);
     QByteArray readLine(int page, qint64 deadline);
     QByteArray readBytes(qint64 count, int page, qint64 deadline);
     [[noreturn]] void died(int page);

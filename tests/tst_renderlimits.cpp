@@ -178,9 +178,14 @@ private slots:
         }
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(RenderersRunning(), 0);
-        // Asked for at other settings than drawn ahead: drawn again at the ones asked for.
+        // The resolution changed after a page was drawn ahead: each page comes at the one asked
+        // for, and a page drawn ahead at the new one is kept while another page is drawn.
         PageRenderer renderer(pdf, RenderLimits());
         renderer.renderAhead(2, 72, false);
+        QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
+        renderer.renderAhead(2, 144, false);
+        QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
+        QCOMPARE(RenderersRunning(), 2);
         QCOMPARE(renderer.render(2, 144, false).jpeg, plain[1]);
     }
 
