@@ -254,6 +254,24 @@ bool PageRenderer::pending(int page, double dpi, bool fit) const
 
 PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
 {
+    try {
+        return renderOnce(page, dpi, fit);
+    } catch (const Failure &f) {
+        // A document with a page that reaches a cap or crashes the renderer may hold more such
+        // pages: from then on it is drawn by one process at a time, so that it costs at most
+        // one renderer's caps at once.
+        if (f.code() == MemoryCap || f.code() == TimeCap || f.code() == Crashed) {
+            m_aheadOff = true;
+            m_twin.reset();
+            if (m_request)
+                stop();
+        }
+        throw;
+    }
+}
+
+PageRenderer::Page PageRenderer::renderOnce(int page, double dpi, bool fit)
+{
     // Drawn ahead, by either process?
     if (pending(page, dpi, fit))
         return receive();
@@ -278,7 +296,7 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
 
 void PageRenderer::renderAhead(int page, double dpi, bool fit)
 {
-    if (pending(page, dpi, fit) || (m_twin && m_twin->pending(page, dpi, fit)))
+    if (m_aheadOff || pending(page, dpi, fit) || (m_twin && m_twin->pending(page, dpi, fit)))
         return;
     dropAheadUnlike(dpi, fit, 0);
     try {

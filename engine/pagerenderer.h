@@ -57,7 +57,9 @@ public:
     // Starts drawing `page` now, in a second renderer process, so that it is drawn on the other
     // core while the caller waits for the current page and deals with it; the render() of that
     // page with the same settings takes its answer, or its failure. Each process is under the
-    // render limits. Never throws: a page that cannot be started ahead is drawn when asked for.
+    // render limits; once a page of the document reached a cap or crashed the renderer, nothing
+    // more is drawn ahead. Never throws: a page that cannot be started ahead is drawn when asked
+    // for.
     void renderAhead(int page, double dpi, bool fit);
 
     QString pdfPath() const { return m_path; }
@@ -75,6 +77,7 @@ private:
 
     void start();
     void stop();
+    Page renderOnce(int page, double dpi, bool fit);
     void send(int page, double dpi, bool fit);
     Page receive();
     bool pending(int page, double dpi, bool fit) const;
@@ -96,6 +99,7 @@ private:
     bool m_outOfMemory = false; // it said it ran out of memory
     std::optional<Request> m_request; // sent, answer not read yet
     std::unique_ptr<PageRenderer> m_twin; // the second process, for pages drawn ahead
+    bool m_aheadOff = false; // a page reached a cap or crashed the renderer
     QElapsedTimer m_clock;
 };
 

@@ -189,6 +189,32 @@ private slots:
         QCOMPARE(renderer.render(2, 144, false).jpeg, plain[1]);
     }
 
+    // Once a page of a document reached a cap, the rest of it is drawn one page at a time: a
+    // hostile document costs at most one renderer's caps at once.
+    void afterACapNothingIsDrawnAhead()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.path() + QStringLiteral("/doc.pdf");
+        writeRawPdf(pdf, {plainPage(1), nestedQ(), plainPage(3), plainPage(4)});
+        RenderLimits limits;
+        limits.memoryMB = 400;
+        PageRenderer renderer(pdf, limits);
+        renderer.renderAhead(2, 144, false);
+        QVERIFY(!renderer.render(1, 144, false).jpeg.isEmpty());
+        renderer.renderAhead(3, 144, false);
+        try {
+            renderer.render(2, 144, false);
+            QFAIL("page 2 was drawn under the memory cap");
+        } catch (const Failure &f) {
+            QCOMPARE(f.code(), int(PageRenderer::MemoryCap));
+        }
+        renderer.renderAhead(4, 144, false);
+        QCOMPARE(RenderersRunning(), 0);
+        QVERIFY(!renderer.render(3, 144, false).jpeg.isEmpty());
+        QCOMPARE(RenderersRunning(), 1);
+        QVERIFY(!renderer.render(4, 144, false).jpeg.isEmpty());
+    }
+
     // Ghostscript does not run out of memory on them: it works on, page 1 never appears, and
     // the watchdog stops it at the time cap (shortened here) with the cap and the page named.
     void nestedSavesFailAloneUnderTheTimeCapInTheScripts_data()
