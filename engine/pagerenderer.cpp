@@ -282,16 +282,32 @@ PageRenderer::Page PageRenderer::renderOnce(int page, double dpi, bool fit)
     dropAheadUnlike(dpi, fit, page);
     // A free process draws it: this one, else the second one. When both are drawing pages
     // ahead that were not asked for, the second one's is dropped.
-    PageRenderer *free = this;
     if (m_request) {
         if (!m_twin)
             m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
-        free = m_twin.get();
-        if (free->m_request)
-            free->stop();
+        if (m_twin->m_request)
+            m_twin->stop();
+        bool sent = false;
+        try {
+            m_twin->send(page, dpi, fit);
+            sent = true;
+        } catch (const Failure &) {
+            // No second process (it cannot be started, or the document can no longer be
+            // opened): this process, which has it open, draws the page asked for once it has
+            // finished the one drawn ahead, as without drawing ahead.
+            m_twin.reset();
+            m_aheadOff = true;
+        }
+        if (sent)
+            return m_twin->receive();
+        try {
+            receive();
+        } catch (const Failure &) {
+            // That page is drawn again, or fails, when asked for.
+        }
     }
-    free->send(page, dpi, fit);
-    return free->receive();
+    send(page, dpi, fit);
+    return receive();
 }
 
 void PageRenderer::renderAhead(int page, double dpi, bool fit)
@@ -311,7 +327,9 @@ void PageRenderer::renderAhead(int page, double dpi, bool fit)
         }
         free->send(page, dpi, fit);
     } catch (const Failure &) {
-        // Then it is drawn, or fails, when asked for.
+        // Then it is drawn, or fails, when asked for; a process that cannot be started is not
+        // tried again for every page.
+        m_aheadOff = true;
     }
 }
 

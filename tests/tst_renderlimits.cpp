@@ -215,6 +215,21 @@ private slots:
         QVERIFY(!renderer.render(4, 144, false).jpeg.isEmpty());
     }
 
+    // The document is removed while it is converted: the renderer that has it open draws every
+    // page, as before pages were drawn ahead, though a second process can no longer open it.
+    void documentRemovedMidwayStillConverts()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.path() + QStringLiteral("/gone.pdf");
+        TestFiles::writePdf(pdf, 3);
+        PageRenderer renderer(pdf, RenderLimits());
+        QVERIFY(!renderer.render(1, 144, false).jpeg.isEmpty());
+        QVERIFY(QFile::remove(pdf));
+        renderer.renderAhead(3, 144, false);
+        QVERIFY(!renderer.render(2, 144, false).jpeg.isEmpty());
+        QVERIFY(!renderer.render(3, 144, false).jpeg.isEmpty());
+    }
+
     // Ghostscript does not run out of memory on them: it works on, page 1 never appears, and
     // the watchdog stops it at the time cap (shortened here) with the cap and the page named.
     void nestedSavesFailAloneUnderTheTimeCapInTheScripts_data()
