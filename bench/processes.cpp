@@ -120,7 +120,6 @@ namespace {
 std::pair<long, long> treeMemoryKb(pid_t root)
 {
     std::vector<std::pair<pid_t, pid_t>> parents; // (pid, parent)
-    std::vector<std::pair<pid_t, long>> rss;
     QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
@@ -131,16 +130,9 @@ std::pair<long, long> treeMemoryKb(pid_t root)
         QFile status(it.filePath() + QStringLiteral("/status"));
         if (!status.open(QIODevice::ReadOnly))
             continue;
-        pid_t parent = 0;
-        long kb = 0;
-        for (const QByteArray &line : status.readAll().split('\n')) {
+        for (const QByteArray &line : status.readAll().split('\n'))
             if (line.startsWith("PPid:"))
-                parent = line.mid(5).trimmed().toInt();
-            else if (line.startsWith("VmRSS:"))
-                kb = line.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-        parents.push_back({pid, parent});
-        rss.push_back({pid, kb});
+                parents.push_back({pid, line.mid(5).trimmed().toInt()});
     }
     std::vector<pid_t> tree{root};
     for (size_t i = 0; i < tree.size(); ++i)
@@ -148,17 +140,21 @@ std::pair<long, long> treeMemoryKb(pid_t root)
             if (parent == tree[i])
                 tree.push_back(pid);
     long total = 0, proportional = 0;
-    for (const auto &entry : rss) {
-        const pid_t pid = entry.first;
-        const long kb = entry.second;
+    for (const auto &[pid, parentPid] : parents) {
         if (std::find(tree.begin(), tree.end(), pid) == tree.end())
             continue;
         // A child between vfork and exec (Ghostscript starting a page's pipe, through popen)
         // runs in its parent's address space: /proc shows the parent's memory again under its
-        // number. Counted once, with the parent.
-        const auto parent = std::find_if(parents.begin(), parents.end(), [pid](const auto &p) { return p.first == pid; });
-        if (pid != root && parent != parents.end() && ::syscall(SYS_kcmp, pid, parent->second, KCMP_VM, 0, 0) == 0)
+        // number. Counted once, with the parent. Asked before its memory is read: a child
+        // can only stop sharing (by exec), so what is read after a "not shared" is its own.
+        if (pid != root && ::syscall(SYS_kcmp, pid, parentPid, KCMP_VM, 0, 0) == 0)
             continue;
+        long kb = 0;
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS:"))
+                    kb = line.mid(6).trimmed().split(' ').value(0).toLong();
         total += kb;
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (rollup.open(QIODevice::ReadOnly))
