@@ -48,13 +48,14 @@ case "$last" in '' | *[!0-9]*) last=0 ;; esac
 echo "$last" > pagecount.part && mv -f pagecount.part pagecount
 
 # render OFFSET FIRST LAST: pages FIRST to LAST (0: to the end), each piped to compress.sh as
-# soon as it is drawn.
+# soon as it is drawn. Run in the background only: Ghostscript takes the place of the subshell,
+# and each page's shell takes the place of the one popen starts (one process less each).
 render() {
     to=
     [ "$3" -gt 0 ] && to=-dToPage=$3
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
+    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
        -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf \
-       -sOutputFile="%pipe%sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
+       -sOutputFile="%pipe%exec sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
