@@ -145,7 +145,7 @@ class TestScripts : public QObject {
     }
 
     // Runs the script as the methods do.
-    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false)
+    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false, const QString &maxPending = QString())
     {
         const QString folder = prepare(s, pdf);
         const QString source = TestFiles::appFolder() + QLatin1Char('/') + s.folder;
@@ -153,8 +153,11 @@ class TestScripts : public QObject {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"));
+        env.remove(QStringLiteral("LUMENPAGE_MAX_PENDING"));
         if (firstPageOnly)
             env.insert(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"), QStringLiteral("1"));
+        if (!maxPending.isEmpty())
+            env.insert(QStringLiteral("LUMENPAGE_MAX_PENDING"), maxPending);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(QStringLiteral("/bin/sh"), {folder + QLatin1Char('/') + s.name});
@@ -339,6 +342,35 @@ private slots:
         QCOMPARE(taken, expected);
         QVERIFY(mostWaiting <= 2);
         QVERIFY(!QFile::exists(folder + QStringLiteral("/current.pdf")));
+    }
+
+    // For a reader, a long document is drawn by one Ghostscript after another, 50 pages each
+    // (so that Ghostscript's memory does not grow with the document): every page image is
+    // the one two Ghostscripts on the halves draw, under the same number.
+    void longDocumentForAReaderDrawnInRuns()
+    {
+        const Script s = scriptOf(QStringLiteral("ps"));
+        const QString pdf = root() + QStringLiteral("/long.pdf");
+        constexpr int pages = 105;
+        TestFiles::writePdf(pdf, pages);
+        const Outcome halves = runScript(s, pdf);
+        QCOMPARE(halves.exitCode, 0);
+        QCOMPARE(halves.pages.size(), pages);
+        QHash<QString, QByteArray> drawn;
+        for (const QString &name : halves.pages) {
+            QFile f(pagesPath(s) + name);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            drawn.insert(name, f.readAll());
+        }
+        const Outcome runs = runScript(s, pdf, false, QStringLiteral("100000"));
+        QCOMPARE(runs.exitCode, 0);
+        QCOMPARE(runs.pages, halves.pages);
+        QCOMPARE(runs.left, QStringList());
+        for (const QString &name : runs.pages) {
+            QFile f(pagesPath(s) + name);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY2(f.readAll() == drawn.value(name), qPrintable(name));
+        }
     }
 
     // The methods tell their script about "Convert First Page Only" through
