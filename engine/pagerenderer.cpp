@@ -272,20 +272,15 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
 
 PageRenderer::Page PageRenderer::renderOnce(int page, double dpi, bool fit)
 {
-    // Drawn ahead, by either process?
-    if (pending(page, dpi, fit))
-        return receive();
-    if (m_twin && m_twin->pending(page, dpi, fit))
-        return m_twin->receive();
+    if (PageRenderer *drawing = drawingAhead(page, dpi, fit))
+        return drawing->receive();
     // Pages drawn ahead at other settings (the resolution was changed meanwhile), or before
     // this page, will not be asked for.
     dropAheadUnlike(dpi, fit, page);
     // A free process draws it: this one, else the second one. When both are drawing pages
     // ahead that were not asked for, the second one's is dropped.
     if (m_request) {
-        if (!m_twin)
-            m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
-        if (m_twin->m_request)
+        if (twin().m_request)
             m_twin->stop();
         bool sent = false;
         try {
@@ -312,25 +307,35 @@ PageRenderer::Page PageRenderer::renderOnce(int page, double dpi, bool fit)
 
 void PageRenderer::renderAhead(int page, double dpi, bool fit)
 {
-    if (m_aheadOff || pending(page, dpi, fit) || (m_twin && m_twin->pending(page, dpi, fit)))
+    if (m_aheadOff || drawingAhead(page, dpi, fit))
         return;
     dropAheadUnlike(dpi, fit, 0);
     try {
         // Whichever process is free: the one whose page was taken last.
-        PageRenderer *free = this;
-        if (m_request) {
-            if (!m_twin)
-                m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
-            if (m_twin->m_request)
-                return; // both are drawing
-            free = m_twin.get();
-        }
+        PageRenderer *free = m_request ? &twin() : this;
+        if (free->m_request)
+            return; // both are drawing
         free->send(page, dpi, fit);
     } catch (const Failure &) {
         // Then it is drawn, or fails, when asked for; a process that cannot be started is not
         // tried again for every page.
         m_aheadOff = true;
     }
+}
+
+PageRenderer *PageRenderer::drawingAhead(int page, double dpi, bool fit)
+{
+    for (PageRenderer *renderer : {this, m_twin.get()})
+        if (renderer && renderer->pending(page, dpi, fit))
+            return renderer;
+    return nullptr;
+}
+
+PageRenderer &PageRenderer::twin()
+{
+    if (!m_twin)
+        m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
+    return *m_twin;
 }
 
 void PageRenderer::dropAheadUnlike(double dpi, bool fit, int upToPage)

@@ -81,6 +81,8 @@ private:
     void send(int page, double dpi, bool fit);
     Page receive();
     bool pending(int page, double dpi, bool fit) const;
+    PageRenderer *drawingAhead(int page, double dpi, bool fit); // the process drawing it, if any
+    PageRenderer &twin();                                       // the second process, made on demand
     // Stops the processes drawing a page ahead at settings other than these, or a page up to
     // `upToPage`.
     void dropAheadUnlike(double dpi, bool fit, int upToPage);
