@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <locale.h>
 
-GflAx::GflAx(RenderLimits limits) : m_limits(limits) {}
+GflAx::GflAx(RenderLimits limits, std::function<void()> whileWaiting)
+    : m_limits(limits), m_whileWaiting(std::move(whileWaiting))
+{
+}
 GflAx::~GflAx() = default;
 
 void GflAx::LoadBitmap(const QString &path)
@@ -19,7 +22,7 @@ void GflAx::LoadBitmap(const QString &path)
         throw Failure(QStringLiteral("Page %1 does not exist: pages are numbered from 1").arg(Page),
                       NoSuchPage);
     if (!m_renderer || m_renderer->pdfPath() != path)
-        m_renderer = std::make_unique<PageRenderer>(path, m_limits);
+        m_renderer = std::make_unique<PageRenderer>(path, m_limits, m_whileWaiting);
     int pageCount = 0;
     try {
         pageCount = m_renderer->pageCount();

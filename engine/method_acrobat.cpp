@@ -30,7 +30,7 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     std::unique_ptr<AcroApp> app;
     trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
     std::unique_ptr<AcroPDDoc> doc;
-    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(ctx.limits); });
+    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(ctx.limits, [&ctx] { ctx.host.yield(); }); });
     std::unique_ptr<AcroJSObject> jso;
     if (trap.test(106, [&] { return Need(doc).Open(pdfPath); })) {
         trap.step(108, [&] { jso = Need(doc).GetJSObject(); });
@@ -41,6 +41,8 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
         trap.step(112, [&] { Need(doc).Close(); });
         trap.step(114, [&] { ctx.pagesProduced = true; });
     }
+    else if (doc && !doc->openError().isEmpty())
+        ctx.failureCause = doc->openError();
     trap.step(116, [&] { Need(app).Exit(); });
     jso.reset();
     doc.reset();

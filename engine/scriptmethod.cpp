@@ -121,7 +121,10 @@ QString ReasonFrom(const QString &errors)
     QStringList picked;
     const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &line : lines) {
-        const QString l = line.trimmed();
+        QString l = line.trimmed();
+        // The scripts read the document under a name of their own; the user knows it by its own.
+        if (l.startsWith(QLatin1String("current.pdf: ")))
+            l = l.mid(13);
         if (l.contains(QLatin1String("rror")) || l.contains(QLatin1String("could not"))
             || l.contains(QLatin1String("cannot"), Qt::CaseInsensitive) || l.contains(QLatin1String("password"))
             || l.contains(QLatin1String("needs")) || l.contains(QLatin1String("limit exceeded")))
@@ -185,7 +188,12 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     QString errors, stopped;
     // Page numbers of the page images handed over while the script rendered.
     QList<int> handed;
+    // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
+    // is said in plain words, and the script is not started on it.
+    const QString inputProblem = InputFileProblem(pdfPath);
     trap.step(122, [&] {
+        if (!inputProblem.isEmpty())
+            return;
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
         // every page only for the others to be deleted; which pages are handed over is still
         // decided by the steps below.
@@ -322,18 +330,23 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     const QString reason = ReasonFrom(errors);
     const bool overMemory = errors.contains(QLatin1String("VMerror")) || errors.contains(QLatin1String("out of memory"), Qt::CaseInsensitive)
                             || errors.contains(QLatin1String("Cannot allocate"));
-    if (overMemory)
+    if (!inputProblem.isEmpty())
+        cause = inputProblem;
+    else if (overMemory)
         cause = QStringLiteral("the renderer reached %1 on page %2 of %3")
                     .arg(ctx.limits.memoryCapText()).arg(missing.isEmpty() ? highest + 1 : missing.first()).arg(pdfPath);
     else if (!stopped.isEmpty())
         cause = stopped;
     else if (!missing.isEmpty())
-        cause = QStringLiteral("page(s) %1 of %2 could not be rendered").arg(PageList(missing), pdfPath);
+        cause = QStringLiteral("page(s) %1 could not be rendered").arg(PageList(missing));
+    else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
+        cause = QStringLiteral("the script %1 is missing: the program is not installed completely")
+                    .arg(host.appFolder() + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script);
     else if (exitCode != 0)
         cause = QStringLiteral("the renderer failed (exit status %1)").arg(exitCode);
     else if (given.isEmpty())
         cause = QStringLiteral("the renderer gave no page");
-    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped)
+    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem)
         cause += QStringLiteral(": ") + reason;
     ctx.failureCause = cause;
 
