@@ -30,6 +30,10 @@ constexpr int CopyWaitMs = 3000;
 // stays a few megabytes.
 constexpr int MaxPending = 2;
 
+// How much longer than the time cap per page a script may make no progress before it is stopped
+// as a whole: its own watch looks once a second.
+constexpr int ScriptCapGraceSeconds = 5;
+
 // Page names announced ahead for a document, at most (about 3 MB of names).
 constexpr int MaxAnnouncedNames = 100000;
 
@@ -209,6 +213,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         // pages in flight. The script waits while MaxPending of its pages are not yet taken.
         PageSink *const sink = method.handsOverWhileRendering && !firstPageOnly ? ctx.pageSink : nullptr;
         const ScopedEnvironment pending("LUMENPAGE_MAX_PENDING", sink ? QByteArray::number(MaxPending) : QByteArray());
+        // The scripts hold the time cap per page themselves: they name the page that reached
+        // it and draw on after it.
+        const ScopedEnvironment pageCap("LUMENPAGE_PAGE_SECONDS", QByteArray::number(ctx.limits.pageSeconds));
         int expected = 0;
         bool announced = false; // "pagecount" was read
         const auto handOverReady = [&] {
@@ -254,7 +261,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         QSet<int> seen;
         qint64 seenBytes = -1;
         int seenConverted = 0;
-        options.stallMs = ctx.limits.pageSeconds * 1000;
+        // A backstop for a script that does not hold the cap itself: it acts only after the
+        // script's own watch would have.
+        options.stallMs = (ctx.limits.pageSeconds + ScriptCapGraceSeconds) * 1000;
         // While pages are handed over, the script runs as long as the whole conversion of the
         // document, and a long document must not be cut off by a bound on the whole: the time
         // cap per page is the bound then (a script that stops making pages is stopped by it).
