@@ -50,6 +50,7 @@ public:
     explicit BatchHost(BatchOptions options);
 
     Dialogs &dialogs() override { return m_dialogs; }
+    const ImagingService &imagingService() const override { return m_imaging; }
     QString applicationTitle() const override { return QStringLiteral("Lumenpage"); }
     QString appFolder() const override;
     int entryCount() const override { return m_options.files.size(); }

@@ -6,6 +6,7 @@
 #include <QString>
 
 class Dialogs;
+class ImagingService;
 
 // What a conversion run needs from the program that hosts it (the window, or the console), in
 // three roles. The run and the methods read the inputs at the moment of use, as the user may
@@ -60,6 +61,8 @@ public:
     virtual ~RunServices() = default;
 
     virtual Dialogs &dialogs() = 0;
+    // Every page is saved through it (started by the host; the run does not start without it).
+    virtual const ImagingService &imagingService() const = 0;
 };
 
 class ConversionHost : public RunInputs, public RunFeedback, public RunServices {};

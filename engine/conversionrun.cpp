@@ -30,13 +30,13 @@ QString DistinctGifName(const QString &pageStem, const QString &baseName, int va
     return pageStem + mark;
 }
 
-int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder,
+int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder, const QString &extension,
                 const QSet<QString> &taken, int from)
 {
     for (int variant = from;; variant = variant == 0 ? 2 : variant + 1) {
         const bool free = std::none_of(pageStems.begin(), pageStems.end(), [&](const QString &stem) {
             return taken.contains(QDir::cleanPath(outputFolder + QLatin1Char('/')
-                                                  + DistinctGifName(stem, baseName, variant) + QStringLiteral(".gif")));
+                                                  + DistinctGifName(stem, baseName, variant) + extension));
         });
         if (free)
             return variant;

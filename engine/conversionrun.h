@@ -18,8 +18,8 @@ class ConversionHost;
 QString DistinctGifName(const QString &pageStem, const QString &baseName, int variant);
 
 // The first variant, from `from` on (0, then 2, 3, ...), for which none of `pageStems` gives a
-// GIF path in `taken` (paths compared after QDir::cleanPath).
-int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder,
+// path (with `extension`) in `taken` (paths compared after QDir::cleanPath).
+int FreeVariant(const QStringList &pageStems, const QString &baseName, const QString &outputFolder, const QString &extension,
                 const QSet<QString> &taken, int from = 0);
 
 // The box that lists the renamed files at the end of a run, one line each.

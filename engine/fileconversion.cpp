@@ -37,8 +37,9 @@ qint64 PagePixels(const QString &pageImage)
 FileConversion::FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
     : m_boxes(dialogs), m_trap(m_boxes, ConversionRun::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
-      m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
-      m_stream(workers ? 1 : 0), m_settle([this] {
+      m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
+      m_extension(host.imagingService().extensionOf(ImagingService::pageType())), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
+      m_stream(workers ? 1 : 0, host.imagingService()), m_settle([this] {
           m_stream.abandon();
           if (m_leftovers)
               m_leftovers->abandon();
@@ -58,7 +59,7 @@ void FileConversion::expect(const QStringList &names)
         for (const QString &name : names)
             if (ownPage(name))
                 stems << NameWithoutExtension(name);
-        m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
+        m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_extension, m_writtenEarlier, m_variant);
     });
 }
 
@@ -91,7 +92,7 @@ int FileConversion::poll()
 void FileConversion::convertLeftovers(const QStringList &pages)
 {
     const int count = int(pages.size());
-    PageStream pool(m_leftoverWorkers);
+    PageStream pool(m_leftoverWorkers, m_host.imagingService());
     m_leftovers = &pool;
     const auto forget = qScopeGuard([this] { m_leftovers = nullptr; });
     QList<std::pair<QString, int>> pending; // name and j, submitted and not accounted for
@@ -156,9 +157,9 @@ QString FileConversion::gifPathFor(const QString &name)
         // The output folder may have been changed since the file's names were chosen, and
         // pages handed over while rendering are named one at a time.
         const QString stem = NameWithoutExtension(name);
-        m_variant = FreeVariant({stem}, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
+        m_variant = FreeVariant({stem}, m_baseName, m_host.outputFolderText(), m_extension, m_writtenEarlier, m_variant);
         gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
-                  + QStringLiteral(".gif");
+                  + m_extension;
     });
     return gifPath;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversionhost.h"
+#include "engine/imaging.h"
 #include "engine/pageencoding.h"
 #include "engine/pagestream.h"
 #include "engine/runreport.h"
@@ -120,6 +121,7 @@ private:
     QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
     QSet<QString> m_writtenNow;
     QStringList m_renamed;
+    const QString m_extension; // of the files the imaging service writes pages as
     int m_variant = 0;
     int m_handed = 0;   // pages taken while the method rendered
     int m_done = 0;     // of those, accounted for

@@ -18,7 +18,7 @@ QByteArray classId(const char *hex)
 ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int quality = -1)
 {
     const QByteArray fmt(format);
-    return {classId(id), QString::fromLatin1(mime),
+    return {classId(id), QString::fromLatin1(mime), QLatin1Char('.') + QString::fromLatin1(format),
             [fmt, quality](const QImage &image, QIODevice &device, QString *error) {
                 QImageWriter writer(&device, fmt);
                 if (quality >= 0)
@@ -36,7 +36,7 @@ ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int
 ImagingService::ImagingService()
 {
     // Class identifiers are fixed so that they can be stored and compared like the platform's.
-    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"),
+    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), QStringLiteral(".gif"),
                           [](const QImage &image, QIODevice &device, QString *error) {
                               return writeGif(image, device, error);
                           }});
@@ -67,6 +67,12 @@ bool ImagingService::FindEncoder(const QString &mimeType, QByteArray &id) const
         }
     }
     return false;
+}
+
+QString ImagingService::extensionOf(const QString &mimeType) const
+{
+    QByteArray id;
+    return FindEncoder(mimeType, id) ? encoderById(id)->extension : QString();
 }
 
 const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const

@@ -14,6 +14,7 @@ class QIODevice;
 struct ImageEncoder {
     QByteArray classId;
     QString mimeType;
+    QString extension; // of the files it writes, with its dot
     std::function<bool(const QImage &image, QIODevice &device, QString *error)> write;
 };
 
@@ -24,7 +25,9 @@ bool SaveImageFile(const QImage &picture, const QString &path,
                    const std::function<bool(const QImage &, QIODevice &, QString *)> &write, QString *error);
 
 // The imaging service the conversion run saves pictures through. Started once when a host
-// comes up and stopped when it goes; saving is refused while it is not started.
+// comes up and stopped when it goes; saving is refused while it is not started. The encoder
+// list is fixed when it is made, so saving is safe on any thread. A new output format is one
+// writer and one row of that list.
 class ImagingService {
 public:
     ImagingService();
@@ -32,6 +35,11 @@ public:
     bool start();
     void stop();
     bool isStarted() const { return m_started; }
+
+    // The MIME type the run saves its pictures as.
+    static QString pageType() { return QStringLiteral("image/gif"); }
+    // The extension of the files the encoder of `mimeType` writes; empty when there is none.
+    QString extensionOf(const QString &mimeType) const;
 
     const std::vector<ImageEncoder> &encoders() const { return m_encoders; }
 
@@ -48,5 +56,5 @@ private:
     const ImageEncoder *encoderById(const QByteArray &classId) const;
 
     std::vector<ImageEncoder> m_encoders;
-    bool m_started = false;
+    bool m_started = false; // changed only while no run saves
 };

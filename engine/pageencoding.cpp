@@ -1,12 +1,11 @@
 #include "engine/pageencoding.h"
 
-#include "engine/gifencoder.h"
 #include "engine/imaging.h"
 #include "engine/pageimage.h"
 
 #include <QImage>
 
-PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath)
+PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging)
 {
     PageEncoding result;
     QImage picture;
@@ -15,10 +14,8 @@ PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath)
         result.outcome = PageEncoding::Outcome::Undecodable;
         return result;
     }
-    const auto gif = [](const QImage &image, QIODevice &device, QString *error) {
-        return writeGif(image, device, error);
-    };
-    result.outcome = SaveImageFile(picture, gifPath, gif, &result.error) ? PageEncoding::Outcome::Written
-                                                                          : PageEncoding::Outcome::NotWritten;
+    result.outcome = imaging.SavePictureAs(picture, gifPath, ImagingService::pageType(), &result.error)
+                         ? PageEncoding::Outcome::Written
+                         : PageEncoding::Outcome::NotWritten;
     return result;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class ImagingService;
+
 // How one page image became one GIF file, or why it did not.
 struct PageEncoding {
     enum class Outcome {
@@ -15,7 +17,8 @@ struct PageEncoding {
     bool written() const { return outcome == Outcome::Written; }
 };
 
-// Turns the page image file into the GIF file at `gifPath`, replacing a file of that name.
-// A plain function of two paths: no host, no widget, no shared state, so it can run on a
-// worker thread, several pages at once. It holds the page's picture only while it runs.
-PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath);
+// Turns the page image file into the GIF file at `gifPath`, replacing a file of that name,
+// saved through the imaging service as ImagingService::pageType(). No host, no widget, no
+// shared state, so it can run on a worker thread, several pages at once. It holds the page's
+// picture only while it runs.
+PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging);

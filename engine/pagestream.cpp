@@ -10,6 +10,7 @@
 #include <vector>
 
 struct PageStream::State {
+    const ImagingService *imaging = nullptr;
     mutable std::mutex mutex;
     std::condition_variable wake;   // work arrived, or the stream ends
     std::condition_variable idle;   // a page was finished
@@ -33,10 +34,10 @@ struct PageStream::State {
 
 namespace {
 
-void Encode(PageStream::Page &page)
+void Encode(PageStream::Page &page, const ImagingService &imaging)
 {
     try {
-        page.encoding = EncodePage(page.pageImage, page.gifPath);
+        page.encoding = EncodePage(page.pageImage, page.gifPath, imaging);
     } catch (...) {
         page.exception = std::current_exception();
     }
@@ -45,8 +46,9 @@ void Encode(PageStream::Page &page)
 
 } // namespace
 
-PageStream::PageStream(int workers) : d(std::make_unique<State>())
+PageStream::PageStream(int workers, const ImagingService &imaging) : d(std::make_unique<State>())
 {
+    d->imaging = &imaging;
     for (int i = 0; i < workers; ++i) {
         d->workers.emplace_back([s = d.get()] {
             std::unique_lock lock(s->mutex);
@@ -58,7 +60,7 @@ PageStream::PageStream(int workers) : d(std::make_unique<State>())
                 s->queued.pop_front();
                 ++s->busy;
                 lock.unlock();
-                Encode(page);
+                Encode(page, *s->imaging);
                 lock.lock();
                 --s->busy;
                 s->ahead.emplace(number, std::move(page));
@@ -85,7 +87,7 @@ void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 {
     Page page{pageImageFile, gifPath, {}, nullptr};
     if (d->workers.empty()) {
-        Encode(page);
+        Encode(page, *d->imaging);
         std::lock_guard lock(d->mutex);
         d->finished.append(std::move(page));
         ++d->submitted;

@@ -24,8 +24,9 @@ public:
     };
 
     // With no worker every page is encoded by submit() itself, on the calling thread: the
-    // same results one after the other, for comparison and for machines with one core.
-    explicit PageStream(int workers = 1);
+    // same results one after the other, for comparison and for machines with one core. Pages
+    // are saved through `imaging`, which must outlive the stream.
+    PageStream(int workers, const ImagingService &imaging);
     ~PageStream(); // waits for the pages submitted, then stops the workers
 
     PageStream(const PageStream &) = delete;

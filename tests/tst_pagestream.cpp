@@ -3,6 +3,7 @@
 #include "support/programs.h"
 #include "support/testsupport.h"
 #include "engine/conversionrun.h"
+#include "engine/imaging.h"
 #include "engine/pagestream.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
@@ -234,8 +235,10 @@ private slots:
     void streamKeepsOrderAndCleansUp()
     {
         QTemporaryDir dir;
+        ImagingService imaging;
+        imaging.start();
         for (const int workers : {0, 1, 2, 3}) {
-            PageStream stream(workers);
+            PageStream stream(workers, imaging);
             QStringList gifs;
             for (int n = 1; n <= 6; ++n) {
                 const QString jpg = dir.filePath(QStringLiteral("p%1.jpg").arg(n));
@@ -275,7 +278,9 @@ private slots:
     {
         QFETCH(int, workers);
         QTemporaryDir dir;
-        PageStream stream(workers);
+        ImagingService imaging;
+        imaging.start();
+        PageStream stream(workers, imaging);
         const Interruption::SettleGuard settle([&stream] { stream.abandon(); });
         QStringList jpgs;
         for (int n = 1; n <= 30; ++n) {

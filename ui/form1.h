@@ -41,6 +41,7 @@ public:
     bool skinApplied() const { return m_skinApplied; }
     ConversionRun &conversionRun() { return m_run; }
     ImagingService &imaging() { return m_imaging; }
+    const ImagingService &imagingService() const override { return m_imaging; }
 
     // Ends the process without unwinding: a run or a folder walk that is yielding never resumes.
     [[noreturn]] static void unloadNow();

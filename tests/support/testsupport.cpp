@@ -62,7 +62,10 @@ int FakeDialogs::countTitled(const QString &title) const
     return n;
 }
 
-TestHost::TestHost() : appFolderPath(TestFiles::appFolder()) {}
+TestHost::TestHost() : appFolderPath(TestFiles::appFolder())
+{
+    imaging.start();
+}
 
 QString TestHost::entryAt(int position) const
 {

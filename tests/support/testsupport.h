@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversionhost.h"
+#include "engine/imaging.h"
 #include "sys/dialogs.h"
 
 #include <QImage>
@@ -49,6 +50,7 @@ public:
     TestHost();
 
     FakeDialogs fakeDialogs;
+    ImagingService imaging; // started
     QStringList entries;
     std::optional<Method> method = Method::Ghostscript; // the selected method; none when empty
     int check5Value = 0;
@@ -68,6 +70,7 @@ public:
     std::function<void()> onYield;
 
     Dialogs &dialogs() override { return fakeDialogs; }
+    const ImagingService &imagingService() const override { return imaging; }
     QString applicationTitle() const override { return QStringLiteral("Lumenpage"); }
     QString appFolder() const override { return appFolderPath; }
     int entryCount() const override { return entries.size(); }
