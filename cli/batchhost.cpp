@@ -54,7 +54,7 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &titl
 
 void ConsoleDialogs::errorBox(const QString &text)
 {
-    m_host.boxShown(text, QStringLiteral("Application Error"), true);
+    m_host.boxShown(text, QCoreApplication::translate("ErrorBox", "Application Error"), true);
 }
 
 bool ConsoleDialogs::inputBox(const QString &, const QString &, QString &)
@@ -82,7 +82,7 @@ QString BatchHost::appFolder() const
 QString BatchHost::entryAt(int position) const
 {
     if (position < 1 || position > m_options.files.size())
-        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
+        throw Failure(QCoreApplication::translate("Console", "Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return m_options.files.at(position - 1);
 }
 
@@ -102,12 +102,13 @@ void BatchHost::printError(const QString &line)
 
 void BatchHost::boxShown(const QString &text, const QString &title, bool errorBox)
 {
-    if (m_options.verbose && text != QLatin1String("Done.")) {
+    const QString done = QCoreApplication::translate("ConversionRun", "Done.");
+    if (m_options.verbose && text != done) {
         clearProgress();
         printTo(stderr, title.isEmpty() ? text : title + QStringLiteral(": ") + text);
         showProgress(QString(), true);
     }
-    if (text == QLatin1String("Done.")) {
+    if (text == done) {
         runEnded();
         clearProgress();
         if (!m_options.quiet)
@@ -153,7 +154,7 @@ void BatchHost::fileEnded()
         if (reasons.isEmpty())
             reasons = m_causes;
         if (reasons.isEmpty())
-            reasons << QStringLiteral("no page could be converted");
+            reasons << QCoreApplication::translate("Console", "no page could be converted");
         reasons.removeDuplicates();
         printError(nameOf(m_position) + QStringLiteral(": ") + reasons.join(QStringLiteral("; ")));
     }
@@ -162,7 +163,7 @@ void BatchHost::fileEnded()
 
 void BatchHost::setProgressText(const QString &text)
 {
-    if (!text.startsWith(QLatin1String("Processing: ")))
+    if (!text.startsWith(QCoreApplication::translate("ConversionRun", "Processing: ")))
         return;
     fileEnded();
     ++m_position;
@@ -176,7 +177,7 @@ void BatchHost::setProgressText(const QString &text)
 
 void BatchHost::pageProgress(int done, int total)
 {
-    showProgress(QStringLiteral("%1/%2 pages").arg(done).arg(total), done == total);
+    showProgress(QCoreApplication::translate("Console", "%1/%2 pages").arg(done).arg(total), done == total);
 }
 
 void BatchHost::yield()
@@ -193,7 +194,7 @@ void BatchHost::yield()
         ++rendered;
     }
     if (rendered > 0)
-        showProgress(rendered == 1 ? QStringLiteral("1 page rendered") : QStringLiteral("%1 pages rendered").arg(rendered));
+        showProgress(rendered == 1 ? QCoreApplication::translate("Console", "1 page rendered") : QCoreApplication::translate("Console", "%1 pages rendered").arg(rendered));
 }
 
 void BatchHost::showProgress(const QString &status, bool force)
@@ -237,7 +238,7 @@ int BatchHost::run()
 {
     if (!m_imaging.start()) {
         m_gdiplusUnavailable = true;
-        m_dialogs.message(QStringLiteral("GDI+ Initialization Failed."), applicationTitle(),
+        m_dialogs.message(QCoreApplication::translate("Console", "GDI+ Initialization Failed."), applicationTitle(),
                           Dialogs::Icon::Exclamation);
     }
     ConversionRun run(*this);
@@ -264,13 +265,13 @@ void BatchHost::runEnded()
             // Listed as "PATH.gif (REASON)".
             const qsizetype end = gif.indexOf(QStringLiteral(".gif ("));
             if (end > 0 && gif.endsWith(QLatin1Char(')')))
-                printError(gif.left(end + 4) + QStringLiteral(": could not be written: ") + gif.mid(end + 6).chopped(1));
+                printError(gif.left(end + 4) + QCoreApplication::translate("Console", ": could not be written: ") + gif.mid(end + 6).chopped(1));
             else
-                printError(gif + QStringLiteral(": could not be written"));
+                printError(gif + QCoreApplication::translate("Console", ": could not be written"));
         }
         if (!m_options.quiet) {
             for (const RenamedFile &file : report.renamedFiles)
-                printError(file.pdf + QStringLiteral(": its GIF files were given other names, as an earlier file had "
+                printError(file.pdf + QCoreApplication::translate("Console", ": its GIF files were given other names, as an earlier file had "
                                                      "its name: ")
                            + (file.gifs.size() == 1 ? file.gifs.first()
                                                     : file.gifs.first() + QStringLiteral(" to ") + file.gifs.last()));

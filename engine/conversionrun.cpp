@@ -10,6 +10,7 @@
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QScopeGuard>
@@ -53,13 +54,13 @@ QString RenamedFilesText(const QList<RenamedFile> &files)
     for (const RenamedFile &file : files.mid(0, MaxListedFailures)) {
         lines << file.pdf + QStringLiteral(": ")
                      + (file.gifs.size() == 1 ? file.gifs.first()
-                                              : QStringLiteral("%1 to %2 (%3 GIF files)")
+                                              : QCoreApplication::translate("ConversionRun", "%1 to %2 (%3 GIF files)")
                                                     .arg(file.gifs.first(), file.gifs.last())
                                                     .arg(file.gifs.size()));
     }
     if (files.size() > MaxListedFailures)
-        lines << QStringLiteral("... and %1 more.").arg(files.size() - MaxListedFailures);
-    return QStringLiteral("%1 file(s) had the name of a file converted before them in this run. So that no "
+        lines << QCoreApplication::translate("ConversionRun", "... and %1 more.").arg(files.size() - MaxListedFailures);
+    return QCoreApplication::translate("ConversionRun", "%1 file(s) had the name of a file converted before them in this run. So that no "
                           "GIF file of this run was replaced, their GIF files have other names:\n")
                .arg(files.size())
            + lines.join(QLatin1Char('\n'));
@@ -87,6 +88,10 @@ public:
     Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
     {
         return m_inner.message(text, title, icon, buttons);
+    }
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override
+    {
+        return m_inner.detailedMessage(text, title, icon, detail);
     }
     void errorBox(const QString &text) override
     {
@@ -283,10 +288,10 @@ private:
         if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
             lastError = encoded.error;
             m_trap.step(154, [&] {
-                throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
+                throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
             });
             // Its GIF is missing too, and is listed with the others at the end.
-            m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");
+            m_report.failedGifs << gifPath + QCoreApplication::translate("ConversionRun", " (no picture)");
         } else if (encoded.written()) {
             ++m_report.gifsWritten;
             ++written;
@@ -341,20 +346,20 @@ void ConversionRun::start()
 
     if (trap.test(100, [&] { return m_host.entryCount() == 0; })) {
         trap.step(100, [&] {
-            dialogs.message(QStringLiteral("No files added."), title, Dialogs::Icon::None);
+            dialogs.message(QCoreApplication::translate("ConversionRun", "No files added."), title, Dialogs::Icon::None);
         });
         return;
     }
     if (trap.test(102, [&] { return !IsExistingFolder(m_host.outputFolderText()); })) {
         trap.step(102, [&] {
-            dialogs.message(QStringLiteral("Folder does not exist. Please select another folder."),
+            dialogs.message(QCoreApplication::translate("ConversionRun", "Folder does not exist. Please select another folder."),
                             title, Dialogs::Icon::None);
         });
         return;
     }
     if (trap.test(104, [&] { return m_host.gdiplusUnavailable(); })) {
         trap.step(176, [&] {
-            dialogs.message(QStringLiteral("GDI+ Initialization Failed."), title,
+            dialogs.message(QCoreApplication::translate("ConversionRun", "GDI+ Initialization Failed."), title,
                             Dialogs::Icon::Exclamation);
         });
         return;
@@ -395,7 +400,7 @@ void ConversionRun::start()
         trap.step(124, [&] { pdf = m_host.entryAt(i); });
         trap.step(120, [&] {
             m_host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
-            m_host.setProgressText(QStringLiteral("Processing: ") + FileNameOf(pdf));
+            m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Processing: ") + FileNameOf(pdf));
             m_host.yield();
         });
         trap.step(122, [&] { m_host.setWaitPointer(true); });
@@ -408,7 +413,7 @@ void ConversionRun::start()
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
-            ctx.failureCause = QStringLiteral("no scratch folder could be made in ") + temp;
+            ctx.failureCause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
         } else {
             // The first selected method in the table's order, each test and call with its own
             // StepNumber; a failing test counts as passed, so that method is called.
@@ -430,15 +435,18 @@ void ConversionRun::start()
             QString cause = ctx.failureCause;
             if (cause.isEmpty())
                 cause = dialogs.descriptions.mid(boxesBefore).join(QStringLiteral("; "));
-            m_report.failures.append({pdf, cause.isEmpty() ? fallback : cause});
+            if (cause.isEmpty())
+                cause = fallback;
+            m_report.failures.append({pdf, cause});
             trap.step(144, [&] {
-                dialogs.message(QStringLiteral("Could not create GIF on ") + pdf,
-                                QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
+                dialogs.detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + pdf,
+                                        QCoreApplication::translate("ConversionRun", "Could not create GIF"),
+                                        Dialogs::Icon::Exclamation, cause);
             });
         };
         if (!m_pagesProduced) {
             file.end();
-            failed(QStringLiteral("no page image was produced"));
+            failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
             continue;
         }
 
@@ -452,8 +460,8 @@ void ConversionRun::start()
         file.end();
         if (file.written == 0) {
             failed(pageCount == 0 && file.handedOver() == 0
-                       ? QStringLiteral("no page image was found")
-                       : QStringLiteral("no GIF could be written")
+                       ? QCoreApplication::translate("ConversionRun", "no page image was found")
+                       : QCoreApplication::translate("ConversionRun", "no GIF could be written")
                              + (file.lastError.isEmpty() ? QString() : QStringLiteral(": ") + file.lastError));
         } else if (!ctx.failureCause.isEmpty()) {
             // Some pages could not be rendered: the file failed too, though its other pages
@@ -470,18 +478,18 @@ void ConversionRun::start()
         m_host.setWaitPointer(false);
     });
     trap.step(172, [&] { m_host.setProgress(0); });
-    trap.step(174, [&] { m_host.setProgressText(QStringLiteral("Progress Bar")); });
+    trap.step(174, [&] { m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Progress Bar")); });
     if (!m_report.failedGifs.isEmpty()) {
         trap.step(174, [&] {
             QStringList shown = m_report.failedGifs.mid(0, MaxListedFailures);
             if (m_report.failedGifs.size() > MaxListedFailures)
-                shown << QStringLiteral("... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
-            dialogs.message(QStringLiteral("%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
+                shown << QCoreApplication::translate("ConversionRun", "... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
+            dialogs.message(QCoreApplication::translate("ConversionRun", "%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
                                 + shown.join(QLatin1Char('\n')),
                             title, Dialogs::Icon::Exclamation);
         });
     }
     if (!m_report.renamedFiles.isEmpty())
         trap.step(174, [&] { dialogs.message(RenamedFilesText(m_report.renamedFiles), title, Dialogs::Icon::Information); });
-    trap.step(174, [&] { dialogs.message(QStringLiteral("Done."), title, Dialogs::Icon::None); });
+    trap.step(174, [&] { dialogs.message(QCoreApplication::translate("ConversionRun", "Done."), title, Dialogs::Icon::None); });
 }

@@ -2,6 +2,7 @@
 
 #include "engine/gifencoder.h"
 
+#include <QCoreApplication>
 #include <QImageWriter>
 #include <QSaveFile>
 
@@ -83,12 +84,12 @@ bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
         return false;
     };
     if (!m_started)
-        return fail(QStringLiteral("the imaging service is not started"));
+        return fail(QCoreApplication::translate("Engine", "the imaging service is not started"));
     if (picture.isNull())
-        return fail(QStringLiteral("no picture"));
+        return fail(QCoreApplication::translate("Engine", "no picture"));
     QByteArray id;
     if (!FindEncoder(mimeType, id))
-        return fail(QStringLiteral("no encoder for %1").arg(mimeType));
+        return fail(QCoreApplication::translate("Engine", "no encoder for %1").arg(mimeType));
     return SaveImageFile(picture, path, encoderById(id)->write, error);
 }
 
@@ -108,7 +109,7 @@ bool SaveImageFile(const QImage &picture, const QString &path,
     QString why;
     if (!write(picture, file, &why)) {
         file.cancelWriting();
-        return fail(why.isEmpty() ? QStringLiteral("the encoder failed") : why);
+        return fail(why.isEmpty() ? QCoreApplication::translate("Engine", "the encoder failed") : why);
     }
     if (!file.commit())
         return fail(file.errorString());
