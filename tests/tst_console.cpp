@@ -88,6 +88,41 @@ private slots:
         QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ")), qPrintable(r.err));
     }
 
+    // Under a German or French locale the help and the messages are translated, Qt's own
+    // lines of the help too; LANGUAGE picks among several.
+    void speaksTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("usage");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("de") << QStringList{QStringLiteral("LANG=de_DE.UTF-8")} << QStringLiteral("Aufruf: ")
+                            << QStringLiteral("Wandelt jede Seite jeder PDF-Datei FILE in eine GIF-Datei im Ausgabeordner um.")
+                            << QStringLiteral("lumenpage-batch: --output DIR muss angegeben werden.");
+        QTest::newRow("fr") << QStringList{QStringLiteral("LANG=en_GB.UTF-8"), QStringLiteral("LANGUAGE=es:fr")}
+                            << QStringLiteral("Utilisation") << QString::fromUtf8("Convertit chaque page de chaque fichier PDF FILE")
+                            << QString::fromUtf8("lumenpage-batch: --output DIR est obligatoire.");
+    }
+    void speaksTheDesktopsLanguage()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, usage);
+        QFETCH(QString, description);
+        QFETCH(QString, message);
+        Shell sh;
+        const QString env = QStringLiteral("env -u LC_ALL -u LC_MESSAGES ") + environment.join(QLatin1Char(' '));
+        Result r = sh.bash(env + QStringLiteral(" lumenpage-batch --help"));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
+        QVERIFY2(r.out.contains(description), qPrintable(r.out));
+        r = sh.bash(env + QStringLiteral(" lumenpage-batch x.pdf"));
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
+        // The C locale is English, whatever LANGUAGE says.
+        r = sh.bash(QStringLiteral("env -u LC_ALL LANG=C LANGUAGE=de:fr lumenpage-batch x.pdf"));
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: --output DIR is required.")), qPrintable(r.err));
+    }
+
     // Each failed file is one line naming the file and why, with the renderer's own reason;
     // the window's boxes only on request.
     void oneLinePerFailedFile_data()
