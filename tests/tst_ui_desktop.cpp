@@ -223,6 +223,7 @@ private slots:
             {f.PushButton7, QStringLiteral("Choose Output Folder")},
             {f.Txt_Pages, QStringLiteral("Number of Pages")},
             {f.Combo_Resolution->lineEdit(), QStringLiteral("Resolution")},
+            {f.Combo_Resolution, QStringLiteral("Resolution")},
             {f.Text1, QStringLiteral("Output Folder")},
         };
         for (const auto &n : named) {

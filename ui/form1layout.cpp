@@ -2,6 +2,7 @@
 
 #include "inputlist/inputfilelist.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
@@ -14,6 +15,45 @@
 #include <array>
 
 namespace {
+
+// On Linux Qt gives an editable box its text as its name ("144"); a screen reader should read
+// the name the box was given ("Resolution") and the text as its value.
+class NamedComboBoxAccessible : public QAccessibleWidget {
+public:
+    explicit NamedComboBoxAccessible(QComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        const auto *box = static_cast<const QComboBox *>(widget());
+        if (t == QAccessible::Value)
+            return box->currentText();
+        if (t == QAccessible::Name && !box->accessibleName().isEmpty())
+            return box->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = static_cast<const QComboBox *>(widget())->isEditable();
+        s.expandable = true;
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction())
+            static_cast<QComboBox *>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface *namedComboBoxes(const QString &, QObject *object)
+{
+    auto *box = qobject_cast<QComboBox *>(object);
+    if (box && box->property("namedForReaders").toBool())
+        return new NamedComboBoxAccessible(box);
+    return nullptr;
+}
 
 template <typename W, typename... A>
 W *make(QWidget *parent, const QRect &place, const QString &name, A &&...args)
@@ -39,6 +79,8 @@ QRadioButton *Form1Controls::optionButton(const MethodInfo &method) const
 
 void LayOutForm1(QWidget &window, Form1Controls &c)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
+    Q_UNUSED(factoryInstalled);
     window.setFixedSize(1064, 355);
     QFont font(QStringLiteral("Arial"), 9);
     font.setPointSizeF(9);
@@ -86,6 +128,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     c.Txt_Pages = make<QLineEdit>(c.Frame2, Twips(1920, 225, 855, 375), QStringLiteral("Txt_Pages"));
     c.Label1 = make<QLabel>(c.Frame2, Twips(3240, 270, 945, 225), QStringLiteral("Label1"), QCoreApplication::translate("Form1", "Resolution:"));
     c.Combo_Resolution = make<QComboBox>(c.Frame2, Twips(4440, 240, 1095, 345), QStringLiteral("Combo_Resolution"));
+    c.Combo_Resolution->setProperty("namedForReaders", true);
     c.Combo_Resolution->setEditable(true);
     c.Combo_Resolution->setInsertPolicy(QComboBox::NoInsert);
     c.Combo_Resolution->setEditText(QStringLiteral("144"));
@@ -120,6 +163,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
     c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
     c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
+
     c.Combo_Resolution->lineEdit()->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
     c.Text1->setAccessibleName(QCoreApplication::translate("Form1", "Output Folder"));
     c.Combo_Resolution->setAccessibleDescription(QCoreApplication::translate("Form1", "Dots per inch of the GflAx method's pages"));
