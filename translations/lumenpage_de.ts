@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
     <name>Adders</name>
@@ -7,11 +8,11 @@
         <translation>Bitte wählen Sie einen Ordner:</translation>
     </message>
     <message>
-        <source>You've selected too many files to add.</source>
+        <source>You&apos;ve selected too many files to add.</source>
         <translation>Sie haben zu viele Dateien zum Hinzufügen ausgewählt.</translation>
     </message>
     <message>
-        <source>Please try adding via the "Add All" button.</source>
+        <source>Please try adding via the &quot;Add All&quot; button.</source>
         <translation>Bitte fügen Sie sie über die Schaltfläche „Ganzen Ordner hinzufügen“ hinzu.</translation>
     </message>
     <message>
@@ -42,7 +43,7 @@
 <context>
     <name>Console</name>
     <message>
-        <source>Try '%1 --help'.</source>
+        <source>Try &apos;%1 --help&apos;.</source>
         <translation>Weitere Informationen mit „%1 --help“.</translation>
     </message>
     <message>
@@ -85,7 +86,7 @@
         <source>Converts every page of every PDF FILE into one GIF file in the output folder.
 Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.
 Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,
-128 + the signal's number when interrupted.</source>
+128 + the signal&apos;s number when interrupted.</source>
         <translation>Wandelt jede Seite jeder PDF-Datei FILE in eine GIF-Datei im Ausgabeordner um.
 Jede fehlgeschlagene Datei ergibt eine Zeile auf der Standardfehlerausgabe: lumenpage-batch: FILE: GRUND.
 Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF fehlschlug, 2 bei falscher Verwendung,
@@ -136,7 +137,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>--output DIR muss angegeben werden.</translation>
     </message>
     <message>
-        <source>unknown method '%1': use ghostscript, bw, gflax or acrobat.</source>
+        <source>unknown method &apos;%1&apos;: use ghostscript, bw, gflax or acrobat.</source>
         <translation>unbekanntes Verfahren „%1“: ghostscript, bw, gflax oder acrobat verwenden.</translation>
     </message>
     <message>
@@ -242,7 +243,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Kein Dokument ist geöffnet: Es gibt kein Skriptobjekt</translation>
     </message>
     <message>
-        <source>Cannot save %1 as "%2": the only conversion available is "%3"</source>
+        <source>Cannot save %1 as &quot;%2&quot;: the only conversion available is &quot;%3&quot;</source>
         <translation>%1 kann nicht als „%2“ gespeichert werden: Die einzige verfügbare Umwandlung ist „%3“</translation>
     </message>
     <message>
@@ -322,7 +323,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Objektvariable nicht festgelegt: Das Acrobat-Objekt wurde nicht erstellt</translation>
     </message>
     <message>
-        <source>The number of pages "%1" is too large: at most %2 pages can be converted from one file.</source>
+        <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
         <translation>Die Seitenanzahl „%1“ ist zu groß: Aus einer Datei können höchstens %2 Seiten umgewandelt werden.</translation>
     </message>
     <message>
@@ -330,7 +331,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Objektvariable nicht festgelegt: Die GflAx-Komponente wurde nicht erstellt</translation>
     </message>
     <message>
-        <source>the number of pages "%1" renders no page</source>
+        <source>the number of pages &quot;%1&quot; renders no page</source>
         <translation>mit der Seitenanzahl „%1“ wird keine Seite gezeichnet</translation>
     </message>
     <message>
@@ -350,7 +351,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Der Seiten-Renderer %1 konnte nicht gestartet werden: %2</translation>
     </message>
     <message>
-        <source>%1 could not be opened: the page renderer answered "%2"</source>
+        <source>%1 could not be opened: the page renderer answered &quot;%2&quot;</source>
         <translation>%1 konnte nicht geöffnet werden: Der Seiten-Renderer antwortete „%2“</translation>
     </message>
     <message>
@@ -390,7 +391,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Der Seiten-Renderer erreichte %1 auf Seite %2 von %3; die Seite wurde nicht umgewandelt</translation>
     </message>
     <message>
-        <source>Page %1 of %2 could not be rendered: the page renderer answered "%3"</source>
+        <source>Page %1 of %2 could not be rendered: the page renderer answered &quot;%3&quot;</source>
         <translation>Seite %1 von %2 konnte nicht gezeichnet werden: Der Seiten-Renderer antwortete „%3“</translation>
     </message>
     <message>
@@ -687,7 +688,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Ausgabeordner</translation>
     </message>
     <message>
-        <source>Dots per inch of the GflAx method's pages</source>
+        <source>Dots per inch of the GflAx method&apos;s pages</source>
         <translation>Punkte pro Zoll der Seiten des GflAx-Verfahrens</translation>
     </message>
     <message>

@@ -1,18 +1,19 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="fr_FR" sourcelanguage="en">
 <context>
     <name>Adders</name>
     <message>
         <source>Please select folder:</source>
-        <translation>Veuillez choisir un dossier :</translation>
+        <translation>Veuillez choisir un dossier&#xa0;:</translation>
     </message>
     <message>
-        <source>You've selected too many files to add.</source>
+        <source>You&apos;ve selected too many files to add.</source>
         <translation>Vous avez sélectionné trop de fichiers à ajouter.</translation>
     </message>
     <message>
-        <source>Please try adding via the "Add All" button.</source>
-        <translation>Veuillez les ajouter avec le bouton « Ajouter un dossier entier ».</translation>
+        <source>Please try adding via the &quot;Add All&quot; button.</source>
+        <translation>Veuillez les ajouter avec le bouton «&#xa0;Ajouter un dossier entier&#xa0;».</translation>
     </message>
     <message>
         <source>Add File(s) - Hold Ctrl to select multiple files</source>
@@ -28,7 +29,7 @@
     </message>
     <message>
         <source>Enter file extension to load:</source>
-        <translation>Extension des fichiers à charger :</translation>
+        <translation>Extension des fichiers à charger&#xa0;:</translation>
     </message>
     <message>
         <source>(* for all files, txt for all txt files, doc for all doc files, etc.)</source>
@@ -36,14 +37,14 @@
     </message>
     <message>
         <source>Would you like this software to open the folder where these sample files are stored (so that you can view them before working with them)?</source>
-        <translation>Voulez-vous que le logiciel ouvre le dossier où se trouvent ces fichiers d’exemple (pour que vous puissiez les consulter avant de les utiliser) ?</translation>
+        <translation>Voulez-vous que le logiciel ouvre le dossier où se trouvent ces fichiers d’exemple (pour que vous puissiez les consulter avant de les utiliser)&#x202f;?</translation>
     </message>
 </context>
 <context>
     <name>Console</name>
     <message>
-        <source>Try '%1 --help'.</source>
-        <translation>Pour en savoir plus, essayez « %1 --help ».</translation>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Pour en savoir plus, essayez «&#xa0;%1 --help&#xa0;».</translation>
     </message>
     <message>
         <source>Index out of bounds</source>
@@ -71,24 +72,24 @@
     </message>
     <message>
         <source>: could not be written: </source>
-        <translation> : n’a pas pu être écrit : </translation>
+        <translation>&#xa0;: n’a pas pu être écrit&#xa0;: </translation>
     </message>
     <message>
         <source>: could not be written</source>
-        <translation> : n’a pas pu être écrit</translation>
+        <translation>&#xa0;: n’a pas pu être écrit</translation>
     </message>
     <message>
         <source>: its GIF files were given other names, as an earlier file had its name: </source>
-        <translation> : ses fichiers GIF ont reçu d’autres noms, car un fichier précédent portait le même nom : </translation>
+        <translation>&#xa0;: ses fichiers GIF ont reçu d’autres noms, car un fichier précédent portait le même nom&#xa0;: </translation>
     </message>
     <message>
         <source>Converts every page of every PDF FILE into one GIF file in the output folder.
 Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.
 Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,
-128 + the signal's number when interrupted.</source>
+128 + the signal&apos;s number when interrupted.</source>
         <translation>Convertit chaque page de chaque fichier PDF FILE en un fichier GIF dans le dossier de sortie.
-Chaque fichier en échec donne une ligne sur la sortie d’erreur : lumenpage-batch: FILE: CAUSE.
-Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GIF a échoué, 2 en cas de mauvais usage,
+Chaque fichier en échec donne une ligne sur la sortie d’erreur&#xa0;: lumenpage-batch: FILE: CAUSE.
+Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GIF a échoué, 2 en cas de mauvais usage,
 128 + le numéro du signal en cas d’interruption.</translation>
     </message>
     <message>
@@ -125,7 +126,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
-        <translation>Limite de mémoire de chaque moteur de rendu, en Mo (%1 par défaut) : un PDF qui demande plus échoue seul.</translation>
+        <translation>Limite de mémoire de chaque moteur de rendu, en Mo (%1 par défaut)&#xa0;: un PDF qui demande plus échoue seul.</translation>
     </message>
     <message>
         <source>PDF files to convert.</source>
@@ -136,12 +137,12 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
         <translation>--output DIR est obligatoire.</translation>
     </message>
     <message>
-        <source>unknown method '%1': use ghostscript, bw, gflax or acrobat.</source>
-        <translation>méthode inconnue « %1 » : utilisez ghostscript, bw, gflax ou acrobat.</translation>
+        <source>unknown method &apos;%1&apos;: use ghostscript, bw, gflax or acrobat.</source>
+        <translation>méthode inconnue «&#xa0;%1&#xa0;»&#xa0;: utilisez ghostscript, bw, gflax ou acrobat.</translation>
     </message>
     <message>
         <source>the acrobat method always converts every page; --first-page-only cannot be combined with it.</source>
-        <translation>la méthode acrobat convertit toujours toutes les pages ; --first-page-only ne peut pas lui être associé.</translation>
+        <translation>la méthode acrobat convertit toujours toutes les pages&#x202f;; --first-page-only ne peut pas lui être associé.</translation>
     </message>
     <message>
         <source>--memory-limit takes a whole number of megabytes, at least %1.</source>
@@ -153,7 +154,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>%1: no such folder</source>
-        <translation>%1 : dossier introuvable</translation>
+        <translation>%1&#xa0;: dossier introuvable</translation>
     </message>
 </context>
 <context>
@@ -169,12 +170,12 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     <message>
         <source>%1 file(s) had the name of a file converted before them in this run. So that no GIF file of this run was replaced, their GIF files have other names:
 </source>
-        <translation>%1 fichier(s) portaient le nom d’un fichier converti avant eux lors de cette conversion. Pour qu’aucun fichier GIF de cette conversion ne soit remplacé, leurs fichiers GIF ont d’autres noms :
+        <translation>%1 fichier(s) portaient le nom d’un fichier converti avant eux lors de cette conversion. Pour qu’aucun fichier GIF de cette conversion ne soit remplacé, leurs fichiers GIF ont d’autres noms&#xa0;:
 </translation>
     </message>
     <message>
         <source>Invalid picture: %1 (%2)</source>
-        <translation>Image non valide : %1 (%2)</translation>
+        <translation>Image non valide&#xa0;: %1 (%2)</translation>
     </message>
     <message>
         <source> (no picture)</source>
@@ -194,7 +195,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Processing: </source>
-        <translation>Traitement : </translation>
+        <translation>Traitement&#xa0;: </translation>
     </message>
     <message>
         <source>no scratch folder could be made in </source>
@@ -227,7 +228,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     <message>
         <source>%1 GIF file(s) could not be written:
 </source>
-        <translation>%1 fichier(s) GIF n’ont pas pu être écrits :
+        <translation>%1 fichier(s) GIF n’ont pas pu être écrits&#xa0;:
 </translation>
     </message>
     <message>
@@ -239,23 +240,23 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     <name>Engine</name>
     <message>
         <source>No document is open: there is no script object to get</source>
-        <translation>Aucun document n’est ouvert : il n’y a pas d’objet script à obtenir</translation>
+        <translation>Aucun document n’est ouvert&#xa0;: il n’y a pas d’objet script à obtenir</translation>
     </message>
     <message>
-        <source>Cannot save %1 as "%2": the only conversion available is "%3"</source>
-        <translation>Impossible d’enregistrer %1 au format « %2 » : la seule conversion disponible est « %3 »</translation>
+        <source>Cannot save %1 as &quot;%2&quot;: the only conversion available is &quot;%3&quot;</source>
+        <translation>Impossible d’enregistrer %1 au format «&#xa0;%2&#xa0;»&#xa0;: la seule conversion disponible est «&#xa0;%3&#xa0;»</translation>
     </message>
     <message>
         <source>Cannot save %1: the document has been closed</source>
-        <translation>Impossible d’enregistrer %1 : le document a été fermé</translation>
+        <translation>Impossible d’enregistrer %1&#xa0;: le document a été fermé</translation>
     </message>
     <message>
         <source>Cannot save %1: the folder %2 does not exist</source>
-        <translation>Impossible d’enregistrer %1 : le dossier %2 n’existe pas</translation>
+        <translation>Impossible d’enregistrer %1&#xa0;: le dossier %2 n’existe pas</translation>
     </message>
     <message>
         <source>%1 of the %2 page(s) of %3 could not be saved (page %4): %5</source>
-        <translation>%1 des %2 page(s) de %3 n’ont pas pu être enregistrées (page %4) : %5</translation>
+        <translation>%1 des %2 page(s) de %3 n’ont pas pu être enregistrées (page %4)&#xa0;: %5</translation>
     </message>
     <message>
         <source>%1 has no pages to save</source>
@@ -263,11 +264,11 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Page %1 does not exist: pages are numbered from 1</source>
-        <translation>La page %1 n’existe pas : les pages sont numérotées à partir de 1</translation>
+        <translation>La page %1 n’existe pas&#xa0;: les pages sont numérotées à partir de 1</translation>
     </message>
     <message>
         <source>Cannot load page %1: %2</source>
-        <translation>Impossible de charger la page %1 : %2</translation>
+        <translation>Impossible de charger la page %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Page %1 is past the end of %2, which has %3 page(s)</source>
@@ -275,19 +276,19 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>The resolution %1 cannot be used: it must be a number of dots per inch above 0</source>
-        <translation>La résolution %1 ne peut pas être utilisée : elle doit être un nombre de points par pouce supérieur à 0</translation>
+        <translation>La résolution %1 ne peut pas être utilisée&#xa0;: elle doit être un nombre de points par pouce supérieur à 0</translation>
     </message>
     <message>
         <source>No page is loaded: nothing was written to %1</source>
-        <translation>Aucune page n’est chargée : rien n’a été écrit dans %1</translation>
+        <translation>Aucune page n’est chargée&#xa0;: rien n’a été écrit dans %1</translation>
     </message>
     <message>
         <source>Save format %1 is not supported: only %2 (JPEG) is</source>
-        <translation>Le format d’enregistrement %1 n’est pas pris en charge : seul %2 (JPEG) l’est</translation>
+        <translation>Le format d’enregistrement %1 n’est pas pris en charge&#xa0;: seul %2 (JPEG) l’est</translation>
     </message>
     <message>
         <source>picture too large for GIF (%1 x %2; at most %3 a side)</source>
-        <translation>image trop grande pour le GIF (%1 × %2 ; au plus %3 par côté)</translation>
+        <translation>image trop grande pour le GIF (%1 × %2&#x202f;; au plus %3 par côté)</translation>
     </message>
     <message>
         <source>no picture</source>
@@ -299,7 +300,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>cannot write the GIF: %1</source>
-        <translation>impossible d’écrire le GIF : %1</translation>
+        <translation>impossible d’écrire le GIF&#xa0;: %1</translation>
     </message>
     <message>
         <source>out of memory (%1 x %2)</source>
@@ -319,19 +320,19 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Object variable not set: the Acrobat object was not created</source>
-        <translation>Variable objet non définie : l’objet Acrobat n’a pas été créé</translation>
+        <translation>Variable objet non définie&#xa0;: l’objet Acrobat n’a pas été créé</translation>
     </message>
     <message>
-        <source>The number of pages "%1" is too large: at most %2 pages can be converted from one file.</source>
-        <translation>Le nombre de pages « %1 » est trop grand : on peut convertir au plus %2 pages d’un fichier.</translation>
+        <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
+        <translation>Le nombre de pages «&#xa0;%1&#xa0;» est trop grand&#xa0;: on peut convertir au plus %2 pages d’un fichier.</translation>
     </message>
     <message>
         <source>Object variable not set: the GflAx component was not created</source>
-        <translation>Variable objet non définie : le composant GflAx n’a pas été créé</translation>
+        <translation>Variable objet non définie&#xa0;: le composant GflAx n’a pas été créé</translation>
     </message>
     <message>
-        <source>the number of pages "%1" renders no page</source>
-        <translation>le nombre de pages « %1 » ne donne aucune page</translation>
+        <source>the number of pages &quot;%1&quot; renders no page</source>
+        <translation>le nombre de pages «&#xa0;%1&#xa0;» ne donne aucune page</translation>
     </message>
     <message>
         <source>%1 x %2 pixels is larger than a page image may be</source>
@@ -339,19 +340,19 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>the file is truncated: it has no end-of-image marker</source>
-        <translation>le fichier est tronqué : il n’a pas de marqueur de fin d’image</translation>
+        <translation>le fichier est tronqué&#xa0;: il n’a pas de marqueur de fin d’image</translation>
     </message>
     <message>
         <source>The page renderer %1 is missing: the program is not installed completely</source>
-        <translation>Le moteur de rendu des pages %1 est absent : le programme n’est pas installé complètement</translation>
+        <translation>Le moteur de rendu des pages %1 est absent&#xa0;: le programme n’est pas installé complètement</translation>
     </message>
     <message>
         <source>The page renderer %1 could not be started: %2</source>
-        <translation>Le moteur de rendu des pages %1 n’a pas pu être lancé : %2</translation>
+        <translation>Le moteur de rendu des pages %1 n’a pas pu être lancé&#xa0;: %2</translation>
     </message>
     <message>
-        <source>%1 could not be opened: the page renderer answered "%2"</source>
-        <translation>%1 n’a pas pu être ouvert : le moteur de rendu a répondu « %2 »</translation>
+        <source>%1 could not be opened: the page renderer answered &quot;%2&quot;</source>
+        <translation>%1 n’a pas pu être ouvert&#xa0;: le moteur de rendu a répondu «&#xa0;%2&#xa0;»</translation>
     </message>
     <message>
         <source>page %1 of %2</source>
@@ -363,11 +364,11 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>The page renderer reached %1 on %2; the page was not converted</source>
-        <translation>Le moteur de rendu a atteint %1 %2 ; la page n’a pas été convertie</translation>
+        <translation>Le moteur de rendu a atteint %1 %2&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
         <source>The page renderer %1 on %2; the page was not converted</source>
-        <translation>Le moteur de rendu %1 %2 ; la page n’a pas été convertie</translation>
+        <translation>Le moteur de rendu %1 %2&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
         <source>crashed</source>
@@ -379,23 +380,23 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>%1 was reached on %2; the page was not converted</source>
-        <translation>%1 a été atteinte %2 ; la page n’a pas été convertie</translation>
+        <translation>%1 a été atteinte %2&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
         <source>%1 was reached on page %2 of %3; the page was not converted</source>
-        <translation>%1 a été atteinte à la page %2 de %3 ; la page n’a pas été convertie</translation>
+        <translation>%1 a été atteinte à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
         <source>The page renderer reached %1 on page %2 of %3; the page was not converted</source>
-        <translation>Le moteur de rendu a atteint %1 à la page %2 de %3 ; la page n’a pas été convertie</translation>
+        <translation>Le moteur de rendu a atteint %1 à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
-        <source>Page %1 of %2 could not be rendered: the page renderer answered "%3"</source>
-        <translation>La page %1 de %2 n’a pas pu être dessinée : le moteur de rendu a répondu « %3 »</translation>
+        <source>Page %1 of %2 could not be rendered: the page renderer answered &quot;%3&quot;</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: le moteur de rendu a répondu «&#xa0;%3&#xa0;»</translation>
     </message>
     <message>
         <source>%1 cannot be written: %2</source>
-        <translation>%1 ne peut pas être écrit : %2</translation>
+        <translation>%1 ne peut pas être écrit&#xa0;: %2</translation>
     </message>
     <message>
         <source>the memory cap of %1 MB</source>
@@ -407,7 +408,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>%1 cannot be moved to %2: %3</source>
-        <translation>%1 ne peut pas être déplacé vers %2 : %3</translation>
+        <translation>%1 ne peut pas être déplacé vers %2&#xa0;: %3</translation>
     </message>
     <message>
         <source>%1 was not copied to %2</source>
@@ -415,7 +416,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>%1 was reached on page %2 of %3; the renderer was stopped</source>
-        <translation>%1 a été atteinte à la page %2 de %3 ; le moteur de rendu a été arrêté</translation>
+        <translation>%1 a été atteinte à la page %2 de %3&#x202f;; le moteur de rendu a été arrêté</translation>
     </message>
     <message>
         <source>%1 ended without removing current.pdf</source>
@@ -439,11 +440,11 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Not every page of %1 could be converted: %2</source>
-        <translation>Toutes les pages de %1 n’ont pas pu être converties : %2</translation>
+        <translation>Toutes les pages de %1 n’ont pas pu être converties&#xa0;: %2</translation>
     </message>
     <message>
         <source>Path/File access error: %1 is not empty</source>
-        <translation>Erreur d’accès au chemin ou au fichier : %1 n’est pas vide</translation>
+        <translation>Erreur d’accès au chemin ou au fichier&#xa0;: %1 n’est pas vide</translation>
     </message>
 </context>
 <context>
@@ -481,31 +482,31 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Permission denied: %1 is not a folder that can be deleted</source>
-        <translation>Permission refusée : %1 n’est pas un dossier qui peut être supprimé</translation>
+        <translation>Permission refusée&#xa0;: %1 n’est pas un dossier qui peut être supprimé</translation>
     </message>
     <message>
         <source>Permission denied: %1 is a link or a file, not a folder of its own; it was left alone</source>
-        <translation>Permission refusée : %1 est un lien ou un fichier, pas un dossier à part entière ; il n’a pas été touché</translation>
+        <translation>Permission refusée&#xa0;: %1 est un lien ou un fichier, pas un dossier à part entière&#x202f;; il n’a pas été touché</translation>
     </message>
     <message>
         <source>Permission denied: %1 could not be deleted completely</source>
-        <translation>Permission refusée : %1 n’a pas pu être entièrement supprimé</translation>
+        <translation>Permission refusée&#xa0;: %1 n’a pas pu être entièrement supprimé</translation>
     </message>
     <message>
         <source>File not found: %1</source>
-        <translation>Fichier introuvable : %1</translation>
+        <translation>Fichier introuvable&#xa0;: %1</translation>
     </message>
     <message>
         <source>Permission denied: %1</source>
-        <translation>Permission refusée : %1</translation>
+        <translation>Permission refusée&#xa0;: %1</translation>
     </message>
     <message>
         <source>Cannot copy %1 to %2: %3</source>
-        <translation>Impossible de copier %1 vers %2 : %3</translation>
+        <translation>Impossible de copier %1 vers %2&#xa0;: %3</translation>
     </message>
     <message>
         <source>Path not found: %1</source>
-        <translation>Chemin introuvable : %1</translation>
+        <translation>Chemin introuvable&#xa0;: %1</translation>
     </message>
     <message>
         <source>Cannot create folder %1</source>
@@ -513,7 +514,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Path not found: %1 cannot be created (%2)</source>
-        <translation>Chemin introuvable : %1 ne peut pas être créé (%2)</translation>
+        <translation>Chemin introuvable&#xa0;: %1 ne peut pas être créé (%2)</translation>
     </message>
     <message>
         <source>Out of memory</source>
@@ -608,11 +609,11 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Please select folder:</source>
-        <translation>Veuillez choisir un dossier :</translation>
+        <translation>Veuillez choisir un dossier&#xa0;:</translation>
     </message>
     <message>
         <source>Questions? Please contact Team Quillfern at </source>
-        <translation>Des questions ? Contactez l’équipe Quillfern à l’adresse </translation>
+        <translation>Des questions&#x202f;? Contactez l’équipe Quillfern à l’adresse </translation>
     </message>
     <message>
         <source>Help</source>
@@ -644,11 +645,11 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     </message>
     <message>
         <source>Number of Pages:</source>
-        <translation>Nombre de pages :</translation>
+        <translation>Nombre de pages&#xa0;:</translation>
     </message>
     <message>
         <source>Resolution:</source>
-        <translation>Résolution :</translation>
+        <translation>Résolution&#xa0;:</translation>
     </message>
     <message>
         <source>First Page Option</source>
@@ -687,7 +688,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
         <translation>Dossier de sortie</translation>
     </message>
     <message>
-        <source>Dots per inch of the GflAx method's pages</source>
+        <source>Dots per inch of the GflAx method&apos;s pages</source>
         <translation>Points par pouce des pages de la méthode GflAx</translation>
     </message>
     <message>
@@ -707,7 +708,7 @@ Code de sortie : 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GI
     <name>Main</name>
     <message>
         <source>Converts every page of PDF files into GIF files. Each FILE is put on the list as a drop of it would: a file as it is, a folder with every file in its tree.</source>
-        <translation>Convertit chaque page de fichiers PDF en fichiers GIF. Chaque FILE est mis dans la liste comme s’il y était déposé : un fichier tel quel, un dossier avec tous les fichiers de son arborescence.</translation>
+        <translation>Convertit chaque page de fichiers PDF en fichiers GIF. Chaque FILE est mis dans la liste comme s’il y était déposé&#xa0;: un fichier tel quel, un dossier avec tous les fichiers de son arborescence.</translation>
     </message>
     <message>
         <source>PDF files or folders to list.</source>
