@@ -7,23 +7,15 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 
-# The window needs a display; say how to get one before spending minutes on a build it cannot show.
-if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "lumenpage: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
-  echo "Run it from a desktop session, or under a virtual display:" >&2
-  echo "  xvfb-run -a bash setup.sh run" >&2
-  echo "For conversions without a window, build and use the console tool:" >&2
-  echo "  cmake -S . -B build && cmake --build build --target lumenpage-batch && build/lumenpage-batch --help" >&2
-  exit 1
-fi
-
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
-          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
+          qt6-l10n-tools qt6-translations-l10n)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
 # `cpack -G DEB` needs to find the package's library dependencies, and GNU parallel, whose use
-# the README shows.
+# the README shows, with what its many-machines recipe runs on the second machine the test
+# starts (an ssh server on a loopback port, rsync).
 if [ "$mode" = test ]; then
-  packages+=(desktop-file-utils appstream dpkg-dev file parallel)
+  packages+=(desktop-file-utils appstream dpkg-dev file parallel openssh-server openssh-client rsync)
   # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
   # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
   packages+=(clang libclang-rt-14-dev)
@@ -37,6 +29,17 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The window needs a display. Without one, say how to get one before spending minutes on a
+# build it cannot show; what the suggestions need (Xvfb, the compiler, CMake) is installed above.
+if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "lumenpage: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+  echo "Run it from a desktop session, or under a virtual display (a window nobody sees; Ctrl-C ends it):" >&2
+  echo "  xvfb-run -a bash setup.sh run" >&2
+  echo "For conversions without a window, build and use the console tool:" >&2
+  echo "  cmake -S . -B build && cmake --build build -j2 --target lumenpage-batch && build/lumenpage-batch --help" >&2
+  exit 1
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

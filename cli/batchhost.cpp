@@ -56,7 +56,7 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &titl
 
 void ConsoleDialogs::errorBox(const QString &text)
 {
-    m_host.boxShown(text, QStringLiteral("Application Error"), true);
+    m_host.boxShown(text, QCoreApplication::translate("ErrorBox", "Application Error"), true);
 }
 
 bool ConsoleDialogs::inputBox(const QString &, const QString &, QString &)
@@ -84,7 +84,7 @@ QString BatchHost::appFolder() const
 QString BatchHost::entryAt(int position) const
 {
     if (position < 1 || position > m_options.files.size())
-        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
+        throw Failure(QCoreApplication::translate("Console", "Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return m_options.files.at(position - 1);
 }
 
@@ -147,7 +147,7 @@ void BatchHost::fileEnded(const FileOutcome &outcome)
         for (const QString &cause : outcome.unexpected)
             reasons << oneLine(cause);
     if (reasons.isEmpty() && !outcome.failures.isEmpty())
-        reasons << QStringLiteral("no page could be converted");
+        reasons << QCoreApplication::translate("Console", "no page could be converted");
     if (reasons.isEmpty())
         return;
     reasons.removeDuplicates();
@@ -157,7 +157,7 @@ void BatchHost::fileEnded(const FileOutcome &outcome)
 
 void BatchHost::pageProgress(int done, int total)
 {
-    showProgress(QStringLiteral("%1/%2 pages").arg(done).arg(total), done == total);
+    showProgress(QCoreApplication::translate("Console", "%1/%2 pages").arg(done).arg(total), done == total);
 }
 
 void BatchHost::yield()
@@ -174,7 +174,7 @@ void BatchHost::yield()
         ++rendered;
     }
     if (rendered > 0)
-        showProgress(rendered == 1 ? QStringLiteral("1 page rendered") : QStringLiteral("%1 pages rendered").arg(rendered));
+        showProgress(rendered == 1 ? QCoreApplication::translate("Console", "1 page rendered") : QCoreApplication::translate("Console", "%1 pages rendered").arg(rendered));
 }
 
 void BatchHost::showProgress(const QString &status, bool force)
@@ -218,7 +218,7 @@ int BatchHost::run()
 {
     if (!m_imaging.start()) {
         m_gdiplusUnavailable = true;
-        m_dialogs.message(QStringLiteral("GDI+ Initialization Failed."), applicationTitle(),
+        m_dialogs.message(QCoreApplication::translate("Console", "GDI+ Initialization Failed."), applicationTitle(),
                           Dialogs::Icon::Exclamation);
     }
     ConversionRun run(*this);
@@ -237,11 +237,11 @@ void BatchHost::runEnded(const RunReport &report)
     m_ended = true;
     if (!m_options.verbose) {
         for (const FailedGif &gif : report.failedGifs)
-            printError(ShellVisibleName(QFile::encodeName(gif.path)) + QStringLiteral(": could not be written")
+            printError(ShellVisibleName(QFile::encodeName(gif.path)) + QCoreApplication::translate("Console", ": could not be written")
                        + (gif.reason.isEmpty() ? QString() : QStringLiteral(": ") + gif.reason));
         if (!m_options.quiet) {
             for (const RenamedFile &file : report.renamedFiles)
-                printError(file.pdf + QStringLiteral(": its GIF files were given other names, as an earlier file had "
+                printError(file.pdf + QCoreApplication::translate("Console", ": its GIF files were given other names, as an earlier file had "
                                                      "its name: ")
                            + (file.gifs.size() == 1 ? file.gifs.first()
                                                     : file.gifs.first() + QStringLiteral(" to ") + file.gifs.last()));

@@ -4,6 +4,7 @@
 
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
+#include "sys/translations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,8 +19,8 @@ namespace {
 
 int usageError(const QString &message)
 {
-    std::fprintf(stderr, "lumenpage-batch: %s\nTry 'lumenpage-batch --help'.\n",
-                 message.toLocal8Bit().constData());
+    std::fprintf(stderr, "lumenpage-batch: %s\n%s\n", message.toLocal8Bit().constData(),
+                 qPrintable(QCoreApplication::translate("Console", "Try '%1 --help'.").arg(QStringLiteral("lumenpage-batch"))));
     return 2;
 }
 
@@ -36,7 +37,7 @@ struct BadName {
 void checkName(const QByteArray &raw, QStringList *names, QList<BadName> *bad)
 {
     if (!IsValidUtf8(raw))
-        bad->append({raw, QStringLiteral("the name is not valid UTF-8, so the file cannot be opened")});
+        bad->append({raw, QCoreApplication::translate("Console", "the name is not valid UTF-8, so the file cannot be opened")});
     else
         *names << QFile::decodeName(raw);
 }
@@ -65,8 +66,8 @@ bool readNameList(const QString &listFile, QStringList *names, QList<BadName> *b
             qint64 more;
             while ((more = file.readLine(line.data(), line.size())) > 0 && line.at(more - 1) != '\n') {
             }
-            bad->append({name.left(60) + "...", QStringLiteral("a line of the list is longer than %1 bytes, "
-                                                               "so it names no file")
+            bad->append({name.left(60) + "...", QCoreApplication::translate("Console", "a line of the list is longer than %1 bytes, "
+                                                                                        "so it names no file")
                                                     .arg(MaxPathBytes)});
             continue;
         }
@@ -93,9 +94,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, args.data());
     QCoreApplication::setApplicationName(QStringLiteral("lumenpage-batch"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENPAGE_VERSION));
+    InstallTranslations();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(QCoreApplication::translate("Console",
         "Converts every page of every PDF FILE into one GIF file in the output folder.\n"
         "Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.\n"
         "Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,\n"
@@ -103,38 +105,38 @@ int main(int argc, char **argv)
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Print nothing but errors."));
+                                   QCoreApplication::translate("Console", "Print nothing but errors."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Also print the messages the window would show, as it words them."));
+                                     QCoreApplication::translate("Console", "Also print the messages the window would show, as it words them."));
     const QCommandLineOption filesFrom(QStringLiteral("files-from"),
-                                       QStringLiteral("Also convert the files named in LIST, one a line (- for standard input)."),
+                                       QCoreApplication::translate("Console", "Also convert the files named in LIST, one a line (- for standard input)."),
                                        QStringLiteral("LIST"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Folder the GIF files are written to (must exist)."),
+                                    QCoreApplication::translate("Console", "Folder the GIF files are written to (must exist)."),
                                     QStringLiteral("DIR"));
     const QCommandLineOption method({QStringLiteral("m"), QStringLiteral("method")},
-                                    QStringLiteral("ghostscript (default), bw, gflax or acrobat."),
+                                    QCoreApplication::translate("Console", "ghostscript (default), bw, gflax or acrobat."),
                                     QStringLiteral("METHOD"), QStringLiteral("ghostscript"));
     const QCommandLineOption firstPage(QStringLiteral("first-page-only"),
-                                       QStringLiteral("Convert the first page only (ghostscript and bw)."));
+                                       QCoreApplication::translate("Console", "Convert the first page only (ghostscript and bw)."));
     const QCommandLineOption resolution(QStringLiteral("resolution"),
-                                        QStringLiteral("Resolution in dpi for the gflax method (default 144)."),
+                                        QCoreApplication::translate("Console", "Resolution in dpi for the gflax method (default 144)."),
                                         QStringLiteral("TEXT"), QStringLiteral("144"));
     const QCommandLineOption pages(QStringLiteral("pages"),
-                                   QStringLiteral("Number of pages for the gflax method (default 1)."),
+                                   QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1)."),
                                    QStringLiteral("TEXT"), QStringLiteral("1"));
     const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
-                                         QStringLiteral("Memory cap of every renderer, in MB (default %1): "
+                                         QCoreApplication::translate("Console", "Memory cap of every renderer, in MB (default %1): "
                                                         "a PDF that needs more fails alone.")
                                              .arg(RenderLimits::DefaultMemoryMB),
                                          QStringLiteral("MB"));
     const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
-                                       QStringLiteral("Time cap per page, in seconds (default %1): a page that takes "
-                                                      "longer fails alone.")
+                                       QCoreApplication::translate("Console", "Time cap per page, in seconds (default %1): a page that takes "
+                                                                   "longer fails alone.")
                                            .arg(RenderLimits::DefaultPageSeconds),
                                        QStringLiteral("SECONDS"));
     parser.addOptions({output, method, firstPage, resolution, pages, memoryLimit, timeLimit, filesFrom, quiet, verbose});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files to convert."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(app.arguments()))
@@ -146,26 +148,26 @@ int main(int argc, char **argv)
 
     BatchOptions options;
     if (!parser.isSet(output))
-        return usageError(QStringLiteral("--output DIR is required."));
+        return usageError(QCoreApplication::translate("Console", "--output DIR is required."));
     options.output = QFileInfo(parser.value(output)).absoluteFilePath();
     const MethodInfo *chosen = MethodWithCommandName(parser.value(method));
     if (!chosen)
-        return usageError(QStringLiteral("unknown method '%1': use ghostscript, bw, gflax or acrobat.")
+        return usageError(QCoreApplication::translate("Console", "unknown method '%1': use ghostscript, bw, gflax or acrobat.")
                               .arg(parser.value(method).toLower()));
     options.method = chosen->method;
     options.check5 = parser.isSet(firstPage) ? 1 : 0;
     if (options.method == Method::Acrobat && options.check5)
-        return usageError(QStringLiteral("the acrobat method always converts every page; "
+        return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
     options.resolution = parser.value(resolution);
     options.pages = parser.value(pages);
     if (parser.isSet(memoryLimit)
         && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.limits.memoryMB))
-        return usageError(QStringLiteral("--memory-limit takes a whole number of megabytes, at least %1.")
+        return usageError(QCoreApplication::translate("Console", "--memory-limit takes a whole number of megabytes, at least %1.")
                               .arg(RenderLimits::MinimumMemoryMB));
     if (parser.isSet(timeLimit)
         && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.limits.pageSeconds))
-        return usageError(QStringLiteral("--time-limit takes a whole number of seconds from 1 to %1, not '%2'.")
+        return usageError(QCoreApplication::translate("Console", "--time-limit takes a whole number of seconds from 1 to %1, not '%2'.")
                               .arg(RenderLimits::MaximumPageSeconds).arg(parser.value(timeLimit)));
     // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
     // the name as it was given.
@@ -190,12 +192,13 @@ int main(int argc, char **argv)
         options.givenNames << name;
     }
     if (options.files.isEmpty() && badNames.isEmpty())
-        return usageError(QStringLiteral("no FILE given."));
+        return usageError(QCoreApplication::translate("Console", "no FILE given."));
     options.quiet = parser.isSet(quiet);
     options.verbose = parser.isSet(verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
     if (!IsExistingFolder(options.output)) {
-        std::fprintf(stderr, "lumenpage-batch: %s: no such folder\n", qPrintable(parser.value(output)));
+        std::fprintf(stderr, "lumenpage-batch: %s\n",
+                     qPrintable(QCoreApplication::translate("Console", "%1: no such folder").arg(parser.value(output))));
         return 1;
     }
 

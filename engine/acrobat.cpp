@@ -4,6 +4,7 @@
 
 #include "sys/errortrap.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -34,7 +35,7 @@ bool AcroPDDoc::Open(const QString &path)
 std::unique_ptr<AcroJSObject> AcroPDDoc::GetJSObject()
 {
     if (!m_document)
-        throw Failure(QStringLiteral("No document is open: there is no script object to get"));
+        throw Failure(QCoreApplication::translate("Engine", "No document is open: there is no script object to get"));
     return std::make_unique<AcroJSObject>(m_document, m_path);
 }
 
@@ -52,16 +53,16 @@ AcroJSObject::AcroJSObject(std::weak_ptr<PageRenderer> document, QString path)
 void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
 {
     if (conversionId != JpegConversion)
-        throw Failure(QStringLiteral("Cannot save %1 as \"%2\": the only conversion available is \"%3\"")
+        throw Failure(QCoreApplication::translate("Engine", "Cannot save %1 as \"%2\": the only conversion available is \"%3\"")
                           .arg(m_path, conversionId, JpegConversion));
     const std::shared_ptr<PageRenderer> document = m_document.lock();
     if (!document)
-        throw Failure(QStringLiteral("Cannot save %1: the document has been closed").arg(m_path));
+        throw Failure(QCoreApplication::translate("Engine", "Cannot save %1: the document has been closed").arg(m_path));
 
     const QFileInfo targetInfo(target);
     const QString folder = targetInfo.path();
     if (!QFileInfo(folder).isDir())
-        throw Failure(QStringLiteral("Cannot save %1: the folder %2 does not exist").arg(m_path, folder));
+        throw Failure(QCoreApplication::translate("Engine", "Cannot save %1: the folder %2 does not exist").arg(m_path, folder));
     const QString stem = folder + QLatin1Char('/') + targetInfo.completeBaseName() + QStringLiteral("_Page_");
 
     QStringList failed;
@@ -81,11 +82,11 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
         }
     }
     if (!failed.isEmpty())
-        throw Failure(QStringLiteral("%1 of the %2 page(s) of %3 could not be saved (page %4): %5")
+        throw Failure(QCoreApplication::translate("Engine", "%1 of the %2 page(s) of %3 could not be saved (page %4): %5")
                           .arg(failed.size()).arg(pageCount).arg(m_path)
                           .arg(failed.size() > 10 ? failed.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(", ...")
                                                   : failed.join(QStringLiteral(", ")))
                           .arg(firstReason));
     if (pageCount == 0)
-        throw Failure(QStringLiteral("%1 has no pages to save").arg(m_path));
+        throw Failure(QCoreApplication::translate("Engine", "%1 has no pages to save").arg(m_path));
 }

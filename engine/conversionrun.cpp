@@ -9,6 +9,7 @@
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QScopeGuard>
@@ -49,13 +50,13 @@ QString RenamedFilesText(const QList<RenamedFile> &files)
     for (const RenamedFile &file : files.mid(0, MaxListedFailures)) {
         lines << file.pdf + QStringLiteral(": ")
                      + (file.gifs.size() == 1 ? file.gifs.first()
-                                              : QStringLiteral("%1 to %2 (%3 GIF files)")
+                                              : QCoreApplication::translate("ConversionRun", "%1 to %2 (%3 GIF files)")
                                                     .arg(file.gifs.first(), file.gifs.last())
                                                     .arg(file.gifs.size()));
     }
     if (files.size() > MaxListedFailures)
-        lines << QStringLiteral("... and %1 more.").arg(files.size() - MaxListedFailures);
-    return QStringLiteral("%1 file(s) had the name of a file converted before them in this run. So that no "
+        lines << QCoreApplication::translate("ConversionRun", "... and %1 more.").arg(files.size() - MaxListedFailures);
+    return QCoreApplication::translate("ConversionRun", "%1 file(s) had the name of a file converted before them in this run. So that no "
                           "GIF file of this run was replaced, their GIF files have other names:\n")
                .arg(files.size())
            + lines.join(QLatin1Char('\n'));
@@ -84,6 +85,10 @@ public:
     {
         return m_inner.message(text, title, icon, buttons);
     }
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override
+    {
+        return m_inner.detailedMessage(text, title, icon, detail);
+    }
     void errorBox(const QString &text) override
     {
         ++m_errorBoxes;
@@ -110,6 +115,11 @@ private:
 
 } // namespace
 
+QString ConversionRun::doneText()
+{
+    return QCoreApplication::translate("ConversionRun", "Done.");
+}
+
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
 
 void ConversionRun::start()
@@ -126,20 +136,20 @@ void ConversionRun::start()
 
     if (trap.test(100, [&] { return m_host.entryCount() == 0; })) {
         trap.step(100, [&] {
-            dialogs.message(QStringLiteral("No files added."), title, Dialogs::Icon::None);
+            dialogs.message(QCoreApplication::translate("ConversionRun", "No files added."), title, Dialogs::Icon::None);
         });
         return;
     }
     if (trap.test(102, [&] { return !IsExistingFolder(m_host.outputFolderText()); })) {
         trap.step(102, [&] {
-            dialogs.message(QStringLiteral("Folder does not exist. Please select another folder."),
+            dialogs.message(QCoreApplication::translate("ConversionRun", "Folder does not exist. Please select another folder."),
                             title, Dialogs::Icon::None);
         });
         return;
     }
     if (trap.test(104, [&] { return m_host.gdiplusUnavailable(); })) {
         trap.step(176, [&] {
-            dialogs.message(QStringLiteral("GDI+ Initialization Failed."), title,
+            dialogs.message(QCoreApplication::translate("ConversionRun", "GDI+ Initialization Failed."), title,
                             Dialogs::Icon::Exclamation);
         });
         return;
@@ -182,7 +192,7 @@ void ConversionRun::start()
         trap.step(124, [&] { pdf = m_host.entryAt(i); });
         trap.step(120, [&] {
             m_host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
-            m_host.setProgressText(QStringLiteral("Processing: ") + FileNameOf(pdf));
+            m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Processing: ") + FileNameOf(pdf));
             m_host.yield();
         });
         m_host.fileStarted(i, pdf);
@@ -202,7 +212,7 @@ void ConversionRun::start()
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
-            ctx.failureCause = QStringLiteral("no scratch folder could be made in ") + temp;
+            ctx.failureCause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
         } else {
             // The first selected method in the table's order, each test and call with its own
             // StepNumber; a failing test counts as passed, so that method is called.
@@ -224,15 +234,18 @@ void ConversionRun::start()
             QString cause = ctx.failureCause;
             if (cause.isEmpty())
                 cause = dialogs.descriptions.mid(boxesBefore).join(QStringLiteral("; "));
-            m_report.failures.append({pdf, cause.isEmpty() ? fallback : cause});
+            if (cause.isEmpty())
+                cause = fallback;
+            m_report.failures.append({pdf, cause});
             trap.step(144, [&] {
-                dialogs.message(QStringLiteral("Could not create GIF on ") + pdf,
-                                QStringLiteral("Could not create GIF"), Dialogs::Icon::Exclamation);
+                dialogs.detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + pdf,
+                                        QCoreApplication::translate("ConversionRun", "Could not create GIF"),
+                                        Dialogs::Icon::Exclamation, cause);
             });
         };
         if (!m_pagesProduced) {
             file.end();
-            failed(QStringLiteral("no page image was produced"));
+            failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
             ended();
             continue;
         }
@@ -247,8 +260,8 @@ void ConversionRun::start()
         file.end();
         if (file.written == 0) {
             failed(pageCount == 0 && file.handedOver() == 0
-                       ? QStringLiteral("no page image was found")
-                       : QStringLiteral("no GIF could be written")
+                       ? QCoreApplication::translate("ConversionRun", "no page image was found")
+                       : QCoreApplication::translate("ConversionRun", "no GIF could be written")
                              + (file.lastError.isEmpty() ? QString() : QStringLiteral(": ") + file.lastError));
         } else if (!ctx.failureCause.isEmpty()) {
             // Some pages could not be rendered: the file failed too, though its other pages
@@ -266,15 +279,15 @@ void ConversionRun::start()
         m_host.setWaitPointer(false);
     });
     trap.step(172, [&] { m_host.setProgress(0); });
-    trap.step(174, [&] { m_host.setProgressText(QStringLiteral("Progress Bar")); });
+    trap.step(174, [&] { m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Progress Bar")); });
     if (!m_report.failedGifs.isEmpty()) {
         trap.step(174, [&] {
             QStringList shown;
             for (const FailedGif &gif : m_report.failedGifs.mid(0, MaxListedFailures))
                 shown << (gif.reason.isEmpty() ? gif.path : gif.path + QStringLiteral(" (") + gif.reason + QLatin1Char(')'));
             if (m_report.failedGifs.size() > MaxListedFailures)
-                shown << QStringLiteral("... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
-            dialogs.message(QStringLiteral("%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
+                shown << QCoreApplication::translate("ConversionRun", "... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
+            dialogs.message(QCoreApplication::translate("ConversionRun", "%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
                                 + shown.join(QLatin1Char('\n')),
                             title, Dialogs::Icon::Exclamation);
         });

@@ -34,7 +34,7 @@ public:
     static inline const QString ErrorLocation = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton2_Click ");
 
     // The run's last box, which the console prints as its last line.
-    static QString doneText() { return QStringLiteral("Done."); }
+    static QString doneText();
 
     explicit ConversionRun(ConversionHost &host);
 

@@ -4,6 +4,7 @@
 
 #include "sys/fileutil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QScopeGuard>
@@ -174,10 +175,10 @@ void FileConversion::account(const QString &name, const QString &gifPath, const 
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
         lastError = encoded.error;
         m_trap.step(154, [&] {
-            throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
+            throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
         });
         // Its GIF is missing too, and is listed with the others at the end.
-        m_report.failedGifs.append({gifPath, QStringLiteral("no picture")});
+        m_report.failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
     } else if (encoded.written()) {
         ++m_report.gifsWritten;
         ++written;

@@ -33,6 +33,13 @@ public:
         m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
         return Answer::Ok;
     }
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override
+    {
+        if (!m_holding)
+            return m_inner.detailedMessage(text, title, icon, detail);
+        m_held.append([=, this] { m_inner.detailedMessage(text, title, icon, detail); });
+        return Answer::Ok;
+    }
     void errorBox(const QString &text) override
     {
         if (!m_holding)

@@ -4,6 +4,8 @@
 
 #include "sys/errortrap.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -19,7 +21,7 @@ void GflAx::LoadBitmap(const QString &path)
 {
     m_bitmap.clear();
     if (Page < 1)
-        throw Failure(QStringLiteral("Page %1 does not exist: pages are numbered from 1").arg(Page),
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 does not exist: pages are numbered from 1").arg(Page),
                       NoSuchPage);
     if (!m_renderer || m_renderer->pdfPath() != path)
         m_renderer = std::make_unique<PageRenderer>(path, m_limits, m_whileWaiting);
@@ -28,14 +30,14 @@ void GflAx::LoadBitmap(const QString &path)
         pageCount = m_renderer->pageCount();
     } catch (const Failure &f) {
         m_renderer.reset();
-        throw Failure(QStringLiteral("Cannot load page %1: %2").arg(Page).arg(f.description()), CannotOpen);
+        throw Failure(QCoreApplication::translate("Engine", "Cannot load page %1: %2").arg(Page).arg(f.description()), CannotOpen);
     }
     if (Page > pageCount)
-        throw Failure(QStringLiteral("Page %1 is past the end of %2, which has %3 page(s)")
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)")
                           .arg(Page).arg(path).arg(pageCount),
                       PastEnd);
     if (!std::isfinite(EpsDpi) || EpsDpi <= 0)
-        throw Failure(QStringLiteral("The resolution %1 cannot be used: it must be a number of dots per "
+        throw Failure(QCoreApplication::translate("Engine", "The resolution %1 cannot be used: it must be a number of dots per "
                                      "inch above 0").arg(EpsDpi),
                       BadResolution);
     try {
@@ -57,10 +59,10 @@ void GflAx::LoadBitmap(const QString &path)
 void GflAx::saveBitmap(const QString &path)
 {
     if (m_bitmap.isEmpty())
-        throw Failure(QStringLiteral("No page is loaded: nothing was written to %1").arg(path),
+        throw Failure(QCoreApplication::translate("Engine", "No page is loaded: nothing was written to %1").arg(path),
                       NothingLoaded);
     if (Saveformat != FormatJpeg)
-        throw Failure(QStringLiteral("Save format %1 is not supported: only %2 (JPEG) is")
+        throw Failure(QCoreApplication::translate("Engine", "Save format %1 is not supported: only %2 (JPEG) is")
                           .arg(Saveformat).arg(FormatJpeg),
                       BadFormat);
     try {

@@ -1,5 +1,6 @@
 #include "engine/gifencoder.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QImage>
 
@@ -23,7 +24,7 @@ int writeToDevice(GifFileType *gif, const GifByteType *data, int length)
 
 QString tooLarge(int w, int h)
 {
-    return QStringLiteral("picture too large for GIF (%1 x %2; at most %3 a side)").arg(w).arg(h).arg(GifMaxSide);
+    return QCoreApplication::translate("Engine", "picture too large for GIF (%1 x %2; at most %3 a side)").arg(w).arg(h).arg(GifMaxSide);
 }
 
 } // namespace
@@ -38,7 +39,7 @@ bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *er
     const int w = picture.width, h = picture.height;
     if (w < 1 || h < 1 || picture.palette.empty() || picture.palette.size() > 256
         || picture.pixels.size() != static_cast<size_t>(w) * static_cast<size_t>(h))
-        return fail(QStringLiteral("no picture"));
+        return fail(QCoreApplication::translate("Engine", "no picture"));
     if (w > GifMaxSide || h > GifMaxSide)
         return fail(tooLarge(w, h));
 
@@ -47,7 +48,7 @@ bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *er
         ++bits;
     ColorMapObject *map = GifMakeMapObject(1 << bits, nullptr);
     if (!map)
-        return fail(QStringLiteral("out of memory"));
+        return fail(QCoreApplication::translate("Engine", "out of memory"));
     for (int i = 0; i < (1 << bits); ++i) {
         const PaletteColour c = i < static_cast<int>(picture.palette.size()) ? picture.palette[i] : PaletteColour{0, 0, 0};
         map->Colors[i] = {c.r, c.g, c.b};
@@ -57,7 +58,7 @@ bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *er
     GifFileType *gif = EGifOpen(&device, writeToDevice, &gifError);
     if (!gif) {
         GifFreeMapObject(map);
-        return fail(QStringLiteral("cannot write the GIF: %1").arg(QString::fromLatin1(GifErrorString(gifError))));
+        return fail(QCoreApplication::translate("Engine", "cannot write the GIF: %1").arg(QString::fromLatin1(GifErrorString(gifError))));
     }
     bool ok = EGifPutScreenDesc(gif, w, h, bits, 0, map) == GIF_OK
               && EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
@@ -69,7 +70,7 @@ bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *er
     if (EGifCloseFile(gif, &gifError) != GIF_OK)
         ok = false;
     if (!ok)
-        return fail(QStringLiteral("cannot write the GIF: %1")
+        return fail(QCoreApplication::translate("Engine", "cannot write the GIF: %1")
                         .arg(QString::fromLatin1(GifErrorString(lastError ? lastError : gifError))));
     return true;
 }
@@ -87,7 +88,7 @@ bool writeGif(const QImage &source, QIODevice &device, QString *error, const Pal
         return false;
     };
     if (source.isNull())
-        return fail(QStringLiteral("no picture"));
+        return fail(QCoreApplication::translate("Engine", "no picture"));
     // Checked before any work: a page rendered at a very high resolution is refused at once.
     if (source.width() > GifMaxSide || source.height() > GifMaxSide)
         return fail(tooLarge(source.width(), source.height()));
@@ -98,6 +99,6 @@ bool writeGif(const QImage &source, QIODevice &device, QString *error, const Pal
             return fail(why);
         return writeIndexedGif(picture, device, error);
     } catch (const std::bad_alloc &) {
-        return fail(QStringLiteral("out of memory (%1 x %2)").arg(source.width()).arg(source.height()));
+        return fail(QCoreApplication::translate("Engine", "out of memory (%1 x %2)").arg(source.width()).arg(source.height()));
     }
 }

@@ -6,6 +6,7 @@
 #include "sys/fileutil.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 
 namespace {
@@ -92,12 +93,12 @@ bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
         return false;
     };
     if (!m_started)
-        return fail(QStringLiteral("the imaging service is not started"));
+        return fail(QCoreApplication::translate("Engine", "the imaging service is not started"));
     if (picture.isNull())
-        return fail(QStringLiteral("no picture"));
+        return fail(QCoreApplication::translate("Engine", "no picture"));
     QByteArray id;
     if (!FindEncoder(mimeType, id))
-        return fail(QStringLiteral("no encoder for %1").arg(mimeType));
+        return fail(QCoreApplication::translate("Engine", "no encoder for %1").arg(mimeType));
     return SaveImageFile(picture, path, encoderById(id)->write, error);
 }
 
@@ -115,7 +116,7 @@ bool SaveImageFile(const QImage &picture, const QString &path,
     buffer.open(QIODevice::WriteOnly);
     QString why;
     if (!write(picture, buffer, &why))
-        return fail(why.isEmpty() ? QStringLiteral("the encoder failed") : why);
+        return fail(why.isEmpty() ? QCoreApplication::translate("Engine", "the encoder failed") : why);
     try {
         ReplaceFileWhole(path, bytes);
     } catch (const Failure &f) {

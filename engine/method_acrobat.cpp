@@ -6,6 +6,8 @@
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 namespace {
@@ -14,7 +16,7 @@ template <typename T>
 T &Need(const std::unique_ptr<T> &object)
 {
     if (!object)
-        throw Failure(QStringLiteral("Object variable not set: the Acrobat object was not created"), ErrorCode::ObjectNotSet);
+        throw Failure(QCoreApplication::translate("Engine", "Object variable not set: the Acrobat object was not created"), ErrorCode::ObjectNotSet);
     return *object;
 }
 

@@ -6,6 +6,8 @@
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -21,7 +23,7 @@ int PageCountFrom(const QString &text)
 {
     const double n = std::nearbyint(LeadingNumber(text)); // the default rounding is half to even
     if (!std::isfinite(n) || n > MaxPageCount)
-        throw Failure(QStringLiteral("The number of pages \"%1\" is too large: at most %2 pages can be "
+        throw Failure(QCoreApplication::translate("Engine", "The number of pages \"%1\" is too large: at most %2 pages can be "
                                      "converted from one file.")
                           .arg(text.trimmed()).arg(MaxPageCount),
                       ErrorCode::Overflow);
@@ -31,7 +33,7 @@ int PageCountFrom(const QString &text)
 GflAx &Need(const std::unique_ptr<GflAx> &component)
 {
     if (!component)
-        throw Failure(QStringLiteral("Object variable not set: the GflAx component was not created"), ErrorCode::ObjectNotSet);
+        throw Failure(QCoreApplication::translate("Engine", "Object variable not set: the GflAx component was not created"), ErrorCode::ObjectNotSet);
     return *component;
 }
 
@@ -87,5 +89,5 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     // failed, leave the run nothing to convert, and it says so.
     trap.step(120, [&] { ctx.pagesProduced = saved > 0; });
     if (count < 1 && !trap.failures())
-        ctx.failureCause = QStringLiteral("the number of pages \"%1\" renders no page").arg(host.pagesText());
+        ctx.failureCause = QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.pagesText());
 }

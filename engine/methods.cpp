@@ -29,15 +29,15 @@ const std::vector<MethodInfo> &MethodTable()
 {
     static const std::vector<MethodInfo> table{
         {Method::Acrobat, 1, QStringLiteral("3"), QStringLiteral("acrobat"),
-         QStringLiteral("Adobe Acrobat Pro Method (You must have Acrobat Pro installed)"),
+         QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Adobe Acrobat Pro Method (You must have Acrobat Pro installed)")),
          QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_Acro "), 126, 128, AcrobatPageImageName,
          PDF_To_GIF_Acro},
         {Method::Ghostscript, 2, QStringLiteral("1"), QStringLiteral("ghostscript"),
-         QStringLiteral("Ghostscript Method"), QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS "), 130,
+         QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Ghostscript Method")), QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS "), 130,
          132, ScriptPageImageName, PDF_To_GIF_GS},
-        {Method::BlackWhite, 3, QStringLiteral("2"), QStringLiteral("bw"), QStringLiteral("Black/White Method"),
+        {Method::BlackWhite, 3, QStringLiteral("2"), QStringLiteral("bw"), QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Black/White Method")),
          QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_BW "), 134, 136, ScriptPageImageName, PDF_To_GIF_BW},
-        {Method::GflAx, 4, QStringLiteral("4"), QStringLiteral("gflax"), QStringLiteral("GflAx Method"),
+        {Method::GflAx, 4, QStringLiteral("4"), QStringLiteral("gflax"), QStringLiteral(QT_TRANSLATE_NOOP("Methods", "GflAx Method")),
          QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GFAX "), 138, 140, GflAxPageImageName,
          PDF_To_GIF_GFAX},
     };

@@ -1,5 +1,6 @@
 #include "engine/pageimage.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -67,7 +68,7 @@ bool decodeJpeg(Job &job)
     const qint64 bytes = qint64(info.image_width) * info.image_height * (grey ? 1 : 4);
     if (bytes > PageImage::MaxDecodedBytes) {
         jpeg_destroy_decompress(&info);
-        job.error = QStringLiteral("%1 x %2 pixels is larger than a page image may be")
+        job.error = QCoreApplication::translate("Engine", "%1 x %2 pixels is larger than a page image may be")
                         .arg(info.image_width).arg(info.image_height);
         return false;
     }
@@ -75,7 +76,7 @@ bool decodeJpeg(Job &job)
                        grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (job.image.isNull()) {
         jpeg_destroy_decompress(&info);
-        job.error = QStringLiteral("out of memory");
+        job.error = QCoreApplication::translate("Engine", "out of memory");
         return false;
     }
     jpeg_start_decompress(&info);
@@ -101,7 +102,7 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error)
         // marker tells it from a whole one.
         if (!bytes.endsWith("\xFF\xD9")) {
             if (error)
-                *error = QStringLiteral("the file is truncated: it has no end-of-image marker");
+                *error = QCoreApplication::translate("Engine", "the file is truncated: it has no end-of-image marker");
             return false;
         }
         Job job;
@@ -125,7 +126,7 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error)
     if (reader.size().isValid()
         && qint64(reader.size().width()) * reader.size().height() * 4 > MaxDecodedBytes) {
         if (error)
-            *error = QStringLiteral("%1 x %2 pixels is larger than a page image may be")
+            *error = QCoreApplication::translate("Engine", "%1 x %2 pixels is larger than a page image may be")
                          .arg(reader.size().width()).arg(reader.size().height());
         return false;
     }

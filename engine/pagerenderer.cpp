@@ -106,7 +106,7 @@ void PageRenderer::start()
 {
     const QString helper = helperPath();
     if (!IsExistingFile(helper))
-        throw Failure(QStringLiteral("The page renderer %1 is missing: the program is not installed completely")
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 is missing: the program is not installed completely")
                           .arg(helper), NoRenderer);
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(helper);
@@ -137,7 +137,7 @@ void PageRenderer::start()
     if (!m_process->waitForStarted(10000)) {
         const QString why = m_process->errorString();
         resetProcess();
-        throw Failure(QStringLiteral("The page renderer %1 could not be started: %2").arg(helper, why), NoRenderer);
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 could not be started: %2").arg(helper, why), NoRenderer);
     }
     // Ended with the program if the program has to end first.
     m_guard = std::make_unique<Interruption::ProcessGroupGuard>(m_process->processId());
@@ -151,7 +151,7 @@ void PageRenderer::start()
     stop();
     if (line.startsWith("error "))
         throw Failure(kindlessText(line), Unreadable);
-    throw Failure(QStringLiteral("%1 could not be opened: the page renderer answered \"%2\"")
+    throw Failure(QCoreApplication::translate("Engine", "%1 could not be opened: the page renderer answered \"%2\"")
                       .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), Unreadable);
 }
 
@@ -192,13 +192,13 @@ void PageRenderer::died(int page)
     const bool crashed = m_process->exitStatus() == QProcess::CrashExit;
     const int code = m_process->exitCode();
     resetProcess();
-    const QString where = page > 0 ? QStringLiteral("page %1 of %2").arg(page).arg(m_path)
-                                   : QStringLiteral("opening %1").arg(m_path);
+    const QString where = page > 0 ? QCoreApplication::translate("Engine", "page %1 of %2").arg(page).arg(m_path)
+                                   : QCoreApplication::translate("Engine", "opening %1").arg(m_path);
     if ((!crashed && code == 4) || outOfMemory)
-        throw Failure(QStringLiteral("The page renderer reached %1 on %2; the page was not converted")
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on %2; the page was not converted")
                           .arg(m_limits.memoryCapText(), where), MemoryCap);
-    throw Failure(QStringLiteral("The page renderer %1 on %2; the page was not converted")
-                      .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("ended with status %1").arg(code), where),
+    throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 on %2; the page was not converted")
+                      .arg(crashed ? QCoreApplication::translate("Engine", "crashed") : QCoreApplication::translate("Engine", "ended with status %1").arg(code), where),
                   Crashed);
 }
 
@@ -212,7 +212,7 @@ QByteArray PageRenderer::readLine(int page, qint64 deadline)
             died(page); // no answer
         if (m_process->bytesAvailable() > MaxAnswerLine) {
             stop();
-            throw Failure(QStringLiteral("Page %1 of %2 could not be rendered: the page renderer's answer was no line")
+            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer's answer was no line")
                               .arg(page).arg(m_path), RenderFailed);
         }
         const qint64 left = budget - clock.elapsed();
@@ -220,10 +220,10 @@ QByteArray PageRenderer::readLine(int page, qint64 deadline)
             m_process->kill();
             m_process->waitForFinished(5000);
             resetProcess();
-            throw Failure(QStringLiteral("%1 was reached on %2; the page was not converted")
+            throw Failure(QCoreApplication::translate("Engine", "%1 was reached on %2; the page was not converted")
                               .arg(m_limits.timeCapText(),
-                                   page > 0 ? QStringLiteral("page %1 of %2").arg(page).arg(m_path)
-                                            : QStringLiteral("opening %1").arg(m_path)),
+                                   page > 0 ? QCoreApplication::translate("Engine", "page %1 of %2").arg(page).arg(m_path)
+                                            : QCoreApplication::translate("Engine", "opening %1").arg(m_path)),
                           TimeCap);
         }
         m_process->waitForReadyRead(int(std::min<qint64>(left, WaitSliceMs)));
@@ -249,7 +249,7 @@ QByteArray PageRenderer::readBytes(qint64 count, int page, qint64 deadline)
             m_process->kill();
             m_process->waitForFinished(5000);
             resetProcess();
-            throw Failure(QStringLiteral("%1 was reached on page %2 of %3; the page was not converted")
+            throw Failure(QCoreApplication::translate("Engine", "%1 was reached on page %2 of %3; the page was not converted")
                               .arg(m_limits.timeCapText()).arg(page).arg(m_path),
                           TimeCap);
         }
@@ -371,7 +371,7 @@ void PageRenderer::send(int page, double dpi, bool fit)
     if (!m_process)
         start();
     if (page < 1 || page > m_pageCount)
-        throw Failure(QStringLiteral("Page %1 is past the end of %2, which has %3 page(s)")
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)")
                           .arg(page).arg(m_path).arg(m_pageCount), NoSuchPage);
     const QByteArray request = "render " + QByteArray::number(page) + ' ' + QByteArray::number(dpi, 'g', 17)
                                + ' ' + (fit ? '1' : '0') + '\n';
@@ -396,7 +396,7 @@ PageRenderer::Page PageRenderer::receive()
         const Kind kind = kindOf(words.value(1).toInt());
         QString text = kindlessText(line);
         if (kind == MemoryCap)
-            text = QStringLiteral("The page renderer reached %1 on page %2 of %3; the page was not converted")
+            text = QCoreApplication::translate("Engine", "The page renderer reached %1 on page %2 of %3; the page was not converted")
                        .arg(m_limits.memoryCapText()).arg(page).arg(m_path);
         throw Failure(text, kind);
     }
@@ -404,7 +404,7 @@ PageRenderer::Page PageRenderer::receive()
     const qint64 size = words.value(1).toLongLong(&sizeOk);
     if (words.value(0) != "image" || words.size() != 5 || !sizeOk || size <= 0 || size > (qint64(1) << 34)) {
         stop();
-        throw Failure(QStringLiteral("Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
                           .arg(page).arg(m_path).arg(QString::fromUtf8(line.left(200)).trimmed()), RenderFailed);
     }
     Page result;
@@ -419,6 +419,6 @@ void WriteFileWhole(const QByteArray &bytes, const QString &path)
     try {
         ReplaceFileWhole(path, bytes);
     } catch (const Failure &f) {
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, f.description()), ErrorCode::PathFileAccess);
+        throw Failure(QCoreApplication::translate("Engine", "%1 cannot be written: %2").arg(path, f.description()), ErrorCode::PathFileAccess);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "sys/programrunner.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // What one PDF may cost: every renderer (Ghostscript, and the page renderer behind the GflAx
@@ -27,8 +28,8 @@ struct RenderLimits {
         limits.memoryBytes = memoryMB * 1024 * 1024;
         return limits;
     }
-    QString memoryCapText() const { return QStringLiteral("the memory cap of %1 MB").arg(memoryMB); }
-    QString timeCapText() const { return QStringLiteral("the time cap of %1 seconds per page").arg(pageSeconds); }
+    QString memoryCapText() const { return QCoreApplication::translate("Engine", "the memory cap of %1 MB").arg(memoryMB); }
+    QString timeCapText() const { return QCoreApplication::translate("Engine", "the time cap of %1 seconds per page").arg(pageSeconds); }
 
     // A memory cap from a setting or option text: whole megabytes, at least MinimumMemoryMB.
     // False (and the default kept) for anything else.

@@ -8,6 +8,7 @@
 #include "sys/fileutil.h"
 #include "sys/programrunner.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -113,7 +114,7 @@ void MoveFile(const QString &from, const QString &to)
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return;
     if (errno != EXDEV)
-        throw Failure(QStringLiteral("%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), ErrorCode::PathFileAccess);
+        throw Failure(QCoreApplication::translate("Engine", "%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), ErrorCode::PathFileAccess);
     CopyFile(from, to);
     QFile::remove(from);
 }
@@ -185,7 +186,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     trap.step(114, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
     trap.step(116, [&] {
         waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
-                  QStringLiteral("%1 was not copied to %2").arg(pdfPath, currentPdf));
+                  QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(pdfPath, currentPdf));
     });
     // The script's verdict: its exit status and what it said on standard error.
     int exitCode = 0;
@@ -284,7 +285,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             return moved;
         };
         options.stalled = [&] {
-            stopped = QStringLiteral("%1 was reached on page %2 of %3; the renderer was stopped")
+            stopped = QCoreApplication::translate("Engine", "%1 was reached on page %2 of %3; the renderer was stopped")
                           .arg(ctx.limits.timeCapText()).arg(FirstMissing(seen)).arg(pdfPath);
             return stopped;
         };
@@ -301,7 +302,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     trap.step(124, [&] { host.setAppWaitPointer(true); });
     trap.step(126, [&] {
         waitWhile(host, [&] { return IsExistingFile(currentPdf); }, ctx.fileWaitTimeoutMs,
-                  QStringLiteral("%1 ended without removing current.pdf").arg(method.script));
+                  QCoreApplication::translate("Engine", "%1 ended without removing current.pdf").arg(method.script));
     });
     // A script that never let go of its input must not leave it to the next file.
     if (IsExistingFile(currentPdf))
@@ -342,19 +343,19 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     if (!inputProblem.isEmpty())
         cause = inputProblem;
     else if (overMemory)
-        cause = QStringLiteral("the renderer reached %1 on page %2 of %3")
+        cause = QCoreApplication::translate("Engine", "the renderer reached %1 on page %2 of %3")
                     .arg(ctx.limits.memoryCapText()).arg(missing.isEmpty() ? highest + 1 : missing.first()).arg(pdfPath);
     else if (!stopped.isEmpty())
         cause = stopped;
     else if (!missing.isEmpty())
-        cause = QStringLiteral("page(s) %1 could not be rendered").arg(PageList(missing));
+        cause = QCoreApplication::translate("Engine", "page(s) %1 could not be rendered").arg(PageList(missing));
     else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
-        cause = QStringLiteral("the script %1 is missing: the program is not installed completely")
+        cause = QCoreApplication::translate("Engine", "the script %1 is missing: the program is not installed completely")
                     .arg(host.appFolder() + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script);
     else if (exitCode != 0)
-        cause = QStringLiteral("the renderer failed (exit status %1)").arg(exitCode);
+        cause = QCoreApplication::translate("Engine", "the renderer failed (exit status %1)").arg(exitCode);
     else if (given.isEmpty())
-        cause = QStringLiteral("the renderer gave no page");
+        cause = QCoreApplication::translate("Engine", "the renderer gave no page");
     if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem)
         cause += QStringLiteral(": ") + reason;
     ctx.failureCause = cause;
@@ -403,7 +404,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         ctx.failureCause.clear();
     // Pages were converted but not all: the user learns which are missing and why.
     if (ctx.pagesProduced && !ctx.failureCause.isEmpty())
-        host.dialogs().message(QStringLiteral("Not every page of %1 could be converted: %2").arg(pdfPath, ctx.failureCause),
+        host.dialogs().message(QCoreApplication::translate("Engine", "Not every page of %1 could be converted: %2").arg(pdfPath, ctx.failureCause),
                                host.applicationTitle(), Dialogs::Icon::Exclamation);
 
     trap.step(152, [&] { host.setAppWaitPointer(true); });
@@ -420,7 +421,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             if (!IsExistingFolder(folder))
                 return;
             if (!QDir().rmdir(folder))
-                throw Failure(QStringLiteral("Path/File access error: %1 is not empty").arg(folder), ErrorCode::PathFileAccess);
+                throw Failure(QCoreApplication::translate("Engine", "Path/File access error: %1 is not empty").arg(folder), ErrorCode::PathFileAccess);
         });
         trap.step(164, [&] { host.setAppWaitPointer(false); });
     } else {

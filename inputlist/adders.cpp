@@ -7,6 +7,7 @@
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -14,7 +15,7 @@
 
 namespace {
 constexpr int TooManyFilesCode = 20476;
-const QString FolderPrompt = QStringLiteral("Please select folder:");
+const char *const FolderPrompt = QT_TRANSLATE_NOOP("Adders", "Please select folder:");
 }
 
 int FileDialogResultLength(const QStringList &paths)
@@ -37,19 +38,19 @@ void AddFilesByDialog(AdderContext &ctx)
     trap.filter = [&](const Failure &f) {
         if (f.code() != TooManyFilesCode)
             return false;
-        ctx.dialogs.message(QStringLiteral("You've selected too many files to add.")
+        ctx.dialogs.message(QCoreApplication::translate("Adders", "You've selected too many files to add.")
                                 + QStringLiteral("\r\r")
-                                + QStringLiteral("Please try adding via the \"Add All\" button."),
+                                + QCoreApplication::translate("Adders", "Please try adding via the \"Add All\" button."),
                             ctx.applicationTitle, Dialogs::Icon::None);
         return true;
     };
     QStringList picked;
     trap.step(112, [&] {
-        picked = ctx.dialogs.openFiles(QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"),
-                                       QStringLiteral("PDF Files (*.pdf)"));
+        picked = ctx.dialogs.openFiles(QCoreApplication::translate("Adders", "Add File(s) - Hold Ctrl to select multiple files"),
+                                       QCoreApplication::translate("Adders", "PDF Files (*.pdf)"));
         if (FileDialogResultLength(picked) > FileDialogResultLimit) {
             picked.clear();
-            throw Failure(QStringLiteral("The file name buffer is too small"), TooManyFilesCode);
+            throw Failure(QCoreApplication::translate("Adders", "The file name buffer is too small"), TooManyFilesCode);
         }
     });
     if (trap.aborted() || picked.isEmpty())
@@ -80,14 +81,14 @@ void AddFolderTree(AdderContext &ctx)
     bool answered = false;
     trap.step(100, [&] {
         answered = ctx.dialogs.inputBox(
-            QStringLiteral("Enter file extension to load:") + QStringLiteral("\r\r")
-                + QStringLiteral("(* for all files, txt for all txt files, doc for all doc files, etc.)"),
+            QCoreApplication::translate("Adders", "Enter file extension to load:") + QStringLiteral("\r\r")
+                + QCoreApplication::translate("Adders", "(* for all files, txt for all txt files, doc for all doc files, etc.)"),
             ctx.applicationTitle, extension);
     });
     if (!answered || extension.isEmpty())
         return;
     QString folder;
-    trap.step(104, [&] { folder = PickFolder(ctx.dialogs, FolderPrompt); });
+    trap.step(104, [&] { folder = PickFolder(ctx.dialogs, QCoreApplication::translate("Adders", FolderPrompt)); });
     if (folder.isEmpty())
         return;
 
@@ -126,7 +127,7 @@ void AddSampleFiles(AdderContext &ctx)
     Dialogs::Answer answer = Dialogs::Answer::No;
     trap.step(106, [&] {
         answer = ctx.dialogs.message(
-            QStringLiteral("Would you like this software to open the folder where these sample files "
+            QCoreApplication::translate("Adders", "Would you like this software to open the folder where these sample files "
                            "are stored (so that you can view them before working with them)?"),
             ctx.applicationTitle, Dialogs::Icon::None, Dialogs::Buttons::YesNo);
     });

@@ -2,6 +2,7 @@
 
 #include "sys/errortrap.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -36,7 +37,7 @@ int InputFileList::count() const
 QString InputFileList::entryAt(int position) const
 {
     if (position < 1 || position > count())
-        throw Failure(QStringLiteral("Index out of bounds"), ErrorCode::IndexOutOfBounds);
+        throw Failure(QCoreApplication::translate("Files", "Index out of bounds"), ErrorCode::IndexOutOfBounds);
     return topLevelItem(position - 1)->text(0);
 }
 

@@ -33,9 +33,9 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HO
 
 step() { printf '\n==== %s\n' "$*"; }
 
-step "apt-get install ./$(basename "$deb")"
+step "apt-get install --no-install-recommends ./$(basename "$deb")"
 in_root apt-get update -q
-in_root sh -c "cd /tmp && apt-get install -y -q ./$(basename "$deb")"
+in_root sh -c "cd /tmp && apt-get install -y -q --no-install-recommends ./$(basename "$deb")"
 
 step "installed files"
 in_root dpkg -L lumenpage | grep -E 'bin/|libexec/lumenpage/|share/lumenpage/[^/]*$|\.desktop|metainfo|man1'

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +17,19 @@ public:
     virtual Answer message(const QString &text, const QString &title, Icon icon,
                            Buttons buttons = Buttons::Ok) = 0;
 
+    // A box with a reason the user can open ("Show Details...") without it changing the box's
+    // own text. A host without such a place shows the box alone.
+    virtual Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail)
+    {
+        Q_UNUSED(detail);
+        return message(text, title, icon);
+    }
+
     // The ErrorBox for an unexpected failure: title "Application Error", OK, exclamation icon.
     // One entry point, so that a host can tell these boxes from the others without reading them.
     virtual void errorBox(const QString &text)
     {
-        message(text, QStringLiteral("Application Error"), Icon::Exclamation);
+        message(text, QCoreApplication::translate("ErrorBox", "Application Error"), Icon::Exclamation);
     }
 
     // Returns false when the user cancelled; `text` then is left unchanged.

@@ -4,9 +4,9 @@
 
 QString errorBoxText(const QString &description, const QString &location, int stepNumber)
 {
-    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ")
+    return description + QStringLiteral("\r\n") + location + QCoreApplication::translate("ErrorBox", "at line ")
            + QString::number(stepNumber) + QStringLiteral("\r\r")
-           + QStringLiteral("Please email screenshot of this message to ") + SupportAddress;
+           + QCoreApplication::translate("ErrorBox", "Please email screenshot of this message to ") + SupportAddress;
 }
 
 void reportError(Dialogs &dialogs, const QString &description, const QString &location,
@@ -37,7 +37,7 @@ bool ErrorTrap::step(int stepNumber, const std::function<void()> &body)
     } catch (const std::exception &e) {
         handle(stepNumber, Failure(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        handle(stepNumber, Failure(QStringLiteral("Unexpected error")));
+        handle(stepNumber, Failure(QCoreApplication::translate("ErrorBox", "Unexpected error")));
     }
     return false;
 }

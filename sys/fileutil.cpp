@@ -28,7 +28,7 @@ QString GetDesktopFolder()
 {
     QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty())
-        throw Failure(QStringLiteral("The desktop folder cannot be found"));
+        throw Failure(QCoreApplication::translate("Files", "The desktop folder cannot be found"));
     // Minimal installations have no ~/Desktop until a desktop session makes one; the default
     // output folder must exist for the first conversion to work.
     if (!IsExistingFolder(desktop))
@@ -111,7 +111,7 @@ QString NameWithoutExtension(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
-        throw Failure(QStringLiteral("Invalid procedure call or argument"), ErrorCode::InvalidCall);
+        throw Failure(QCoreApplication::translate("Files", "Invalid procedure call or argument"), ErrorCode::InvalidCall);
     return name.left(dot);
 }
 
@@ -250,16 +250,16 @@ void RemoveTree(const QString &folder)
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     if (path.isEmpty() || path == QLatin1String("/"))
-        throw Failure(QStringLiteral("Permission denied: %1 is not a folder that can be deleted").arg(folder), ErrorCode::PermissionDenied);
+        throw Failure(QCoreApplication::translate("Files", "Permission denied: %1 is not a folder that can be deleted").arg(folder), ErrorCode::PermissionDenied);
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return;
         if (errno == ELOOP || errno == ENOTDIR)
-            throw Failure(QStringLiteral("Permission denied: %1 is a link or a file, not a folder of its "
+            throw Failure(QCoreApplication::translate("Files", "Permission denied: %1 is a link or a file, not a folder of its "
                                          "own; it was left alone").arg(path), 70);
-        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
+        throw Failure(QCoreApplication::translate("Files", "Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
     }
     bool failed = false;
     removeContents(fd, failed);
@@ -267,30 +267,30 @@ void RemoveTree(const QString &folder)
     if (::rmdir(name.constData()) != 0 && errno != ENOENT)
         failed = true;
     if (failed)
-        throw Failure(QStringLiteral("Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
+        throw Failure(QCoreApplication::translate("Files", "Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
 }
 
 void CopyFile(const QString &source, const QString &destination)
 {
     if (!IsExistingFile(source))
-        throw Failure(QStringLiteral("File not found: %1").arg(source), ErrorCode::FileNotFound);
+        throw Failure(QCoreApplication::translate("Files", "File not found: %1").arg(source), ErrorCode::FileNotFound);
     if (PathExists(destination) && !QFile::remove(destination))
-        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
+        throw Failure(QCoreApplication::translate("Files", "Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
     QFile in(source);
     if (!in.copy(destination))
-        throw Failure(QStringLiteral("Cannot copy %1 to %2: %3")
+        throw Failure(QCoreApplication::translate("Files", "Cannot copy %1 to %2: %3")
                           .arg(source, destination, in.errorString()), ErrorCode::PathFileAccess);
 }
 
 void LinkOrCopyFile(const QString &source, const QString &destination)
 {
     if (!IsExistingFile(source))
-        throw Failure(QStringLiteral("File not found: %1").arg(source), ErrorCode::FileNotFound);
+        throw Failure(QCoreApplication::translate("Files", "File not found: %1").arg(source), ErrorCode::FileNotFound);
     // Whatever is in the way goes, a dangling link too (never what a link points to).
     const QByteArray to = QFile::encodeName(destination);
     struct stat st;
     if (::lstat(to.constData(), &st) == 0 && ::unlink(to.constData()) != 0)
-        throw Failure(QStringLiteral("Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
+        throw Failure(QCoreApplication::translate("Files", "Permission denied: %1").arg(destination), ErrorCode::PermissionDenied);
     const QString target = QFileInfo(source).absoluteFilePath();
     if (::symlink(QFile::encodeName(target).constData(), to.constData()) == 0)
         return;
@@ -300,9 +300,9 @@ void LinkOrCopyFile(const QString &source, const QString &destination)
 void CopyFolder(const QString &source, const QString &destination)
 {
     if (!IsExistingFolder(source))
-        throw Failure(QStringLiteral("Path not found: %1").arg(source), ErrorCode::PathNotFound);
+        throw Failure(QCoreApplication::translate("Files", "Path not found: %1").arg(source), ErrorCode::PathNotFound);
     if (!QDir().mkpath(destination))
-        throw Failure(QStringLiteral("Cannot create folder %1").arg(destination), ErrorCode::PathFileAccess);
+        throw Failure(QCoreApplication::translate("Files", "Cannot create folder %1").arg(destination), ErrorCode::PathFileAccess);
     const QDir src(source);
     const QFileInfoList entries =
         src.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -336,13 +336,13 @@ QString InputFileProblem(const QString &path)
         const int error = errno;
         // A name that did not decode reached us with U+FFFD in place of its bytes.
         if (error == ENOENT && path.contains(QChar(QChar::ReplacementCharacter)))
-            return QStringLiteral("the name is not valid UTF-8, so the file cannot be opened");
+            return QCoreApplication::translate("Files", "the name is not valid UTF-8, so the file cannot be opened");
         return QString::fromLocal8Bit(std::strerror(error));
     }
     if (S_ISDIR(info.st_mode))
-        return QStringLiteral("it is a folder, not a PDF file");
+        return QCoreApplication::translate("Files", "it is a folder, not a PDF file");
     if (!S_ISREG(info.st_mode))
-        return QStringLiteral("it is not a regular file (a pipe, a device or a socket), not a PDF file");
+        return QCoreApplication::translate("Files", "it is not a regular file (a pipe, a device or a socket), not a PDF file");
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QString::fromLocal8Bit(std::strerror(errno));
@@ -444,7 +444,7 @@ QString CreatePrivateFolder(const QString &parent, const QString &prefix)
     QByteArray name = QFile::encodeName(pattern);
     // mkdtemp makes a new folder with mode 0700 under a name nobody could predict or occupy.
     if (!::mkdtemp(name.data()))
-        throw Failure(QStringLiteral("Path not found: %1 cannot be created (%2)")
+        throw Failure(QCoreApplication::translate("Files", "Path not found: %1 cannot be created (%2)")
                           .arg(pattern, QString::fromLocal8Bit(std::strerror(errno))),
                       ErrorCode::PathNotFound);
     return QFile::decodeName(name);

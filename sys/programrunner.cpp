@@ -59,33 +59,33 @@ ShellRefusal ShellRefusalTable(int code)
     switch (code) {
     case 0:
     case 8:
-        return {7, QStringLiteral("Out of memory")};
+        return {7, QCoreApplication::translate("Files", "Out of memory")};
     case 2:
-        return {53, QStringLiteral("File not found")};
+        return {53, QCoreApplication::translate("Files", "File not found")};
     case 3:
-        return {76, QStringLiteral("Path not found")};
+        return {76, QCoreApplication::translate("Files", "Path not found")};
     case 5:
-        return {75, QStringLiteral("Path/file access error")};
+        return {75, QCoreApplication::translate("Files", "Path/file access error")};
     case 11:
-        return {defaultNumber, QStringLiteral("The executable file is invalid or corrupt")};
+        return {defaultNumber, QCoreApplication::translate("Files", "The executable file is invalid or corrupt")};
     case 26:
-        return {75, QStringLiteral("A sharing violation occurred.")};
+        return {75, QCoreApplication::translate("Files", "A sharing violation occurred.")};
     case 27:
         return {defaultNumber,
-                QStringLiteral("This file type does not have a valid file association.")};
+                QCoreApplication::translate("Files", "This file type does not have a valid file association.")};
     case 28:
-        return {286, QStringLiteral("The file could not be opened due to time out. Please try again in a moment.")};
+        return {286, QCoreApplication::translate("Files", "The file could not be opened due to time out. Please try again in a moment.")};
     case 29:
-        return {285, QStringLiteral("The file could not be opened because the DDE transaction failed. Please try again in a moment.")};
+        return {285, QCoreApplication::translate("Files", "The file could not be opened because the DDE transaction failed. Please try again in a moment.")};
     case 30:
-        return {285, QStringLiteral("The file could not be opened because the target application is busy. Please try again in a moment.")};
+        return {285, QCoreApplication::translate("Files", "The file could not be opened because the target application is busy. Please try again in a moment.")};
     case 31:
-        return {defaultNumber, QStringLiteral("No application is associated with this file type.")};
+        return {defaultNumber, QCoreApplication::translate("Files", "No application is associated with this file type.")};
     case 32:
-        return {48, QStringLiteral("The specified dynamic-link library was not found.")};
+        return {48, QCoreApplication::translate("Files", "The specified dynamic-link library was not found.")};
     default:
         return {defaultNumber,
-                QStringLiteral("An error occurred occurred whilst trying to open or print the selected file.")};
+                QCoreApplication::translate("Files", "An error occurred occurred whilst trying to open or print the selected file.")};
     }
 }
 
@@ -276,7 +276,7 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
             break;
         if (options.timeoutMs > 0 && clock.elapsed() > options.timeoutMs) {
             stop();
-            throw Failure(QStringLiteral("%1 did not finish within %2 seconds and was stopped")
+            throw Failure(QCoreApplication::translate("Files", "%1 did not finish within %2 seconds and was stopped")
                               .arg(FileNameOf(target))
                               .arg(options.timeoutMs / 1000.0));
         }
@@ -294,7 +294,7 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
             else if (sinceProgress.elapsed() > options.stallMs) {
                 stop();
                 throw Failure(options.stalled ? options.stalled()
-                                              : QStringLiteral("%1 made no progress for %2 seconds and was stopped")
+                                              : QCoreApplication::translate("Files", "%1 made no progress for %2 seconds and was stopped")
                                                     .arg(FileNameOf(target)).arg(options.stallMs / 1000.0));
             }
         }

@@ -5,10 +5,17 @@
 #include "tests/support/testpdfs.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,6 +93,41 @@ private slots:
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ")), qPrintable(r.err));
+    }
+
+    // Under a German or French locale the help and the messages are translated, Qt's own
+    // lines of the help too; LANGUAGE picks among several.
+    void speaksTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("usage");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("de") << QStringList{QStringLiteral("LANG=de_DE.UTF-8")} << QStringLiteral("Aufruf: ")
+                            << QStringLiteral("Wandelt jede Seite jeder PDF-Datei FILE in eine GIF-Datei im Ausgabeordner um.")
+                            << QStringLiteral("lumenpage-batch: --output DIR muss angegeben werden.");
+        QTest::newRow("fr") << QStringList{QStringLiteral("LANG=en_GB.UTF-8"), QStringLiteral("LANGUAGE=es:fr")}
+                            << QStringLiteral("Utilisation") << QString::fromUtf8("Convertit chaque page de chaque fichier PDF FILE")
+                            << QString::fromUtf8("lumenpage-batch: --output DIR est obligatoire.");
+    }
+    void speaksTheDesktopsLanguage()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, usage);
+        QFETCH(QString, description);
+        QFETCH(QString, message);
+        Shell sh;
+        const QString env = QStringLiteral("env -u LC_ALL -u LC_MESSAGES ") + environment.join(QLatin1Char(' '));
+        Result r = sh.bash(env + QStringLiteral(" lumenpage-batch --help"));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
+        QVERIFY2(r.out.contains(description), qPrintable(r.out));
+        r = sh.bash(env + QStringLiteral(" lumenpage-batch x.pdf"));
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
+        // The C locale is English, whatever LANGUAGE says.
+        r = sh.bash(QStringLiteral("env -u LC_ALL LANG=C LANGUAGE=de:fr lumenpage-batch x.pdf"));
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: --output DIR is required.")), qPrintable(r.err));
     }
 
     // Each failed file is one line naming the file and why, with the renderer's own reason;
@@ -229,6 +271,102 @@ private slots:
         // Each run cleaned up after itself.
         QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // The README's recipe for other machines, run against a second one: an ssh server of the
+    // test's own on a loopback port, with its own host key and a key for this test only, its
+    // sessions finding lumenpage-batch on their PATH. --trc sends each PDF there, brings its
+    // folder of GIFs back and removes the copies there.
+    void gnuParallelOnASecondMachine()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript) << QStringLiteral("parallel") << QStringLiteral("ssh")
+                        << QStringLiteral("ssh-keygen") << QStringLiteral("rsync") << QStringLiteral("sshd"));
+        Shell sh;
+        const QString keys = sh.home.filePath(QStringLiteral("keys"));
+        const QString secondHome = sh.home.filePath(QStringLiteral("second"));
+        QVERIFY(QDir().mkpath(keys) && QDir().mkpath(secondHome));
+        Result r = sh.bash(QStringLiteral("cd ../keys && ssh-keygen -q -t ed25519 -N '' -f host && "
+                                          "ssh-keygen -q -t ed25519 -N '' -f client && cp client.pub authorized"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        // Run as root, sshd wants the folder its system service would make.
+        if (geteuid() == 0)
+            QDir().mkpath(QStringLiteral("/run/sshd"));
+
+        // sshd is started by its full path, which it needs to start its sessions.
+        QString sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"));
+        if (sshdPath.isEmpty())
+            sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        QProcess sshd;
+        const QString log = keys + QStringLiteral("/sshd.log");
+        sshd.setStandardErrorFile(log);
+        const auto stop = qScopeGuard([&] {
+            sshd.terminate();
+            sshd.waitForFinished(5000);
+        });
+        int port = 0;
+        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
+            const int candidate = QRandomGenerator::global()->bounded(20000, 60000);
+            TestFiles::writeBytes(keys + QStringLiteral("/sshd_config"),
+                                  QStringLiteral("ListenAddress 127.0.0.1\nPort %1\nHostKey %2/host\n"
+                                                 "AuthorizedKeysFile %2/authorized\nPidFile none\nStrictModes no\n"
+                                                 "UsePAM no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                                 "PermitRootLogin prohibit-password\nSetEnv PATH=%3:/usr/bin:/bin HOME=%4\n")
+                                      .arg(candidate).arg(keys, TestFiles::appFolder(), secondHome).toLocal8Bit());
+            sshd.start(sshdPath, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), keys + QStringLiteral("/sshd_config")});
+            // Listening, or ended at once (the port was taken).
+            for (int i = 0; i < 100 && sshd.state() != QProcess::NotRunning; ++i) {
+                QFile f(log);
+                if (f.open(QIODevice::ReadOnly) && f.readAll().contains("Server listening")) {
+                    port = candidate;
+                    break;
+                }
+                sshd.waitForFinished(100);
+            }
+            if (port == 0) {
+                sshd.kill();
+                sshd.waitForFinished();
+            }
+        }
+        if (port == 0) {
+            QFile f(log);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray why = f.readAll();
+            if (geteuid() != 0)
+                QSKIP(qPrintable(QStringLiteral("no ssh server could be started without root: ") + QString::fromLocal8Bit(why)));
+            QFAIL(why.constData());
+        }
+        const passwd *user = getpwuid(geteuid());
+        QVERIFY(user);
+        r = sh.bash(QStringLiteral("cd ../keys && printf '[127.0.0.1]:%1 %s\\n' \"$(cut -d' ' -f1,2 host.pub)\" >known_hosts && "
+                                   "printf 'Host second\\n HostName 127.0.0.1\\n Port %1\\n User %2\\n IdentityFile %3/client\\n"
+                                   " IdentitiesOnly yes\\n UserKnownHostsFile %3/known_hosts\\n StrictHostKeyChecking yes\\n"
+                                   " BatchMode yes\\n' >config")
+                        .arg(port).arg(QString::fromLocal8Bit(user->pw_name), keys));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+
+        const struct { const char *name; int pages; } files[] = {{"alpha", 2}, {"two words", 1}, {"gamma", 3}};
+        for (const auto &f : files)
+            TestFiles::writePdf(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".pdf"), f.pages);
+        // Debian 12's parallel quotes names for rsync's older way of reading them (see README).
+        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --trc {.}.gifs "
+                                   "'mkdir -p {.}.gifs && lumenpage-batch -o {.}.gifs {}' ::: *.pdf")
+                        .arg(keys));
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        QCOMPARE(r.out.count(QStringLiteral("Done.\n")), 3);
+        for (const auto &f : files) {
+            QStringList expected;
+            for (int page = 1; page <= f.pages; ++page)
+                expected << QLatin1String(f.name) + QStringLiteral("-%1.gif").arg(page, 3, 10, QLatin1Char('0'));
+            QCOMPARE(QDir(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".gifs"))
+                         .entryList(QDir::Files, QDir::Name),
+                     expected);
+        }
+        // Nothing of the batch is left on the second machine.
+        QStringList left;
+        QDirIterator it(secondHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            left << it.next();
+        QCOMPARE(left, QStringList());
     }
 };
 

@@ -71,7 +71,8 @@ private slots:
             QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
         }
         const QString app = usr + QStringLiteral("/share/lumenpage");
-        for (const QString &script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("bw/convert.sh")})
+        for (const QString &script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("ps/compress.sh"),
+                                      QStringLiteral("bw/convert.sh")})
             QVERIFY2(QFileInfo(app + QLatin1Char('/') + script).isExecutable(), qPrintable(script));
         QVERIFY(QFileInfo(app + QStringLiteral("/x/o.cjs")).isFile());
         QVERIFY(QFileInfo(app + QStringLiteral("/HAND-M.CUR")).isFile());
@@ -81,6 +82,15 @@ private slots:
         // Nothing of the AppFolder is left among the programs.
         QCOMPARE(QDir(usr + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("lumenpage"), QStringLiteral("lumenpage-batch")}));
+        // The translations are found relative to the program, as the AppFolder is.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("LC_ALL"));
+        env.remove(QStringLiteral("LC_MESSAGES"));
+        env.remove(QStringLiteral("LANGUAGE"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("fr_FR.UTF-8"));
+        const Run r = run(usr + QStringLiteral("/bin/lumenpage-batch"), {QStringLiteral("--output"), m_root}, env);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.startsWith(QString::fromUtf8("lumenpage-batch: aucun FILE indiqué.")), qPrintable(r.err));
     }
 
     // The installed console tool converts a shipped sample through the installed scripts.
@@ -183,6 +193,7 @@ private slots:
         const QString depends = r.out.section(QStringLiteral("Depends: "), 1);
         // The programs the scripts run, and the libraries found by dpkg-shlibdeps.
         for (const QString &package : {QStringLiteral("ghostscript"), QStringLiteral("libjpeg-turbo-progs"),
+                                       QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n"),
                                        QStringLiteral("libqt6widgets6"), QStringLiteral("libpoppler-qt6-"),
                                        QStringLiteral("libgif7"), QStringLiteral("libimagequant0")})
             QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" missing from ") + depends));
@@ -193,6 +204,8 @@ private slots:
                                     QStringLiteral("./usr/share/lumenpage/ps/pdf2tiff.sh\n"),
                                     QStringLiteral("./usr/share/lumenpage/bw/convert.sh\n"),
                                     QStringLiteral("./usr/share/doc/lumenpage/copyright\n"),
+                                    QStringLiteral("./usr/share/doc/lumenpage/changelog.gz\n"),
+                                    QStringLiteral("./usr/share/lumenpage/translations/lumenpage_de.qm\n"),
                                     QStringLiteral("./usr/share/applications/org.lumenpage.Lumenpage.desktop\n"),
                                     QStringLiteral("./usr/share/metainfo/org.lumenpage.Lumenpage.metainfo.xml\n")})
             QVERIFY2(r.out.contains(file), qPrintable(file));

@@ -168,6 +168,27 @@ private slots:
         QCOMPARE(f.ListView1->count(), 1);
     }
 
+    // A file that failed says why behind "Show Details...", the box's own text unchanged.
+    void failedFileBoxGivesTheReason()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
+        QTemporaryDir work;
+        const QString good = work.filePath(QStringLiteral("good.pdf"));
+        const QString locked = work.filePath(QStringLiteral("locked.pdf"));
+        TestFiles::writePdf(good, 1);
+        QVERIFY(TestPdfs::writeLocked(good, locked, QStringLiteral("secret")));
+        Window w;
+        Form1 &f = w.open();
+        f.ListView1->append(locked);
+        f.Text1->setText(work.path());
+        f.PushButton2->click();
+        QCOMPARE(w.dialogs.texts(), (QStringList{QStringLiteral("Could not create GIF on ") + locked, QStringLiteral("Done.")}));
+        QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Could not create GIF"));
+        QVERIFY2(w.dialogs.boxes[0].detail.contains(QStringLiteral("password"), Qt::CaseInsensitive),
+                 qPrintable(w.dialogs.boxes[0].detail));
+        QCOMPARE(w.dialogs.boxes[1].detail, QString());
+    }
+
     void clearListDuringARun()
     {
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));

@@ -6,6 +6,8 @@
 #include "inputlist/inputfilelist.h"
 #include "ui/commandline.h"
 #include "ui/form1.h"
+#include "ui/qtdialogs.h"
+#include "sys/translations.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
@@ -220,6 +223,7 @@ private slots:
             {f.PushButton7, QStringLiteral("Choose Output Folder")},
             {f.Txt_Pages, QStringLiteral("Number of Pages")},
             {f.Combo_Resolution->lineEdit(), QStringLiteral("Resolution")},
+            {f.Combo_Resolution, QStringLiteral("Resolution")},
             {f.Text1, QStringLiteral("Output Folder")},
         };
         for (const auto &n : named) {
@@ -237,6 +241,53 @@ private slots:
                                  [&](const auto &r) { return r.first->object() == l.label; }),
                      qPrintable(l.label->text()));
         }
+    }
+
+    // Under a German or French desktop the window's captions, its boxes and Qt's own buttons
+    // on them are in that language; the list, progress bar and groups are named for readers.
+    void speaksTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("cancel");
+        QTest::newRow("de") << QStringLiteral("de_DE") << QStringLiteral("Umwandlung starten")
+                            << QStringLiteral("Keine Dateien hinzugefügt.") << QStringLiteral("Abbrechen");
+        QTest::newRow("fr") << QStringLiteral("fr_FR") << QStringLiteral("Lancer la conversion")
+                            << QStringLiteral("Aucun fichier ajouté.") << QStringLiteral("Annuler");
+    }
+    void speaksTheDesktopsLanguage()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, caption);
+        QFETCH(QString, box);
+        QFETCH(QString, cancel);
+        InstallTranslations(QLocale(locale));
+        const auto english = qScopeGuard([] { InstallTranslations(QLocale::c()); });
+        Window w;
+        Form1 &f = w.open();
+        QCOMPARE(f.PushButton2->text(), caption);
+        f.PushButton2->click(); // nothing on the list
+        QCOMPARE(w.dialogs.texts(), QStringList{box});
+        // Qt's own buttons, on a real box of the window.
+        QtDialogs dialogs(&f);
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            QWidget *shown = QApplication::activeModalWidget();
+            if (!shown)
+                return;
+            for (QPushButton *b : shown->findChildren<QPushButton *>())
+                buttons << b->text().remove(QLatin1Char('&'));
+            shown->close();
+        });
+        QString text;
+        dialogs.inputBox(QStringLiteral("?"), QStringLiteral("Lumenpage"), text);
+        QVERIFY2(buttons.contains(cancel), qPrintable(buttons.join(QLatin1Char('|'))));
+        for (QWidget *named : {static_cast<QWidget *>(f.ListView1), static_cast<QWidget *>(f.ProgressBar1),
+                               static_cast<QWidget *>(f.Frame2)})
+            QVERIFY2(!QAccessible::queryAccessibleInterface(named)->text(QAccessible::Name).isEmpty(),
+                     named->objectName().toLatin1());
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.Frame2)->text(QAccessible::Name), f.Frame2->title());
     }
 
     // Help and version are answered without a display, under the program's name.

@@ -36,9 +36,9 @@ int toSmallInteger(const QString &text)
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw Failure(QStringLiteral("Type mismatch"), ErrorCode::TypeMismatch);
+        throw Failure(QCoreApplication::translate("Form1", "Type mismatch"), ErrorCode::TypeMismatch);
     if (value <= -32768.5 || value >= 32767.5)
-        throw Failure(QStringLiteral("Overflow"), ErrorCode::Overflow);
+        throw Failure(QCoreApplication::translate("Form1", "Overflow"), ErrorCode::Overflow);
     return int(std::nearbyint(value));
 }
 
@@ -128,7 +128,7 @@ void Form1::Form_Load()
         setWindowIcon(QIcon(QStringLiteral(":/lumenpage/lumenpage.png")));
         m_applicationTitle = ApplicationTitleFor(ProductName);
     });
-    trap.step(128, [&] { ListView1->setHeaderLabels({QStringLiteral("PDF File(s)")}); });
+    trap.step(128, [&] { ListView1->setHeaderLabels({tr("PDF File(s)")}); });
     trap.step(130, [&] {
         ListView1->header()->setStretchLastSection(false);
         ListView1->setColumnWidth(0, qRound(7000 / 15.0));
@@ -163,7 +163,7 @@ void Form1::Form_Load()
     trap.step(182, [&] {
         const int state = toSmallInteger(m_settings.read(QStringLiteral("Check5"), QStringLiteral("0")));
         if (state != 0 && state != 1)
-            throw Failure(QStringLiteral("Invalid property value"), ErrorCode::InvalidPropertyValue);
+            throw Failure(tr("Invalid property value"), ErrorCode::InvalidPropertyValue);
         Check5->setChecked(state == 1);
     });
     // The renderers' memory and time caps have no control: advanced settings, read once like the
@@ -177,7 +177,7 @@ void Form1::Form_Load()
     });
     if (!started) {
         trap.step(186, [&] {
-            dialogs().message(QStringLiteral("GDI+ Initialization Failed."), m_applicationTitle,
+            dialogs().message(tr("GDI+ Initialization Failed."), m_applicationTitle,
                               Dialogs::Icon::Exclamation);
             m_gdiplusUnavailable = true;
         });
@@ -218,8 +218,8 @@ void Form1::writeSetting(const QString &key, const QString &text)
         return;
     // Said once: the options still work for this session, they just will not be kept.
     m_settingsWarned = true;
-    dialogs().message(QStringLiteral("Your settings could not be saved in ") + m_settings.fileName()
-                          + QStringLiteral(". They will be lost when the program ends."),
+    dialogs().message(tr("Your settings could not be saved in ") + m_settings.fileName()
+                          + tr(". They will be lost when the program ends."),
                       m_applicationTitle, Dialogs::Icon::Exclamation);
 }
 
@@ -264,7 +264,7 @@ void Form1::PushButton7_Click()
 {
     ErrorTrap trap(dialogs(), Form1Locations::PushButton7Click);
     QString folder;
-    trap.step(100, [&] { folder = PickFolder(dialogs(), QStringLiteral("Please select folder:")); });
+    trap.step(100, [&] { folder = PickFolder(dialogs(), tr("Please select folder:")); });
     if (folder.isEmpty())
         return;
     if (trap.test(104, [&] { return !folder.endsWith(QLatin1Char('/')); }))
@@ -277,7 +277,7 @@ void Form1::PushButton8_Click()
 {
     ErrorTrap trap(dialogs(), Form1Locations::PushButton8Click);
     trap.step(100, [&] {
-        dialogs().message(QStringLiteral("Questions? Please contact Team Quillfern at ") + ContactAddress,
+        dialogs().message(tr("Questions? Please contact Team Quillfern at ") + ContactAddress,
                           m_applicationTitle, Dialogs::Icon::None);
     });
 }

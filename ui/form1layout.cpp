@@ -2,7 +2,9 @@
 
 #include "inputlist/inputfilelist.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +15,45 @@
 #include <array>
 
 namespace {
+
+// On Linux Qt gives an editable box its text as its name ("144"); a screen reader should read
+// the name the box was given ("Resolution") and the text as its value.
+class NamedComboBoxAccessible : public QAccessibleWidget {
+public:
+    explicit NamedComboBoxAccessible(QComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        const auto *box = static_cast<const QComboBox *>(widget());
+        if (t == QAccessible::Value)
+            return box->currentText();
+        if (t == QAccessible::Name && !box->accessibleName().isEmpty())
+            return box->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = static_cast<const QComboBox *>(widget())->isEditable();
+        s.expandable = true;
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction())
+            static_cast<QComboBox *>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface *namedComboBoxes(const QString &, QObject *object)
+{
+    auto *box = qobject_cast<QComboBox *>(object);
+    if (box && box->property("namedForReaders").toBool())
+        return new NamedComboBoxAccessible(box);
+    return nullptr;
+}
 
 template <typename W, typename... A>
 W *make(QWidget *parent, const QRect &place, const QString &name, A &&...args)
@@ -38,6 +79,8 @@ QRadioButton *Form1Controls::optionButton(const MethodInfo &method) const
 
 void LayOutForm1(QWidget &window, Form1Controls &c)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
+    Q_UNUSED(factoryInstalled);
     window.setFixedSize(1064, 355);
     QFont font(QStringLiteral("Arial"), 9);
     font.setPointSizeF(9);
@@ -61,48 +104,49 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
         return make<QGroupBox>(parent, place, name, caption);
     };
     auto option = [&](QWidget *parent, const QString &name, Method method, const QRect &place) {
-        return make<QRadioButton>(parent, place, name, InfoOf(method).caption);
+        return make<QRadioButton>(parent, place, name, QCoreApplication::translate("Methods", InfoOf(method).caption.toUtf8().constData()));
     };
     QWidget *form = &window;
 
-    c.PushButton8 = button(form, QStringLiteral("PushButton8"), QStringLiteral("Help"), Twips(120, 120, 7800, 405));
+    c.PushButton8 = button(form, QStringLiteral("PushButton8"), QCoreApplication::translate("Form1", "Help"), Twips(120, 120, 7800, 405));
     c.ListView1 = make<InputFileList>(form, Twips(120, 630, 7800, 3555), QStringLiteral("ListView1"));
-    c.PushButton1 = button(form, QStringLiteral("PushButton1"), QStringLiteral("Add PDF File(s)"), Twips(120, 4290, 3840, 405));
-    c.PushButton4 = button(form, QStringLiteral("PushButton4"), QStringLiteral("Add All PDF File(s) In Folder"), Twips(4080, 4290, 3840, 405));
-    c.PushButton5 = button(form, QStringLiteral("PushButton5"), QStringLiteral("Clear List"), Twips(120, 4800, 3840, 405));
-    c.PushButton6 = button(form, QStringLiteral("PushButton6"), QStringLiteral("Load Sample/Example Files"), Twips(4080, 4800, 3840, 405));
+    c.PushButton1 = button(form, QStringLiteral("PushButton1"), QCoreApplication::translate("Form1", "Add PDF File(s)"), Twips(120, 4290, 3840, 405));
+    c.PushButton4 = button(form, QStringLiteral("PushButton4"), QCoreApplication::translate("Form1", "Add All PDF File(s) In Folder"), Twips(4080, 4290, 3840, 405));
+    c.PushButton5 = button(form, QStringLiteral("PushButton5"), QCoreApplication::translate("Form1", "Clear List"), Twips(120, 4800, 3840, 405));
+    c.PushButton6 = button(form, QStringLiteral("PushButton6"), QCoreApplication::translate("Form1", "Load Sample/Example Files"), Twips(4080, 4800, 3840, 405));
 
-    c.Frame1 = group(form, QStringLiteral("Frame1"), QStringLiteral("Conversion Method"), Twips(8040, 60, 7800, 2535));
+    c.Frame1 = group(form, QStringLiteral("Frame1"), QCoreApplication::translate("Form1", "Conversion Method"), Twips(8040, 60, 7800, 2535));
     c.Option2 = option(c.Frame1, QStringLiteral("Option2"), Method::Ghostscript, Twips(240, 300, 2775, 225));
     c.Option3 = option(c.Frame1, QStringLiteral("Option3"), Method::BlackWhite, Twips(240, 650, 3135, 225));
     c.Option1 = option(c.Frame1, QStringLiteral("Option1"), Method::Acrobat, Twips(240, 1000, 6735, 225));
     c.Option4 = option(c.Frame1, QStringLiteral("Option4"), Method::GflAx, Twips(240, 1350, 3060, 225));
     c.Option2->setChecked(true);
 
-    c.Frame2 = group(c.Frame1, QStringLiteral("Frame2"), QStringLiteral("GflAx Option"), Twips(480, 1600, 5760, 700));
+    c.Frame2 = group(c.Frame1, QStringLiteral("Frame2"), QCoreApplication::translate("Form1", "GflAx Option"), Twips(480, 1600, 5760, 700));
     c.Frame2->setEnabled(false);
-    c.Label3 = make<QLabel>(c.Frame2, Twips(225, 270, 1515, 225), QStringLiteral("Label3"), QStringLiteral("Number of Pages:"));
+    c.Label3 = make<QLabel>(c.Frame2, Twips(225, 270, 1515, 225), QStringLiteral("Label3"), QCoreApplication::translate("Form1", "Number of Pages:"));
     c.Txt_Pages = make<QLineEdit>(c.Frame2, Twips(1920, 225, 855, 375), QStringLiteral("Txt_Pages"));
-    c.Label1 = make<QLabel>(c.Frame2, Twips(3240, 270, 945, 225), QStringLiteral("Label1"), QStringLiteral("Resolution:"));
+    c.Label1 = make<QLabel>(c.Frame2, Twips(3240, 270, 945, 225), QStringLiteral("Label1"), QCoreApplication::translate("Form1", "Resolution:"));
     c.Combo_Resolution = make<QComboBox>(c.Frame2, Twips(4440, 240, 1095, 345), QStringLiteral("Combo_Resolution"));
+    c.Combo_Resolution->setProperty("namedForReaders", true);
     c.Combo_Resolution->setEditable(true);
     c.Combo_Resolution->setInsertPolicy(QComboBox::NoInsert);
     c.Combo_Resolution->setEditText(QStringLiteral("144"));
 
-    c.Frame3 = group(form, QStringLiteral("Frame3"), QStringLiteral("First Page Option"), Twips(8040, 2640, 7800, 690));
-    c.Check5 = make<QCheckBox>(c.Frame3, Twips(240, 300, 2490, 225), QStringLiteral("Check5"), QStringLiteral("Convert First Page Only"));
+    c.Frame3 = group(form, QStringLiteral("Frame3"), QCoreApplication::translate("Form1", "First Page Option"), Twips(8040, 2640, 7800, 690));
+    c.Check5 = make<QCheckBox>(c.Frame3, Twips(240, 300, 2490, 225), QStringLiteral("Check5"), QCoreApplication::translate("Form1", "Convert First Page Only"));
 
-    c.Frame4 = group(form, QStringLiteral("Frame4"), QStringLiteral("Save Results To This Folder"), Twips(8040, 3390, 7800, 780));
+    c.Frame4 = group(form, QStringLiteral("Frame4"), QCoreApplication::translate("Form1", "Save Results To This Folder"), Twips(8040, 3390, 7800, 780));
     c.Text1 = make<QLineEdit>(c.Frame4, Twips(240, 300, 6660, 345), QStringLiteral("Text1"));
     c.PushButton7 = button(c.Frame4, QStringLiteral("PushButton7"), QStringLiteral("..."), Twips(6960, 300, 600, 345));
 
-    c.PushButton2 = button(form, QStringLiteral("PushButton2"), QStringLiteral("Start Converting"), Twips(8040, 4290, 7800, 405));
+    c.PushButton2 = button(form, QStringLiteral("PushButton2"), QCoreApplication::translate("Form1", "Start Converting"), Twips(8040, 4290, 7800, 405));
     c.ProgressBar1 = make<ProgressBar>(form, Twips(8040, 4800, 7800, 400), QStringLiteral("ProgressBar1"));
     c.ProgressBar1->setRange(0, 100);
     c.ProgressBar1->setValue(0);
     c.ProgressBar1->setTextVisible(true);
     c.ProgressBar1->setAlignment(Qt::AlignCenter);
-    c.ProgressBar1->setLine(QStringLiteral("Progress Bar"));
+    c.ProgressBar1->setLine(QCoreApplication::translate("Form1", "Progress Bar"));
 
     // Captions keep their places but never lose letters where the font is wider than the one
     // the places were measured with.
@@ -116,11 +160,21 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     // Controls without a caption of their own are named for screen readers; the two GflAx
     // boxes are also tied to their labels, which is how Linux readers find a box's name.
-    c.PushButton7->setAccessibleName(QStringLiteral("Choose Output Folder"));
-    c.Txt_Pages->setAccessibleName(QStringLiteral("Number of Pages"));
-    c.Combo_Resolution->setAccessibleName(QStringLiteral("Resolution"));
-    c.Combo_Resolution->lineEdit()->setAccessibleName(QStringLiteral("Resolution"));
-    c.Text1->setAccessibleName(QStringLiteral("Output Folder"));
+    c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
+    c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
+    c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
+
+    c.Combo_Resolution->lineEdit()->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
+    c.Text1->setAccessibleName(QCoreApplication::translate("Form1", "Output Folder"));
+    c.Combo_Resolution->setAccessibleDescription(QCoreApplication::translate("Form1", "Dots per inch of the GflAx method's pages"));
+    c.ListView1->setAccessibleName(QCoreApplication::translate("Form1", "PDF File(s)"));
+    c.ListView1->setAccessibleDescription(
+        QCoreApplication::translate("Form1", "The files to convert. Delete or a double click removes the selected file."));
+    c.ProgressBar1->setAccessibleName(QCoreApplication::translate("Form1", "Conversion Progress"));
+    // Each group by its own title: a reader must not give the outer group's name to the inner one.
+    for (QGroupBox *frame : {c.Frame1, c.Frame2, c.Frame3, c.Frame4})
+        frame->setAccessibleName(frame->title());
+    c.Frame2->setAccessibleDescription(QCoreApplication::translate("Form1", "Used by the GflAx method only"));
     c.Label3->setBuddy(c.Txt_Pages);
     c.Label1->setBuddy(c.Combo_Resolution);
 }

@@ -21,7 +21,8 @@ class QWidget;
 class ProgressBar : public QProgressBar {
 public:
     using QProgressBar::QProgressBar;
-    void setLine(const QString &text) { m_line = text; update(); }
+    // Screen readers read the line as the bar's description.
+    void setLine(const QString &text) { m_line = text; setAccessibleDescription(text); update(); }
     QString text() const override { return m_line; }
 
 private:

@@ -4,6 +4,7 @@
 #include "ui/form1.h"
 #include "ui/qtdialogs.h"
 #include "sys/interruption.h"
+#include "sys/translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -48,18 +49,20 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENPAGE_VERSION));
     // Lets the desktop tie the window to its entry (icon, name) on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumenpage.Lumenpage"));
+    InstallTranslations();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(QCoreApplication::translate("Main",
         "Converts every page of PDF files into GIF files. Each FILE is put on the list as a drop "
         "of it would: a file as it is, a folder with every file in its tree."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files or folders to list."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Main", "PDF files or folders to list."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", programName, qPrintable(parser.errorText()),
-                     programName);
+        std::fprintf(stderr, "%s: %s\n%s\n", programName, qPrintable(parser.errorText()),
+                     qPrintable(QCoreApplication::translate("Console", "Try '%1 --help'.")
+                                    .arg(QString::fromLatin1(programName))));
         return 2;
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(version)) {

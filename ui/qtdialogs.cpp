@@ -1,8 +1,12 @@
 #include "ui/qtdialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 QString QtDialogs::displayText(const QString &text)
 {
@@ -14,6 +18,18 @@ QString QtDialogs::displayText(const QString &text)
 
 Dialogs::Answer QtDialogs::message(const QString &text, const QString &title, Icon icon,
                                    Buttons buttons)
+{
+    return show(text, title, icon, buttons, QString());
+}
+
+Dialogs::Answer QtDialogs::detailedMessage(const QString &text, const QString &title, Icon icon,
+                                           const QString &detail)
+{
+    return show(text, title, icon, Buttons::Ok, detail);
+}
+
+Dialogs::Answer QtDialogs::show(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                                const QString &detail)
 {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
@@ -27,6 +43,15 @@ Dialogs::Answer QtDialogs::message(const QString &text, const QString &title, Ic
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     m_owner);
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
+    // A short text ("Done.") makes a box narrower than its title: window managers then cut the
+    // title. The box's layout takes a blank row as wide as the title and the title bar's buttons.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int titleWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title);
+        grid->addItem(new QSpacerItem(titleWidth + 120, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     const int result = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;

@@ -13,6 +13,7 @@ public:
 
     Answer message(const QString &text, const QString &title, Icon icon,
                    Buttons buttons = Buttons::Ok) override;
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override;
     bool inputBox(const QString &prompt, const QString &title, QString &text) override;
     QString pickFolder(const QString &prompt) override;
     QStringList openFiles(const QString &title, const QString &filter) override;
@@ -21,5 +22,7 @@ public:
     static QString displayText(const QString &text);
 
 private:
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons, const QString &detail);
+
     QPointer<QWidget> m_owner;
 };

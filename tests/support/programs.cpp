@@ -19,6 +19,9 @@ QString packageOf(const QString &program)
         {QStringLiteral("appstreamcli"), QStringLiteral("appstream")},
         {QStringLiteral("dpkg-shlibdeps"), QStringLiteral("dpkg-dev")},
         {QStringLiteral("dpkg-deb"), QStringLiteral("dpkg")},
+        {QStringLiteral("ssh"), QStringLiteral("openssh-client")},
+        {QStringLiteral("ssh-keygen"), QStringLiteral("openssh-client")},
+        {QStringLiteral("sshd"), QStringLiteral("openssh-server")},
     };
     return packages.value(program, program);
 }
@@ -45,7 +48,9 @@ QString missing(const QStringList &programs)
     QStringList wanted = programs;
     wanted.removeDuplicates();
     for (const QString &program : std::as_const(wanted)) {
-        if (QStandardPaths::findExecutable(program).isEmpty())
+        // Servers (sshd) live in sbin, which a user's PATH may leave out.
+        if (QStandardPaths::findExecutable(program).isEmpty()
+            && QStandardPaths::findExecutable(program, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}).isEmpty())
             absent << program + QStringLiteral(" (Debian package ") + packageOf(program) + QLatin1Char(')');
     }
     if (absent.isEmpty())

@@ -12,17 +12,25 @@
 #include <QPdfWriter>
 
 #include <cmath>
+#include <utility>
 
 Dialogs::Answer FakeDialogs::message(const QString &text, const QString &title, Icon icon,
                                      Buttons buttons)
 {
-    const Box box{text, title, icon, buttons};
+    const Box box{text, title, icon, buttons, std::exchange(m_detail, QString())};
     boxes << box;
     if (onMessage)
         onMessage(box);
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     return answers.isEmpty() ? Answer::No : answers.takeFirst();
+}
+
+Dialogs::Answer FakeDialogs::detailedMessage(const QString &text, const QString &title, Icon icon,
+                                             const QString &detail)
+{
+    m_detail = detail;
+    return message(text, title, icon);
 }
 
 bool FakeDialogs::inputBox(const QString &prompt, const QString &, QString &text)

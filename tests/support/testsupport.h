@@ -25,6 +25,7 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+        QString detail; // the reason behind "Show Details...", if any
     };
     QList<Box> boxes;
     QList<Answer> answers;
@@ -36,12 +37,16 @@ public:
 
     Answer message(const QString &text, const QString &title, Icon icon,
                    Buttons buttons = Buttons::Ok) override;
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override;
     bool inputBox(const QString &prompt, const QString &title, QString &text) override;
     QString pickFolder(const QString &prompt) override;
     QStringList openFiles(const QString &title, const QString &filter) override;
 
     QStringList texts() const;
     int countTitled(const QString &title) const;
+
+private:
+    QString m_detail; // of the box being shown
 };
 
 // A host with plain fields in place of the window's controls.

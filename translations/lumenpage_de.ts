@@ -1,0 +1,737 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en">
+<context>
+    <name>Adders</name>
+    <message>
+        <source>Please select folder:</source>
+        <translation>Bitte wählen Sie einen Ordner:</translation>
+    </message>
+    <message>
+        <source>You&apos;ve selected too many files to add.</source>
+        <translation>Sie haben zu viele Dateien zum Hinzufügen ausgewählt.</translation>
+    </message>
+    <message>
+        <source>Please try adding via the &quot;Add All&quot; button.</source>
+        <translation>Bitte fügen Sie sie über die Schaltfläche „Ganzen Ordner hinzufügen“ hinzu.</translation>
+    </message>
+    <message>
+        <source>Add File(s) - Hold Ctrl to select multiple files</source>
+        <translation>Datei(en) hinzufügen – mit gedrückter Strg-Taste mehrere Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>PDF Files (*.pdf)</source>
+        <translation>PDF-Dateien (*.pdf)</translation>
+    </message>
+    <message>
+        <source>The file name buffer is too small</source>
+        <translation>Der Puffer für die Dateinamen ist zu klein</translation>
+    </message>
+    <message>
+        <source>Enter file extension to load:</source>
+        <translation>Dateiendung der zu ladenden Dateien:</translation>
+    </message>
+    <message>
+        <source>(* for all files, txt for all txt files, doc for all doc files, etc.)</source>
+        <translation>(* für alle Dateien, txt für alle txt-Dateien, doc für alle doc-Dateien usw.)</translation>
+    </message>
+    <message>
+        <source>Would you like this software to open the folder where these sample files are stored (so that you can view them before working with them)?</source>
+        <translation>Soll das Programm den Ordner öffnen, in dem diese Beispieldateien liegen (damit Sie sie ansehen können, bevor Sie mit ihnen arbeiten)?</translation>
+    </message>
+</context>
+<context>
+    <name>Console</name>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Weitere Informationen mit „%1 --help“.</translation>
+    </message>
+    <message>
+        <source>Index out of bounds</source>
+        <translation>Index außerhalb des gültigen Bereichs</translation>
+    </message>
+    <message>
+        <source>no page could be converted</source>
+        <translation>keine Seite konnte umgewandelt werden</translation>
+    </message>
+    <message>
+        <source>%1/%2 pages</source>
+        <translation>%1/%2 Seiten</translation>
+    </message>
+    <message>
+        <source>1 page rendered</source>
+        <translation>1 Seite gezeichnet</translation>
+    </message>
+    <message>
+        <source>%1 pages rendered</source>
+        <translation>%1 Seiten gezeichnet</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>GDI+ konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>: could not be written: </source>
+        <translation>: konnte nicht geschrieben werden: </translation>
+    </message>
+    <message>
+        <source>: could not be written</source>
+        <translation>: konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>: its GIF files were given other names, as an earlier file had its name: </source>
+        <translation>: seine GIF-Dateien haben andere Namen erhalten, da eine frühere Datei denselben Namen hatte: </translation>
+    </message>
+    <message>
+        <source>Converts every page of every PDF FILE into one GIF file in the output folder.
+Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.
+Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,
+128 + the signal&apos;s number when interrupted.</source>
+        <translation>Wandelt jede Seite jeder PDF-Datei FILE in eine GIF-Datei im Ausgabeordner um.
+Jede fehlgeschlagene Datei ergibt eine Zeile auf der Standardfehlerausgabe: lumenpage-batch: FILE: GRUND.
+Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF fehlschlug, 2 bei falscher Verwendung,
+128 + Nummer des Signals bei einer Unterbrechung.</translation>
+    </message>
+    <message>
+        <source>Print nothing but errors.</source>
+        <translation>Nur Fehler ausgeben.</translation>
+    </message>
+    <message>
+        <source>Also print the messages the window would show, as it words them.</source>
+        <translation>Auch die Meldungen ausgeben, die das Fenster zeigen würde, in seinem Wortlaut.</translation>
+    </message>
+    <message>
+        <source>Also convert the files named in LIST, one a line (- for standard input).</source>
+        <translation>Auch die in LIST genannten Dateien umwandeln, eine pro Zeile (- für die Standardeingabe).</translation>
+    </message>
+    <message>
+        <source>Folder the GIF files are written to (must exist).</source>
+        <translation>Ordner, in den die GIF-Dateien geschrieben werden (muss vorhanden sein).</translation>
+    </message>
+    <message>
+        <source>ghostscript (default), bw, gflax or acrobat.</source>
+        <translation>ghostscript (Vorgabe), bw, gflax oder acrobat.</translation>
+    </message>
+    <message>
+        <source>Convert the first page only (ghostscript and bw).</source>
+        <translation>Nur die erste Seite umwandeln (ghostscript und bw).</translation>
+    </message>
+    <message>
+        <source>Resolution in dpi for the gflax method (default 144).</source>
+        <translation>Auflösung in dpi für das Verfahren gflax (Vorgabe 144).</translation>
+    </message>
+    <message>
+        <source>Number of pages for the gflax method (default 1).</source>
+        <translation>Seitenanzahl für das Verfahren gflax (Vorgabe 1).</translation>
+    </message>
+    <message>
+        <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
+        <translation>Speichergrenze jedes Renderers in MB (Vorgabe %1): Ein PDF, das mehr braucht, schlägt allein fehl.</translation>
+    </message>
+    <message>
+        <source>PDF files to convert.</source>
+        <translation>Umzuwandelnde PDF-Dateien.</translation>
+    </message>
+    <message>
+        <source>--output DIR is required.</source>
+        <translation>--output DIR muss angegeben werden.</translation>
+    </message>
+    <message>
+        <source>unknown method &apos;%1&apos;: use ghostscript, bw, gflax or acrobat.</source>
+        <translation>unbekanntes Verfahren „%1“: ghostscript, bw, gflax oder acrobat verwenden.</translation>
+    </message>
+    <message>
+        <source>the acrobat method always converts every page; --first-page-only cannot be combined with it.</source>
+        <translation>das Verfahren acrobat wandelt immer alle Seiten um; --first-page-only lässt sich damit nicht verbinden.</translation>
+    </message>
+    <message>
+        <source>--memory-limit takes a whole number of megabytes, at least %1.</source>
+        <translation>--memory-limit erwartet eine ganze Zahl von Megabytes, mindestens %1.</translation>
+    </message>
+    <message>
+        <source>no FILE given.</source>
+        <translation>kein FILE angegeben.</translation>
+    </message>
+    <message>
+        <source>%1: no such folder</source>
+        <translation>%1: Ordner nicht vorhanden</translation>
+    </message>
+</context>
+<context>
+    <name>ConversionRun</name>
+    <message>
+        <source>%1 to %2 (%3 GIF files)</source>
+        <translation>%1 bis %2 (%3 GIF-Dateien)</translation>
+    </message>
+    <message>
+        <source>... and %1 more.</source>
+        <translation>… und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) had the name of a file converted before them in this run. So that no GIF file of this run was replaced, their GIF files have other names:
+</source>
+        <translation>%1 Datei(en) hatten den Namen einer Datei, die in diesem Durchgang vor ihnen umgewandelt wurde. Damit keine GIF-Datei dieses Durchgangs ersetzt wurde, haben ihre GIF-Dateien andere Namen:
+</translation>
+    </message>
+    <message>
+        <source>Invalid picture: %1 (%2)</source>
+        <translation>Ungültiges Bild: %1 (%2)</translation>
+    </message>
+    <message>
+        <source> (no picture)</source>
+        <translation> (kein Bild)</translation>
+    </message>
+    <message>
+        <source>No files added.</source>
+        <translation>Keine Dateien hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>Folder does not exist. Please select another folder.</source>
+        <translation>Der Ordner existiert nicht. Bitte wählen Sie einen anderen Ordner.</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>GDI+ konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Processing: </source>
+        <translation>Verarbeitung: </translation>
+    </message>
+    <message>
+        <source>no scratch folder could be made in </source>
+        <translation>es konnte kein Arbeitsordner angelegt werden in </translation>
+    </message>
+    <message>
+        <source>Could not create GIF on </source>
+        <translation>GIF-Erstellung fehlgeschlagen für </translation>
+    </message>
+    <message>
+        <source>Could not create GIF</source>
+        <translation>GIF konnte nicht erstellt werden</translation>
+    </message>
+    <message>
+        <source>no page image was produced</source>
+        <translation>es wurde kein Seitenbild erzeugt</translation>
+    </message>
+    <message>
+        <source>no page image was found</source>
+        <translation>es wurde kein Seitenbild gefunden</translation>
+    </message>
+    <message>
+        <source>no GIF could be written</source>
+        <translation>es konnte kein GIF geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Progress Bar</source>
+        <translation>Fortschrittsanzeige</translation>
+    </message>
+    <message>
+        <source>%1 GIF file(s) could not be written:
+</source>
+        <translation>%1 GIF-Datei(en) konnten nicht geschrieben werden:
+</translation>
+    </message>
+    <message>
+        <source>Done.</source>
+        <translation>Fertig.</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>No document is open: there is no script object to get</source>
+        <translation>Kein Dokument ist geöffnet: Es gibt kein Skriptobjekt</translation>
+    </message>
+    <message>
+        <source>Cannot save %1 as &quot;%2&quot;: the only conversion available is &quot;%3&quot;</source>
+        <translation>%1 kann nicht als „%2“ gespeichert werden: Die einzige verfügbare Umwandlung ist „%3“</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: the document has been closed</source>
+        <translation>%1 kann nicht gespeichert werden: Das Dokument wurde geschlossen</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: the folder %2 does not exist</source>
+        <translation>%1 kann nicht gespeichert werden: Der Ordner %2 existiert nicht</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 page(s) of %3 could not be saved (page %4): %5</source>
+        <translation>%1 der %2 Seite(n) von %3 konnten nicht gespeichert werden (Seite %4): %5</translation>
+    </message>
+    <message>
+        <source>%1 has no pages to save</source>
+        <translation>%1 hat keine Seiten zum Speichern</translation>
+    </message>
+    <message>
+        <source>Page %1 does not exist: pages are numbered from 1</source>
+        <translation>Seite %1 gibt es nicht: Die Seiten werden ab 1 gezählt</translation>
+    </message>
+    <message>
+        <source>Cannot load page %1: %2</source>
+        <translation>Seite %1 kann nicht geladen werden: %2</translation>
+    </message>
+    <message>
+        <source>Page %1 is past the end of %2, which has %3 page(s)</source>
+        <translation>Seite %1 liegt hinter dem Ende von %2, das %3 Seite(n) hat</translation>
+    </message>
+    <message>
+        <source>The resolution %1 cannot be used: it must be a number of dots per inch above 0</source>
+        <translation>Die Auflösung %1 ist nicht verwendbar: Sie muss eine Zahl von Punkten pro Zoll über 0 sein</translation>
+    </message>
+    <message>
+        <source>No page is loaded: nothing was written to %1</source>
+        <translation>Keine Seite ist geladen: Nach %1 wurde nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>Save format %1 is not supported: only %2 (JPEG) is</source>
+        <translation>Das Speicherformat %1 wird nicht unterstützt: nur %2 (JPEG)</translation>
+    </message>
+    <message>
+        <source>picture too large for GIF (%1 x %2; at most %3 a side)</source>
+        <translation>Bild zu groß für GIF (%1 × %2; höchstens %3 je Seite)</translation>
+    </message>
+    <message>
+        <source>no picture</source>
+        <translation>kein Bild</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>nicht genug Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>cannot write the GIF: %1</source>
+        <translation>das GIF kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>out of memory (%1 x %2)</source>
+        <translation>nicht genug Arbeitsspeicher (%1 × %2)</translation>
+    </message>
+    <message>
+        <source>the imaging service is not started</source>
+        <translation>der Bilddienst ist nicht gestartet</translation>
+    </message>
+    <message>
+        <source>no encoder for %1</source>
+        <translation>kein Encoder für %1</translation>
+    </message>
+    <message>
+        <source>the encoder failed</source>
+        <translation>der Encoder ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Object variable not set: the Acrobat object was not created</source>
+        <translation>Objektvariable nicht festgelegt: Das Acrobat-Objekt wurde nicht erstellt</translation>
+    </message>
+    <message>
+        <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
+        <translation>Die Seitenanzahl „%1“ ist zu groß: Aus einer Datei können höchstens %2 Seiten umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>Object variable not set: the GflAx component was not created</source>
+        <translation>Objektvariable nicht festgelegt: Die GflAx-Komponente wurde nicht erstellt</translation>
+    </message>
+    <message>
+        <source>the number of pages &quot;%1&quot; renders no page</source>
+        <translation>mit der Seitenanzahl „%1“ wird keine Seite gezeichnet</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels is larger than a page image may be</source>
+        <translation>%1 × %2 Pixel ist größer, als ein Seitenbild sein darf</translation>
+    </message>
+    <message>
+        <source>the file is truncated: it has no end-of-image marker</source>
+        <translation>die Datei ist abgeschnitten: Ihr fehlt die Endemarke des Bildes</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 is missing: the program is not installed completely</source>
+        <translation>Der Seiten-Renderer %1 fehlt: Das Programm ist nicht vollständig installiert</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 could not be started: %2</source>
+        <translation>Der Seiten-Renderer %1 konnte nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: the page renderer answered &quot;%2&quot;</source>
+        <translation>%1 konnte nicht geöffnet werden: Der Seiten-Renderer antwortete „%2“</translation>
+    </message>
+    <message>
+        <source>page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>opening %1</source>
+        <translation>dem Öffnen von %1</translation>
+    </message>
+    <message>
+        <source>The page renderer reached %1 on %2; the page was not converted</source>
+        <translation>Der Seiten-Renderer erreichte %1 bei %2; die Seite wurde nicht umgewandelt</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 on %2; the page was not converted</source>
+        <translation>Der Seiten-Renderer ist bei %2 %1; die Seite wurde nicht umgewandelt</translation>
+    </message>
+    <message>
+        <source>crashed</source>
+        <translation>abgestürzt</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>mit Status %1 beendet worden</translation>
+    </message>
+    <message>
+        <source>%1 was reached on %2; the page was not converted</source>
+        <translation>%1 wurde bei %2 erreicht; die Seite wurde nicht umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 was reached on page %2 of %3; the page was not converted</source>
+        <translation>%1 wurde auf Seite %2 von %3 erreicht; die Seite wurde nicht umgewandelt</translation>
+    </message>
+    <message>
+        <source>The page renderer reached %1 on page %2 of %3; the page was not converted</source>
+        <translation>Der Seiten-Renderer erreichte %1 auf Seite %2 von %3; die Seite wurde nicht umgewandelt</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be rendered: the page renderer answered &quot;%3&quot;</source>
+        <translation>Seite %1 von %2 konnte nicht gezeichnet werden: Der Seiten-Renderer antwortete „%3“</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>the memory cap of %1 MB</source>
+        <translation>die Speichergrenze von %1 MB</translation>
+    </message>
+    <message>
+        <source>the time cap of %1 seconds per page</source>
+        <translation>die Zeitgrenze von %1 Sekunden pro Seite</translation>
+    </message>
+    <message>
+        <source>%1 cannot be moved to %2: %3</source>
+        <translation>%1 kann nicht nach %2 verschoben werden: %3</translation>
+    </message>
+    <message>
+        <source>%1 was not copied to %2</source>
+        <translation>%1 wurde nicht nach %2 kopiert</translation>
+    </message>
+    <message>
+        <source>%1 was reached on page %2 of %3; the renderer was stopped</source>
+        <translation>%1 wurde auf Seite %2 von %3 erreicht; der Renderer wurde angehalten</translation>
+    </message>
+    <message>
+        <source>%1 ended without removing current.pdf</source>
+        <translation>%1 wurde beendet, ohne current.pdf zu entfernen</translation>
+    </message>
+    <message>
+        <source>the renderer reached %1 on page %2 of %3</source>
+        <translation>der Renderer erreichte %1 auf Seite %2 von %3</translation>
+    </message>
+    <message>
+        <source>page(s) %1 of %2 could not be rendered</source>
+        <translation>Seite(n) %1 von %2 konnten nicht gezeichnet werden</translation>
+    </message>
+    <message>
+        <source>the renderer failed (exit status %1)</source>
+        <translation>der Renderer ist fehlgeschlagen (Exit-Status %1)</translation>
+    </message>
+    <message>
+        <source>the renderer gave no page</source>
+        <translation>der Renderer lieferte keine Seite</translation>
+    </message>
+    <message>
+        <source>Not every page of %1 could be converted: %2</source>
+        <translation>Nicht alle Seiten von %1 konnten umgewandelt werden: %2</translation>
+    </message>
+    <message>
+        <source>Path/File access error: %1 is not empty</source>
+        <translation>Fehler beim Zugriff auf Pfad/Datei: %1 ist nicht leer</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorBox</name>
+    <message>
+        <source>Application Error</source>
+        <translation>Anwendungsfehler</translation>
+    </message>
+    <message>
+        <source>at line </source>
+        <translation>in Zeile </translation>
+    </message>
+    <message>
+        <source>Please email screenshot of this message to </source>
+        <translation>Bitte senden Sie ein Bildschirmfoto dieser Meldung per E-Mail an </translation>
+    </message>
+    <message>
+        <source>Unexpected error</source>
+        <translation>Unerwarteter Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>Files</name>
+    <message>
+        <source>Index out of bounds</source>
+        <translation>Index außerhalb des gültigen Bereichs</translation>
+    </message>
+    <message>
+        <source>The desktop folder cannot be found</source>
+        <translation>Der Ordner der Arbeitsfläche wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call or argument</source>
+        <translation>Ungültiger Prozeduraufruf oder ungültiges Argument</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 is not a folder that can be deleted</source>
+        <translation>Zugriff verweigert: %1 ist kein Ordner, der gelöscht werden kann</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 is a link or a file, not a folder of its own; it was left alone</source>
+        <translation>Zugriff verweigert: %1 ist eine Verknüpfung oder eine Datei, kein eigener Ordner; es wurde nicht angetastet</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 could not be deleted completely</source>
+        <translation>Zugriff verweigert: %1 konnte nicht vollständig gelöscht werden</translation>
+    </message>
+    <message>
+        <source>File not found: %1</source>
+        <translation>Datei nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1</source>
+        <translation>Zugriff verweigert: %1</translation>
+    </message>
+    <message>
+        <source>Cannot copy %1 to %2: %3</source>
+        <translation>%1 kann nicht nach %2 kopiert werden: %3</translation>
+    </message>
+    <message>
+        <source>Path not found: %1</source>
+        <translation>Pfad nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>Cannot create folder %1</source>
+        <translation>Ordner %1 kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Path not found: %1 cannot be created (%2)</source>
+        <translation>Pfad nicht gefunden: %1 kann nicht angelegt werden (%2)</translation>
+    </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Nicht genug Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Path not found</source>
+        <translation>Pfad nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Path/file access error</source>
+        <translation>Fehler beim Zugriff auf Pfad/Datei</translation>
+    </message>
+    <message>
+        <source>The executable file is invalid or corrupt</source>
+        <translation>Die ausführbare Datei ist ungültig oder beschädigt</translation>
+    </message>
+    <message>
+        <source>A sharing violation occurred.</source>
+        <translation>Es ist eine Freigabeverletzung aufgetreten.</translation>
+    </message>
+    <message>
+        <source>This file type does not have a valid file association.</source>
+        <translation>Für diesen Dateityp ist keine gültige Zuordnung vorhanden.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened due to time out. Please try again in a moment.</source>
+        <translation>Die Datei konnte wegen Zeitüberschreitung nicht geöffnet werden. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened because the DDE transaction failed. Please try again in a moment.</source>
+        <translation>Die Datei konnte nicht geöffnet werden, weil die DDE-Transaktion fehlschlug. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened because the target application is busy. Please try again in a moment.</source>
+        <translation>Die Datei konnte nicht geöffnet werden, weil die Zielanwendung beschäftigt ist. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>No application is associated with this file type.</source>
+        <translation>Diesem Dateityp ist keine Anwendung zugeordnet.</translation>
+    </message>
+    <message>
+        <source>The specified dynamic-link library was not found.</source>
+        <translation>Die angegebene dynamische Bibliothek wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>An error occurred occurred whilst trying to open or print the selected file.</source>
+        <translation>Beim Öffnen oder Drucken der ausgewählten Datei ist ein Fehler aufgetreten.</translation>
+    </message>
+    <message>
+        <source>%1 did not finish within %2 seconds and was stopped</source>
+        <translation>%1 wurde nicht innerhalb von %2 Sekunden fertig und wurde angehalten</translation>
+    </message>
+    <message>
+        <source>%1 made no progress for %2 seconds and was stopped</source>
+        <translation>%1 kam %2 Sekunden lang nicht voran und wurde angehalten</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Type mismatch</source>
+        <translation>Typen unverträglich</translation>
+    </message>
+    <message>
+        <source>Overflow</source>
+        <translation>Überlauf</translation>
+    </message>
+    <message>
+        <source>PDF File(s)</source>
+        <translation>PDF-Datei(en)</translation>
+    </message>
+    <message>
+        <source>Invalid property value</source>
+        <translation>Ungültiger Eigenschaftswert</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>GDI+ konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved in </source>
+        <translation>Ihre Einstellungen konnten nicht gespeichert werden in </translation>
+    </message>
+    <message>
+        <source>. They will be lost when the program ends.</source>
+        <translation>. Sie gehen verloren, wenn das Programm endet.</translation>
+    </message>
+    <message>
+        <source>Please select folder:</source>
+        <translation>Bitte wählen Sie einen Ordner:</translation>
+    </message>
+    <message>
+        <source>Questions? Please contact Team Quillfern at </source>
+        <translation>Fragen? Bitte wenden Sie sich an Team Quillfern: </translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Add PDF File(s)</source>
+        <translation>PDF-Datei(en) hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add All PDF File(s) In Folder</source>
+        <translation>Ganzen Ordner hinzufügen</translation>
+    </message>
+    <message>
+        <source>Clear List</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>Load Sample/Example Files</source>
+        <translation>Beispieldateien laden</translation>
+    </message>
+    <message>
+        <source>Conversion Method</source>
+        <translation>Umwandlungsverfahren</translation>
+    </message>
+    <message>
+        <source>GflAx Option</source>
+        <translation>GflAx-Optionen</translation>
+    </message>
+    <message>
+        <source>Number of Pages:</source>
+        <translation>Seitenanzahl:</translation>
+    </message>
+    <message>
+        <source>Resolution:</source>
+        <translation>Auflösung:</translation>
+    </message>
+    <message>
+        <source>First Page Option</source>
+        <translation>Erste Seite</translation>
+    </message>
+    <message>
+        <source>Convert First Page Only</source>
+        <translation>Nur die erste Seite umwandeln</translation>
+    </message>
+    <message>
+        <source>Save Results To This Folder</source>
+        <translation>Ergebnisse in diesem Ordner speichern</translation>
+    </message>
+    <message>
+        <source>Start Converting</source>
+        <translation>Umwandlung starten</translation>
+    </message>
+    <message>
+        <source>Progress Bar</source>
+        <translation>Fortschrittsanzeige</translation>
+    </message>
+    <message>
+        <source>Choose Output Folder</source>
+        <translation>Ausgabeordner wählen</translation>
+    </message>
+    <message>
+        <source>Number of Pages</source>
+        <translation>Seitenanzahl</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Auflösung</translation>
+    </message>
+    <message>
+        <source>Output Folder</source>
+        <translation>Ausgabeordner</translation>
+    </message>
+    <message>
+        <source>Dots per inch of the GflAx method&apos;s pages</source>
+        <translation>Punkte pro Zoll der Seiten des GflAx-Verfahrens</translation>
+    </message>
+    <message>
+        <source>The files to convert. Delete or a double click removes the selected file.</source>
+        <translation>Die umzuwandelnden Dateien. Entf oder ein Doppelklick entfernt die ausgewählte Datei.</translation>
+    </message>
+    <message>
+        <source>Conversion Progress</source>
+        <translation>Fortschritt der Umwandlung</translation>
+    </message>
+    <message>
+        <source>Used by the GflAx method only</source>
+        <translation>Nur für das GflAx-Verfahren</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Converts every page of PDF files into GIF files. Each FILE is put on the list as a drop of it would: a file as it is, a folder with every file in its tree.</source>
+        <translation>Wandelt jede Seite von PDF-Dateien in GIF-Dateien um. Jedes FILE kommt auf die Liste, als wäre es hineingezogen worden: eine Datei, wie sie ist, ein Ordner mit allen Dateien seines Verzeichnisbaums.</translation>
+    </message>
+    <message>
+        <source>PDF files or folders to list.</source>
+        <translation>PDF-Dateien oder Ordner für die Liste.</translation>
+    </message>
+</context>
+<context>
+    <name>Methods</name>
+    <message>
+        <source>Adobe Acrobat Pro Method (You must have Acrobat Pro installed)</source>
+        <translation>Adobe-Acrobat-Pro-Verfahren (Acrobat Pro muss installiert sein)</translation>
+    </message>
+    <message>
+        <source>Ghostscript Method</source>
+        <translation>Ghostscript-Verfahren</translation>
+    </message>
+    <message>
+        <source>Black/White Method</source>
+        <translation>Schwarz-Weiß-Verfahren</translation>
+    </message>
+    <message>
+        <source>GflAx Method</source>
+        <translation>GflAx-Verfahren</translation>
+    </message>
+</context>
+</TS>

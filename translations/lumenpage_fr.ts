@@ -1,0 +1,737 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR" sourcelanguage="en">
+<context>
+    <name>Adders</name>
+    <message>
+        <source>Please select folder:</source>
+        <translation>Veuillez choisir un dossier&#xa0;:</translation>
+    </message>
+    <message>
+        <source>You&apos;ve selected too many files to add.</source>
+        <translation>Vous avez sélectionné trop de fichiers à ajouter.</translation>
+    </message>
+    <message>
+        <source>Please try adding via the &quot;Add All&quot; button.</source>
+        <translation>Veuillez les ajouter avec le bouton «&#xa0;Ajouter un dossier entier&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Add File(s) - Hold Ctrl to select multiple files</source>
+        <translation>Ajouter des fichiers – maintenez Ctrl pour en choisir plusieurs</translation>
+    </message>
+    <message>
+        <source>PDF Files (*.pdf)</source>
+        <translation>Fichiers PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>The file name buffer is too small</source>
+        <translation>La mémoire tampon des noms de fichiers est trop petite</translation>
+    </message>
+    <message>
+        <source>Enter file extension to load:</source>
+        <translation>Extension des fichiers à charger&#xa0;:</translation>
+    </message>
+    <message>
+        <source>(* for all files, txt for all txt files, doc for all doc files, etc.)</source>
+        <translation>(* pour tous les fichiers, txt pour tous les fichiers txt, doc pour tous les fichiers doc, etc.)</translation>
+    </message>
+    <message>
+        <source>Would you like this software to open the folder where these sample files are stored (so that you can view them before working with them)?</source>
+        <translation>Voulez-vous que le logiciel ouvre le dossier où se trouvent ces fichiers d’exemple (pour que vous puissiez les consulter avant de les utiliser)&#x202f;?</translation>
+    </message>
+</context>
+<context>
+    <name>Console</name>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Pour en savoir plus, essayez «&#xa0;%1 --help&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Index out of bounds</source>
+        <translation>Indice hors limites</translation>
+    </message>
+    <message>
+        <source>no page could be converted</source>
+        <translation>aucune page n’a pu être convertie</translation>
+    </message>
+    <message>
+        <source>%1/%2 pages</source>
+        <translation>%1/%2 pages</translation>
+    </message>
+    <message>
+        <source>1 page rendered</source>
+        <translation>1 page dessinée</translation>
+    </message>
+    <message>
+        <source>%1 pages rendered</source>
+        <translation>%1 pages dessinées</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>Échec de l’initialisation de GDI+.</translation>
+    </message>
+    <message>
+        <source>: could not be written: </source>
+        <translation>&#xa0;: n’a pas pu être écrit&#xa0;: </translation>
+    </message>
+    <message>
+        <source>: could not be written</source>
+        <translation>&#xa0;: n’a pas pu être écrit</translation>
+    </message>
+    <message>
+        <source>: its GIF files were given other names, as an earlier file had its name: </source>
+        <translation>&#xa0;: ses fichiers GIF ont reçu d’autres noms, car un fichier précédent portait le même nom&#xa0;: </translation>
+    </message>
+    <message>
+        <source>Converts every page of every PDF FILE into one GIF file in the output folder.
+Each failed file gives one line on standard error: lumenpage-batch: FILE: CAUSE.
+Exit status: 0 when every file gave its GIFs, 1 when a file or a GIF failed, 2 for wrong usage,
+128 + the signal&apos;s number when interrupted.</source>
+        <translation>Convertit chaque page de chaque fichier PDF FILE en un fichier GIF dans le dossier de sortie.
+Chaque fichier en échec donne une ligne sur la sortie d’erreur&#xa0;: lumenpage-batch: FILE: CAUSE.
+Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou un GIF a échoué, 2 en cas de mauvais usage,
+128 + le numéro du signal en cas d’interruption.</translation>
+    </message>
+    <message>
+        <source>Print nothing but errors.</source>
+        <translation>N’afficher que les erreurs.</translation>
+    </message>
+    <message>
+        <source>Also print the messages the window would show, as it words them.</source>
+        <translation>Afficher aussi les messages que la fenêtre montrerait, dans ses propres termes.</translation>
+    </message>
+    <message>
+        <source>Also convert the files named in LIST, one a line (- for standard input).</source>
+        <translation>Convertir aussi les fichiers nommés dans LIST, un par ligne (- pour l’entrée standard).</translation>
+    </message>
+    <message>
+        <source>Folder the GIF files are written to (must exist).</source>
+        <translation>Dossier où les fichiers GIF sont écrits (doit exister).</translation>
+    </message>
+    <message>
+        <source>ghostscript (default), bw, gflax or acrobat.</source>
+        <translation>ghostscript (par défaut), bw, gflax ou acrobat.</translation>
+    </message>
+    <message>
+        <source>Convert the first page only (ghostscript and bw).</source>
+        <translation>Ne convertir que la première page (ghostscript et bw).</translation>
+    </message>
+    <message>
+        <source>Resolution in dpi for the gflax method (default 144).</source>
+        <translation>Résolution en ppp pour la méthode gflax (144 par défaut).</translation>
+    </message>
+    <message>
+        <source>Number of pages for the gflax method (default 1).</source>
+        <translation>Nombre de pages pour la méthode gflax (1 par défaut).</translation>
+    </message>
+    <message>
+        <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
+        <translation>Limite de mémoire de chaque moteur de rendu, en Mo (%1 par défaut)&#xa0;: un PDF qui demande plus échoue seul.</translation>
+    </message>
+    <message>
+        <source>PDF files to convert.</source>
+        <translation>Fichiers PDF à convertir.</translation>
+    </message>
+    <message>
+        <source>--output DIR is required.</source>
+        <translation>--output DIR est obligatoire.</translation>
+    </message>
+    <message>
+        <source>unknown method &apos;%1&apos;: use ghostscript, bw, gflax or acrobat.</source>
+        <translation>méthode inconnue «&#xa0;%1&#xa0;»&#xa0;: utilisez ghostscript, bw, gflax ou acrobat.</translation>
+    </message>
+    <message>
+        <source>the acrobat method always converts every page; --first-page-only cannot be combined with it.</source>
+        <translation>la méthode acrobat convertit toujours toutes les pages&#x202f;; --first-page-only ne peut pas lui être associé.</translation>
+    </message>
+    <message>
+        <source>--memory-limit takes a whole number of megabytes, at least %1.</source>
+        <translation>--memory-limit attend un nombre entier de mégaoctets, au moins %1.</translation>
+    </message>
+    <message>
+        <source>no FILE given.</source>
+        <translation>aucun FILE indiqué.</translation>
+    </message>
+    <message>
+        <source>%1: no such folder</source>
+        <translation>%1&#xa0;: dossier introuvable</translation>
+    </message>
+</context>
+<context>
+    <name>ConversionRun</name>
+    <message>
+        <source>%1 to %2 (%3 GIF files)</source>
+        <translation>%1 à %2 (%3 fichiers GIF)</translation>
+    </message>
+    <message>
+        <source>... and %1 more.</source>
+        <translation>… et %1 de plus.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) had the name of a file converted before them in this run. So that no GIF file of this run was replaced, their GIF files have other names:
+</source>
+        <translation>%1 fichier(s) portaient le nom d’un fichier converti avant eux lors de cette conversion. Pour qu’aucun fichier GIF de cette conversion ne soit remplacé, leurs fichiers GIF ont d’autres noms&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>Invalid picture: %1 (%2)</source>
+        <translation>Image non valide&#xa0;: %1 (%2)</translation>
+    </message>
+    <message>
+        <source> (no picture)</source>
+        <translation> (pas d’image)</translation>
+    </message>
+    <message>
+        <source>No files added.</source>
+        <translation>Aucun fichier ajouté.</translation>
+    </message>
+    <message>
+        <source>Folder does not exist. Please select another folder.</source>
+        <translation>Le dossier n’existe pas. Veuillez choisir un autre dossier.</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>Échec de l’initialisation de GDI+.</translation>
+    </message>
+    <message>
+        <source>Processing: </source>
+        <translation>Traitement&#xa0;: </translation>
+    </message>
+    <message>
+        <source>no scratch folder could be made in </source>
+        <translation>aucun dossier de travail n’a pu être créé dans </translation>
+    </message>
+    <message>
+        <source>Could not create GIF on </source>
+        <translation>Impossible de créer le GIF de </translation>
+    </message>
+    <message>
+        <source>Could not create GIF</source>
+        <translation>Impossible de créer le GIF</translation>
+    </message>
+    <message>
+        <source>no page image was produced</source>
+        <translation>aucune image de page n’a été produite</translation>
+    </message>
+    <message>
+        <source>no page image was found</source>
+        <translation>aucune image de page n’a été trouvée</translation>
+    </message>
+    <message>
+        <source>no GIF could be written</source>
+        <translation>aucun GIF n’a pu être écrit</translation>
+    </message>
+    <message>
+        <source>Progress Bar</source>
+        <translation>Barre de progression</translation>
+    </message>
+    <message>
+        <source>%1 GIF file(s) could not be written:
+</source>
+        <translation>%1 fichier(s) GIF n’ont pas pu être écrits&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>Done.</source>
+        <translation>Terminé.</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>No document is open: there is no script object to get</source>
+        <translation>Aucun document n’est ouvert&#xa0;: il n’y a pas d’objet script à obtenir</translation>
+    </message>
+    <message>
+        <source>Cannot save %1 as &quot;%2&quot;: the only conversion available is &quot;%3&quot;</source>
+        <translation>Impossible d’enregistrer %1 au format «&#xa0;%2&#xa0;»&#xa0;: la seule conversion disponible est «&#xa0;%3&#xa0;»</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: the document has been closed</source>
+        <translation>Impossible d’enregistrer %1&#xa0;: le document a été fermé</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: the folder %2 does not exist</source>
+        <translation>Impossible d’enregistrer %1&#xa0;: le dossier %2 n’existe pas</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 page(s) of %3 could not be saved (page %4): %5</source>
+        <translation>%1 des %2 page(s) de %3 n’ont pas pu être enregistrées (page %4)&#xa0;: %5</translation>
+    </message>
+    <message>
+        <source>%1 has no pages to save</source>
+        <translation>%1 n’a aucune page à enregistrer</translation>
+    </message>
+    <message>
+        <source>Page %1 does not exist: pages are numbered from 1</source>
+        <translation>La page %1 n’existe pas&#xa0;: les pages sont numérotées à partir de 1</translation>
+    </message>
+    <message>
+        <source>Cannot load page %1: %2</source>
+        <translation>Impossible de charger la page %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Page %1 is past the end of %2, which has %3 page(s)</source>
+        <translation>La page %1 est au-delà de la fin de %2, qui compte %3 page(s)</translation>
+    </message>
+    <message>
+        <source>The resolution %1 cannot be used: it must be a number of dots per inch above 0</source>
+        <translation>La résolution %1 ne peut pas être utilisée&#xa0;: elle doit être un nombre de points par pouce supérieur à 0</translation>
+    </message>
+    <message>
+        <source>No page is loaded: nothing was written to %1</source>
+        <translation>Aucune page n’est chargée&#xa0;: rien n’a été écrit dans %1</translation>
+    </message>
+    <message>
+        <source>Save format %1 is not supported: only %2 (JPEG) is</source>
+        <translation>Le format d’enregistrement %1 n’est pas pris en charge&#xa0;: seul %2 (JPEG) l’est</translation>
+    </message>
+    <message>
+        <source>picture too large for GIF (%1 x %2; at most %3 a side)</source>
+        <translation>image trop grande pour le GIF (%1 × %2&#x202f;; au plus %3 par côté)</translation>
+    </message>
+    <message>
+        <source>no picture</source>
+        <translation>pas d’image</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>cannot write the GIF: %1</source>
+        <translation>impossible d’écrire le GIF&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>out of memory (%1 x %2)</source>
+        <translation>mémoire insuffisante (%1 × %2)</translation>
+    </message>
+    <message>
+        <source>the imaging service is not started</source>
+        <translation>le service d’images n’est pas démarré</translation>
+    </message>
+    <message>
+        <source>no encoder for %1</source>
+        <translation>aucun encodeur pour %1</translation>
+    </message>
+    <message>
+        <source>the encoder failed</source>
+        <translation>l’encodeur a échoué</translation>
+    </message>
+    <message>
+        <source>Object variable not set: the Acrobat object was not created</source>
+        <translation>Variable objet non définie&#xa0;: l’objet Acrobat n’a pas été créé</translation>
+    </message>
+    <message>
+        <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
+        <translation>Le nombre de pages «&#xa0;%1&#xa0;» est trop grand&#xa0;: on peut convertir au plus %2 pages d’un fichier.</translation>
+    </message>
+    <message>
+        <source>Object variable not set: the GflAx component was not created</source>
+        <translation>Variable objet non définie&#xa0;: le composant GflAx n’a pas été créé</translation>
+    </message>
+    <message>
+        <source>the number of pages &quot;%1&quot; renders no page</source>
+        <translation>le nombre de pages «&#xa0;%1&#xa0;» ne donne aucune page</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels is larger than a page image may be</source>
+        <translation>%1 × %2 pixels, c’est plus grand que ce qu’une image de page peut être</translation>
+    </message>
+    <message>
+        <source>the file is truncated: it has no end-of-image marker</source>
+        <translation>le fichier est tronqué&#xa0;: il n’a pas de marqueur de fin d’image</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 is missing: the program is not installed completely</source>
+        <translation>Le moteur de rendu des pages %1 est absent&#xa0;: le programme n’est pas installé complètement</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 could not be started: %2</source>
+        <translation>Le moteur de rendu des pages %1 n’a pas pu être lancé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: the page renderer answered &quot;%2&quot;</source>
+        <translation>%1 n’a pas pu être ouvert&#xa0;: le moteur de rendu a répondu «&#xa0;%2&#xa0;»</translation>
+    </message>
+    <message>
+        <source>page %1 of %2</source>
+        <translation>à la page %1 de %2</translation>
+    </message>
+    <message>
+        <source>opening %1</source>
+        <translation>à l’ouverture de %1</translation>
+    </message>
+    <message>
+        <source>The page renderer reached %1 on %2; the page was not converted</source>
+        <translation>Le moteur de rendu a atteint %1 %2&#x202f;; la page n’a pas été convertie</translation>
+    </message>
+    <message>
+        <source>The page renderer %1 on %2; the page was not converted</source>
+        <translation>Le moteur de rendu %1 %2&#x202f;; la page n’a pas été convertie</translation>
+    </message>
+    <message>
+        <source>crashed</source>
+        <translation>a planté</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>s’est terminé avec le code %1</translation>
+    </message>
+    <message>
+        <source>%1 was reached on %2; the page was not converted</source>
+        <translation>%1 a été atteinte %2&#x202f;; la page n’a pas été convertie</translation>
+    </message>
+    <message>
+        <source>%1 was reached on page %2 of %3; the page was not converted</source>
+        <translation>%1 a été atteinte à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
+    </message>
+    <message>
+        <source>The page renderer reached %1 on page %2 of %3; the page was not converted</source>
+        <translation>Le moteur de rendu a atteint %1 à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be rendered: the page renderer answered &quot;%3&quot;</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: le moteur de rendu a répondu «&#xa0;%3&#xa0;»</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1 ne peut pas être écrit&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>the memory cap of %1 MB</source>
+        <translation>la limite de mémoire de %1 Mo</translation>
+    </message>
+    <message>
+        <source>the time cap of %1 seconds per page</source>
+        <translation>la limite de temps de %1 secondes par page</translation>
+    </message>
+    <message>
+        <source>%1 cannot be moved to %2: %3</source>
+        <translation>%1 ne peut pas être déplacé vers %2&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>%1 was not copied to %2</source>
+        <translation>%1 n’a pas été copié dans %2</translation>
+    </message>
+    <message>
+        <source>%1 was reached on page %2 of %3; the renderer was stopped</source>
+        <translation>%1 a été atteinte à la page %2 de %3&#x202f;; le moteur de rendu a été arrêté</translation>
+    </message>
+    <message>
+        <source>%1 ended without removing current.pdf</source>
+        <translation>%1 s’est terminé sans supprimer current.pdf</translation>
+    </message>
+    <message>
+        <source>the renderer reached %1 on page %2 of %3</source>
+        <translation>le moteur de rendu a atteint %1 à la page %2 de %3</translation>
+    </message>
+    <message>
+        <source>page(s) %1 of %2 could not be rendered</source>
+        <translation>la ou les pages %1 de %2 n’ont pas pu être dessinées</translation>
+    </message>
+    <message>
+        <source>the renderer failed (exit status %1)</source>
+        <translation>le moteur de rendu a échoué (code de sortie %1)</translation>
+    </message>
+    <message>
+        <source>the renderer gave no page</source>
+        <translation>le moteur de rendu n’a produit aucune page</translation>
+    </message>
+    <message>
+        <source>Not every page of %1 could be converted: %2</source>
+        <translation>Toutes les pages de %1 n’ont pas pu être converties&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Path/File access error: %1 is not empty</source>
+        <translation>Erreur d’accès au chemin ou au fichier&#xa0;: %1 n’est pas vide</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorBox</name>
+    <message>
+        <source>Application Error</source>
+        <translation>Erreur de l’application</translation>
+    </message>
+    <message>
+        <source>at line </source>
+        <translation>à la ligne </translation>
+    </message>
+    <message>
+        <source>Please email screenshot of this message to </source>
+        <translation>Veuillez envoyer une capture d’écran de ce message par courriel à </translation>
+    </message>
+    <message>
+        <source>Unexpected error</source>
+        <translation>Erreur inattendue</translation>
+    </message>
+</context>
+<context>
+    <name>Files</name>
+    <message>
+        <source>Index out of bounds</source>
+        <translation>Indice hors limites</translation>
+    </message>
+    <message>
+        <source>The desktop folder cannot be found</source>
+        <translation>Le dossier du bureau est introuvable</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call or argument</source>
+        <translation>Appel de procédure ou argument non valide</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 is not a folder that can be deleted</source>
+        <translation>Permission refusée&#xa0;: %1 n’est pas un dossier qui peut être supprimé</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 is a link or a file, not a folder of its own; it was left alone</source>
+        <translation>Permission refusée&#xa0;: %1 est un lien ou un fichier, pas un dossier à part entière&#x202f;; il n’a pas été touché</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 could not be deleted completely</source>
+        <translation>Permission refusée&#xa0;: %1 n’a pas pu être entièrement supprimé</translation>
+    </message>
+    <message>
+        <source>File not found: %1</source>
+        <translation>Fichier introuvable&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1</source>
+        <translation>Permission refusée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Cannot copy %1 to %2: %3</source>
+        <translation>Impossible de copier %1 vers %2&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>Path not found: %1</source>
+        <translation>Chemin introuvable&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Cannot create folder %1</source>
+        <translation>Impossible de créer le dossier %1</translation>
+    </message>
+    <message>
+        <source>Path not found: %1 cannot be created (%2)</source>
+        <translation>Chemin introuvable&#xa0;: %1 ne peut pas être créé (%2)</translation>
+    </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation>Fichier introuvable</translation>
+    </message>
+    <message>
+        <source>Path not found</source>
+        <translation>Chemin introuvable</translation>
+    </message>
+    <message>
+        <source>Path/file access error</source>
+        <translation>Erreur d’accès au chemin ou au fichier</translation>
+    </message>
+    <message>
+        <source>The executable file is invalid or corrupt</source>
+        <translation>Le fichier exécutable n’est pas valide ou est endommagé</translation>
+    </message>
+    <message>
+        <source>A sharing violation occurred.</source>
+        <translation>Une violation de partage s’est produite.</translation>
+    </message>
+    <message>
+        <source>This file type does not have a valid file association.</source>
+        <translation>Ce type de fichier n’a pas d’association valide.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened due to time out. Please try again in a moment.</source>
+        <translation>Le fichier n’a pas pu être ouvert, le délai a expiré. Veuillez réessayer dans un instant.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened because the DDE transaction failed. Please try again in a moment.</source>
+        <translation>Le fichier n’a pas pu être ouvert, car la transaction DDE a échoué. Veuillez réessayer dans un instant.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened because the target application is busy. Please try again in a moment.</source>
+        <translation>Le fichier n’a pas pu être ouvert, car l’application cible est occupée. Veuillez réessayer dans un instant.</translation>
+    </message>
+    <message>
+        <source>No application is associated with this file type.</source>
+        <translation>Aucune application n’est associée à ce type de fichier.</translation>
+    </message>
+    <message>
+        <source>The specified dynamic-link library was not found.</source>
+        <translation>La bibliothèque dynamique indiquée est introuvable.</translation>
+    </message>
+    <message>
+        <source>An error occurred occurred whilst trying to open or print the selected file.</source>
+        <translation>Une erreur s’est produite lors de l’ouverture ou de l’impression du fichier sélectionné.</translation>
+    </message>
+    <message>
+        <source>%1 did not finish within %2 seconds and was stopped</source>
+        <translation>%1 ne s’est pas terminé en %2 secondes et a été arrêté</translation>
+    </message>
+    <message>
+        <source>%1 made no progress for %2 seconds and was stopped</source>
+        <translation>%1 n’a pas progressé pendant %2 secondes et a été arrêté</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Type mismatch</source>
+        <translation>Incompatibilité de type</translation>
+    </message>
+    <message>
+        <source>Overflow</source>
+        <translation>Dépassement de capacité</translation>
+    </message>
+    <message>
+        <source>PDF File(s)</source>
+        <translation>Fichier(s) PDF</translation>
+    </message>
+    <message>
+        <source>Invalid property value</source>
+        <translation>Valeur de propriété non valide</translation>
+    </message>
+    <message>
+        <source>GDI+ Initialization Failed.</source>
+        <translation>Échec de l’initialisation de GDI+.</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved in </source>
+        <translation>Vos réglages n’ont pas pu être enregistrés dans </translation>
+    </message>
+    <message>
+        <source>. They will be lost when the program ends.</source>
+        <translation>. Ils seront perdus à la fermeture du programme.</translation>
+    </message>
+    <message>
+        <source>Please select folder:</source>
+        <translation>Veuillez choisir un dossier&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Questions? Please contact Team Quillfern at </source>
+        <translation>Des questions&#x202f;? Contactez l’équipe Quillfern à l’adresse </translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Aide</translation>
+    </message>
+    <message>
+        <source>Add PDF File(s)</source>
+        <translation>Ajouter des fichiers PDF</translation>
+    </message>
+    <message>
+        <source>Add All PDF File(s) In Folder</source>
+        <translation>Ajouter un dossier entier</translation>
+    </message>
+    <message>
+        <source>Clear List</source>
+        <translation>Vider la liste</translation>
+    </message>
+    <message>
+        <source>Load Sample/Example Files</source>
+        <translation>Charger les exemples</translation>
+    </message>
+    <message>
+        <source>Conversion Method</source>
+        <translation>Méthode de conversion</translation>
+    </message>
+    <message>
+        <source>GflAx Option</source>
+        <translation>Options GflAx</translation>
+    </message>
+    <message>
+        <source>Number of Pages:</source>
+        <translation>Nombre de pages&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Resolution:</source>
+        <translation>Résolution&#xa0;:</translation>
+    </message>
+    <message>
+        <source>First Page Option</source>
+        <translation>Première page</translation>
+    </message>
+    <message>
+        <source>Convert First Page Only</source>
+        <translation>Ne convertir que la première page</translation>
+    </message>
+    <message>
+        <source>Save Results To This Folder</source>
+        <translation>Enregistrer les résultats dans ce dossier</translation>
+    </message>
+    <message>
+        <source>Start Converting</source>
+        <translation>Lancer la conversion</translation>
+    </message>
+    <message>
+        <source>Progress Bar</source>
+        <translation>Barre de progression</translation>
+    </message>
+    <message>
+        <source>Choose Output Folder</source>
+        <translation>Choisir le dossier de sortie</translation>
+    </message>
+    <message>
+        <source>Number of Pages</source>
+        <translation>Nombre de pages</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Résolution</translation>
+    </message>
+    <message>
+        <source>Output Folder</source>
+        <translation>Dossier de sortie</translation>
+    </message>
+    <message>
+        <source>Dots per inch of the GflAx method&apos;s pages</source>
+        <translation>Points par pouce des pages de la méthode GflAx</translation>
+    </message>
+    <message>
+        <source>The files to convert. Delete or a double click removes the selected file.</source>
+        <translation>Les fichiers à convertir. Suppr ou un double-clic retire le fichier sélectionné.</translation>
+    </message>
+    <message>
+        <source>Conversion Progress</source>
+        <translation>Avancement de la conversion</translation>
+    </message>
+    <message>
+        <source>Used by the GflAx method only</source>
+        <translation>Utilisées par la méthode GflAx seulement</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Converts every page of PDF files into GIF files. Each FILE is put on the list as a drop of it would: a file as it is, a folder with every file in its tree.</source>
+        <translation>Convertit chaque page de fichiers PDF en fichiers GIF. Chaque FILE est mis dans la liste comme s’il y était déposé&#xa0;: un fichier tel quel, un dossier avec tous les fichiers de son arborescence.</translation>
+    </message>
+    <message>
+        <source>PDF files or folders to list.</source>
+        <translation>Fichiers PDF ou dossiers à mettre dans la liste.</translation>
+    </message>
+</context>
+<context>
+    <name>Methods</name>
+    <message>
+        <source>Adobe Acrobat Pro Method (You must have Acrobat Pro installed)</source>
+        <translation>Méthode Adobe Acrobat Pro (Acrobat Pro doit être installé)</translation>
+    </message>
+    <message>
+        <source>Ghostscript Method</source>
+        <translation>Méthode Ghostscript</translation>
+    </message>
+    <message>
+        <source>Black/White Method</source>
+        <translation>Méthode noir et blanc</translation>
+    </message>
+    <message>
+        <source>GflAx Method</source>
+        <translation>Méthode GflAx</translation>
+    </message>
+</context>
+</TS>
