@@ -27,6 +27,8 @@ if [ "$mode" = test ]; then
   # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
   # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
   packages+=(clang libclang-rt-14-dev)
+  # bench_encoder --writers compares giflib with libcgif.
+  packages+=(libcgif-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -7,9 +7,11 @@
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is still
 # being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for
 # this script, so scratch space and memory stay bounded by K, not by the number of pages.
+# (No process is started that a built-in can replace: this runs once a page.)
 page=$(($1 + $2))
-name=current$(printf '%05d' "$page").jpg
-if grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
+name=$((100000 + page))
+if [ "$page" -lt 100000 ]; then name=current${name#1}.jpg; else name=current$page.jpg; fi
+if [ -s render.log ] && grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
     cat >/dev/null
     exit 1
 fi
