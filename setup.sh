@@ -18,7 +18,7 @@ if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &
 fi
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
-          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
+          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
 # `cpack -G DEB` needs to find the package's library dependencies, and GNU parallel, whose use
 # the README shows.
@@ -27,8 +27,6 @@ if [ "$mode" = test ]; then
   # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
   # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
   packages+=(clang libclang-rt-14-dev)
-  # bench_encoder --writers compares giflib with libcgif.
-  packages+=(libcgif-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -184,7 +184,7 @@ private slots:
         // The programs the scripts run, and the libraries found by dpkg-shlibdeps.
         for (const QString &package : {QStringLiteral("ghostscript"), QStringLiteral("libjpeg-turbo-progs"),
                                        QStringLiteral("libqt6widgets6"), QStringLiteral("libpoppler-qt6-"),
-                                       QStringLiteral("libgif7"), QStringLiteral("libimagequant0")})
+                                       QStringLiteral("libcgif0"), QStringLiteral("libimagequant0")})
             QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" missing from ") + depends));
 
         r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
