@@ -1,5 +1,6 @@
 #!/bin/sh
-# Run by Ghostscript for each page that pdf2tiff.sh renders, as "sh compress.sh OFFSET N": the
+# Run by Ghostscript for each page that pdf2tiff.sh renders, read by the shell of its pipe with
+# the arguments OFFSET N (as "sh compress.sh OFFSET N" would give them): the
 # page, PDF page OFFSET + N, comes as PPM on standard input and leaves as currentNNNNN.jpg, which
 # appears under that name only when complete. A page that could not be drawn (named in
 # render.log) is dropped.

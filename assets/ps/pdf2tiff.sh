@@ -67,8 +67,8 @@ fi
 
 # render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped to
 # compress.sh as soon as it is drawn; with "count", "pagecount" is written first. Run in the
-# background only: Ghostscript takes the place of the subshell, and each page's shell takes the
-# place of the one popen starts (one process less each).
+# background only: Ghostscript takes the place of the subshell, and each page's compress.sh runs
+# in the shell popen starts (one process less each, and no second start of a shell a page).
 render() {
     to=
     [ "$3" -gt 0 ] && to=-dToPage=$3
@@ -76,7 +76,7 @@ render() {
     [ "${4:-}" = count ] && count="-sCountFile=pagecount.part --permit-file-write=pagecount.part --permit-file-control=pagecount.part --permit-file-write=pagecount --permit-file-control=pagecount"
     exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
        -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf $count \
-       -sOutputFile="%pipe%exec sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
+       -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
