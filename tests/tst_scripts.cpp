@@ -380,21 +380,26 @@ private slots:
 
     // Ghostscript starts are most of what a short document costs (about 45 ms of CPU each): a
     // reader's document is counted by the Ghostscript that draws its first pages, page 1 alone
-    // needs no count, and only a long document takes one more per 50 pages. Every start of the
-    // real Ghostscript is logged on the way.
+    // needs no count, and only a long document takes more (ps: one per 50 pages; bw: two per
+    // batch, the bitmaps and the JPEGs). Every start of the real Ghostscript is logged on the way.
     void ghostscriptStartsPerDocument_data()
     {
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("pages");
         QTest::addColumn<bool>("firstPageOnly");
         QTest::addColumn<QString>("maxPending");
         QTest::addColumn<int>("starts");
-        QTest::newRow("one page, for a reader") << 1 << false << QStringLiteral("100000") << 1;
-        QTest::newRow("three pages, for a reader") << 3 << false << QStringLiteral("100000") << 1;
-        QTest::newRow("page 1 alone") << 5 << true << QString() << 1;
-        QTest::newRow("55 pages, for a reader") << 55 << false << QStringLiteral("100000") << 2;
+        QTest::newRow("ps: one page, for a reader") << QStringLiteral("ps") << 1 << false << QStringLiteral("100000") << 1;
+        QTest::newRow("ps: three pages, for a reader") << QStringLiteral("ps") << 3 << false << QStringLiteral("100000") << 1;
+        QTest::newRow("ps: page 1 alone") << QStringLiteral("ps") << 5 << true << QString() << 1;
+        QTest::newRow("ps: 55 pages, for a reader") << QStringLiteral("ps") << 55 << false << QStringLiteral("100000") << 2;
+        QTest::newRow("bw: three pages, for a reader") << QStringLiteral("bw") << 3 << false << QStringLiteral("2") << 2;
+        QTest::newRow("bw: page 1 alone") << QStringLiteral("bw") << 5 << true << QString() << 2;
+        QTest::newRow("bw: 20 pages, for a reader") << QStringLiteral("bw") << 20 << false << QStringLiteral("100") << 2;
     }
     void ghostscriptStartsPerDocument()
     {
+        QFETCH(QString, folder);
         QFETCH(int, pages);
         QFETCH(bool, firstPageOnly);
         QFETCH(QString, maxPending);
@@ -407,7 +412,7 @@ private slots:
         TestFiles::writeScript(bin + QStringLiteral("/gs"), "echo started >> '" + QFile::encodeName(log) + "'\nexec '"
                                                                   + QFile::encodeName(gs) + "' \"$@\"\n");
         m_pathFirst = bin;
-        const Script s = scriptOf(QStringLiteral("ps"));
+        const Script s = scriptOf(folder);
         const QString pdf = root() + QStringLiteral("/doc.pdf");
         TestFiles::writePdf(pdf, pages);
         const Outcome o = runScript(s, pdf, firstPageOnly, maxPending);
