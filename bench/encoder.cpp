@@ -2,7 +2,7 @@
 //
 // Makes its own page set (text, photographs, vector plots) as PDFs, renders them to JPEG with the
 // project's ps/pdf2tiff.sh exactly as the Ghostscript method does, then converts every page:
-//   lumenpage  in-process: QImageReader decode + the GIF encoder (timed inside a worker process
+//   lumenpage  in-process: the program's JPEG decoder + the GIF encoder (timed inside a worker process
 //              of this program, whose peak memory is then that of decode + encode alone)
 //   vips       `vips copy page.jpg page.gif`      (process wall time, start-up included)
 //   convert    `convert page.jpg page.gif`        (ImageMagick; process wall time)
@@ -15,6 +15,7 @@
 
 #include "engine/gifencoder.h"
 #include "engine/imaging.h"
+#include "engine/pageimage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,16 +27,21 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
+#include <QBuffer>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+
+#include <gif_lib.h>
 
 using namespace bench;
 
 namespace {
 
 // --worker OUTDIR [--speed N] [--step N] [--rounds N] [--dither D] [--no-exact] [--snap-distance N]
-//          [--snap-ratio N] FILE...
+//          [--snap-ratio N] [--dct exact|fast|float] FILE...
 // Prints one line per page: decode ns, encode ns, GIF path. With no setting given it saves
 // through ImagingService::SavePictureAs, the program's own path.
 int worker(int argc, char **argv)
@@ -46,6 +52,7 @@ int worker(int argc, char **argv)
         return 2;
     const QString outDir = args.takeFirst();
     PaletteSettings settings;
+    PageImage::Dct dct = PageImage::Dct::Exact;
     bool custom = false;
     while (args.size() > 1 && args.first().startsWith(QStringLiteral("--"))) {
         const QString opt = args.takeFirst();
@@ -63,7 +70,11 @@ int worker(int argc, char **argv)
             settings.snapDistance = args.takeFirst().toInt();
         else if (opt == QStringLiteral("--snap-ratio"))
             settings.snapRatio = args.takeFirst().toInt();
-        else
+        else if (opt == QStringLiteral("--dct")) {
+            const QString d = args.takeFirst();
+            dct = d == QStringLiteral("fast") ? PageImage::Dct::Fast : d == QStringLiteral("float") ? PageImage::Dct::Float : PageImage::Dct::Exact;
+            continue;
+        } else
             return 2;
         custom = true;
     }
@@ -73,11 +84,12 @@ int worker(int argc, char **argv)
         const QString gif = outDir + QLatin1Char('/') + QFileInfo(jpeg).completeBaseName() + QStringLiteral(".gif");
         QElapsedTimer clock;
         clock.start();
+        // The program's own decoder (engine/pageimage.cpp), reading the file as the run does.
         QImage picture;
-        QImageReader reader(jpeg);
-        reader.setAutoTransform(false);
-        if (!reader.read(&picture)) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(jpeg), qPrintable(reader.errorString()));
+        QString why;
+        QFile in(jpeg);
+        if (!in.open(QIODevice::ReadOnly) || !PageImage::decode(in.readAll(), &picture, &why, dct)) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(jpeg), qPrintable(why.isEmpty() ? in.errorString() : why));
             return 1;
         }
         const qint64 decoded = clock.nsecsElapsed();
@@ -96,6 +108,103 @@ int worker(int argc, char **argv)
         }
         std::printf("%lld %lld %s\n", static_cast<long long>(decoded), static_cast<long long>(total - decoded),
                     QFile::encodeName(gif).constData());
+    }
+    return 0;
+}
+
+double threadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e9 + t.tv_nsec;
+}
+
+// The same indexed picture through giflib, the writer the program used before libcgif.
+bool writeGiflib(const IndexedImage &picture, QByteArray &into)
+{
+    int bits = 1;
+    while ((1u << bits) < picture.palette.size())
+        ++bits;
+    ColorMapObject *map = GifMakeMapObject(1 << bits, nullptr);
+    if (!map)
+        return false;
+    for (int i = 0; i < (1 << bits); ++i) {
+        const PaletteColour c = i < int(picture.palette.size()) ? picture.palette[i] : PaletteColour{0, 0, 0};
+        map->Colors[i] = {c.r, c.g, c.b};
+    }
+    int error = 0;
+    GifFileType *gif = EGifOpen(&into, [](GifFileType *g, const GifByteType *data, int n) {
+        static_cast<QByteArray *>(g->UserData)->append(reinterpret_cast<const char *>(data), n);
+        return n;
+    }, &error);
+    if (!gif) {
+        GifFreeMapObject(map);
+        return false;
+    }
+    bool ok = EGifPutScreenDesc(gif, picture.width, picture.height, bits, 0, map) == GIF_OK
+              && EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < picture.height; ++y)
+        ok = EGifPutLine(gif, const_cast<GifByteType *>(picture.pixels.data()) + size_t(y) * picture.width, picture.width) == GIF_OK;
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+// --writers-worker ROUNDS OUTDIR FILE...: each page image decoded and reduced once, then the same indexed
+// picture written ROUNDS times by giflib and by the program's writer (libcgif). Prints per page:
+// quantise ns, giflib ns, libcgif ns (thread CPU, median), giflib bytes, libcgif bytes, and
+// whether the two GIFs decode to the same pixels.
+int writers(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(2);
+    if (args.size() < 3)
+        return 2;
+    const int rounds = std::max(1, args.takeFirst().toInt());
+    const QString outDir = args.takeFirst();
+    for (const QString &jpeg : args) {
+        QImage picture;
+        QString why;
+        if (!PageImage::read(jpeg, &picture, &why)) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(jpeg), qPrintable(why));
+            return 1;
+        }
+        IndexedImage indexed;
+        double t0 = threadCpuNs();
+        if (!quantise(picture, PaletteSettings(), indexed, why))
+            return 1;
+        const double quantiseNs = threadCpuNs() - t0;
+        QList<double> giflibNs, cgifNs;
+        QByteArray viaGiflib, viaCgif;
+        for (int r = 0; r < rounds; ++r) {
+            QByteArray bytes;
+            bytes.reserve(4 << 20);
+            t0 = threadCpuNs();
+            if (!writeGiflib(indexed, bytes))
+                return 1;
+            giflibNs << threadCpuNs() - t0;
+            viaGiflib = bytes;
+            QBuffer buffer;
+            buffer.buffer().reserve(4 << 20);
+            buffer.open(QIODevice::WriteOnly);
+            t0 = threadCpuNs();
+            if (!writeIndexedGif(indexed, buffer, &why))
+                return 1;
+            cgifNs << threadCpuNs() - t0;
+            viaCgif = buffer.data();
+        }
+        const QString base = outDir + QLatin1Char('/') + QFileInfo(jpeg).completeBaseName();
+        bool same = false;
+        QFile a(base + QStringLiteral("-giflib.gif")), b(base + QStringLiteral("-cgif.gif"));
+        if (!a.open(QIODevice::WriteOnly) || a.write(viaGiflib) != viaGiflib.size() || !b.open(QIODevice::WriteOnly)
+            || b.write(viaCgif) != viaCgif.size())
+            return 1;
+        a.close();
+        b.close();
+        QString e1, e2;
+        const QImage g1 = readGif(a.fileName(), &e1), g2 = readGif(b.fileName(), &e2);
+        same = !g1.isNull() && g1 == g2;
+        std::printf("%.0f %.0f %.0f %lld %lld %d\n", quantiseNs, median(giflibNs), median(cgifNs),
+                    static_cast<long long>(viaGiflib.size()), static_cast<long long>(viaCgif.size()), same ? 1 : 0);
     }
     return 0;
 }
@@ -234,6 +343,8 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--worker") == 0)
         return worker(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--writers-worker") == 0)
+        return writers(argc, argv);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -261,11 +372,20 @@ int main(int argc, char **argv)
                                      QStringLiteral("Compare the GIFs with the lossless render of each page (lossless, the default) "
                                                     "or with the page image (jpeg)."),
                                      QStringLiteral("WHAT"), QStringLiteral("lossless"));
+    const QCommandLineOption pageImage(QStringLiteral("page-image"),
+                                       QStringLiteral("Make the page images from the lossless render with cjpeg and these arguments "
+                                                      "(for example \"-quality 95 -rgb\") instead of the script's own."),
+                                       QStringLiteral("ARGS"));
+    const QCommandLineOption dctOpt(QStringLiteral("dct"), QStringLiteral("Our decoder's inverse DCT: exact (default), fast or float."),
+                                    QStringLiteral("METHOD"));
+    const QCommandLineOption writersOpt(QStringLiteral("writers"),
+                                        QStringLiteral("Only compare the GIF writers (giflib, libcgif) on the same indexed pages, N rounds each."),
+                                        QStringLiteral("N"));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Print every page."));
     const QCommandLineOption repeatOpt(QStringLiteral("repeat"), QStringLiteral("Convert every page N times with every tool; the median time counts (default 1)."),
                                        QStringLiteral("N"), QStringLiteral("1"));
     parser.addOptions({perKind, work, vipsOpt, convertOpt, sweep, speed, step, rounds, dither, snapDistance, snapRatio, against,
-                       verbose, repeatOpt});
+                       verbose, repeatOpt, pageImage, dctOpt, writersOpt});
     parser.process(app);
     const bool againstJpeg = parser.value(against) == QStringLiteral("jpeg");
 
@@ -314,15 +434,78 @@ int main(int argc, char **argv)
             pages << Page{jpeg, kind, lossless[i]};
         }
     }
+    // Page images made another way, from the same lossless pixels the script compresses.
+    if (parser.isSet(pageImage)) {
+        const QString cjpeg = findProgram({QStringLiteral("cjpeg")});
+        const QStringList cjpegArgs = parser.value(pageImage).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QList<double> cpu;
+        qint64 jpegBytes = 0;
+        for (const Page &p : pages) {
+            const QString ppm = p.jpeg + QStringLiteral(".ppm");
+            if (cjpeg.isEmpty() || !QImage(p.lossless).convertToFormat(QImage::Format_RGB888).save(ppm, "PPM")) {
+                out(QStringLiteral("error: cannot make %1 (cjpeg: %2)").arg(ppm, cjpeg));
+                return 1;
+            }
+            const ChildRun run = runChild(cjpeg, QStringList(cjpegArgs) << QStringLiteral("-outfile") << p.jpeg << ppm);
+            QFile::remove(ppm);
+            if (!run.started || run.exitCode != 0) {
+                out(QStringLiteral("error: cjpeg %1: %2").arg(parser.value(pageImage), QString::fromLocal8Bit(run.err).trimmed()));
+                return 1;
+            }
+            cpu << run.cpuMs;
+            jpegBytes += fileSize(p.jpeg);
+        }
+        out(QStringLiteral("Page images: cjpeg %1, %2 ms CPU a page (median, process included), %3 bytes")
+                .arg(parser.value(pageImage)).arg(median(cpu), 0, 'f', 1).arg(withThousands(jpegBytes)));
+    }
     const QSize size = QImageReader(pages.first().jpeg).size();
     out(QStringLiteral("Page set: %1 pages (%2 text, %2 photo, %2 plot), %3 x %4 px, rendered by %5 in "
                        "text %6, photo %7, plot %8 ms/page (Ghostscript start-up included)")
             .arg(pages.size()).arg(n).arg(size.width()).arg(size.height()).arg(script)
             .arg(gsMsPerPage[0], 0, 'f', 0).arg(gsMsPerPage[1], 0, 'f', 0).arg(gsMsPerPage[2], 0, 'f', 0));
 
+    if (parser.isSet(writersOpt)) {
+        const QString dir = root + QStringLiteral("/writers");
+        QDir().mkpath(dir);
+        QStringList args{QStringLiteral("--writers-worker"), parser.value(writersOpt), dir};
+        for (const Page &p : pages)
+            args << p.jpeg;
+        const ChildRun run = runChild(QCoreApplication::applicationFilePath(), args);
+        if (!run.started || run.exitCode != 0) {
+            out(QStringLiteral("error: %1").arg(QString::fromLocal8Bit(run.err)));
+            return 1;
+        }
+        out(QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(QStringLiteral("kind"), -6).arg(QStringLiteral("palette ms"), 11)
+                .arg(QStringLiteral("giflib ms"), 10).arg(QStringLiteral("libcgif ms"), 11).arg(QStringLiteral("giflib bytes"), 13)
+                .arg(QStringLiteral("libcgif bytes"), 14).arg(QStringLiteral("same pixels"), 12));
+        const QList<QByteArray> lines = run.out.trimmed().split('\n');
+        for (PageKind kind : {PageKind::Text, PageKind::Photo, PageKind::Plot}) {
+            QList<double> q, g, c;
+            qint64 gb = 0, cb = 0;
+            int same = 0, count = 0;
+            for (int i = 0; i < pages.size() && i < lines.size(); ++i) {
+                const QList<QByteArray> f = lines[i].split(' ');
+                if (pages[i].kind != kind || f.size() < 6)
+                    continue;
+                q << f[0].toDouble() / 1e6;
+                g << f[1].toDouble() / 1e6;
+                c << f[2].toDouble() / 1e6;
+                gb += f[3].toLongLong();
+                cb += f[4].toLongLong();
+                same += f[5].toInt();
+                ++count;
+            }
+            out(QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(kindName(kind), -6).arg(median(q), 11, 'f', 2).arg(median(g), 10, 'f', 2)
+                    .arg(median(c), 11, 'f', 2).arg(withThousands(gb), 13).arg(withThousands(cb), 14)
+                    .arg(QStringLiteral("%1/%2").arg(same).arg(count), 12));
+        }
+        out(QStringLiteral("(thread CPU time in-process, median of the rounds, then of the pages)"));
+        return 0;
+    }
+
     // 2. The tools.
     QStringList ourSettings;
-    for (const QCommandLineOption &o : {speed, step, rounds, dither, snapDistance, snapRatio})
+    for (const QCommandLineOption &o : {speed, step, rounds, dither, snapDistance, snapRatio, dctOpt})
         if (parser.isSet(o))
             ourSettings << QStringLiteral("--") + o.names().first() << parser.value(o);
     Tool ours{QStringLiteral("lumenpage"), QCoreApplication::applicationFilePath(), QString()};
@@ -387,7 +570,7 @@ int main(int argc, char **argv)
             .arg(median(ours.decodeMs), 0, 'f', 1).arg(median(ours.ms) - median(ours.decodeMs), 0, 'f', 1).arg(repeat));
 
     out(QString());
-    out(QStringLiteral("By kind (PSNR median dB / bytes):"));
+    out(QStringLiteral("By kind (PSNR median dB / minimum dB / bytes):"));
     for (PageKind kind : {PageKind::Text, PageKind::Photo, PageKind::Plot}) {
         QString line = QStringLiteral("  %1").arg(kindName(kind), -6);
         for (Tool *t : tools) {
@@ -401,8 +584,8 @@ int main(int argc, char **argv)
                     if (i < t->gifs.size() && !t->gifs[i].isEmpty())
                         bytes += fileSize(t->gifs[i]);
                 }
-            line += QStringLiteral("  %1: %2 / %3").arg(t->name.section(QLatin1Char(' '), 0, 0), dB(median(valid(v))),
-                                                       withThousands(bytes));
+            line += QStringLiteral("  %1: %2 / %3 / %4").arg(t->name.section(QLatin1Char(' '), 0, 0), dB(median(valid(v))),
+                                                            dB(minimum(valid(v))), withThousands(bytes));
         }
         out(line);
     }

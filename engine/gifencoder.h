@@ -7,8 +7,8 @@
 class QImage;
 class QIODevice;
 
-// Writes `picture` as a GIF through giflib: a global colour table of the palette (padded to a
-// power of two) and one image. False, with the reason in `error`, when giflib or the device
+// Writes `picture` as a GIF through libcgif: a global colour table of the palette (padded to a
+// power of two) and one image. False, with the reason in `error`, when libcgif or the device
 // fails; a picture wider or taller than GIF allows (65535) is refused before anything is written.
 bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *error);
 

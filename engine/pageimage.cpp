@@ -35,6 +35,7 @@ void complained(j_common_ptr info, int level)
 
 struct Job {
     const QByteArray *bytes = nullptr;
+    PageImage::Dct dct = PageImage::Dct::Exact;
     QImage image;
     QString error;
 };
@@ -64,7 +65,7 @@ bool decodeJpeg(Job &job)
         return false;
     }
     info.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGRX;
-    info.dct_method = JDCT_ISLOW;
+    info.dct_method = job.dct == PageImage::Dct::Fast ? JDCT_IFAST : job.dct == PageImage::Dct::Float ? JDCT_FLOAT : JDCT_ISLOW;
     const qint64 bytes = qint64(info.image_width) * info.image_height * (grey ? 1 : 4);
     if (bytes > PageImage::MaxDecodedBytes) {
         jpeg_destroy_decompress(&info);
@@ -95,6 +96,11 @@ namespace PageImage {
 
 bool decode(const QByteArray &bytes, QImage *image, QString *error)
 {
+    return decode(bytes, image, error, Dct::Exact);
+}
+
+bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct)
+{
     *image = QImage();
     const bool jpeg = bytes.startsWith("\xFF\xD8\xFF");
     if (jpeg) {
@@ -107,6 +113,7 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error)
         }
         Job job;
         job.bytes = &bytes;
+        job.dct = dct;
         if (decodeJpeg(job)) {
             *image = std::move(job.image);
             return true;

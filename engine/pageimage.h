@@ -15,6 +15,10 @@ namespace PageImage {
 bool read(const QString &path, QImage *image, QString *error);
 bool decode(const QByteArray &bytes, QImage *image, QString *error);
 
+// libjpeg's inverse DCT: the program's is exact; the bench tries the others.
+enum class Dct { Exact, Fast, Float };
+bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct);
+
 // Largest decoded page accepted, in bytes: a page at 1152 dpi is about 500 MB.
 constexpr qint64 MaxDecodedBytes = qint64(2048) * 1024 * 1024;
 

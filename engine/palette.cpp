@@ -540,7 +540,11 @@ std::vector<int64_t> remapNearest(const QImage &image, Indexed &out)
     uint8_t *dst = out.pixels.data();
     forEachRun(image, [&](uint32_t p, int run) {
         const int index = search.nearest(red(p), green(p), blue(p));
-        dst = std::fill_n(dst, run, static_cast<uint8_t>(index));
+        // Most runs of a photograph are one pixel long: a store, not a call to memset.
+        if (run == 1)
+            *dst++ = static_cast<uint8_t>(index);
+        else
+            dst = std::fill_n(dst, run, static_cast<uint8_t>(index));
         sums.add(index, p, run);
         return true;
     });

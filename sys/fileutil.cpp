@@ -65,9 +65,16 @@ bool WildcardMatch(const QString &pattern, const QString &name)
     // "*.*" means every name, as it does on the platform the patterns come from.
     if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
         return true;
-    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(
+    // A folder is listed every few milliseconds while a script renders: the expression is
+    // compiled once per pattern and thread, not once per name.
+    thread_local QString lastPattern;
+    thread_local QRegularExpression re;
+    if (lastPattern != pattern || !re.isValid() || re.pattern().isEmpty()) {
+        re = QRegularExpression(QRegularExpression::wildcardToRegularExpression(
                                     pattern, QRegularExpression::UnanchoredWildcardConversion),
                                 QRegularExpression::CaseInsensitiveOption);
+        lastPattern = pattern;
+    }
     const QRegularExpressionMatch m = re.match(name);
     return m.hasMatch() && m.capturedStart() == 0 && m.capturedLength() == name.size();
 }

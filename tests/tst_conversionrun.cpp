@@ -13,7 +13,7 @@ namespace {
 
 const QString CopyFixtures = QStringLiteral(
     "i=0\nfor f in fixture/*.jpg; do [ -e \"$f\" ] || continue; i=$((i+1)); "
-    "cp \"$f\" \"$(printf 'current%05d.jpg' $i)\"; done\nrm -f current.pdf\n");
+    "cp \"$f\" page.part && mv page.part \"$(printf 'current%05d.jpg' $i)\"; done\nrm -f current.pdf\n");
 
 struct Fixture : RunFixture {
     QString app;

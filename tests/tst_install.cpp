@@ -195,7 +195,7 @@ private slots:
         for (const QString &package : {QStringLiteral("ghostscript"), QStringLiteral("libjpeg-turbo-progs"),
                                        QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n"),
                                        QStringLiteral("libqt6widgets6"), QStringLiteral("libpoppler-qt6-"),
-                                       QStringLiteral("libgif7"), QStringLiteral("libimagequant0")})
+                                       QStringLiteral("libcgif0"), QStringLiteral("libimagequant0")})
             QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" missing from ") + depends));
 
         r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});

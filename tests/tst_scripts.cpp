@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -128,6 +129,7 @@ class TestScripts : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_temp;
+    QString m_pathFirst; // a folder searched before PATH by the scripts run
 
     QString root() const { return m_temp->path(); }
 
@@ -158,6 +160,8 @@ class TestScripts : public QObject {
             env.insert(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"), QStringLiteral("1"));
         if (!maxPending.isEmpty())
             env.insert(QStringLiteral("LUMENPAGE_MAX_PENDING"), maxPending);
+        if (!m_pathFirst.isEmpty())
+            env.insert(QStringLiteral("PATH"), m_pathFirst + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(QStringLiteral("/bin/sh"), {folder + QLatin1Char('/') + s.name});
@@ -215,6 +219,7 @@ private slots:
     {
         m_temp = std::make_unique<QTemporaryDir>();
         QVERIFY(m_temp->isValid());
+        m_pathFirst.clear();
     }
 
     void everyPageNumbered_data()
@@ -371,6 +376,52 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QVERIFY2(f.readAll() == drawn.value(name), qPrintable(name));
         }
+    }
+
+    // Ghostscript starts are most of what a short document costs (about 45 ms of CPU each): a
+    // reader's document is counted by the Ghostscript that draws its first pages, page 1 alone
+    // needs no count, and only a long document takes more (ps: one per 50 pages; bw: two per
+    // batch, the bitmaps and the JPEGs). Every start of the real Ghostscript is logged on the way.
+    void ghostscriptStartsPerDocument_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("firstPageOnly");
+        QTest::addColumn<QString>("maxPending");
+        QTest::addColumn<int>("starts");
+        QTest::newRow("ps: one page, for a reader") << QStringLiteral("ps") << 1 << false << QStringLiteral("100000") << 1;
+        QTest::newRow("ps: three pages, for a reader") << QStringLiteral("ps") << 3 << false << QStringLiteral("100000") << 1;
+        QTest::newRow("ps: page 1 alone") << QStringLiteral("ps") << 5 << true << QString() << 1;
+        QTest::newRow("ps: 55 pages, for a reader") << QStringLiteral("ps") << 55 << false << QStringLiteral("100000") << 2;
+        QTest::newRow("bw: three pages, for a reader") << QStringLiteral("bw") << 3 << false << QStringLiteral("2") << 2;
+        QTest::newRow("bw: page 1 alone") << QStringLiteral("bw") << 5 << true << QString() << 2;
+        QTest::newRow("bw: 20 pages, for a reader") << QStringLiteral("bw") << 20 << false << QStringLiteral("100") << 2;
+    }
+    void ghostscriptStartsPerDocument()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, pages);
+        QFETCH(bool, firstPageOnly);
+        QFETCH(QString, maxPending);
+        QFETCH(int, starts);
+        const QString gs = QStandardPaths::findExecutable(QStringLiteral("gs"));
+        QVERIFY(!gs.isEmpty());
+        const QString bin = root() + QStringLiteral("/bin");
+        const QString log = root() + QStringLiteral("/gs-starts.log");
+        QVERIFY(QDir().mkpath(bin));
+        TestFiles::writeScript(bin + QStringLiteral("/gs"), "echo started >> '" + QFile::encodeName(log) + "'\nexec '"
+                                                                  + QFile::encodeName(gs) + "' \"$@\"\n");
+        m_pathFirst = bin;
+        const Script s = scriptOf(folder);
+        const QString pdf = root() + QStringLiteral("/doc.pdf");
+        TestFiles::writePdf(pdf, pages);
+        const Outcome o = runScript(s, pdf, firstPageOnly, maxPending);
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(int(o.pages.size()), firstPageOnly ? 1 : pages);
+        QCOMPARE(o.left, QStringList());
+        QFile started(log);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(int(started.readAll().count('\n')), starts);
     }
 
     // The methods tell their script about "Convert First Page Only" through

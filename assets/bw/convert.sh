@@ -19,7 +19,7 @@
 # interpolated.) Each bitmap is then drawn pixel for pixel onto a greyscale JPEG page at quality
 # 100 (a grey JPEG has no colour to subsample): decoded, a page is within a level or two of its
 # bitmap, on a few pixels along the edges.
-cd "$(dirname "$0")" || exit 1
+case "$0" in */*) cd "${0%/*}" || exit 1 ;; esac
 
 status=0
 finish() {
@@ -37,11 +37,21 @@ mkdir -p current || exit 1
 # The sub-folder must hold this document's pages and nothing else.
 rm -f current/*.jpg current/*.pbm current/*.part
 
-last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
-          -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
-case "$last" in '' | *[!0-9]*) last=0 ;; esac
-[ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
-echo "$last" > pagecount.part && mv -f pagecount.part pagecount
+limit=${LUMENPAGE_MAX_PENDING:-0}
+case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
+# The number of pages: 0 when Ghostscript cannot tell (the render then reports why). With a
+# reader (limit, below) the Ghostscript that draws the first batch writes "pagecount" itself
+# before its first page; a Ghostscript of its own counts them only when all are drawn at once.
+last=0
+if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ]; then
+    last=1
+    { echo 1 > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+elif [ "$limit" -eq 0 ]; then
+    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+              -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+    case "$last" in '' | *[!0-9]*) last=0 ;; esac
+    { echo "$last" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+fi
 
 cap=${LUMENPAGE_PAGE_SECONDS:-0}
 case "$cap" in '' | *[!0-9]*) cap=0 ;; esac
@@ -68,24 +78,36 @@ watch() {
     return "$code"
 }
 
-# draw FIRST LAST: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
+# draw FIRST LAST [count]: the pages FIRST to LAST (LAST 0: to the end) as
+# current/pageNNNNN.jpg; with "count", "pagecount" is written first (and LAST is then at most
+# the document's last page).
 draw() {
     # pages.ps gives exactly one bitmap per PDF page, so bitsSSSSS_%05d.pbm is PDF page
     # SSSSS - 1 + %d. A Ghostscript that ended before LAST (it crashed, was killed, or reached
     # the time cap) costs only the page it was drawing: the next one starts after it.
     from=$1
+    upto=$2
     to=
-    [ "$2" -gt 0 ] && to=-dToPage=$2
-    while [ "$from" -le "$2" ] || [ "$2" -eq 0 ]; do
+    [ "$upto" -gt 0 ] && to=-dToPage=$upto
+    count=
+    [ "${3:-}" = count ] && count="-sCountFile=pagecount.part --permit-file-write=pagecount.part --permit-file-control=pagecount.part --permit-file-write=pagecount --permit-file-control=pagecount"
+    while [ "$from" -le "$upto" ] || [ "$upto" -eq 0 ]; do
         rm -f timedout
         start=$(printf '%05d' "$from")
-        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 -dFromPage="$from" $to \
+        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 -dFromPage="$from" $to $count \
            -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile="current/bits${start}_%05d.pbm" \
            -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null &
         watch $! || status=1
+        if [ -n "$count" ]; then
+            count=
+            pages=0
+            [ -f pagecount ] && read -r pages < pagecount
+            case "$pages" in '' | *[!0-9]*) pages=0 ;; esac
+            [ "$upto" -gt "$pages" ] && upto=$pages
+        fi
         made=$(ls current/bits${start}_*.pbm 2>/dev/null | wc -l)
         reached=$((from + made - 1))
-        if [ "$reached" -lt "$2" ] && [ "$2" -gt 0 ]; then
+        if [ "$reached" -lt "$upto" ] && [ "$upto" -gt 0 ]; then
             # A bitmap is written once its page is drawn, in one go: the page after the last
             # one written is the one it was drawing.
             why="Ghostscript ended while drawing it"
@@ -146,13 +168,13 @@ draw() {
 # still being rendered), pages are drawn in batches of 8K, each once fewer than 8K page images
 # wait: scratch space stays bounded by two batches, not by the number of pages. (Each batch
 # starts two Ghostscripts, about 50 ms each, so batches are not made smaller.)
-limit=${LUMENPAGE_MAX_PENDING:-0}
-case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 : > rendered.log
-if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
+if [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
     batch=$((limit * 8))
     reader=$PPID
     first=1
+    # Until the first batch has counted the pages, the document is taken to be one batch long.
+    last=$batch
     while [ "$first" -le "$last" ]; do
         # The next batch is drawn while the reader still takes the last one.
         while :; do
@@ -168,7 +190,14 @@ if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
         done
         end=$((first + batch - 1))
         [ "$end" -gt "$last" ] && end=$last
-        draw "$first" "$end"
+        if [ "$first" -eq 1 ]; then
+            draw 1 "$end" count
+            last=0
+            [ -f pagecount ] && read -r last < pagecount
+            case "$last" in '' | *[!0-9]*) last=0 ;; esac
+        else
+            draw "$first" "$end"
+        fi
         first=$((end + 1))
     done
 else

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Run by Ghostscript for each page that pdf2tiff.sh renders, as "sh compress.sh OFFSET N": the
+# Run by Ghostscript for each page that pdf2tiff.sh renders, read by the shell of its pipe with
+# the arguments OFFSET N (as "sh compress.sh OFFSET N" would give them): the
 # page, PDF page OFFSET + N, comes as PPM on standard input and leaves as currentNNNNN.jpg, which
 # appears under that name only when complete. A page that could not be drawn (named in
 # render.log) is dropped.
@@ -7,12 +8,14 @@
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is still
 # being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for
 # this script, so scratch space and memory stay bounded by K, not by the number of pages.
+# (No process is started that a built-in can replace: this runs once a page.)
 page=$(($1 + $2))
-name=current$(printf '%05d' "$page").jpg
+name=$((100000 + page))
+if [ "$page" -lt 100000 ]; then name=current${name#1}.jpg; else name=current$page.jpg; fi
 # Ghostscript has finished drawing this page: what pdf2tiff.sh counts as progress, and where it
 # starts again after a Ghostscript that ended early.
 echo "$page" >>drawn.log
-if grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
+if [ -s render.log ] && grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
     cat >/dev/null
     exit 1
 fi

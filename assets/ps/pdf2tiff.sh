@@ -22,18 +22,30 @@
 # the page's true colours. Each page goes through a pipe to compress.sh as soon as it is drawn
 # (no raw page touches the disk), and on two or more cores two Ghostscripts draw the two halves
 # of the document.
-cd "$(dirname "$0")" || exit 1
+# (Shell built-ins where they serve: every process started costs a few milliseconds, and a
+# one-page document is started, drawn and compressed in little more.)
+case "$0" in */*) cd "${0%/*}" || exit 1 ;; esac
+
+# remove FILE...: rm only for files that are there (a fresh folder has none).
+remove() {
+    for f in "$@"; do
+        if [ -e "$f" ]; then
+            rm -f -- "$@"
+            return
+        fi
+    done
+}
 
 status=0
 pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log rendered.log drawn.log timedout pagecount pagecount.part current*.jpg.part
+    remove current.pdf render.log rendered.log drawn.log timedout pagecount pagecount.part current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log rendered.log drawn.log timedout pagecount current*.jpg current*.jpg.part
+remove render.log rendered.log drawn.log timedout pagecount current*.jpg current*.jpg.part
 : > render.log
 : > rendered.log
 : > drawn.log
@@ -43,23 +55,32 @@ if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
     exit 127
 fi
 
-# The number of pages decides the split; 0 when Ghostscript cannot tell (the render then
-# reports why).
-last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
-          -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
-case "$last" in '' | *[!0-9]*) last=0 ;; esac
-[ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
-echo "$last" > pagecount.part && mv -f pagecount.part pagecount
+# The number of pages: 0 when Ghostscript cannot tell (the render then reports why). A reader
+# (LUMENPAGE_MAX_PENDING, below) learns it from the first Ghostscript that draws pages, which
+# writes "pagecount" itself before its first page; only the split in two halves needs it first.
+last=0
+if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ]; then
+    last=1
+    { echo 1 > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+elif [ -z "${LUMENPAGE_MAX_PENDING:-}" ]; then
+    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+              -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+    case "$last" in '' | *[!0-9]*) last=0 ;; esac
+    { echo "$last" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+fi
 
-# render OFFSET FIRST LAST: pages FIRST to LAST (0: to the end), each piped to compress.sh as
-# soon as it is drawn. Run in the background only: Ghostscript takes the place of the subshell,
-# and each page's shell takes the place of the one popen starts (one process less each).
+# render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped to
+# compress.sh as soon as it is drawn; with "count", "pagecount" is written first. Run in the
+# background only: Ghostscript takes the place of the subshell, and each page's compress.sh runs
+# in the shell popen starts (one process less each, and no second start of a shell a page).
 render() {
     to=
     [ "$3" -gt 0 ] && to=-dToPage=$3
+    count=
+    [ "${4:-}" = count ] && count="-sCountFile=pagecount.part --permit-file-write=pagecount.part --permit-file-control=pagecount.part --permit-file-write=pagecount --permit-file-control=pagecount"
     exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
-       -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf \
-       -sOutputFile="%pipe%exec sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
+       -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf $count \
+       -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
@@ -70,13 +91,16 @@ render() {
 LUMENPAGE_READER=
 [ "$PPID" -gt 1 ] && LUMENPAGE_READER=$PPID
 export LUMENPAGE_READER
-cores=$(nproc 2>/dev/null || echo 1)
 half=$last
-[ "$cores" -ge 2 ] && [ "$last" -ge 4 ] && [ -z "${LUMENPAGE_MAX_PENDING:-}" ] && half=$(( (last + 1) / 2 ))
+if [ "$last" -ge 4 ] && [ -z "${LUMENPAGE_MAX_PENDING:-}" ]; then
+    cores=$(nproc 2>/dev/null || echo 1)
+    [ "$cores" -ge 2 ] && half=$(( (last + 1) / 2 ))
+fi
 # A Ghostscript's memory grows with the pages it has drawn (about 45 MB after 50 pages, 57 MB
 # after 400 of the same document), so for a reader, which takes pages while they are drawn, a
 # long document is drawn by one Ghostscript after another, Chunk pages each: its memory stays
-# that of a short one. A new Ghostscript costs about 50 ms, 1 ms a page.
+# that of a short one. A new Ghostscript costs about 50 ms, 1 ms a page. The first one also
+# counts the pages; until it has, the document is taken to be one chunk long.
 chunk=50
 cap=${LUMENPAGE_PAGE_SECONDS:-0}
 case "$cap" in '' | *[!0-9]*) cap=0 ;; esac
@@ -108,20 +132,27 @@ watch() {
     return "$code"
 }
 
-if [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && { [ "$last" -gt "$chunk" ] || [ "$cap" -gt 0 ]; }; then
+if [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
     from=1
+    last=$chunk
     while [ "$from" -le "$last" ]; do
         to=$((from + chunk - 1))
         [ "$to" -gt "$last" ] && to=$last
-        rm -f timedout
-        render $((from - 1)) "$from" "$to" &
+        remove timedout
+        if [ "$from" -eq 1 ]; then render 0 1 "$to" count & else render $((from - 1)) "$from" "$to" & fi
         pids=$!
         watch "$pids" || status=1
         pids=
+        if [ "$from" -eq 1 ]; then
+            last=0
+            [ -f pagecount ] && read -r last < pagecount
+            case "$last" in '' | *[!0-9]*) last=0 ;; esac
+            [ "$to" -gt "$last" ] && to=$last
+        fi
         # A Ghostscript that ended before its last page (it crashed, was killed, or reached the
         # time cap) costs only the page it was drawing: the next one takes over after it.
-        reached=$(sort -n drawn.log | tail -n 1)
-        { [ -z "$reached" ] || [ "$reached" -lt "$from" ]; } && reached=$((from - 1))
+        reached=$((from - 1))
+        while read -r page; do [ "$page" -gt "$reached" ] && reached=$page; done < drawn.log
         if [ "$reached" -lt "$to" ]; then
             why="Ghostscript ended while drawing it"
             [ -e timedout ] && why="the time cap of $cap seconds per page was reached"
@@ -146,5 +177,10 @@ fi
 # A document Ghostscript could not open gives no count and no pages: that is a failure too.
 # compress.sh lists every page it completed (a reader may have taken them away already).
 [ "$last" -gt 0 ] || status=1
-[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
+seen=" "
+finished=0
+while read -r page; do
+    case "$seen" in *" $page "*) ;; *) seen="$seen$page " finished=$((finished + 1)) ;; esac
+done < rendered.log
+[ "$finished" -eq "$last" ] || status=1
 exit "$status"
