@@ -7,6 +7,13 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+#   the document: nothing is drawn, it says so and fails. "pagelist" then names the pages to come.
+# - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
+#   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
+# - A file password.ps beside it (written by the program, only this user can read the folder)
+#   gives Ghostscript the password; it is removed with current.pdf.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE.
 # - LUMENPAGE_MAX_PENDING=K: at most about 16K finished page images wait in the folder (see below).
 # - The number of pages it will render is written to "pagecount" before the first page.
 #
@@ -21,33 +28,70 @@ cd "$(dirname "$0")" || exit 1
 status=0
 finish() {
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log rendered.log bitmaps.ps pagecount pagecount.part current/*.pbm current/*.part
+    rm -f current.pdf password.ps render.log rendered.log bitmaps.ps pagecount pagecount.part pagelist current/*.pbm current/*.part
     # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
     rmdir current 2>/dev/null
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log bitmaps.ps
+rm -f render.log bitmaps.ps pagelist
 : > render.log
 
 mkdir -p current || exit 1
 # The sub-folder must hold this document's pages and nothing else.
 rm -f current/*.jpg current/*.pbm current/*.part
 
-last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+# What the program chose: the password (in a file, never on a command line), the resolution or
+# a box to fit, a log of the pages drawn.
+password=
+[ -f password.ps ] && password=password.ps
+size=-r${LUMENPAGE_RESOLUTION:-144}
+set -- ${LUMENPAGE_FIT:-}
+[ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
+set --
+[ -n "${LUMENPAGE_PAGE_LOG:-}" ] && set -- "-sPageLog=$LUMENPAGE_PAGE_LOG" "--permit-file-write=$LUMENPAGE_PAGE_LOG"
+
+last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
           -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+# Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
+[ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
 case "$last" in '' | *[!0-9]*) last=0 ;; esac
 [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
-echo "$last" > pagecount.part && mv -f pagecount.part pagecount
+# The spans of pages drawn, "FIRST-LAST" each, clamped to the document; wanted: their pages.
+spans=1-$last
+wanted=$last
+if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
+    spans=
+    wanted=0
+    list=
+    for item in $LUMENPAGE_PAGES; do
+        a=${item%-*} b=${item#*-}
+        [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
+        [ "$a" -le "$b" ] || continue
+        spans="$spans $a-$b"
+        wanted=$((wanted + b - a + 1))
+        list="$list $(seq "$a" "$b" | tr '\n' ' ')"
+    done
+    if [ "$wanted" = 0 ]; then
+        echo "current.pdf: none of its $last page(s) is in the page range" >&2
+        exit 1
+    fi
+    spans=${spans# }
+    echo $list > pagelist
+fi
+echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
-# draw FIRST LAST: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
+# draw FIRST LAST [ARG...]: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
 draw() {
     to=
     [ "$2" -gt 0 ] && to=-dToPage=$2
     # pages.ps gives exactly one bitmap per PDF page, so bits%05d.pbm is PDF page FIRST - 1 + %d.
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 -dFromPage="$1" $to \
-       -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/bits%05d.pbm \
-       -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
+    from=$1
+    shift 2 # the rest: the page log's arguments
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$from" $to \
+       -sPDFFile=current.pdf --permit-file-read=current.pdf "$@" -sOutputFile=current/bits%05d.pbm \
+       $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
+    set -- "$from"
 
     # One Ghostscript draws the bitmaps, in page order (their names are zero-padded); the blank
     # bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
@@ -96,7 +140,12 @@ draw() {
 limit=${LUMENPAGE_MAX_PENDING:-0}
 case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 : > rendered.log
-if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
+# A page range is drawn span by span, each as a document of its own.
+if [ "$spans" != "1-$last" ]; then
+    for span in $spans; do
+        draw "${span%-*}" "${span#*-}" "$@"
+    done
+elif [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
     batch=$((limit * 8))
     reader=$PPID
     first=1
@@ -115,13 +164,13 @@ if [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
         done
         end=$((first + batch - 1))
         [ "$end" -gt "$last" ] && end=$last
-        draw "$first" "$end"
+        draw "$first" "$end" "$@"
         first=$((end + 1))
     done
 else
-    draw 1 "$last"
+    draw 1 "$last" "$@"
 fi
 
 [ "$last" -gt 0 ] || status=1
-[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
+[ "$(sort -u rendered.log | wc -l)" -eq "$wanted" ] || status=1
 exit "$status"

@@ -7,6 +7,13 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+#   the document: nothing is drawn, it says so and fails. "pagelist" then names the pages to come.
+# - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
+#   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
+# - A file password.ps beside it (written by the program, only this user can read the folder)
+#   gives Ghostscript the password; it is removed with current.pdf.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 # - The number of pages it will render is written to "pagecount" before the first page.
 #
@@ -26,11 +33,11 @@ pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log rendered.log pagecount pagecount.part current*.jpg.part
+    rm -f current.pdf password.ps render.log rendered.log pagecount pagecount.part pagelist current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log rendered.log pagecount current*.jpg current*.jpg.part
+rm -f render.log rendered.log pagecount pagelist current*.jpg current*.jpg.part
 : > render.log
 : > rendered.log
 
@@ -39,23 +46,58 @@ if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
     exit 127
 fi
 
+# What the program chose: the password (in a file, never on a command line), the resolution or
+# a box to fit, a log of the pages drawn.
+password=
+[ -f password.ps ] && password=password.ps
+size=-r${LUMENPAGE_RESOLUTION:-144}
+set -- ${LUMENPAGE_FIT:-}
+[ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
+set --
+[ -n "${LUMENPAGE_PAGE_LOG:-}" ] && set -- "-sPageLog=$LUMENPAGE_PAGE_LOG" "--permit-file-write=$LUMENPAGE_PAGE_LOG"
+
 # The number of pages decides the split; 0 when Ghostscript cannot tell (the render then
 # reports why).
-last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
           -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+# Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
+[ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
 case "$last" in '' | *[!0-9]*) last=0 ;; esac
 [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
-echo "$last" > pagecount.part && mv -f pagecount.part pagecount
+# The spans of pages drawn, "FIRST-LAST" each, clamped to the document; wanted: their pages.
+spans=1-$last
+wanted=$last
+if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
+    spans=
+    wanted=0
+    list=
+    for item in $LUMENPAGE_PAGES; do
+        a=${item%-*} b=${item#*-}
+        [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
+        [ "$a" -le "$b" ] || continue
+        spans="$spans $a-$b"
+        wanted=$((wanted + b - a + 1))
+        list="$list $(seq "$a" "$b" | tr '\n' ' ')"
+    done
+    if [ "$wanted" = 0 ]; then
+        echo "current.pdf: none of its $last page(s) is in the page range" >&2
+        exit 1
+    fi
+    spans=${spans# }
+    echo $list > pagelist
+fi
+echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
-# render OFFSET FIRST LAST: pages FIRST to LAST (0: to the end), each piped to compress.sh as
+# render OFFSET FIRST LAST [ARG...]: pages FIRST to LAST (0: to the end), each piped to compress.sh as
 # soon as it is drawn. Run in the background only: Ghostscript takes the place of the subshell,
 # and each page's shell takes the place of the one popen starts (one process less each).
 render() {
-    to=
+    offset=$1 from=$2 to=
     [ "$3" -gt 0 ] && to=-dToPage=$3
-    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
-       -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf \
-       -sOutputFile="%pipe%exec sh compress.sh $1 %d" pages.ps >>render.log 2>&1 </dev/null
+    shift 3 # the rest: the page log's arguments
+    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
+       -dFromPage="$from" $to -sPDFFile=current.pdf --permit-file-read=current.pdf "$@" \
+       -sOutputFile="%pipe%exec sh compress.sh $offset %d" $password pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
@@ -74,31 +116,35 @@ half=$last
 # long document is drawn by one Ghostscript after another, Chunk pages each: its memory stays
 # that of a short one. A new Ghostscript costs about 50 ms, 1 ms a page.
 chunk=50
-if [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "$last" -gt "$chunk" ]; then
-    from=1
-    while [ "$from" -le "$last" ]; do
+# A page range is drawn span by span, as a long document is drawn chunk by chunk.
+if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "$last" -gt "$chunk" ]; } || [ "$spans" != "1-$last" ]; then
+    for span in $spans; do
+    from=${span%-*}
+    end=${span#*-}
+    while [ "$from" -le "$end" ]; do
         to=$((from + chunk - 1))
-        [ "$to" -gt "$last" ] && to=$last
-        render $((from - 1)) "$from" "$to" &
+        [ "$to" -gt "$end" ] && to=$end
+        render $((from - 1)) "$from" "$to" "$@" &
         pids=$!
         wait "$pids" || status=1
         pids=
         # Nobody takes pages any more: the rest of the document is not drawn.
         if [ -n "$LUMENPAGE_READER" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
             status=1
-            break
+            break 2
         fi
         from=$((to + 1))
     done
+    done
 else
-    render 0 1 "$half" &
+    render 0 1 "$half" "$@" &
     pids=$!
-    [ "$half" -lt "$last" ] && { render "$half" $((half + 1)) "$last" & pids="$pids $!"; }
+    [ "$half" -lt "$last" ] && { render "$half" $((half + 1)) "$last" "$@" & pids="$pids $!"; }
     for pid in $pids; do wait "$pid" || status=1; done
     pids=
 fi
 # A document Ghostscript could not open gives no count and no pages: that is a failure too.
 # compress.sh lists every page it completed (a reader may have taken them away already).
 [ "$last" -gt 0 ] || status=1
-[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
+[ "$(sort -u rendered.log | wc -l)" -eq "$wanted" ] || status=1
 exit "$status"
