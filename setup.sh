@@ -20,10 +20,10 @@ fi
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
           ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
-# `cpack -G DEB` needs to find the package's library dependencies, and GNU parallel, whose use
-# the README shows.
+# `cpack -G DEB` needs to find the package's library dependencies, GNU parallel, whose use
+# the README shows, and qpdf, which locks the tests' PDFs with 256-bit AES.
 if [ "$mode" = test ]; then
-  packages+=(desktop-file-utils appstream dpkg-dev file parallel)
+  packages+=(desktop-file-utils appstream dpkg-dev file parallel qpdf)
   # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
   # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
   packages+=(clang libclang-rt-14-dev)

@@ -13,7 +13,7 @@
 #   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
 # - A file password.ps beside it (written by the program, only this user can read the folder)
 #   gives Ghostscript the password; it is removed with current.pdf.
-# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most about 16K finished page images wait in the folder (see below).
 # - The number of pages it will render is written to "pagecount" before the first page.
 #
@@ -28,6 +28,7 @@ cd "$(dirname "$0")" || exit 1
 status=0
 finish() {
     [ -s render.log ] && cat render.log >&2
+    [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
     rm -f current.pdf password.ps render.log rendered.log bitmaps.ps pagecount pagecount.part pagelist current/*.pbm current/*.part
     # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
     rmdir current 2>/dev/null
@@ -42,14 +43,13 @@ mkdir -p current || exit 1
 rm -f current/*.jpg current/*.pbm current/*.part
 
 # What the program chose: the password (in a file, never on a command line), the resolution or
-# a box to fit, a log of the pages drawn.
+# a box to fit.
 password=
 [ -f password.ps ] && password=password.ps
 size=-r${LUMENPAGE_RESOLUTION:-144}
 set -- ${LUMENPAGE_FIT:-}
 [ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
 set --
-[ -n "${LUMENPAGE_PAGE_LOG:-}" ] && set -- "-sPageLog=$LUMENPAGE_PAGE_LOG" "--permit-file-write=$LUMENPAGE_PAGE_LOG"
 
 last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
           -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
@@ -81,17 +81,14 @@ if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
 fi
 echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
-# draw FIRST LAST [ARG...]: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
+# draw FIRST LAST: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
 draw() {
     to=
     [ "$2" -gt 0 ] && to=-dToPage=$2
     # pages.ps gives exactly one bitmap per PDF page, so bits%05d.pbm is PDF page FIRST - 1 + %d.
-    from=$1
-    shift 2 # the rest: the page log's arguments
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$from" $to \
-       -sPDFFile=current.pdf --permit-file-read=current.pdf "$@" -sOutputFile=current/bits%05d.pbm \
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$1" $to \
+       -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/bits%05d.pbm \
        $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
-    set -- "$from"
 
     # One Ghostscript draws the bitmaps, in page order (their names are zero-padded); the blank
     # bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.

@@ -13,7 +13,7 @@
 #   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
 # - A file password.ps beside it (written by the program, only this user can read the folder)
 #   gives Ghostscript the password; it is removed with current.pdf.
-# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 # - The number of pages it will render is written to "pagecount" before the first page.
 #
@@ -33,6 +33,7 @@ pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
+    [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
     rm -f current.pdf password.ps render.log rendered.log pagecount pagecount.part pagelist current*.jpg.part
 }
 trap finish EXIT
@@ -47,14 +48,13 @@ if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
 fi
 
 # What the program chose: the password (in a file, never on a command line), the resolution or
-# a box to fit, a log of the pages drawn.
+# a box to fit.
 password=
 [ -f password.ps ] && password=password.ps
 size=-r${LUMENPAGE_RESOLUTION:-144}
 set -- ${LUMENPAGE_FIT:-}
 [ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
 set --
-[ -n "${LUMENPAGE_PAGE_LOG:-}" ] && set -- "-sPageLog=$LUMENPAGE_PAGE_LOG" "--permit-file-write=$LUMENPAGE_PAGE_LOG"
 
 # The number of pages decides the split; 0 when Ghostscript cannot tell (the render then
 # reports why).
@@ -88,16 +88,15 @@ if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
 fi
 echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
-# render OFFSET FIRST LAST [ARG...]: pages FIRST to LAST (0: to the end), each piped to compress.sh as
+# render OFFSET FIRST LAST: pages FIRST to LAST (0: to the end), each piped to compress.sh as
 # soon as it is drawn. Run in the background only: Ghostscript takes the place of the subshell,
 # and each page's shell takes the place of the one popen starts (one process less each).
 render() {
-    offset=$1 from=$2 to=
+    to=
     [ "$3" -gt 0 ] && to=-dToPage=$3
-    shift 3 # the rest: the page log's arguments
     exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
-       -dFromPage="$from" $to -sPDFFile=current.pdf --permit-file-read=current.pdf "$@" \
-       -sOutputFile="%pipe%exec sh compress.sh $offset %d" $password pages.ps >>render.log 2>&1 </dev/null
+       -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf \
+       -sOutputFile="%pipe%exec sh compress.sh $1 %d" $password pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
@@ -124,7 +123,7 @@ if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "$last" -gt "$chunk" ]; } || [ "$s
     while [ "$from" -le "$end" ]; do
         to=$((from + chunk - 1))
         [ "$to" -gt "$end" ] && to=$end
-        render $((from - 1)) "$from" "$to" "$@" &
+        render $((from - 1)) "$from" "$to" &
         pids=$!
         wait "$pids" || status=1
         pids=
@@ -137,9 +136,9 @@ if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "$last" -gt "$chunk" ]; } || [ "$s
     done
     done
 else
-    render 0 1 "$half" "$@" &
+    render 0 1 "$half" &
     pids=$!
-    [ "$half" -lt "$last" ] && { render "$half" $((half + 1)) "$last" "$@" & pids="$pids $!"; }
+    [ "$half" -lt "$last" ] && { render "$half" $((half + 1)) "$last" & pids="$pids $!"; }
     for pid in $pids; do wait "$pid" || status=1; done
     pids=
 fi
