@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     const QCommandLineOption sizeOpt(QStringLiteral("size"), QStringLiteral("Thumbnail size (default 256)."), QStringLiteral("N"), QStringLiteral("256"));
     const QCommandLineOption batchOpt(QStringLiteral("batch"), QStringLiteral("lumenpage-batch to run."), QStringLiteral("PATH"));
     const QCommandLineOption vipsOpt(QStringLiteral("vipsthumbnail"), QStringLiteral("vipsthumbnail to run."), QStringLiteral("PATH"));
-    const QCommandLineOption methodOpt(QStringLiteral("method"), QStringLiteral("lumenpage-batch's method (default ghostscript)."), QStringLiteral("METHOD"), QStringLiteral("ghostscript"));
+    const QCommandLineOption methodOpt(QStringLiteral("methods"), QStringLiteral("lumenpage-batch's methods, comma-separated (default ghostscript,gflax)."), QStringLiteral("LIST"), QStringLiteral("ghostscript,gflax"));
     parser.addOptions({filesOpt, pagesOpt, repeatOpt, sizeOpt, batchOpt, vipsOpt, methodOpt});
     parser.process(app);
 
@@ -90,18 +90,19 @@ int main(int argc, char **argv)
     std::printf("%d PDFs of %d pages (US Letter), first page of each to a GIF of at most %s pixels, %d rounds\n",
                 files, pages, qPrintable(size), repeat);
 
-    const QString method = parser.value(methodOpt);
     QList<Tool> tools;
-    tools.append({QStringLiteral("lumenpage-batch --first-page-only --fit %1 (%2)").arg(size, method), batch,
-                  [&](const QString &out) {
-                      return QStringList{QStringLiteral("-q"), QStringLiteral("-m"), method, QStringLiteral("--first-page-only"),
-                                         QStringLiteral("--fit"), size, QStringLiteral("-o"), out} + pdfs;
-                  }});
-    tools.append({QStringLiteral("lumenpage-batch --first-page-only --fit %1x%1 (%2)").arg(size, method), batch,
-                  [&](const QString &out) {
-                      return QStringList{QStringLiteral("-q"), QStringLiteral("-m"), method, QStringLiteral("--first-page-only"),
-                                         QStringLiteral("--fit"), size + QLatin1Char('x') + size, QStringLiteral("-o"), out} + pdfs;
-                  }});
+    for (const QString &method : parser.value(methodOpt).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        // The command (--fit W: the width) and the same box as vipsthumbnail's -s.
+        for (const QString &fit : {size, size + QLatin1Char('x') + size}) {
+            tools.append({QStringLiteral("lumenpage-batch -m %1 --first-page-only --fit %2").arg(method, fit), batch,
+                          [&pdfs, method, fit](const QString &out) {
+                              return QStringList{QStringLiteral("-q"), QStringLiteral("-m"), method,
+                                                 QStringLiteral("--first-page-only"), QStringLiteral("--fit"), fit,
+                                                 QStringLiteral("-o"), out}
+                                     + pdfs;
+                          }});
+        }
+    }
     if (!vips.isEmpty())
         tools.append({QStringLiteral("vipsthumbnail -s %1 -o %s.gif").arg(size), vips, [&](const QString &out) {
                           return QStringList{QStringLiteral("-s"), size, QStringLiteral("-o"), out + QStringLiteral("/%s.gif")} + pdfs;

@@ -58,10 +58,16 @@ set --
 
 # The number of pages decides the split; 0 when Ghostscript cannot tell (the render then
 # reports why).
-last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
-          -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
-# Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
-[ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
+# Page 1 alone needs no count (a Ghostscript start less: thumbnails of many files): a document
+# that cannot be opened then gives no page, and render.log says why.
+if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && [ -z "$password" ]; then
+    last=1
+else
+    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
+              -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+    # Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
+    [ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
+fi
 case "$last" in '' | *[!0-9]*) last=0 ;; esac
 [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
 # The spans of pages drawn, "FIRST-LAST" each, clamped to the document; wanted: their pages.
