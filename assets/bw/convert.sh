@@ -63,21 +63,22 @@ wanted=$last
 if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
     spans=
     wanted=0
-    list=
     for item in $LUMENPAGE_PAGES; do
         a=${item%-*} b=${item#*-}
         [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
         [ "$a" -le "$b" ] || continue
         spans="$spans $a-$b"
         wanted=$((wanted + b - a + 1))
-        list="$list $(seq "$a" "$b" | tr '\n' ' ')"
     done
     if [ "$wanted" = 0 ]; then
         echo "current.pdf: none of its $last page(s) is in the page range" >&2
         exit 1
     fi
     spans=${spans# }
-    echo $list > pagelist
+    # The count is the document's claim: the names are listed only for a sane number of pages.
+    if [ "$wanted" -le 100000 ]; then
+        for span in $spans; do seq "${span%-*}" "${span#*-}"; done | tr '\n' ' ' > pagelist
+    fi
 fi
 echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
