@@ -3,9 +3,11 @@
 #include "engine/conversionrun.h"
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
+#include "sys/fileutil.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 #include <sys/ioctl.h>
@@ -155,7 +157,8 @@ void BatchHost::fileEnded()
         if (reasons.isEmpty())
             reasons << QStringLiteral("no page could be converted");
         reasons.removeDuplicates();
-        printError(nameOf(m_position) + QStringLiteral(": ") + reasons.join(QStringLiteral("; ")));
+        printError(ShellVisibleName(QFile::encodeName(nameOf(m_position))) + QStringLiteral(": ")
+                   + reasons.join(QStringLiteral("; ")));
     }
     m_causes.clear();
 }
@@ -265,9 +268,10 @@ void BatchHost::runEnded()
             // Listed as "PATH.gif (REASON)".
             const qsizetype end = gif.indexOf(QStringLiteral(".gif ("));
             if (end > 0 && gif.endsWith(QLatin1Char(')')))
-                printError(gif.left(end + 4) + QStringLiteral(": could not be written: ") + gif.mid(end + 6).chopped(1));
+                printError(ShellVisibleName(QFile::encodeName(gif.left(end + 4))) + QStringLiteral(": could not be written: ")
+                           + gif.mid(end + 6).chopped(1));
             else
-                printError(gif + QStringLiteral(": could not be written"));
+                printError(ShellVisibleName(QFile::encodeName(gif)) + QStringLiteral(": could not be written"));
         }
         if (!m_options.quiet) {
             for (const RenamedFile &file : report.renamedFiles)

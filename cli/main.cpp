@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -57,9 +58,27 @@ bool readPassword(const QString &path, QByteArray *password, QString *error)
     return true;
 }
 
+// The longest path the system takes; a longer line in a list cannot name a file.
+constexpr qint64 MaxPathBytes = 4096;
+
+// Names that cannot be passed on (not UTF-8, or longer than any path), as the user gave them,
+// each with why: they fail alone, the other files are converted.
+struct BadName {
+    QByteArray name;
+    QString why;
+};
+
+void checkName(const QByteArray &raw, QStringList *names, QList<BadName> *bad)
+{
+    if (!IsValidUtf8(raw))
+        bad->append({raw, QStringLiteral("the name is not valid UTF-8, so the file cannot be opened")});
+    else
+        *names << QFile::decodeName(raw);
+}
+
 // The names in a list file: one a line, as they are (blanks included); empty lines skipped.
-// "-" is standard input.
-bool readNameList(const QString &listFile, QStringList *names, QString *error)
+// "-" is standard input. Read a line at a time, never more than a path's length of it held.
+bool readNameList(const QString &listFile, QStringList *names, QList<BadName> *bad, QString *error)
 {
     QFile file;
     const bool standardInput = listFile == QLatin1String("-");
@@ -69,12 +88,29 @@ bool readNameList(const QString &listFile, QStringList *names, QString *error)
         *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    for (QByteArray line : bytes.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1); // a list written on another system
-        if (!line.isEmpty())
-            *names << QFile::decodeName(line);
+    QByteArray line(MaxPathBytes + 2, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.readLine(line.data(), line.size());
+        if (n <= 0)
+            break;
+        QByteArray name(line.constData(), n);
+        bool whole = name.endsWith('\n');
+        if (!whole && n == line.size() - 1) {
+            // Longer than any path: the rest of the line is read and dropped.
+            qint64 more;
+            while ((more = file.readLine(line.data(), line.size())) > 0 && line.at(more - 1) != '\n') {
+            }
+            bad->append({name.left(60) + "...", QStringLiteral("a line of the list is longer than %1 bytes, "
+                                                               "so it names no file")
+                                                    .arg(MaxPathBytes)});
+            continue;
+        }
+        if (whole)
+            name.chop(1);
+        if (name.endsWith('\r'))
+            name.chop(1); // a list written on another system
+        if (!name.isEmpty())
+            checkName(name, names, bad);
     }
     return true;
 }
@@ -141,8 +177,13 @@ int main(int argc, char **argv)
                                                         "a PDF that needs more fails alone.")
                                              .arg(RenderLimits::DefaultMemoryMB),
                                          QStringLiteral("MB"));
-    parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, filesFrom,
-                       quiet, verbose});
+    const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
+                                       QStringLiteral("Time cap per page, in seconds (default %1): a page that takes "
+                                                      "longer fails alone.")
+                                           .arg(RenderLimits::DefaultPageSeconds),
+                                       QStringLiteral("SECONDS"));
+    parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
+                       filesFrom, quiet, verbose});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -211,17 +252,34 @@ int main(int argc, char **argv)
         return badValue(QStringLiteral("--memory-limit"), parser.value(memoryLimit),
                         QStringLiteral("not a memory cap: give a whole number of megabytes, at least %1")
                             .arg(RenderLimits::MinimumMemoryMB));
-    QStringList names = parser.positionalArguments();
+    if (parser.isSet(timeLimit)
+        && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.limits.pageSeconds))
+        return badValue(QStringLiteral("--time-limit"), parser.value(timeLimit),
+                        QStringLiteral("not a time cap: give a whole number of seconds from 1 to %1")
+                            .arg(RenderLimits::MaximumPageSeconds));
+    // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
+    // the name as it was given.
+    QStringList names;
+    QList<BadName> badNames;
+    for (const QString &name : parser.positionalArguments()) {
+        const auto raw = std::find_if(argv + 1, argv + argc, [&](const char *arg) {
+            return !IsValidUtf8(arg) && QFile::decodeName(arg) == name;
+        });
+        if (name.contains(QChar(QChar::ReplacementCharacter)) && raw != argv + argc)
+            checkName(*raw, &names, &badNames);
+        else
+            names << name;
+    }
     for (const QString &list : parser.values(filesFrom)) {
         QString error;
-        if (!readNameList(list, &names, &error))
+        if (!readNameList(list, &names, &badNames, &error))
             return usageError(QStringLiteral("%1: %2").arg(list, error));
     }
     for (const QString &name : std::as_const(names)) {
         options.files << QFileInfo(name).absoluteFilePath();
         options.givenNames << name;
     }
-    if (options.files.isEmpty())
+    if (options.files.isEmpty() && badNames.isEmpty())
         return usageError(QStringLiteral("no FILE given."));
     options.quiet = parser.isSet(quiet);
     options.verbose = parser.isSet(verbose) && !options.quiet;
@@ -234,8 +292,13 @@ int main(int argc, char **argv)
     // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
     // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.
     Interruption::EndCleanlyOnSignals();
+    for (const BadName &bad : std::as_const(badNames))
+        std::fprintf(stderr, "lumenpage-batch: %s: %s\n", ShellVisibleName(bad.name).toLocal8Bit().constData(),
+                     bad.why.toLocal8Bit().constData());
+    if (options.files.isEmpty())
+        return 1;
     BatchHost host(options);
     const int status = host.run();
     Interruption::EndIfSignalled();
-    return status;
+    return badNames.isEmpty() ? status : std::max(status, 1);
 }

@@ -9,14 +9,17 @@
 #include <QStringList>
 
 
-AcroPDDoc::AcroPDDoc(RenderLimits limits) : m_limits(limits) {}
+AcroPDDoc::AcroPDDoc(RenderLimits limits, std::function<void()> whileWaiting)
+    : m_limits(limits), m_whileWaiting(std::move(whileWaiting))
+{
+}
 AcroPDDoc::~AcroPDDoc() = default;
 
 bool AcroPDDoc::Open(const QString &path)
 {
     Close();
     m_openError.clear();
-    auto document = std::make_shared<PageRenderer>(path, m_limits);
+    auto document = std::make_shared<PageRenderer>(path, m_limits, m_whileWaiting);
     if (HasPassword)
         document->setPassword(Password);
     document->setFitBox(FitBox);

@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <functional>
-
 #include <memory>
 
 class PageRenderer;
@@ -31,7 +30,8 @@ class AcroJSObject;
 
 class AcroPDDoc {
 public:
-    explicit AcroPDDoc(RenderLimits limits = {});
+    // `whileWaiting`: see PageRenderer.
+    explicit AcroPDDoc(RenderLimits limits = {}, std::function<void()> whileWaiting = {});
     ~AcroPDDoc();
 
     // Opens the PDF at `path`, closing any document opened before. False when it cannot be
@@ -54,6 +54,7 @@ public:
 
 private:
     RenderLimits m_limits;
+    std::function<void()> m_whileWaiting;
     std::shared_ptr<PageRenderer> m_document;
     QString m_path;
     QString m_openError;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace {
 constexpr int MaxListedFailures = 20;
@@ -112,6 +113,50 @@ private:
     int &m_errorBoxes;
 };
 
+// The run's boxes about one file's pages, held while its method still runs and shown once it
+// has returned: pages encoded while the method draws must not put their boxes before the
+// method's own.
+class HeldBoxes : public Dialogs {
+public:
+    explicit HeldBoxes(Dialogs &inner) : m_inner(inner) {}
+    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
+    {
+        if (!m_holding || buttons != Buttons::Ok)
+            return m_inner.message(text, title, icon, buttons);
+        m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
+        return Answer::Ok;
+    }
+    void errorBox(const QString &text) override
+    {
+        if (!m_holding)
+            return m_inner.errorBox(text);
+        m_held.append([=, this] { m_inner.errorBox(text); });
+    }
+    bool inputBox(const QString &prompt, const QString &title, QString &text) override
+    {
+        return m_inner.inputBox(prompt, title, text);
+    }
+    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
+    QStringList openFiles(const QString &title, const QString &filter) override
+    {
+        return m_inner.openFiles(title, filter);
+    }
+
+    void hold() { m_holding = true; }
+    void release()
+    {
+        m_holding = false;
+        const auto held = std::exchange(m_held, {});
+        for (const auto &show : held)
+            show();
+    }
+
+private:
+    Dialogs &m_inner;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
+};
+
 // Pages encoded at once when every page is already drawn: one per core, two at most, since each
 // holds its decoded picture (about 24 MB at 144 dpi).
 int LeftoverWorkers()
@@ -135,9 +180,9 @@ qint64 PagePixels(const QString &pageImage)
 // returns, on a worker per core, and accounted for in their order.
 class FileConversion final : public PageSink {
 public:
-    FileConversion(ErrorTrap &trap, ConversionHost &host, RunReport &report, const QString &workFolder,
+    FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
                    const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
-        : m_trap(trap), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
+        : m_boxes(dialogs), m_trap(m_boxes, ConversionRun::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
           m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
           m_stream(workers ? 1 : 0), m_settle([this] {
               m_stream.abandon();
@@ -229,6 +274,7 @@ public:
             if (alone)
                 pool.waitBelow(1);
             accountFinished();
+            m_host.yield(); // a signal or a closed window is seen between pages
         }
         pool.finish();
         accountFinished();
@@ -254,6 +300,14 @@ public:
     }
 
     int handedOver() const { return m_handed; }
+
+    // While the method runs, the boxes about pages it handed over wait for its own.
+    void methodStarts() { m_boxes.hold(); }
+    void methodReturned()
+    {
+        drain();
+        m_boxes.release();
+    }
 
     int written = 0;
     QString lastError;
@@ -303,7 +357,8 @@ private:
         m_host.pageProgress(j, total);
     }
 
-    ErrorTrap &m_trap;
+    HeldBoxes m_boxes;
+    ErrorTrap m_trap;
     ConversionHost &m_host;
     RunReport &m_report;
     const QString m_workFolder, m_pdf, m_baseName;
@@ -371,6 +426,8 @@ void ConversionRun::start()
     m_workFolder.clear();
     QString temp;
     trap.step(108, [&] { temp = TempFolder(); });
+    // Runs that were killed could not remove their folders; this user's are removed now.
+    Interruption::RemoveAbandonedScratchFolders(temp, QStringLiteral("Lumenpage-"));
     trap.step(112, [&] { m_workFolder = CreatePrivateFolder(temp, QStringLiteral("Lumenpage-")); });
     const bool haveWorkFolder = !m_workFolder.isEmpty();
     if (haveWorkFolder)
@@ -403,9 +460,11 @@ void ConversionRun::start()
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
         ctx.dialogs = &dialogs;
         ctx.choice = pageChoice;
-        FileConversion file(trap, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
-        if (encodeWhileRendering)
+        FileConversion file(dialogs, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
+        if (encodeWhileRendering) {
             ctx.pageSink = &file;
+            file.methodStarts();
+        }
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
@@ -422,8 +481,8 @@ void ConversionRun::start()
         }
 
         // The pages handed over while the method rendered are all converted before the ones
-        // it left are looked at.
-        file.drain();
+        // it left are looked at, and their boxes follow the method's.
+        file.methodReturned();
 
         // A file that gave no GIF failed, whatever the method said and however it came about.
         // Its cause: the method's own reason, else what went wrong while it was converted.

@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <locale.h>
 
-GflAx::GflAx(RenderLimits limits) : m_limits(limits) {}
+GflAx::GflAx(RenderLimits limits, std::function<void()> whileWaiting)
+    : m_limits(limits), m_whileWaiting(std::move(whileWaiting))
+{
+}
 GflAx::~GflAx() = default;
 
 void GflAx::LoadBitmap(const QString &path)
@@ -56,7 +59,7 @@ void GflAx::LoadBitmap(const QString &path)
 int GflAx::pageCount(const QString &path)
 {
     if (!m_renderer || m_renderer->pdfPath() != path) {
-        m_renderer = std::make_unique<PageRenderer>(path, m_limits);
+        m_renderer = std::make_unique<PageRenderer>(path, m_limits, m_whileWaiting);
         if (HasPassword)
             m_renderer->setPassword(Password);
         m_renderer->setFitBox(FitBox);

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class PageRenderer;
@@ -33,7 +34,8 @@ public:
     // The only format this stand-in writes: JPEG, quality 100, colours not subsampled.
     static constexpr qint16 FormatJpeg = 1;
 
-    explicit GflAx(RenderLimits limits = {});
+    // `whileWaiting`: see PageRenderer.
+    explicit GflAx(RenderLimits limits = {}, std::function<void()> whileWaiting = {});
     ~GflAx();
 
     double EpsDpi = 72.0; // resolution of the next LoadBitmap of a PDF page
@@ -66,6 +68,7 @@ private:
     // The document stays open in the renderer between pages of one file; one instance serves
     // one call. The current bitmap is held as the JPEG file the renderer made of it.
     RenderLimits m_limits;
+    std::function<void()> m_whileWaiting;
     std::unique_ptr<PageRenderer> m_renderer;
     QByteArray m_bitmap;
 };

@@ -2,8 +2,11 @@
 
 #include "engine/gifencoder.h"
 
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -100,17 +103,17 @@ bool SaveImageFile(const QImage &picture, const QString &path,
             *error = why;
         return false;
     };
-    // Written beside the target and renamed over it at the end, so that a failure leaves
-    // neither a partial file nor a damaged earlier one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+    // Encoded in memory first: the file is then written in one checked piece, whole or not at all.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QString why;
-    if (!write(picture, file, &why)) {
-        file.cancelWriting();
+    if (!write(picture, buffer, &why))
         return fail(why.isEmpty() ? QStringLiteral("the encoder failed") : why);
+    try {
+        ReplaceFileWhole(path, bytes);
+    } catch (const Failure &f) {
+        return fail(f.description());
     }
-    if (!file.commit())
-        return fail(file.errorString());
     return true;
 }

@@ -31,7 +31,7 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
     std::unique_ptr<AcroPDDoc> doc;
     trap.step(104, [&] {
-        doc = std::make_unique<AcroPDDoc>(ctx.limits);
+        doc = std::make_unique<AcroPDDoc>(ctx.limits, [&ctx] { ctx.host.yield(); });
         doc->HasPassword = ctx.choice.hasPassword;
         doc->Password = ctx.choice.password;
         doc->FitBox = ctx.choice.fitBox;
@@ -54,10 +54,9 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
         });
         trap.step(112, [&] { Need(doc).Close(); });
         trap.step(114, [&] { ctx.pagesProduced = true; });
-    } else if (doc && !doc->openError().isEmpty()) {
-        // Why: the renderer's own reason (damaged, password-protected, ...).
-        ctx.failureCause = doc->openError();
     }
+    else if (doc && !doc->openError().isEmpty())
+        ctx.failureCause = doc->openError();
     trap.step(116, [&] { Need(app).Exit(); });
     jso.reset();
     doc.reset();

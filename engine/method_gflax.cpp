@@ -43,7 +43,7 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     ErrorTrap trap(ctx.reportTo(), InfoOf(Method::GflAx).errorLocation);
 
     std::unique_ptr<GflAx> gfl;
-    trap.step(100, [&] { gfl = std::make_unique<GflAx>(ctx.limits); });
+    trap.step(100, [&] { gfl = std::make_unique<GflAx>(ctx.limits, [&host] { host.yield(); }); });
     QString baseName;
     trap.step(102, [&] { baseName = BaseNameOf(pdfPath); });
 

@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <csignal>
@@ -27,6 +26,11 @@
 namespace {
 
 constexpr int TailBytes = 4096;
+// An answer line is a few dozen bytes; an error line names a path (4096 bytes at most) and a
+// reason. Anything longer is no answer: the renderer is stopped, never read as the next one.
+constexpr qint64 MaxAnswerLine = 64 * 1024;
+// How long an answer is waited for before the program looks at its events again.
+constexpr int WaitSliceMs = 100;
 
 QString kindlessText(const QByteArray &line)
 {
@@ -49,8 +53,8 @@ PageRenderer::Kind kindOf(int protocolKind)
 
 } // namespace
 
-PageRenderer::PageRenderer(QString pdfPath, RenderLimits limits)
-    : m_path(std::move(pdfPath)), m_limits(limits)
+PageRenderer::PageRenderer(QString pdfPath, RenderLimits limits, std::function<void()> whileWaiting)
+    : m_path(std::move(pdfPath)), m_limits(limits), m_whileWaiting(std::move(whileWaiting))
 {
     m_clock.start();
 }
@@ -120,8 +124,10 @@ void PageRenderer::start()
                            + QStringLiteral(":hard_rss_limit_mb=%1").arg(m_limits.memoryMB));
     m_process->setProcessEnvironment(environment);
 #endif
+    Interruption::PrepareLifeline();
     m_process->setChildProcessModifier([limits] {
         ::setpgid(0, 0);
+        Interruption::TieGroupToLifeline();
         ::signal(SIGPIPE, SIG_DFL);
         ApplyChildLimits(limits);
     });
@@ -207,8 +213,13 @@ QByteArray PageRenderer::readLine(int page, qint64 deadline)
     clock.start();
     const qint64 budget = deadline;
     while (!m_process->canReadLine()) {
-        if (m_process->state() == QProcess::NotRunning || m_process->bytesAvailable() > 512)
-            died(page); // no answer, or an answer that is no line
+        if (m_process->state() == QProcess::NotRunning)
+            died(page); // no answer
+        if (m_process->bytesAvailable() > MaxAnswerLine) {
+            stop();
+            throw Failure(QStringLiteral("Page %1 of %2 could not be rendered: the page renderer's answer was no line")
+                              .arg(page).arg(m_path), RenderFailed);
+        }
         const qint64 left = budget - clock.elapsed();
         if (left <= 0) {
             m_process->kill();
@@ -220,10 +231,11 @@ QByteArray PageRenderer::readLine(int page, qint64 deadline)
                                             : QStringLiteral("opening %1").arg(m_path)),
                           TimeCap);
         }
-        m_process->waitForReadyRead(int(std::min<qint64>(left, 1000)));
+        m_process->waitForReadyRead(int(std::min<qint64>(left, WaitSliceMs)));
         drainErrors();
+        waited();
     }
-    return m_process->readLine(512);
+    return m_process->readLine(); // the whole line, whatever its length
 }
 
 QByteArray PageRenderer::readBytes(qint64 count, int page, qint64 deadline)
@@ -246,10 +258,17 @@ QByteArray PageRenderer::readBytes(qint64 count, int page, qint64 deadline)
                               .arg(m_limits.timeCapText()).arg(page).arg(m_path),
                           TimeCap);
         }
-        m_process->waitForReadyRead(1000);
+        m_process->waitForReadyRead(WaitSliceMs);
         drainErrors();
+        waited();
     }
     return bytes;
+}
+
+void PageRenderer::waited()
+{
+    if (m_whileWaiting)
+        m_whileWaiting();
 }
 
 bool PageRenderer::pending(int page, double dpi, bool fit) const
@@ -339,7 +358,7 @@ PageRenderer *PageRenderer::drawingAhead(int page, double dpi, bool fit)
 PageRenderer &PageRenderer::twin()
 {
     if (!m_twin) {
-        m_twin = std::make_unique<PageRenderer>(m_path, m_limits);
+        m_twin = std::make_unique<PageRenderer>(m_path, m_limits, m_whileWaiting);
         m_twin->m_password = m_password;
         m_twin->m_hasPassword = m_hasPassword;
         m_twin->m_fitBox = m_fitBox;
@@ -410,14 +429,9 @@ PageRenderer::Page PageRenderer::receive()
 
 void WriteFileWhole(const QByteArray &bytes, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, why), ErrorCode::PathFileAccess);
+    try {
+        ReplaceFileWhole(path, bytes);
+    } catch (const Failure &f) {
+        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, f.description()), ErrorCode::PathFileAccess);
     }
-    if (!file.commit())
-        throw Failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
 }

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,7 +43,9 @@ public:
         double dpi = 0;
     };
 
-    PageRenderer(QString pdfPath, RenderLimits limits);
+    // `whileWaiting` is called at least every 100 ms while an answer is awaited, so that the
+    // program sees a signal or a closed window while a slow page is drawn.
+    PageRenderer(QString pdfPath, RenderLimits limits, std::function<void()> whileWaiting = {});
     ~PageRenderer();
     PageRenderer(const PageRenderer &) = delete;
     PageRenderer &operator=(const PageRenderer &) = delete;
@@ -97,10 +100,12 @@ private:
     QByteArray readBytes(qint64 count, int page, qint64 deadline);
     [[noreturn]] void died(int page);
     void drainErrors();
+    void waited();
     void resetProcess();
 
     QString m_path;
     RenderLimits m_limits;
+    std::function<void()> m_whileWaiting;
     std::unique_ptr<QProcess> m_process;
     std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
     int m_pageCount = -1;

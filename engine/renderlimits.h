@@ -18,6 +18,8 @@ struct RenderLimits {
     static constexpr int DefaultPageSeconds = 300;
     // Below this a renderer cannot even start.
     static constexpr qint64 MinimumMemoryMB = 256;
+    // A day: beyond it a cap no longer bounds anything a user would wait for.
+    static constexpr int MaximumPageSeconds = 24 * 60 * 60;
 
     ChildLimits child() const
     {
@@ -37,6 +39,18 @@ struct RenderLimits {
         if (!ok || mb < MinimumMemoryMB || mb > (qint64(1) << 40))
             return false;
         *megabytes = mb;
+        return true;
+    }
+
+    // A time cap from a setting or option text: whole seconds, 1 to MaximumPageSeconds. False
+    // (and the default kept) for anything else.
+    static bool parsePageSeconds(const QString &text, int *seconds)
+    {
+        bool ok = false;
+        const int s = text.trimmed().toInt(&ok);
+        if (!ok || s < 1 || s > MaximumPageSeconds)
+            return false;
+        *seconds = s;
         return true;
     }
 };

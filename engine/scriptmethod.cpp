@@ -31,6 +31,10 @@ constexpr int CopyWaitMs = 3000;
 // stays a few megabytes.
 constexpr int MaxPending = 2;
 
+// How much longer than the time cap per page a script may make no progress before it is stopped
+// as a whole: its own watch looks once a second.
+constexpr int ScriptCapGraceSeconds = 5;
+
 // Page names announced ahead for a document, at most (about 3 MB of names).
 constexpr int MaxAnnouncedNames = 100000;
 
@@ -122,7 +126,10 @@ QString ReasonFrom(const QString &errors)
     QStringList picked;
     const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &line : lines) {
-        const QString l = line.trimmed();
+        QString l = line.trimmed();
+        // The scripts read the document under a name of their own; the user knows it by its own.
+        if (l.startsWith(QLatin1String("current.pdf: ")))
+            l = l.mid(13);
         if (l.contains(QLatin1String("rror")) || l.contains(QLatin1String("could not"))
             || l.contains(QLatin1String("cannot"), Qt::CaseInsensitive) || l.contains(QLatin1String("password"))
             || l.contains(QLatin1String("needs")) || l.contains(QLatin1String("limit exceeded")))
@@ -196,7 +203,12 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     QString errors, stopped;
     // Page numbers of the page images handed over while the script rendered.
     QList<int> handed;
+    // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
+    // is said in plain words, and the script is not started on it.
+    const QString inputProblem = InputFileProblem(pdfPath);
     trap.step(122, [&] {
+        if (!inputProblem.isEmpty())
+            return;
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
         // every page only for the others to be deleted; which pages are handed over is still
         // decided by the steps below.
@@ -228,6 +240,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         // pages in flight. The script waits while MaxPending of its pages are not yet taken.
         PageSink *const sink = method.handsOverWhileRendering && !firstPageOnly ? ctx.pageSink : nullptr;
         const ScopedEnvironment pending("LUMENPAGE_MAX_PENDING", sink ? QByteArray::number(MaxPending) : QByteArray());
+        // The scripts hold the time cap per page themselves: they name the page that reached
+        // it and draw on after it.
+        const ScopedEnvironment pageCap("LUMENPAGE_PAGE_SECONDS", QByteArray::number(ctx.limits.pageSeconds));
         int expected = 0;
         bool announced = false; // "pagecount" was read
         const auto handOverReady = [&] {
@@ -285,7 +300,9 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         QSet<int> seen;
         qint64 seenBytes = -1;
         int seenConverted = 0;
-        options.stallMs = ctx.limits.pageSeconds * 1000;
+        // A backstop for a script that does not hold the cap itself: it acts only after the
+        // script's own watch would have.
+        options.stallMs = (ctx.limits.pageSeconds + ScriptCapGraceSeconds) * 1000;
         // While pages are handed over, the script runs as long as the whole conversion of the
         // document, and a long document must not be cut off by a bound on the whole: the time
         // cap per page is the bound then (a script that stops making pages is stopped by it).
@@ -361,13 +378,15 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     const QString reason = ReasonFrom(errors);
     const bool overMemory = errors.contains(QLatin1String("VMerror")) || errors.contains(QLatin1String("out of memory"), Qt::CaseInsensitive)
                             || errors.contains(QLatin1String("Cannot allocate"));
-    if (overMemory)
+    if (!inputProblem.isEmpty())
+        cause = inputProblem;
+    else if (overMemory)
         cause = QStringLiteral("the renderer reached %1 on page %2 of %3")
                     .arg(ctx.limits.memoryCapText()).arg(missing.isEmpty() ? highest + 1 : missing.first()).arg(pdfPath);
     else if (!stopped.isEmpty())
         cause = stopped;
     else if (!missing.isEmpty())
-        cause = QStringLiteral("page(s) %1 of %2 could not be rendered").arg(PageList(missing), pdfPath);
+        cause = QStringLiteral("page(s) %1 could not be rendered").arg(PageList(missing));
     else if (given.isEmpty() && (errors.contains(QLatin1String("requires a password"))
                                  || errors.contains(QLatin1String("Password did not work")))) {
         // Ghostscript's words, in the words every method uses.
@@ -378,12 +397,15 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         static const QRegularExpression count(QStringLiteral("none of its (\\d+) page"));
         cause = QStringLiteral("no page of %1 is in the page range %2: it has %3 page(s)")
                     .arg(pdfPath, ctx.choice.rangeText, count.match(errors).captured(1));
-    } else if (exitCode != 0)
+    } else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
+        cause = QStringLiteral("the script %1 is missing: the program is not installed completely")
+                    .arg(host.appFolder() + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script);
+    else if (exitCode != 0)
         cause = QStringLiteral("the renderer failed (exit status %1)").arg(exitCode);
     else if (given.isEmpty())
         cause = QStringLiteral("the renderer gave no page");
-    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && !cause.startsWith(QLatin1String("no page of "))
-        && !cause.contains(QLatin1String("password-protected")))
+    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem
+        && !cause.startsWith(QLatin1String("no page of ")) && !cause.contains(QLatin1String("password-protected")))
         cause += QStringLiteral(": ") + reason;
     ctx.failureCause = cause;
 

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -324,6 +326,116 @@ QString TempFolder()
     if (temp.isEmpty() || temp == QLatin1String("/"))
         temp = QDir::tempPath();
     return temp;
+}
+
+QString InputFileProblem(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0) {
+        const int error = errno;
+        // A name that did not decode reached us with U+FFFD in place of its bytes.
+        if (error == ENOENT && path.contains(QChar(QChar::ReplacementCharacter)))
+            return QStringLiteral("the name is not valid UTF-8, so the file cannot be opened");
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("it is a folder, not a PDF file");
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("it is not a regular file (a pipe, a device or a socket), not a PDF file");
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return QString();
+}
+
+bool IsValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+QString ShellVisibleName(const QByteArray &name)
+{
+    bool plain = IsValidUtf8(name);
+    for (const char c : name)
+        if (uchar(c) < 32 || uchar(c) == 127)
+            plain = false;
+    if (plain)
+        return QString::fromUtf8(name);
+    QString shown = QStringLiteral("$'");
+    for (qsizetype i = 0; i < name.size();) {
+        const uchar c = uchar(name[i]);
+        // The longest valid UTF-8 sequence here is kept as it is; any other byte is escaped.
+        qsizetype length = c < 0x80 ? 1 : c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
+        if (length > 1 && (i + length > name.size() || !IsValidUtf8(name.mid(i, length))))
+            length = 0;
+        if (length > 1) {
+            shown += QString::fromUtf8(name.mid(i, length));
+            i += length;
+            continue;
+        }
+        if (c == '\\' || c == '\'')
+            shown += QStringLiteral("\\") + QLatin1Char(char(c));
+        else if (c == '\n')
+            shown += QStringLiteral("\\n");
+        else if (c == '\t')
+            shown += QStringLiteral("\\t");
+        else if (c >= 32 && c < 127)
+            shown += QLatin1Char(char(c));
+        else
+            shown += QStringLiteral("\\%1").arg(uint(c), 3, 8, QLatin1Char('0'));
+        ++i;
+    }
+    return shown + QLatin1Char('\'');
+}
+
+void ReplaceFileWhole(const QString &path, const QByteArray &bytes, bool sync)
+{
+    const auto fail = [&path](int error) {
+        throw Failure(QString::fromLocal8Bit(std::strerror(error)), ErrorCode::PathFileAccess);
+    };
+    const QString folder = QFileInfo(path).path();
+    // A name of its own beside the target, made with O_EXCL: nothing planted there is opened.
+    // Hidden, so that a file browser showing the folder meanwhile does not offer it.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = QFile::encodeName(folder + QStringLiteral("/.") + FileNameOf(path) + QLatin1Char('.')
+                                      + QString::number(QRandomGenerator::global()->generate64(), 36));
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            fail(errno);
+    }
+    const auto discard = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        fail(error);
+    };
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            discard(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (sync && ::fsync(fd) != 0)
+        discard(errno);
+    // Some file systems (NFS) report a full disk only when the file is closed.
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        fail(error);
+    }
+    // rename() replaces the name itself: a link there goes, its target is never opened.
+    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        fail(error);
+    }
 }
 
 QString CreatePrivateFolder(const QString &parent, const QString &prefix)

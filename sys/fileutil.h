@@ -45,6 +45,13 @@ void RemoveTree(const QString &folder);
 // Throws Failure when the source is missing or a file cannot be copied.
 void CopyFolder(const QString &source, const QString &destination);
 
+// Makes `path` a regular file holding exactly `bytes`, whole or not at all: the bytes go into a
+// new file beside it (every write checked, then synced when `sync` is set) that is renamed over
+// `path` at the end. A link at `path` is replaced by the file, never written through, and an
+// earlier file of that name stays as it was when anything fails. Throws Failure with the
+// system's reason ("No space left on device"); nothing of the new file is left then.
+void ReplaceFileWhole(const QString &path, const QByteArray &bytes, bool sync = false);
+
 // Copies one file, replacing the destination. Throws Failure with the reason on failure.
 void CopyFile(const QString &source, const QString &destination);
 
@@ -52,6 +59,18 @@ void CopyFile(const QString &source, const QString &destination);
 // to the source's absolute path, or a copy where no link can be made. Fails as CopyFile does.
 // For inputs that are only read: a large document then costs no scratch space.
 void LinkOrCopyFile(const QString &source, const QString &destination);
+
+// Why the file at `path` cannot be read as a document, in the system's plain words: "No such
+// file or directory", "Permission denied", that it is a folder or not a regular file (a FIFO
+// would block the reader), or that its name is not valid UTF-8 (such a name cannot be passed
+// on). Empty when it is a regular file that can be opened for reading.
+QString InputFileProblem(const QString &path);
+
+// A file name as a shell would show it (as `ls` quotes it): unchanged when it holds no control
+// character and no byte that is not UTF-8; otherwise in $'...' with those bytes escaped, so
+// that it stays on one line and can be pasted back into a shell.
+QString ShellVisibleName(const QByteArray &name);
+bool IsValidUtf8(const QByteArray &bytes);
 
 // Where scratch folders go: $TEMP, or the system temporary folder when TEMP is unset, empty or
 // the root of the file system. No trailing "/".

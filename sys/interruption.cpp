@@ -16,6 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,6 +40,12 @@ std::vector<Interruption::SettleGuard *> &settlers()
 QStringList &folders()
 {
     static QStringList list;
+    return list;
+}
+
+QList<int> &folderLocks() // beside folders(), one a folder, -1 where none could be taken
+{
+    static QList<int> list;
     return list;
 }
 
@@ -73,9 +83,79 @@ bool groupRuns(qint64 group)
     return false;
 }
 
+// Written by nobody: its write end is open in this program only (close-on-exec), so the read
+// end sees the end of file exactly when the program is gone.
+int g_lifeline[2] = {-1, -1};
+
+// The lock file in a scratch folder; its descriptors stay open until the program ends.
+const char *const LockName = ".lock";
+
 } // namespace
 
 namespace Interruption {
+
+void PrepareLifeline()
+{
+    if (g_lifeline[0] < 0 && ::pipe2(g_lifeline, O_CLOEXEC) != 0)
+        g_lifeline[0] = g_lifeline[1] = -1;
+}
+
+void TieGroupToLifeline()
+{
+    const int readEnd = g_lifeline[0];
+    if (readEnd < 0)
+        return;
+    const pid_t leader = ::getpid();
+    const pid_t watcher = ::fork();
+    if (watcher != 0)
+        return; // the child goes on to exec; a watcher that could not be made is no reason to fail
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL); // ends with the child
+    if (::getppid() != leader)
+        ::_exit(0);
+    // Nothing of the child's: not its pipes to the program, not the lifeline's write end.
+    ::syscall(SYS_close_range, 0u, unsigned(readEnd) - 1, 0u);
+    ::syscall(SYS_close_range, unsigned(readEnd) + 1, ~0u, 0u);
+    char byte;
+    while (::read(readEnd, &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::kill(-leader, SIGKILL);
+    ::_exit(0);
+}
+
+void RemoveAbandonedScratchFolders(const QString &parent, const QString &prefix)
+{
+    const QByteArray parentPath = QFile::encodeName(parent);
+    const int dirFd = ::open(parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    const QStringList names = QDir(parent).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden
+                                                                                     | QDir::NoDotAndDotDot | QDir::System);
+    for (const QString &name : names) {
+        const QByteArray bytes = QFile::encodeName(name);
+        struct stat info;
+        if (::fstatat(dirFd, bytes.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode)
+            || info.st_uid != ::geteuid())
+            continue;
+        // The folder is opened without following a link, and its lock through that descriptor.
+        const int folderFd = ::openat(dirFd, bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folderFd < 0)
+            continue;
+        const int lockFd = ::openat(folderFd, LockName, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        ::close(folderFd);
+        if (lockFd < 0)
+            continue; // not made by a run that locks (an older program may still use it)
+        const bool gone = ::flock(lockFd, LOCK_EX | LOCK_NB) == 0;
+        if (gone) {
+            try {
+                RemoveTree(parent + QLatin1Char('/') + name);
+            } catch (...) {
+                // What could go went; the rest is tried again by the next run.
+            }
+        }
+        ::close(lockFd);
+    }
+    ::close(dirFd);
+}
 
 ProcessGroupGuard::ProcessGroupGuard(qint64 processGroup) : m_group(processGroup)
 {
@@ -104,12 +184,28 @@ SettleGuard::~SettleGuard()
 
 void addScratchFolder(const QString &folder)
 {
+    // Made under another name and renamed once locked, so that a run cleaning up never finds the
+    // lock file of a live run unlocked.
+    const QByteArray draft = QFile::encodeName(folder + QStringLiteral("/.lock-new"));
+    int fd = ::open(draft.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0
+                    || ::rename(draft.constData(), QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(LockName)).constData()) != 0)) {
+        ::close(fd);
+        fd = -1;
+    }
     folders() << folder;
+    folderLocks() << fd;
 }
 
 void removeScratchFolder(const QString &folder)
 {
-    folders().removeOne(folder);
+    const qsizetype at = folders().indexOf(folder);
+    if (at < 0)
+        return;
+    if (folderLocks().at(at) >= 0)
+        ::close(folderLocks().at(at));
+    folders().removeAt(at);
+    folderLocks().removeAt(at);
 }
 
 void CleanUpNow()
@@ -136,6 +232,10 @@ void CleanUpNow()
         }
     }
     folders().clear();
+    for (const int fd : std::as_const(folderLocks()))
+        if (fd >= 0)
+            ::close(fd);
+    folderLocks().clear();
 }
 
 void EndIfSignalled()

@@ -39,6 +39,20 @@ private:
     friend void CleanUpNow();
 };
 
+// Children that die with the program, whatever ends it (SIGKILL and the OOM killer included):
+// PrepareLifeline() in the program before a child is started, then TieGroupToLifeline() in the
+// child between fork and exec, once it leads a process group of its own. The child then has a
+// watcher in its group that kills the whole group (the script, its Ghostscripts, the renderer)
+// when the program's end of a pipe closes; the watcher itself ends with the child.
+void PrepareLifeline();
+void TieGroupToLifeline(); // async-signal-safe: for the child between fork and exec
+
+// A registered scratch folder holds a lock file for as long as it is registered; the system
+// drops the lock however the program ends. RemoveAbandonedScratchFolders() removes the folders
+// in `parent` whose names start with `prefix` that belong to this user, are no links, and hold
+// a lock file whose lock nobody holds any more: the folders of runs that were killed.
+void RemoveAbandonedScratchFolders(const QString &parent, const QString &prefix);
+
 void addScratchFolder(const QString &folder);
 void removeScratchFolder(const QString &folder);
 

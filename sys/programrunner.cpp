@@ -172,8 +172,10 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     // Its own process group, so that a stop also reaches the programs the script started; the
     // limits are inherited by all of them. The program may ignore SIGPIPE; the script must not
     // inherit that.
+    Interruption::PrepareLifeline();
     proc->setChildProcessModifier([limits] {
         ::setpgid(0, 0);
+        Interruption::TieGroupToLifeline();
         ::signal(SIGPIPE, SIG_DFL);
         ApplyChildLimits(limits);
     });

@@ -169,6 +169,36 @@ private slots:
         QCOMPARE(b.readAll(), QByteArray("sub/b.jpg"));
     }
 
+    // GIF names others hold in the output folder (a shared drop folder): a folder there fails
+    // its page alone, named, with the reason, and the status says so; a link there, to a file
+    // or to nowhere, is replaced by the GIF itself and what it pointed to is never touched.
+    void gifNamesHeldByOthers()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
+        Home home;
+        const QString pdf = home.path + QStringLiteral("/doc.pdf");
+        TestFiles::writePdf(pdf, 3);
+        const QString bashrc = home.path + QStringLiteral("/.bashrc");
+        TestFiles::writeBytes(bashrc, "alias ll='ls -l'\n");
+        QVERIFY(QDir().mkpath(home.out + QStringLiteral("/doc-001.gif")));
+        QVERIFY(QFile::link(bashrc, home.out + QStringLiteral("/doc-002.gif")));
+        QVERIFY(QFile::link(home.path + QStringLiteral("/planted.gif"), home.out + QStringLiteral("/doc-003.gif")));
+
+        const Result r = batch({"--output", home.out, pdf}, home.path);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(home.out + QStringLiteral("/doc-001.gif: could not be written: Is a directory")), qPrintable(r.err));
+        QCOMPARE(entries(home.out), (QStringList{"doc-001.gif", "doc-002.gif", "doc-003.gif"}));
+        QFile kept(bashrc);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("alias ll='ls -l'\n"));
+        QVERIFY(!QFileInfo::exists(home.path + QStringLiteral("/planted.gif")));
+        for (const char *name : {"doc-002.gif", "doc-003.gif"}) {
+            const QString gif = home.out + QLatin1Char('/') + QLatin1String(name);
+            QVERIFY2(!QFileInfo(gif).isSymLink(), name);
+            QCOMPARE(QImageReader(gif).size(), QSize(1224, 1584));
+        }
+    }
+
     // Two runs at once with one TEMP, both converting a doc.pdf: each output folder holds
     // exactly its own document's pages (told apart by count and page size).
     void concurrentRunsKeepTheirOwnPages()

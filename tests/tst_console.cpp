@@ -126,6 +126,8 @@ private slots:
         QTest::addColumn<QString>("method");
         QTest::newRow("ghostscript") << QStringLiteral("ghostscript");
         QTest::newRow("gflax") << QStringLiteral("gflax");
+        QTest::newRow("acrobat") << QStringLiteral("acrobat");
+        QTest::newRow("bw") << QStringLiteral("bw");
     }
     void oneLinePerFailedFile()
     {
@@ -138,11 +140,19 @@ private slots:
                                       QStringLiteral("secret")));
         TestFiles::writeBytes(sh.docs + QStringLiteral("/notes.pdf"), "These are notes, not a PDF.\n");
 
-        Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 -o ../out 'locked file.pdf' good.pdf notes.pdf").arg(method));
+        QVERIFY(QDir().mkpath(sh.docs + QStringLiteral("/folder.pdf")));
+
+        Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 -o ../out 'locked file.pdf' good.pdf notes.pdf missing.pdf "
+                                          "folder.pdf").arg(method));
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, QStringLiteral("Done.\n"));
         const QStringList err = lines(r.err);
-        QCOMPARE(err.size(), 2);
+        QCOMPARE(err.size(), 4);
+        // Plain words, never a renderer's stack dump.
+        QVERIFY2(err.at(2).startsWith(QStringLiteral("lumenpage-batch: missing.pdf: "))
+                     && err.at(2).contains(QLatin1String("No such file or directory")), qPrintable(r.err));
+        QVERIFY2(err.at(3).contains(QLatin1String("folder, not a PDF")), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QLatin1String("undefinedfilename")), qPrintable(r.err));
         QVERIFY2(err.at(0).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
         // The renderer's own reason: Ghostscript's or poppler's.
         QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
@@ -389,6 +399,17 @@ private slots:
         QCOMPARE(r.out, QString());
         QCOMPARE(lines(r.err).size(), 1);
         QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: missing.pdf: ")), qPrintable(r.err));
+
+        // Names that cannot be used fail alone, each on one line as a shell shows it: one not
+        // UTF-8, one with a line break, one longer than any path; the others are converted.
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("odd.txt")),
+                              "caf\xe9.pdf\n" + QByteArray(5000, 'x') + "\nthird.pdf\n");
+        r = sh.bash(QStringLiteral("lumenpage-batch -q -o ../out --files-from ../odd.txt $'two\\nlines.pdf'"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(lines(r.err).size(), 3);
+        QVERIFY2(r.err.contains(QStringLiteral("lumenpage-batch: $'caf\\351.pdf': the name is not valid UTF-8")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("longer than 4096 bytes")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("lumenpage-batch: $'two\\nlines.pdf': No such file or directory")), qPrintable(r.err));
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --files-from no-such-list.txt"));
         QCOMPARE(r.code, 2);

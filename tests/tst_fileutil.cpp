@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 class TestFileUtil : public QObject {
     Q_OBJECT
 private:
@@ -169,6 +173,92 @@ private slots:
         QCOMPARE(QDir(victim).entryList(QDir::Files), QStringList{QStringLiteral("a.jpg")});
         QVERIFY(IsExistingFile(victim + QStringLiteral("/sub/b.jpg")));
         QVERIFY_THROWS_EXCEPTION(Failure, RemoveTree(QStringLiteral("/")));
+    }
+
+    // A file is replaced whole or not at all, and a name that is a link is replaced by a file of
+    // its own: what the link points to is never opened, whether it is there or not.
+    void replaceFileWhole_data()
+    {
+        QTest::addColumn<QString>("at"); // what the name is before: file, link, dangling link, folder
+        QTest::addColumn<bool>("tooLarge"); // the write fails half-way (a full disk)
+        QTest::newRow("earlier file") << "file" << false;
+        QTest::newRow("link to a file") << "link" << false;
+        QTest::newRow("dangling link") << "dangling" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("write fails half-way") << "file" << true;
+    }
+    void replaceFileWhole()
+    {
+        QFETCH(QString, at);
+        QFETCH(bool, tooLarge);
+        QTemporaryDir dir;
+        const QString target = dir.path() + QStringLiteral("/target"), name = dir.path() + QStringLiteral("/doc-001.gif");
+        TestFiles::writeBytes(target, "precious");
+        if (at == QLatin1String("file"))
+            TestFiles::writeBytes(name, "earlier");
+        else if (at == QLatin1String("link"))
+            QVERIFY(QFile::link(target, name));
+        else if (at == QLatin1String("dangling"))
+            QVERIFY(QFile::link(dir.path() + QStringLiteral("/nowhere"), name));
+        else
+            QVERIFY(QDir().mkpath(name));
+        const QByteArray bytes(200000, 'g');
+        QString error;
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (tooLarge) {
+            const rlimit small{100000, old.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        try {
+            ReplaceFileWhole(name, bytes);
+        } catch (const Failure &f) {
+            error = f.description();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QFile t(target);
+        QVERIFY(t.open(QIODevice::ReadOnly));
+        QCOMPARE(t.readAll(), QByteArray("precious"));
+        QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/nowhere")));
+        const QStringList expected{QStringLiteral("doc-001.gif"), QStringLiteral("target")};
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), expected);
+        if (at == QLatin1String("folder") || tooLarge) {
+            QVERIFY2(error == QLatin1String(tooLarge ? "File too large" : "Is a directory"), qPrintable(error));
+            if (tooLarge) {
+                QFile kept(name);
+                QVERIFY(kept.open(QIODevice::ReadOnly));
+                QCOMPARE(kept.readAll(), QByteArray("earlier"));
+            }
+            return;
+        }
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(!QFileInfo(name).isSymLink());
+        QFile written(name);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), bytes);
+    }
+
+    // Why a document cannot be read, in plain words, and a name as a shell shows it: one line,
+    // pasteable, whatever bytes it holds.
+    void inputProblemsAndVisibleNames()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.path() + QStringLiteral("/pipe.pdf");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        touch(dir.path() + QStringLiteral("/good.pdf"));
+        QCOMPARE(InputFileProblem(dir.path() + QStringLiteral("/good.pdf")), QString());
+        QCOMPARE(InputFileProblem(dir.path() + QStringLiteral("/gone.pdf")), QStringLiteral("No such file or directory"));
+        QVERIFY(InputFileProblem(dir.path()).contains(QLatin1String("folder")));
+        QVERIFY(InputFileProblem(fifo).contains(QLatin1String("not a regular file")));
+        QVERIFY(InputFileProblem(dir.path() + QStringLiteral("/caf\uFFFD.pdf")).contains(QLatin1String("not valid UTF-8")));
+
+        QCOMPARE(ShellVisibleName("report 2024.pdf"), QStringLiteral("report 2024.pdf"));
+        QCOMPARE(ShellVisibleName("r\xc3\xa9sum\xc3\xa9.pdf"), QStringLiteral("r\u00e9sum\u00e9.pdf"));
+        QCOMPARE(ShellVisibleName("caf\xe9.pdf"), QStringLiteral("$'caf\\351.pdf'"));
+        QCOMPARE(ShellVisibleName("two\nlines'.pdf"), QStringLiteral("$'two\\nlines\\'.pdf'"));
     }
 
     // The default output folder: one separator at the end, and there to be written to even on

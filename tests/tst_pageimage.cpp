@@ -95,19 +95,28 @@ private slots:
         TestFiles::writeBytes(f.root.path() + QStringLiteral("/whole.jpg"), whole);
         TestFiles::writeBytes(f.root.path() + QStringLiteral("/cut.jpg"), whole.left(whole.size() / 2));
         const QByteArray from = QFile::encodeName(f.root.path());
+        // Page 3 cannot be drawn; the pages are taken while the script still runs.
         TestFiles::writeScript(app + QStringLiteral("/ps/pdf2tiff.sh"),
-                               "cp '" + from + "/whole.jpg' current00001.jpg\n"
-                               "cp '" + from + "/cut.jpg' current00002.jpg\n"
-                               "cp '" + from + "/whole.jpg' current00003.jpg\n"
-                               "rm -f current.pdf\n");
+                               "cp '" + from + "/whole.jpg' p && mv p current00001.jpg\n"
+                               "cp '" + from + "/cut.jpg' p && mv p current00002.jpg\n"
+                               "echo 'current.pdf: page 3 could not be drawn' >&2\n"
+                               "cp '" + from + "/whole.jpg' p && mv p current00004.jpg\n"
+                               "sleep 1; rm -f current.pdf; exit 1\n");
         f.host.appFolderPath = app;
-        f.host.entries << f.pdf(QStringLiteral("doc.pdf"), 3);
+        f.host.entries << f.pdf(QStringLiteral("doc.pdf"), 4);
         ConversionRun run(f.host);
         run.start();
-        QCOMPARE(f.gifs(), (QStringList{"doc-001.gif", "doc-003.gif"}));
+        QCOMPARE(f.gifs(), (QStringList{"doc-001.gif", "doc-004.gif"}));
         const QStringList texts = f.host.fakeDialogs.texts();
-        QVERIFY2(texts.filter(QStringLiteral("Invalid picture: doc-002.jpg")).size() == 1,
-                 qPrintable(texts.join(QLatin1Char('\n'))));
+        const QStringList invalid = texts.filter(QStringLiteral("Invalid picture: doc-002.jpg"));
+        const QStringList partial = texts.filter(QStringLiteral("Not every page of "));
+        QVERIFY2(invalid.size() == 1 && partial.size() == 1, qPrintable(texts.join(QLatin1Char('\n'))));
+        // The method's box first, as when nothing is encoded meanwhile; it says which page and
+        // why, in the user's names only.
+        QVERIFY2(texts.indexOf(partial[0]) < texts.indexOf(invalid[0]), qPrintable(texts.join(QLatin1Char('\n'))));
+        QCOMPARE(partial[0].count(f.host.entries[0]), 1);
+        QVERIFY2(partial[0].endsWith(QLatin1String(": page(s) 3 could not be rendered: page 3 could not be drawn")),
+                 qPrintable(partial[0]));
     }
 };
 

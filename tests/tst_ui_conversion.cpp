@@ -3,11 +3,13 @@
 #include "tests/support/testwindow.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
 #include "inputlist/inputfilelist.h"
 #include "sys/fileutil.h"
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QImageReader>
 #include <QLineEdit>
@@ -16,7 +18,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -61,16 +65,25 @@ int closingChild(const QString &mode, const QString &input, const QString &outpu
     options.settingsFile = output + QStringLiteral("/settings.ini");
     Form1 form(dialogs, options); // the real unload
     form.show();
-    if (mode == QLatin1String("run")) {
+    if (mode != QLatin1String("walk")) {
         form.ListView1->append(input);
         form.ListView1->append(input);
         form.Text1->setText(output);
-        // Closed while Ghostscript renders the first document.
+        // Closed while Ghostscript renders the first document, or while the page renderer of
+        // the Acrobat method is inside its slow page.
+        const bool acrobat = mode == QLatin1String("acrobat");
+        if (acrobat)
+            form.Option1->setChecked(true);
         auto *poll = new QTimer(&form);
-        QObject::connect(poll, &QTimer::timeout, &form, [&form] {
-            if (form.waitPointerShown()
-                && !TestFiles::processesWorkingIn(TempFolder()).filter(QStringLiteral(" gs")).isEmpty())
+        QObject::connect(poll, &QTimer::timeout, &form, [&form, acrobat] {
+            const QStringList working = acrobat ? TestFiles::processesWorkingIn(QDir::currentPath()).filter(QStringLiteral("lumenpage-rend"))
+                                                : TestFiles::processesWorkingIn(TempFolder()).filter(QStringLiteral(" gs"));
+            if (form.waitPointerShown() && !working.isEmpty()) {
+                QThread::msleep(acrobat ? 500 : 0);
+                std::printf("CLOSING %lld\n", QDateTime::currentMSecsSinceEpoch());
+                std::fflush(stdout);
                 form.close();
+            }
         });
         poll->start(0);
         form.PushButton2->click();
@@ -183,17 +196,27 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::newRow("during a run") << "run";
         QTest::newRow("during a folder walk") << "walk";
+        QTest::newRow("during a slow page of the Acrobat method") << "acrobat";
     }
     void closingEndsTheProgramAtOnce()
     {
         QFETCH(QString, mode);
         if (mode == QLatin1String("run"))
             LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript));
+        if (mode == QLatin1String("acrobat"))
+            LP_SKIP_WITHOUT(TestPrograms::of(Method::Acrobat));
         QTemporaryDir work;
         QString input;
         if (mode == QLatin1String("run")) {
             input = work.filePath(QStringLiteral("doc.pdf"));
             TestFiles::writePdf(input, 40);
+        } else if (mode == QLatin1String("acrobat")) {
+            // Hundreds of thousands of lines: seconds of drawing for poppler.
+            QByteArray lines;
+            for (int i = 0; i < 300000; ++i)
+                lines += QByteArray::number(i * 7 % 612) + " 0 m " + QByteArray::number(i * 13 % 612) + " 792 l S\n";
+            input = work.filePath(QStringLiteral("slow.pdf"));
+            TestFiles::writeBytes(input, TestPdfs::withPages({TestPdfs::Page{lines, "[0 0 612 792]", {}, true}}));
         } else {
             input = work.filePath(QStringLiteral("tree"));
             for (const char *n : {"a/x.pdf", "b/y.pdf", "b/c/z.pdf"}) {
@@ -209,10 +232,18 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TEMP"), temp);
         child.setProcessEnvironment(env);
+        child.setWorkingDirectory(work.path()); // the page renderer works there too
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--closing-child"), mode, input, out});
         QVERIFY(child.waitForFinished(60000));
+        const qint64 ended = QDateTime::currentMSecsSinceEpoch();
         const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+        // Acted on at once, whatever the renderer was doing.
+        static const QRegularExpression closing(QStringLiteral("CLOSING (\\d+)"));
+        if (const QRegularExpressionMatch m = closing.match(output); m.hasMatch())
+            QVERIFY2(ended - m.captured(1).toLongLong() < 2000, qPrintable(QString::number(ended - m.captured(1).toLongLong())));
+        else
+            QVERIFY2(mode == QLatin1String("walk"), qPrintable(output));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
         // No box at all (no ErrorBox, no "Done."), and the work did not go on after the close.

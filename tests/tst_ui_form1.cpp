@@ -208,28 +208,36 @@ private slots:
         QCOMPARE(w.stored(QStringLiteral("Resolution")).toString(), QStringLiteral("300"));
     }
 
-    // The renderers' memory cap has no control, only the setting: a usable value is the run's
-    // cap; anything else leaves the default, with no box (the run still has a cap).
-    void memoryLimitSetting_data()
+    // The renderers' memory and time caps have no control, only the settings: a usable value
+    // is the run's cap; anything else leaves the default, with no box (the run still has a cap).
+    void capSettings_data()
     {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<qint64>("capMB");
-        QTest::newRow("absent") << QString() << RenderLimits::DefaultMemoryMB;
-        QTest::newRow("512") << QStringLiteral("512") << qint64(512);
-        QTest::newRow("spaces around") << QStringLiteral(" 4096 ") << qint64(4096);
-        QTest::newRow("below the minimum") << QStringLiteral("16") << RenderLimits::DefaultMemoryMB;
-        QTest::newRow("not a number") << QStringLiteral("lots") << RenderLimits::DefaultMemoryMB;
-        QTest::newRow("negative") << QStringLiteral("-1") << RenderLimits::DefaultMemoryMB;
+        QTest::addColumn<qint64>("cap");
+        const qint64 mb = RenderLimits::DefaultMemoryMB, seconds = RenderLimits::DefaultPageSeconds;
+        QTest::newRow("memory absent") << "MemoryLimit" << QString() << mb;
+        QTest::newRow("memory 512") << "MemoryLimit" << QStringLiteral("512") << qint64(512);
+        QTest::newRow("memory spaces around") << "MemoryLimit" << QStringLiteral(" 4096 ") << qint64(4096);
+        QTest::newRow("memory below the minimum") << "MemoryLimit" << QStringLiteral("16") << mb;
+        QTest::newRow("memory not a number") << "MemoryLimit" << QStringLiteral("lots") << mb;
+        QTest::newRow("memory negative") << "MemoryLimit" << QStringLiteral("-1") << mb;
+        QTest::newRow("time absent") << "TimeLimit" << QString() << seconds;
+        QTest::newRow("time 30") << "TimeLimit" << QStringLiteral("30") << qint64(30);
+        QTest::newRow("time zero") << "TimeLimit" << QStringLiteral("0") << seconds;
+        QTest::newRow("time over a day") << "TimeLimit" << QStringLiteral("86401") << seconds;
     }
-    void memoryLimitSetting()
+    void capSettings()
     {
+        QFETCH(QString, key);
         QFETCH(QString, stored);
-        QFETCH(qint64, capMB);
+        QFETCH(qint64, cap);
         Window w;
         if (!stored.isNull())
-            w.store(QStringLiteral("MemoryLimit"), stored);
+            w.store(key, stored);
         Form1 &f = w.open();
-        QCOMPARE(f.conversionRun().limits.memoryMB, capMB);
+        const RenderLimits &limits = f.conversionRun().limits;
+        QCOMPARE(key == QLatin1String("TimeLimit") ? qint64(limits.pageSeconds) : limits.memoryMB, cap);
         QVERIFY(w.dialogs.boxes.isEmpty());
     }
 

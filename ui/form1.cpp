@@ -166,8 +166,10 @@ void Form1::Form_Load()
             throw Failure(QStringLiteral("Invalid property value"), ErrorCode::InvalidPropertyValue);
         Check5->setChecked(state == 1);
     });
-    // The renderers' memory cap has no control: an advanced setting, read once like the others.
+    // The renderers' memory and time caps have no control: advanced settings, read once like the
+    // others.
     RenderLimits::parseMemoryMB(m_settings.read(QStringLiteral("MemoryLimit"), QString()), &m_run.limits.memoryMB);
+    RenderLimits::parsePageSeconds(m_settings.read(QStringLiteral("TimeLimit"), QString()), &m_run.limits.pageSeconds);
     // A start that fails outright counts as a refusal: the run must not try to save through it.
     bool started = false;
     trap.step(184, [&] {

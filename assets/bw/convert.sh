@@ -16,6 +16,9 @@
 # - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most about 16K finished page images wait in the folder (see below).
 # - The number of pages it will render is written to "pagecount" before the first page.
+# - LUMENPAGE_PAGE_SECONDS=T: a page that takes longer than T seconds is abandoned and named; a
+#   new Ghostscript takes over after it, as after one that crashed or was killed, so that only the
+#   page it was drawing is lost.
 #
 # Pages are first rendered to 1-bit bitmaps, so every pixel is pure black or white: a threshold
 # in the transfer function makes ink darker than half grey black and the rest white. (Thresholding
@@ -29,7 +32,7 @@ status=0
 finish() {
     [ -s render.log ] && cat render.log >&2
     [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
-    rm -f current.pdf password.ps render.log rendered.log bitmaps.ps pagecount pagecount.part pagelist current/*.pbm current/*.part
+    rm -f current.pdf password.ps render.log rendered.log timedout bitmaps.ps pagecount pagecount.part pagelist current/*.pbm current/*.part
     # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
     rmdir current 2>/dev/null
 }
@@ -82,14 +85,60 @@ if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
 fi
 echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount
 
+cap=${LUMENPAGE_PAGE_SECONDS:-0}
+case "$cap" in '' | *[!0-9]*) cap=0 ;; esac
+
+# watch PID: waits for the Ghostscript PID. When it finishes no bitmap for the time cap, it is
+# killed and the file "timedout" says so.
+watch() {
+    watcher=
+    if [ "$cap" -gt 0 ]; then
+        (
+            gs=$1 seen= idle=0
+            while kill -0 "$gs" 2>/dev/null; do
+                sleep 1
+                now=$(ls current | wc -l)
+                if [ "$now" != "$seen" ]; then seen=$now idle=0; else idle=$((idle + 1)); fi
+                [ "$idle" -ge "$cap" ] && { : >timedout; kill -9 "$gs"; exit 0; }
+            done
+        ) &
+        watcher=$!
+    fi
+    wait "$1"
+    code=$?
+    [ -n "$watcher" ] && { kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null; }
+    return "$code"
+}
+
 # draw FIRST LAST: the pages FIRST to LAST (LAST 0: to the end) as current/pageNNNNN.jpg.
 draw() {
+    # pages.ps gives exactly one bitmap per PDF page, so bitsSSSSS_%05d.pbm is PDF page
+    # SSSSS - 1 + %d. A Ghostscript that ended before LAST (it crashed, was killed, or reached
+    # the time cap) costs only the page it was drawing: the next one starts after it.
+    from=$1
     to=
     [ "$2" -gt 0 ] && to=-dToPage=$2
-    # pages.ps gives exactly one bitmap per PDF page, so bits%05d.pbm is PDF page FIRST - 1 + %d.
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$1" $to \
-       -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile=current/bits%05d.pbm \
-       $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null || status=1
+    while [ "$from" -le "$2" ] || [ "$2" -eq 0 ]; do
+        rm -f timedout
+        start=$(printf '%05d' "$from")
+        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$from" $to \
+           -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile="current/bits${start}_%05d.pbm" \
+           $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null &
+        watch $! || status=1
+        made=$(ls current/bits${start}_*.pbm 2>/dev/null | wc -l)
+        reached=$((from + made - 1))
+        if [ "$reached" -lt "$2" ] && [ "$2" -gt 0 ]; then
+            # A bitmap is written once its page is drawn, in one go: the page after the last
+            # one written is the one it was drawing.
+            why="Ghostscript ended while drawing it"
+            [ -e timedout ] && why="the time cap of $cap seconds per page was reached"
+            echo "current.pdf: page $((reached + 1)) could not be drawn: $why" >>render.log
+            status=1
+            from=$((reached + 2))
+        else
+            break
+        fi
+    done
 
     # One Ghostscript draws the bitmaps, in page order (their names are zero-padded); the blank
     # bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
@@ -98,16 +147,19 @@ draw() {
     for bitmap in current/bits*.pbm; do
         [ -f "$bitmap" ] || continue
         n=${bitmap#current/bits}
+        start=${n%%_*}
+        n=${n#*_}
         n=${n%.pbm}
         while [ "${n#0}" != "$n" ]; do n=${n#0}; done
-        n=$((n + $1 - 1))
+        while [ "${start#0}" != "$start" ]; do start=${start#0}; done
+        n=$((n + start - 1))
         if grep -q "current.pdf: page $n could not" render.log; then
             rm -f "$bitmap"
             status=1
             continue
         fi
         printf '(%s)\n' "$bitmap" >> bitmaps.ps
-        numbers="$numbers $n"
+        numbers="$numbers $n:$bitmap"
     done
     printf '] def\n' >> bitmaps.ps
     drawn=0
@@ -121,9 +173,10 @@ draw() {
     written=$(ls current/draw*.part 2>/dev/null | wc -l)
     [ "$drawn" = 1 ] || written=$((written - 1))
     k=1
-    for n in $numbers; do
+    for entry in $numbers; do
+        n=${entry%%:*}
         part=current/draw$(printf '%05d' "$k").part
-        if [ "$k" -le "$written" ] && [ -s "$part" ] && ! grep -q "cannot read current/bits$(printf '%05d' "$((n - $1 + 1))").pbm" render.log; then
+        if [ "$k" -le "$written" ] && [ -s "$part" ] && ! grep -q "cannot read ${entry#*:}" render.log; then
             mv -f "$part" "current/page$(printf '%05d' "$n").jpg" && echo "$n" >>rendered.log
         fi
         k=$((k + 1))
@@ -141,7 +194,7 @@ case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 # A page range is drawn span by span, each as a document of its own.
 if [ "$spans" != "1-$last" ]; then
     for span in $spans; do
-        draw "${span%-*}" "${span#*-}" "$@"
+        draw "${span%-*}" "${span#*-}"
     done
 elif [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
     batch=$((limit * 8))
@@ -162,11 +215,11 @@ elif [ "$limit" -gt 0 ] && [ "$last" -gt 0 ]; then
         done
         end=$((first + batch - 1))
         [ "$end" -gt "$last" ] && end=$last
-        draw "$first" "$end" "$@"
+        draw "$first" "$end"
         first=$((end + 1))
     done
 else
-    draw 1 "$last" "$@"
+    draw 1 "$last"
 fi
 
 [ "$last" -gt 0 ] || status=1

@@ -9,6 +9,9 @@
 # this script, so scratch space and memory stay bounded by K, not by the number of pages.
 page=$(($1 + $2))
 name=current$(printf '%05d' "$page").jpg
+# Ghostscript has finished drawing this page: what pdf2tiff.sh counts as progress, and where it
+# starts again after a Ghostscript that ended early.
+echo "$page" >>drawn.log
 if grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
     cat >/dev/null
     exit 1

@@ -16,6 +16,9 @@
 # - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 # - The number of pages it will render is written to "pagecount" before the first page.
+# - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
+#   seconds is abandoned and named; a new Ghostscript takes over after it, as after one that
+#   crashed or was killed, so that only the page it was drawing is lost.
 #
 # Ghostscript's own JPEG writer always halves the colour resolution (4:2:0), which smears
 # coloured edges and leaves speckle around glyphs. So pages are rendered raw (ppmraw) and
@@ -34,13 +37,14 @@ finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
     [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
-    rm -f current.pdf password.ps render.log rendered.log pagecount pagecount.part pagelist current*.jpg.part
+    rm -f current.pdf password.ps render.log rendered.log drawn.log timedout pagecount pagecount.part pagelist current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log rendered.log pagecount pagelist current*.jpg current*.jpg.part
+rm -f render.log rendered.log drawn.log timedout pagecount pagelist current*.jpg current*.jpg.part
 : > render.log
 : > rendered.log
+: > drawn.log
 
 if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
     echo "pdf2tiff.sh: needs Ghostscript (gs) and cjpeg (libjpeg-turbo-progs)" >&2
@@ -57,9 +61,8 @@ set -- ${LUMENPAGE_FIT:-}
 set --
 
 # The number of pages decides the split; 0 when Ghostscript cannot tell (the render then
-# reports why).
-# Page 1 alone needs no count (a Ghostscript start less: thumbnails of many files): a document
-# that cannot be opened then gives no page, and render.log says why.
+# reports why). Page 1 alone needs no count (a Ghostscript start less: thumbnails of many
+# files): a document that cannot be opened then gives no page, and render.log says why.
 if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && [ -z "$password" ]; then
     last=1
 else
@@ -122,18 +125,61 @@ half=$last
 # long document is drawn by one Ghostscript after another, Chunk pages each: its memory stays
 # that of a short one. A new Ghostscript costs about 50 ms, 1 ms a page.
 chunk=50
+cap=${LUMENPAGE_PAGE_SECONDS:-0}
+case "$cap" in '' | *[!0-9]*) cap=0 ;; esac
+
+# watch PID: waits for the Ghostscript PID. When it starts no page for the time cap while no page
+# waits to be taken, it is killed and the file "timedout" says so.
+watch() {
+    watcher=
+    if [ "$cap" -gt 0 ]; then
+        (
+            gs=$1 seen= idle=0
+            while kill -0 "$gs" 2>/dev/null; do
+                sleep 1
+                now=$(wc -c <drawn.log)
+                set -- current*.jpg
+                if [ "$now" != "$seen" ] || [ -e "$1" ]; then
+                    seen=$now idle=0
+                else
+                    idle=$((idle + 1))
+                fi
+                [ "$idle" -ge "$cap" ] && { : >timedout; kill -9 "$gs"; exit 0; }
+            done
+        ) &
+        watcher=$!
+    fi
+    wait "$1"
+    code=$?
+    [ -n "$watcher" ] && { kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null; }
+    return "$code"
+}
+
 # A page range is drawn span by span, as a long document is drawn chunk by chunk.
-if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "$last" -gt "$chunk" ]; } || [ "$spans" != "1-$last" ]; then
+if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && { [ "$last" -gt "$chunk" ] || [ "$cap" -gt 0 ]; }; } \
+   || [ "$spans" != "1-$last" ]; then
     for span in $spans; do
     from=${span%-*}
     end=${span#*-}
     while [ "$from" -le "$end" ]; do
         to=$((from + chunk - 1))
         [ "$to" -gt "$end" ] && to=$end
+        rm -f timedout
         render $((from - 1)) "$from" "$to" &
         pids=$!
-        wait "$pids" || status=1
+        watch "$pids" || status=1
         pids=
+        # A Ghostscript that ended before its last page (it crashed, was killed, or reached the
+        # time cap) costs only the page it was drawing: the next one takes over after it.
+        reached=$(sort -n drawn.log | tail -n 1)
+        { [ -z "$reached" ] || [ "$reached" -lt "$from" ]; } && reached=$((from - 1))
+        if [ "$reached" -lt "$to" ]; then
+            why="Ghostscript ended while drawing it"
+            [ -e timedout ] && why="the time cap of $cap seconds per page was reached"
+            echo "current.pdf: page $((reached + 1)) could not be drawn: $why" >>render.log
+            status=1
+            to=$((reached + 1))
+        fi
         # Nobody takes pages any more: the rest of the document is not drawn.
         if [ -n "$LUMENPAGE_READER" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
             status=1

@@ -1,5 +1,8 @@
 #include "pdfpages.h"
 
+#include "sys/fileutil.h"
+
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -40,11 +43,9 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
             *error = why;
         return std::unique_ptr<Poppler::Document>();
     };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("%1 does not exist").arg(path));
-    if (!info.isFile())
-        return fail(QStringLiteral("%1 is not a file").arg(path));
+    // Missing, a folder, a pipe that would block the reader, unreadable: said in plain words.
+    if (const QString problem = InputFileProblem(path); !problem.isEmpty())
+        return fail(QStringLiteral("%1: %2").arg(path, problem));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
