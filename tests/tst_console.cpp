@@ -349,6 +349,8 @@ private slots:
         QTest::newRow("pages too many") << QStringLiteral("-m gflax --pages 40000") << QStringLiteral("--pages '40000'");
         QTest::newRow("memory limit") << QStringLiteral("--memory-limit 12") << QStringLiteral("--memory-limit '12'");
         QTest::newRow("memory limit text") << QStringLiteral("--memory-limit lots") << QStringLiteral("--memory-limit 'lots'");
+        QTest::newRow("time limit zero") << QStringLiteral("--time-limit 0") << QStringLiteral("--time-limit '0'");
+        QTest::newRow("time limit text") << QStringLiteral("--time-limit soon") << QStringLiteral("--time-limit 'soon'");
         QTest::newRow("password file missing") << QStringLiteral("--password-file ../none") << QStringLiteral("--password-file '../none'");
         QTest::newRow("password file empty") << QStringLiteral("--password-file ../empty") << QStringLiteral("--password-file '../empty'");
         QTest::newRow("fit and resolution") << QStringLiteral("--fit 100 --resolution 72") << QStringLiteral("--fit and --resolution");
