@@ -104,17 +104,13 @@ void BatchHost::printError(const QString &line)
 
 void BatchHost::boxShown(const QString &text, const QString &title, bool errorBox)
 {
-    if (m_options.verbose && text != QLatin1String("Done.")) {
+    // The run's last box comes after its end was told.
+    if (m_ended)
+        return;
+    if (m_options.verbose) {
         clearProgress();
         printTo(stderr, title.isEmpty() ? text : title + QStringLiteral(": ") + text);
         showProgress(QString(), true);
-    }
-    if (text == QLatin1String("Done.")) {
-        runEnded();
-        clearProgress();
-        if (!m_options.quiet)
-            printTo(stdout, text);
-        return;
     }
     const bool started = m_run && m_run->lastReport().started;
     if (!started) {
@@ -123,58 +119,40 @@ void BatchHost::boxShown(const QString &text, const QString &title, bool errorBo
             printError(oneLine(errorBox ? text.section(QStringLiteral("\r\n"), 0, 0) : text));
         return;
     }
-    if (errorBox) {
-        // The description, without where it happened and whom to write to: the reason of the
-        // file being converted, told with the file's line. Outside a file, told at once.
-        const QString cause = oneLine(text.section(QStringLiteral("\r\n"), 0, 0));
-        if (m_position > 0)
-            m_causes << cause;
-        else if (!m_options.verbose)
-            printError(cause);
-    }
-    // The other boxes of a started run ("Could not create GIF on ", the lists at its end) are
-    // told from the run's report, file by file and after the last one.
+    // An unexpected failure outside a file is told at once; one inside a file comes with the
+    // file's outcome, and the run's other boxes are told from its report.
+    if (errorBox && !m_inFile && !m_options.verbose)
+        printError(oneLine(text.section(QStringLiteral("\r\n"), 0, 0)));
 }
 
-void BatchHost::fileEnded()
+void BatchHost::fileStarted(int position, const QString &)
 {
-    if (m_position == 0 || !m_run)
-        return;
-    const RunReport &report = m_run->lastReport();
-    const QString path = entryAt(m_position);
-    const int failedSoFar = int(report.failedFiles().size());
-    const bool failed = failedSoFar > m_failedSeen;
-    m_failedSeen = failedSoFar;
-    QStringList reasons;
-    for (; m_failuresSeen < report.failures.size(); ++m_failuresSeen) {
-        const FileFailure &f = report.failures.at(m_failuresSeen);
-        if (f.file == path && !f.cause.trimmed().isEmpty())
-            reasons << oneLine(f.cause);
-    }
-    if (failed || !m_causes.isEmpty()) {
-        if (reasons.isEmpty())
-            reasons = m_causes;
-        if (reasons.isEmpty())
-            reasons << QStringLiteral("no page could be converted");
-        reasons.removeDuplicates();
-        printError(ShellVisibleName(QFile::encodeName(nameOf(m_position))) + QStringLiteral(": ")
-                   + reasons.join(QStringLiteral("; ")));
-    }
-    m_causes.clear();
-}
-
-void BatchHost::setProgressText(const QString &text)
-{
-    if (!text.startsWith(QLatin1String("Processing: ")))
-        return;
-    fileEnded();
-    ++m_position;
-    m_progressStatus.clear();
+    m_position = position;
+    m_inFile = true;
     if (m_options.verbose) {
         clearProgress();
-        printTo(stderr, text);
+        printTo(stderr, m_progressText);
     }
     showProgress(QString(), true);
+}
+
+void BatchHost::fileEnded(const FileOutcome &outcome)
+{
+    m_inFile = false;
+    QStringList reasons;
+    for (const FileFailure &f : outcome.failures)
+        if (!f.cause.trimmed().isEmpty())
+            reasons << oneLine(f.cause);
+    if (reasons.isEmpty())
+        for (const QString &cause : outcome.unexpected)
+            reasons << oneLine(cause);
+    if (reasons.isEmpty() && !outcome.failures.isEmpty())
+        reasons << QStringLiteral("no page could be converted");
+    if (reasons.isEmpty())
+        return;
+    reasons.removeDuplicates();
+    printError(ShellVisibleName(QFile::encodeName(nameOf(outcome.position))) + QStringLiteral(": ")
+               + reasons.join(QStringLiteral("; ")));
 }
 
 void BatchHost::pageProgress(int done, int total)
@@ -248,7 +226,6 @@ int BatchHost::run()
     run.pageChoice = m_options.choice;
     m_run = &run;
     run.start();
-    runEnded();
     clearProgress();
     m_imaging.stop();
     m_run = nullptr;
@@ -256,23 +233,13 @@ int BatchHost::run()
     return report.succeeded() ? 0 : 1;
 }
 
-void BatchHost::runEnded()
+void BatchHost::runEnded(const RunReport &report)
 {
-    if (m_ended || !m_run)
-        return;
     m_ended = true;
-    fileEnded();
-    const RunReport &report = m_run->lastReport();
     if (!m_options.verbose) {
-        for (const QString &gif : report.failedGifs) {
-            // Listed as "PATH.gif (REASON)".
-            const qsizetype end = gif.indexOf(QStringLiteral(".gif ("));
-            if (end > 0 && gif.endsWith(QLatin1Char(')')))
-                printError(ShellVisibleName(QFile::encodeName(gif.left(end + 4))) + QStringLiteral(": could not be written: ")
-                           + gif.mid(end + 6).chopped(1));
-            else
-                printError(ShellVisibleName(QFile::encodeName(gif)) + QStringLiteral(": could not be written"));
-        }
+        for (const FailedGif &gif : report.failedGifs)
+            printError(ShellVisibleName(QFile::encodeName(gif.path)) + QStringLiteral(": could not be written")
+                       + (gif.reason.isEmpty() ? QString() : QStringLiteral(": ") + gif.reason));
         if (!m_options.quiet) {
             for (const RenamedFile &file : report.renamedFiles)
                 printError(file.pdf + QStringLiteral(": its GIF files were given other names, as an earlier file had "
@@ -281,4 +248,7 @@ void BatchHost::runEnded()
                                                     : file.gifs.first() + QStringLiteral(" to ") + file.gifs.last()));
         }
     }
+    clearProgress();
+    if (!m_options.quiet)
+        printTo(stdout, ConversionRun::doneText());
 }

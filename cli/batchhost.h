@@ -44,8 +44,9 @@ struct BatchOptions {
 };
 
 // The console's side of a conversion run. Standard error gets one line per failed file,
-// "lumenpage-batch: FILE: CAUSE", with the renderer's reason where there is one; "Done." goes
-// to standard output.
+// "lumenpage-batch: FILE: CAUSE", with the renderer's reason where there is one; the run's closing
+// line goes to standard output. It learns what happened from the run's events, never from the
+// window's texts.
 class BatchHost : public ConversionHost {
 public:
     explicit BatchHost(BatchOptions options);
@@ -61,9 +62,12 @@ public:
     QString pagesText() const override { return m_options.pages; }
     QString outputFolderText() const override { return m_options.output; }
     bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
-    void setProgressText(const QString &text) override;
+    void setProgressText(const QString &text) override { m_progressText = text; }
     void pageProgress(int done, int total) override;
     void yield() override;
+    void fileStarted(int position, const QString &pdf) override;
+    void fileEnded(const FileOutcome &outcome) override;
+    void runEnded(const RunReport &report) override;
 
     // Runs the conversion; the process exit status.
     int run();
@@ -76,8 +80,6 @@ public:
 
 private:
     QString nameOf(int position) const;
-    void fileEnded();
-    void runEnded(); // the last file's line, GIFs not written, files renamed
     void showProgress(const QString &status, bool force = false);
     void clearProgress();
 
@@ -86,11 +88,10 @@ private:
     ImagingService m_imaging;
     bool m_gdiplusUnavailable = false;
     ConversionRun *m_run = nullptr;
-    bool m_ended = false;
-    int m_position = 0;        // the file being converted, from 1
-    QStringList m_causes;      // unexpected failures while it was converted
-    int m_failedSeen = 0;      // entries of the report's failedFiles already told
-    int m_failuresSeen = 0;    // entries of the report's failures already told
+    bool m_ended = false;      // the run told its end: its last box follows
+    int m_position = 0;        // the file being converted or last converted, from 1
+    bool m_inFile = false;     // between its start and its end
+    QString m_progressText;    // the window's progress text, for --verbose
     QString m_progressLine;    // shown on the terminal, empty when none
     QString m_progressStatus;  // what the line says about the current file
     QElapsedTimer m_progressClock;

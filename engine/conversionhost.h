@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/methods.h"
+#include "engine/runreport.h"
 
 #include <QString>
 
@@ -44,6 +45,13 @@ public:
     virtual void setWaitPointer(bool /*on*/) {}    // the window's own WaitPointer
     virtual void setAppWaitPointer(bool /*on*/) {} // the application-wide hourglass
     virtual void yield() {}                        // let pending events run
+
+    // The run's events, for hosts that report beyond the window's texts and boxes. A file
+    // starts after its progress text is shown and ends after its boxes; the run ends before
+    // its last box.
+    virtual void fileStarted(int /*position*/, const QString & /*pdf*/) {}
+    virtual void fileEnded(const FileOutcome & /*outcome*/) {}
+    virtual void runEnded(const RunReport & /*report*/) {}
 };
 
 // The outside services the run and the methods use.

@@ -1,9 +1,8 @@
 #include "engine/conversionrun.h"
 
 #include "engine/conversionhost.h"
+#include "engine/fileconversion.h"
 #include "engine/methods.h"
-#include "engine/pageencoding.h"
-#include "engine/pagestream.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -14,12 +13,8 @@
 #include <QImageReader>
 #include <QScopeGuard>
 #include <QSet>
-#include <QThread>
 
 #include <algorithm>
-#include <exception>
-#include <functional>
-#include <utility>
 
 namespace {
 constexpr int MaxListedFailures = 20;
@@ -113,271 +108,6 @@ private:
     int &m_errorBoxes;
 };
 
-// The run's boxes about one file's pages, held while its method still runs and shown once it
-// has returned: pages encoded while the method draws must not put their boxes before the
-// method's own.
-class HeldBoxes : public Dialogs {
-public:
-    explicit HeldBoxes(Dialogs &inner) : m_inner(inner) {}
-    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
-    {
-        if (!m_holding || buttons != Buttons::Ok)
-            return m_inner.message(text, title, icon, buttons);
-        m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
-        return Answer::Ok;
-    }
-    void errorBox(const QString &text) override
-    {
-        if (!m_holding)
-            return m_inner.errorBox(text);
-        m_held.append([=, this] { m_inner.errorBox(text); });
-    }
-    bool inputBox(const QString &prompt, const QString &title, QString &text) override
-    {
-        return m_inner.inputBox(prompt, title, text);
-    }
-    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
-    QStringList openFiles(const QString &title, const QString &filter) override
-    {
-        return m_inner.openFiles(title, filter);
-    }
-
-    void hold() { m_holding = true; }
-    void release()
-    {
-        m_holding = false;
-        const auto held = std::exchange(m_held, {});
-        for (const auto &show : held)
-            show();
-    }
-
-private:
-    Dialogs &m_inner;
-    bool m_holding = false;
-    QList<std::function<void()>> m_held;
-};
-
-// Pages encoded at once when every page is already drawn: one per core, two at most, since each
-// holds its decoded picture (about 24 MB at 144 dpi).
-int LeftoverWorkers()
-{
-    return std::clamp(QThread::idealThreadCount(), 1, 2);
-}
-
-// A page image of more pixels than this is encoded alone: at the highest resolutions one
-// decoded page is hundreds of megabytes.
-constexpr qint64 ParallelPagePixels = qint64(4096) * 4096;
-
-qint64 PagePixels(const QString &pageImage)
-{
-    const QSize size = QImageReader(pageImage).size();
-    return size.isValid() ? qint64(size.width()) * size.height() : 0;
-}
-
-// One file's page images on their way to GIF files: each is named, encoded, reported and
-// deleted, in page order. Pages a method hands over while it renders (see PageSink) are
-// encoded on the stream's worker meanwhile; the page images it leaves are converted after it
-// returns, on a worker per core, and accounted for in their order.
-class FileConversion final : public PageSink {
-public:
-    FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
-                   const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
-        : m_boxes(dialogs), m_trap(m_boxes, ConversionRun::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
-          m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
-          m_stream(workers ? 1 : 0), m_settle([this] {
-              m_stream.abandon();
-              if (m_leftovers)
-                  m_leftovers->abandon();
-          })
-    {
-    }
-
-    // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
-    // "~draft.pdf" gives "~draft-001.jpg".
-    bool ownPage(const QString &name) const
-    {
-        return !name.startsWith(QLatin1Char('~')) || (!m_baseName.isEmpty() && name.startsWith(m_baseName));
-    }
-
-    // Pages whose names are all known in advance (handed over later, or left in the
-    // WorkFolder) share one variant for the whole file.
-    void expect(const QStringList &names) override
-    {
-        m_trap.step(150, [&] {
-            QStringList stems;
-            for (const QString &name : names)
-                if (ownPage(name))
-                    stems << NameWithoutExtension(name);
-            m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
-        });
-    }
-
-    void take(const QString &name, int expected) override
-    {
-        if (!m_trap.test(152, [&] { return ownPage(name); }))
-            return;
-        m_expected = std::max(m_expected, expected);
-        ++m_handed;
-        const QString gifPath = gifPathFor(name);
-        m_inFlight << name;
-        m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
-        poll();
-    }
-
-    int backlog() const override { return m_stream.backlog(); }
-
-    int poll() override
-    {
-        for (const PageStream::Page &page : m_stream.takeFinished()) {
-            const QString name = m_inFlight.takeFirst();
-            ++m_done;
-            account(name, page.gifPath, [&] {
-                if (page.exception)
-                    std::rethrow_exception(page.exception);
-                return page.encoding;
-            }, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
-        }
-        return m_done;
-    }
-
-    // The page images the method left in the WorkFolder, in the order given: page `j` of them
-    // shows as m_handed + j of m_handed + their count.
-    void convertLeftovers(const QStringList &pages)
-    {
-        const int count = int(pages.size());
-        PageStream pool(m_leftoverWorkers);
-        m_leftovers = &pool;
-        const auto forget = qScopeGuard([this] { m_leftovers = nullptr; });
-        QList<std::pair<QString, int>> pending; // name and j, submitted and not accounted for
-        const auto accountFinished = [&] {
-            for (const PageStream::Page &page : pool.takeFinished()) {
-                const auto [name, j] = pending.takeFirst();
-                account(name, page.gifPath, [&page] {
-                    if (page.exception)
-                        std::rethrow_exception(page.exception);
-                    return page.encoding;
-                }, m_handed + j, m_handed + count);
-            }
-        };
-        const int inFlight = std::max(1, m_leftoverWorkers);
-        for (int j = 1; j <= count; ++j) {
-            const QString name = pages.value(j - 1);
-            if (!m_trap.test(152, [&] { return ownPage(name); }))
-                continue;
-            const QString gifPath = gifPathFor(name);
-            const QString pageImage = m_workFolder + QLatin1Char('/') + name;
-            const bool alone = m_leftoverWorkers > 1 && PagePixels(pageImage) > ParallelPagePixels;
-            pool.waitBelow(alone ? 1 : inFlight);
-            accountFinished();
-            pending.append({name, j});
-            pool.submit(pageImage, gifPath);
-            if (alone)
-                pool.waitBelow(1);
-            accountFinished();
-            m_host.yield(); // a signal or a closed window is seen between pages
-        }
-        pool.finish();
-        accountFinished();
-    }
-
-    // Waits for the pages still being encoded and accounts for them.
-    void drain()
-    {
-        m_stream.finish();
-        poll();
-    }
-
-    // Records what the file's GIFs were named. Called once, whatever the method did.
-    void end()
-    {
-        drain();
-        // The renderer announced more pages than it gave: the count shown ends where it stopped.
-        if (m_handed > 0 && m_accounted < m_expected)
-            m_host.pageProgress(m_accounted, m_accounted);
-        m_writtenEarlier.unite(m_writtenNow);
-        if (!m_renamed.isEmpty())
-            m_report.renamedFiles.append({m_pdf, m_renamed});
-    }
-
-    int handedOver() const { return m_handed; }
-
-    // While the method runs, the boxes about pages it handed over wait for its own.
-    void methodStarts() { m_boxes.hold(); }
-    void methodReturned()
-    {
-        drain();
-        m_boxes.release();
-    }
-
-    int written = 0;
-    QString lastError;
-
-private:
-    QString gifPathFor(const QString &name)
-    {
-        QString gifPath;
-        m_trap.step(156, [&] {
-            // The output folder may have been changed since the file's names were chosen, and
-            // pages handed over while rendering are named one at a time.
-            const QString stem = NameWithoutExtension(name);
-            m_variant = FreeVariant({stem}, m_baseName, m_host.outputFolderText(), m_writtenEarlier, m_variant);
-            gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
-                      + QStringLiteral(".gif");
-        });
-        return gifPath;
-    }
-
-    // Reports how the page came out; its page image is deleted either way.
-    void account(const QString &name, const QString &gifPath, const std::function<PageEncoding()> &encode, int j,
-                 int total)
-    {
-        // The page is decoded and written in one plain call; only one page is held at a time.
-        PageEncoding encoded;
-        m_trap.step(158, [&] { encoded = encode(); });
-        if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
-            lastError = encoded.error;
-            m_trap.step(154, [&] {
-                throw Failure(QStringLiteral("Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
-            });
-            // Its GIF is missing too, and is listed with the others at the end.
-            m_report.failedGifs << gifPath + QStringLiteral(" (no picture)");
-        } else if (encoded.written()) {
-            ++m_report.gifsWritten;
-            ++written;
-            m_writtenNow << QDir::cleanPath(gifPath);
-            if (m_variant != 0)
-                m_renamed << FileNameOf(gifPath);
-        } else {
-            lastError = encoded.error;
-            m_report.failedGifs << (encoded.error.isEmpty() ? gifPath
-                                                            : gifPath + QStringLiteral(" (") + encoded.error + QLatin1Char(')'));
-        }
-        m_trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
-        ++m_accounted;
-        m_host.pageProgress(j, total);
-    }
-
-    HeldBoxes m_boxes;
-    ErrorTrap m_trap;
-    ConversionHost &m_host;
-    RunReport &m_report;
-    const QString m_workFolder, m_pdf, m_baseName;
-    QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
-    QSet<QString> m_writtenNow;
-    QStringList m_renamed;
-    int m_variant = 0;
-    int m_handed = 0;   // pages taken while the method rendered
-    int m_done = 0;     // of those, accounted for
-    int m_expected = 0; // pages the renderer announced
-    int m_accounted = 0; // pages accounted for, handed over or left
-    QStringList m_inFlight; // taken, not yet accounted, in order
-    const int m_leftoverWorkers;
-    PageStream m_stream;
-    PageStream *m_leftovers = nullptr; // while the pages left in the WorkFolder are converted
-    // A program ended by a signal or by closing the window lets the page being written finish.
-    Interruption::SettleGuard m_settle;
-};
-
 } // namespace
 
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
@@ -455,6 +185,11 @@ void ConversionRun::start()
             m_host.setProgressText(QStringLiteral("Processing: ") + FileNameOf(pdf));
             m_host.yield();
         });
+        m_host.fileStarted(i, pdf);
+        const qsizetype failuresBefore = m_report.failures.size();
+        const auto ended = [&] {
+            m_host.fileEnded({i, pdf, m_report.failures.mid(failuresBefore), dialogs.descriptions.mid(boxesBefore)});
+        };
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
@@ -499,6 +234,7 @@ void ConversionRun::start()
         if (!m_pagesProduced) {
             file.end();
             failed(QStringLiteral("no page image was produced"));
+            ended();
             continue;
         }
 
@@ -520,6 +256,7 @@ void ConversionRun::start()
             // were converted, and the renderer's reason travels in the report.
             m_report.failures.append({pdf, ctx.failureCause});
         }
+        ended();
     }
 
     if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
@@ -533,7 +270,9 @@ void ConversionRun::start()
     trap.step(174, [&] { m_host.setProgressText(QStringLiteral("Progress Bar")); });
     if (!m_report.failedGifs.isEmpty()) {
         trap.step(174, [&] {
-            QStringList shown = m_report.failedGifs.mid(0, MaxListedFailures);
+            QStringList shown;
+            for (const FailedGif &gif : m_report.failedGifs.mid(0, MaxListedFailures))
+                shown << (gif.reason.isEmpty() ? gif.path : gif.path + QStringLiteral(" (") + gif.reason + QLatin1Char(')'));
             if (m_report.failedGifs.size() > MaxListedFailures)
                 shown << QStringLiteral("... and %1 more.").arg(m_report.failedGifs.size() - MaxListedFailures);
             dialogs.message(QStringLiteral("%1 GIF file(s) could not be written:\n").arg(m_report.failedGifs.size())
@@ -543,5 +282,6 @@ void ConversionRun::start()
     }
     if (!m_report.renamedFiles.isEmpty())
         trap.step(174, [&] { dialogs.message(RenamedFilesText(m_report.renamedFiles), title, Dialogs::Icon::Information); });
-    trap.step(174, [&] { dialogs.message(QStringLiteral("Done."), title, Dialogs::Icon::None); });
+    m_host.runEnded(m_report);
+    trap.step(174, [&] { dialogs.message(doneText(), title, Dialogs::Icon::None); });
 }

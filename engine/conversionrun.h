@@ -2,6 +2,7 @@
 
 #include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
+#include "engine/runreport.h"
 
 #include <QString>
 #include <QList>
@@ -9,34 +10,6 @@
 #include <QStringList>
 
 class ConversionHost;
-
-// A file whose GIF names an earlier file of the same run had already used: its GIFs got
-// other names (see DistinctGifName).
-struct RenamedFile {
-    QString pdf;
-    QStringList gifs; // the names they got, in page order
-};
-
-// A file that gave no GIF ("Could not create GIF on " was shown for it), and why.
-struct FileFailure {
-    QString file;
-    QString cause; // plain text, for example what the renderer said
-};
-
-// What one run did, for hosts that report beyond the boxes (the console's exit status).
-struct RunReport {
-    bool started = false;         // passed the three preconditions
-    QList<FileFailure> failures;  // in list order
-    QStringList failedGifs;       // GIF paths that could not be written, with the reason
-    QList<RenamedFile> renamedFiles;
-    int gifsWritten = 0;
-    int errorBoxes = 0;           // unexpected failures reported in the ErrorBox
-
-    QStringList failedFiles() const;
-    // Everything the run was asked for came out: it started, every file gave its GIFs, every
-    // GIF was written and nothing unexpected failed.
-    bool succeeded() const;
-};
 
 // The name (without ".gif") a page's GIF gets. Variant 0 is the page image's own name; a file
 // whose names an earlier file of the same run has used gets variant 2, 3, ...: " (2)" after the
@@ -60,6 +33,9 @@ public:
     // Where the ErrorBox says a failure of the run happened: the run is what the window's
     // "Start Converting" does.
     static inline const QString ErrorLocation = QStringLiteral("in Lumenpg2017/04/05.Form1.PushButton2_Click ");
+
+    // The run's last box, which the console prints as its last line.
+    static QString doneText() { return QStringLiteral("Done."); }
 
     explicit ConversionRun(ConversionHost &host);
 

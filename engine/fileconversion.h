@@ -1,0 +1,134 @@
+#pragma once
+
+#include "engine/conversionhost.h"
+#include "engine/pageencoding.h"
+#include "engine/pagestream.h"
+#include "engine/runreport.h"
+
+#include "sys/dialogs.h"
+#include "sys/errortrap.h"
+#include "sys/interruption.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The conversion run's part for one file: its pages from page image to GIF file. Used by the
+// run only.
+
+// The run's boxes about one file's pages, held while its method still runs and shown once it
+// has returned: pages encoded while the method draws must not put their boxes before the
+// method's own.
+class HeldBoxes : public Dialogs {
+public:
+    explicit HeldBoxes(Dialogs &inner) : m_inner(inner) {}
+    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
+    {
+        if (!m_holding || buttons != Buttons::Ok)
+            return m_inner.message(text, title, icon, buttons);
+        m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
+        return Answer::Ok;
+    }
+    void errorBox(const QString &text) override
+    {
+        if (!m_holding)
+            return m_inner.errorBox(text);
+        m_held.append([=, this] { m_inner.errorBox(text); });
+    }
+    bool inputBox(const QString &prompt, const QString &title, QString &text) override
+    {
+        return m_inner.inputBox(prompt, title, text);
+    }
+    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
+    QStringList openFiles(const QString &title, const QString &filter) override
+    {
+        return m_inner.openFiles(title, filter);
+    }
+
+    void hold() { m_holding = true; }
+    void release()
+    {
+        m_holding = false;
+        const auto held = std::exchange(m_held, {});
+        for (const auto &show : held)
+            show();
+    }
+
+private:
+    Dialogs &m_inner;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
+};
+
+// One file's page images on their way to GIF files: each is named, encoded, reported and
+// deleted, in page order. Pages a method hands over while it renders (see PageSink) are
+// encoded on the stream's worker meanwhile; the page images it leaves are converted after it
+// returns, on a worker per core, and accounted for in their order.
+class FileConversion final : public PageSink {
+public:
+    FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
+                   const QString &pdf, QSet<QString> &writtenEarlier, bool workers);
+
+    // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
+    // "~draft.pdf" gives "~draft-001.jpg".
+    bool ownPage(const QString &name) const;
+
+    // Pages whose names are all known in advance (handed over later, or left in the
+    // WorkFolder) share one variant for the whole file.
+    void expect(const QStringList &names) override;
+
+    void take(const QString &name, int expected) override;
+
+    int backlog() const override { return m_stream.backlog(); }
+
+    int poll() override;
+
+    // The page images the method left in the WorkFolder, in the order given: page `j` of them
+    // shows as m_handed + j of m_handed + their count.
+    void convertLeftovers(const QStringList &pages);
+
+    // Waits for the pages still being encoded and accounts for them.
+    void drain();
+
+    // Records what the file's GIFs were named. Called once, whatever the method did.
+    void end();
+
+    int handedOver() const { return m_handed; }
+
+    // While the method runs, the boxes about pages it handed over wait for its own.
+    void methodStarts() { m_boxes.hold(); }
+    void methodReturned();
+
+    int written = 0;
+    QString lastError;
+
+private:
+    QString gifPathFor(const QString &name);
+
+    // Reports how the page came out; its page image is deleted either way.
+    void account(const QString &name, const QString &gifPath, const std::function<PageEncoding()> &encode, int j,
+                 int total);
+
+    HeldBoxes m_boxes;
+    ErrorTrap m_trap;
+    ConversionHost &m_host;
+    RunReport &m_report;
+    const QString m_workFolder, m_pdf, m_baseName;
+    QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
+    QSet<QString> m_writtenNow;
+    QStringList m_renamed;
+    int m_variant = 0;
+    int m_handed = 0;   // pages taken while the method rendered
+    int m_done = 0;     // of those, accounted for
+    int m_expected = 0; // pages the renderer announced
+    int m_accounted = 0; // pages accounted for, handed over or left
+    QStringList m_inFlight; // taken, not yet accounted, in order
+    const int m_leftoverWorkers;
+    PageStream m_stream;
+    PageStream *m_leftovers = nullptr; // while the pages left in the WorkFolder are converted
+    // A program ended by a signal or by closing the window lets the page being written finish.
+    Interruption::SettleGuard m_settle;
+};
