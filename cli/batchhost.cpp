@@ -223,6 +223,7 @@ int BatchHost::run()
     }
     ConversionRun run(*this);
     run.limits = m_options.limits;
+    run.pageChoice = m_options.choice;
     m_run = &run;
     run.start();
     clearProgress();

@@ -2,6 +2,7 @@
 
 #include "engine/conversionhost.h"
 #include "engine/imaging.h"
+#include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
 #include "sys/dialogs.h"
 
@@ -36,6 +37,7 @@ struct BatchOptions {
     QString resolution = QStringLiteral("144");
     QString pages = QStringLiteral("1");
     RenderLimits limits;
+    PageChoice choice;     // --page-range, --resolution, --fit, --password-file
     bool verbose = false;  // also the window's box texts, as the window words them
     bool quiet = false;    // nothing but errors
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)

@@ -2,6 +2,8 @@
 
 #include "cli/batchhost.h"
 
+#include "engine/pagechoice.h"
+
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 #include "sys/translations.h"
@@ -17,11 +19,44 @@
 
 namespace {
 
+// The GflAx method counts its pages in 16 bits.
+constexpr int MaxGflAxPages = 32767;
+
 int usageError(const QString &message)
 {
     std::fprintf(stderr, "lumenpage-batch: %s\n%s\n", message.toLocal8Bit().constData(),
                  qPrintable(QCoreApplication::translate("Console", "Try '%1 --help'.").arg(QStringLiteral("lumenpage-batch"))));
     return 2;
+}
+
+// A value an option cannot take: one line naming the option and the value, before any work.
+int badValue(const QString &option, const QString &value, const QString &why)
+{
+    std::fprintf(stderr, "lumenpage-batch: %s '%s': %s\n", option.toLocal8Bit().constData(),
+                 value.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+    return 2;
+}
+
+// The first line of the password file, without its line end; false and the reason otherwise.
+// The password itself is never put into a message.
+bool readPassword(const QString &path, QByteArray *password, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QCoreApplication::translate("Console", "cannot be read: ") + file.errorString();
+        return false;
+    }
+    QByteArray line = file.readLine(4096);
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty()) {
+        *error = QCoreApplication::translate("Console", "holds no password (its first line is empty)");
+        return false;
+    }
+    *password = line;
+    return true;
 }
 
 // The longest path the system takes; a longer line in a list cannot name a file.
@@ -119,12 +154,26 @@ int main(int argc, char **argv)
                                     QStringLiteral("METHOD"), QStringLiteral("ghostscript"));
     const QCommandLineOption firstPage(QStringLiteral("first-page-only"),
                                        QCoreApplication::translate("Console", "Convert the first page only (ghostscript and bw)."));
+    const QCommandLineOption pageRange(QStringLiteral("page-range"),
+                                       QCoreApplication::translate("Console", "Convert only these pages, every method: N, N-M or N- "
+                                                      "separated by commas (1-3,7,10-); a GIF keeps its page's number."),
+                                       QStringLiteral("LIST"));
     const QCommandLineOption resolution(QStringLiteral("resolution"),
-                                        QCoreApplication::translate("Console", "Resolution in dpi for the gflax method (default 144)."),
-                                        QStringLiteral("TEXT"), QStringLiteral("144"));
+                                        QCoreApplication::translate("Console", "Resolution in dpi, every method (default 144; at most %1).")
+                                            .arg(PageChoice::MaxDpi),
+                                        QStringLiteral("DPI"), QStringLiteral("144"));
+    const QCommandLineOption fit(QStringLiteral("fit"),
+                                 QCoreApplication::translate("Console", "Draw each page at the resolution that makes it fit WxH pixels "
+                                                "(W: that width, xH: that height), keeping its shape; not with --resolution."),
+                                 QStringLiteral("WxH"));
+    const QCommandLineOption passwordFile(QStringLiteral("password-file"),
+                                          QCoreApplication::translate("Console", "The first line of FILE is the password (user or owner) of "
+                                                         "locked PDFs, every method."),
+                                          QStringLiteral("FILE"));
     const QCommandLineOption pages(QStringLiteral("pages"),
-                                   QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1)."),
-                                   QStringLiteral("TEXT"), QStringLiteral("1"));
+                                   QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
+                                       .arg(MaxGflAxPages),
+                                   QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
                                          QCoreApplication::translate("Console", "Memory cap of every renderer, in MB (default %1): "
                                                         "a PDF that needs more fails alone.")
@@ -135,7 +184,8 @@ int main(int argc, char **argv)
                                                                    "longer fails alone.")
                                            .arg(RenderLimits::DefaultPageSeconds),
                                        QStringLiteral("SECONDS"));
-    parser.addOptions({output, method, firstPage, resolution, pages, memoryLimit, timeLimit, filesFrom, quiet, verbose});
+    parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
+                       filesFrom, quiet, verbose});
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -159,16 +209,56 @@ int main(int argc, char **argv)
     if (options.method == Method::Acrobat && options.check5)
         return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
-    options.resolution = parser.value(resolution);
-    options.pages = parser.value(pages);
+    // Every value is checked here, once: a value no method can use is wrong usage (exit 2)
+    // before any file is touched, not a failure of every file.
+    if (parser.isSet(pageRange)) {
+        if (!PageChoice::parseRanges(parser.value(pageRange), &options.choice))
+            return badValue(QStringLiteral("--page-range"), parser.value(pageRange),
+                            QCoreApplication::translate("Console", "not a page range: give pages N, N-M or N- (from 1) separated by commas, "
+                                           "as in 1-3,7,10-"));
+        if (options.check5)
+            return usageError(QStringLiteral("--page-range and --first-page-only choose pages both: give one of them."));
+        if (parser.isSet(pages))
+            return usageError(QStringLiteral("--page-range and --pages choose pages both: give one of them "
+                                             "(--page-range 1-N converts the first N pages with every method)."));
+    }
+    if (parser.isSet(resolution)) {
+        if (!PageChoice::parseDpi(parser.value(resolution), &options.choice.dpi))
+            return badValue(QStringLiteral("--resolution"), parser.value(resolution),
+                            QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")
+                                .arg(PageChoice::MaxDpi));
+        if (parser.isSet(fit))
+            return usageError(QStringLiteral("--fit and --resolution set the size both: give one of them."));
+        options.resolution = QString::number(options.choice.dpi, 'g', 17);
+    }
+    if (parser.isSet(fit) && !PageChoice::parseFit(parser.value(fit), &options.choice.fitBox))
+        return badValue(QStringLiteral("--fit"), parser.value(fit),
+                        QCoreApplication::translate("Console", "not a size: give WxH, W or xH in pixels, each from 1 to %1")
+                            .arg(PageChoice::MaxFitSide));
+    if (parser.isSet(pages)) {
+        bool ok = false;
+        const int n = parser.value(pages).trimmed().toInt(&ok);
+        if (!ok || n < 1 || n > MaxGflAxPages)
+            return badValue(QStringLiteral("--pages"), parser.value(pages),
+                            QCoreApplication::translate("Console", "not a number of pages: give a whole number from 1 to %1").arg(MaxGflAxPages));
+        options.pages = QString::number(n);
+    }
+    if (parser.isSet(passwordFile)) {
+        QString error;
+        if (!readPassword(parser.value(passwordFile), &options.choice.password, &error))
+            return badValue(QStringLiteral("--password-file"), parser.value(passwordFile), error);
+        options.choice.hasPassword = true;
+    }
     if (parser.isSet(memoryLimit)
         && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.limits.memoryMB))
-        return usageError(QCoreApplication::translate("Console", "--memory-limit takes a whole number of megabytes, at least %1.")
-                              .arg(RenderLimits::MinimumMemoryMB));
+        return badValue(QStringLiteral("--memory-limit"), parser.value(memoryLimit),
+                        QCoreApplication::translate("Console", "not a memory cap: give a whole number of megabytes, at least %1")
+                            .arg(RenderLimits::MinimumMemoryMB));
     if (parser.isSet(timeLimit)
         && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.limits.pageSeconds))
-        return usageError(QCoreApplication::translate("Console", "--time-limit takes a whole number of seconds from 1 to %1, not '%2'.")
-                              .arg(RenderLimits::MaximumPageSeconds).arg(parser.value(timeLimit)));
+        return badValue(QStringLiteral("--time-limit"), parser.value(timeLimit),
+                        QCoreApplication::translate("Console", "not a time cap: give a whole number of seconds from 1 to %1")
+                            .arg(RenderLimits::MaximumPageSeconds));
     // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
     // the name as it was given.
     QStringList names;

@@ -21,6 +21,9 @@ bool AcroPDDoc::Open(const QString &path)
     Close();
     m_openError.clear();
     auto document = std::make_shared<PageRenderer>(path, m_limits, m_whileWaiting);
+    if (HasPassword)
+        document->setPassword(Password);
+    document->setFitBox(FitBox);
     try {
         document->pageCount();
     } catch (const Failure &f) {
@@ -68,12 +71,20 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     QStringList failed;
     QString firstReason;
     const int pageCount = document->pageCount();
-    for (int page = 1; page <= pageCount; ++page) {
+    QList<int> pages;
+    for (int page = 1; page <= pageCount; ++page)
+        if (!wanted || wanted(page))
+            pages << page;
+    if (pages.isEmpty() && pageCount > 0)
+        throw Failure(QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
+                          .arg(m_path, rangeText).arg(pageCount));
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const int page = pages.at(i);
         try {
             // The next page is drawn on the other core while this one is written.
-            if (page < pageCount)
-                document->renderAhead(page + 1, JpegDpi, true);
-            WriteFileWhole(document->render(page, JpegDpi, true).jpeg,
+            if (i + 1 < pages.size())
+                document->renderAhead(pages.at(i + 1), dpi, true);
+            WriteFileWhole(document->render(page, dpi, true).jpeg,
                            stem + QString::number(page) + QStringLiteral(".jpg"));
         } catch (const Failure &f) {
             failed << QString::number(page);
@@ -83,7 +94,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     }
     if (!failed.isEmpty())
         throw Failure(QCoreApplication::translate("Engine", "%1 of the %2 page(s) of %3 could not be saved (page %4): %5")
-                          .arg(failed.size()).arg(pageCount).arg(m_path)
+                          .arg(failed.size()).arg(pages.size()).arg(m_path)
                           .arg(failed.size() > 10 ? failed.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(", ...")
                                                   : failed.join(QStringLiteral(", ")))
                           .arg(firstReason));

@@ -2,6 +2,8 @@
 
 #include "engine/renderlimits.h"
 
+#include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -44,6 +46,12 @@ public:
 
     QString openError() const { return m_openError; }
 
+    // Set before Open: the password the document is opened with, and a box every page is drawn
+    // to fit (see PageRenderer::setPassword and setFitBox).
+    bool HasPassword = false;
+    QByteArray Password;
+    QSize FitBox;
+
 private:
     RenderLimits m_limits;
     std::function<void()> m_whileWaiting;
@@ -66,6 +74,11 @@ public:
     // target's folder before returning (report.jpg gives report_Page_1.jpg, report_Page_2.jpg,
     // ...). Pages that fail do not stop the others; the failure then names them all.
     void SaveAs(const QString &target, const QString &conversionId);
+
+    // The pages SaveAs writes: those `wanted` answers true for (every page when unset), at `dpi`.
+    std::function<bool(int)> wanted;
+    QString rangeText; // how the wanted pages were given, for the failure when none is in the document
+    double dpi = JpegDpi;
 
 private:
     std::weak_ptr<PageRenderer> m_document;

@@ -204,6 +204,7 @@ void ConversionRun::start()
 
         MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
         ctx.dialogs = &dialogs;
+        ctx.choice = pageChoice;
         FileConversion file(dialogs, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
         if (encodeWhileRendering) {
             ctx.pageSink = &file;

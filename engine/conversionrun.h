@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
 #include "engine/runreport.h"
 
@@ -56,6 +57,9 @@ public:
     bool encodeWhileRendering = true;
     // Caps on what one PDF may cost any renderer; the hosts set them from the user's choice.
     RenderLimits limits;
+    // Pages, size and password the console chose; the default (every page, each method's own
+    // resolution, no password) is what the window does.
+    PageChoice pageChoice;
 
 private:
     ConversionHost &m_host;

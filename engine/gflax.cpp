@@ -23,13 +23,10 @@ void GflAx::LoadBitmap(const QString &path)
     if (Page < 1)
         throw Failure(QCoreApplication::translate("Engine", "Page %1 does not exist: pages are numbered from 1").arg(Page),
                       NoSuchPage);
-    if (!m_renderer || m_renderer->pdfPath() != path)
-        m_renderer = std::make_unique<PageRenderer>(path, m_limits, m_whileWaiting);
     int pageCount = 0;
     try {
-        pageCount = m_renderer->pageCount();
+        pageCount = this->pageCount(path);
     } catch (const Failure &f) {
-        m_renderer.reset();
         throw Failure(QCoreApplication::translate("Engine", "Cannot load page %1: %2").arg(Page).arg(f.description()), CannotOpen);
     }
     if (Page > pageCount)
@@ -41,8 +38,13 @@ void GflAx::LoadBitmap(const QString &path)
                                      "inch above 0").arg(EpsDpi),
                       BadResolution);
     try {
-        if (Page < std::min(pagesWanted, pageCount))
+        if (!pagesToLoad.isEmpty()) {
+            const qsizetype at = pagesToLoad.indexOf(int(Page));
+            if (at >= 0 && at + 1 < pagesToLoad.size() && pagesToLoad.at(at + 1) <= pageCount)
+                m_renderer->renderAhead(pagesToLoad.at(at + 1), EpsDpi, false);
+        } else if (Page < std::min(pagesWanted, pageCount)) {
             m_renderer->renderAhead(Page + 1, EpsDpi, false);
+        }
         m_bitmap = m_renderer->render(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {
         switch (f.code()) {
@@ -53,6 +55,22 @@ void GflAx::LoadBitmap(const QString &path)
         case PageRenderer::Crashed: throw Failure(f.description(), OverCap);
         default: throw Failure(f.description(), RenderFailed);
         }
+    }
+}
+
+int GflAx::pageCount(const QString &path)
+{
+    if (!m_renderer || m_renderer->pdfPath() != path) {
+        m_renderer = std::make_unique<PageRenderer>(path, m_limits, m_whileWaiting);
+        if (HasPassword)
+            m_renderer->setPassword(Password);
+        m_renderer->setFitBox(FitBox);
+    }
+    try {
+        return m_renderer->pageCount();
+    } catch (const Failure &f) {
+        m_renderer.reset();
+        throw Failure(f.description(), CannotOpen);
     }
 }
 

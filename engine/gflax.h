@@ -3,6 +3,8 @@
 #include "engine/renderlimits.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -42,6 +44,18 @@ public:
     // The caller loads pages 1 to `pagesWanted` in order: while it deals with one page, the
     // next is drawn on the other core. 0: each page is drawn when asked for.
     int pagesWanted = 0;
+    // Or the pages the caller loads, in this order (a page range): the one after `Page` is
+    // drawn ahead. Empty: `pagesWanted` applies.
+    QList<int> pagesToLoad;
+    // Each page drawn to fit this box of pixels instead of at EpsDpi (see PageRenderer::setFitBox).
+    QSize FitBox;
+    // The password the document is opened with, when it has one (see PageRenderer::setPassword).
+    bool HasPassword = false;
+    QByteArray Password;
+
+    // The number of pages of the PDF at `path`, opening it as LoadBitmap would. Throws Failure
+    // (CannotOpen) when it cannot be opened.
+    int pageCount(const QString &path);
 
     // Loads page `Page` of the PDF at `path` as the current bitmap. On failure no bitmap is
     // current, so a later saveBitmap cannot write an earlier page under this page's name.

@@ -32,10 +32,24 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     std::unique_ptr<AcroApp> app;
     trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
     std::unique_ptr<AcroPDDoc> doc;
-    trap.step(104, [&] { doc = std::make_unique<AcroPDDoc>(ctx.limits, [&ctx] { ctx.host.yield(); }); });
+    trap.step(104, [&] {
+        doc = std::make_unique<AcroPDDoc>(ctx.limits, [&ctx] { ctx.host.yield(); });
+        doc->HasPassword = ctx.choice.hasPassword;
+        doc->Password = ctx.choice.password;
+        doc->FitBox = ctx.choice.fitBox;
+    });
     std::unique_ptr<AcroJSObject> jso;
     if (trap.test(106, [&] { return Need(doc).Open(pdfPath); })) {
-        trap.step(108, [&] { jso = Need(doc).GetJSObject(); });
+        trap.step(108, [&] {
+            jso = Need(doc).GetJSObject();
+            // The console's page range and resolution; by default every page at JpegDpi.
+            const PageChoice choice = ctx.choice;
+            if (!choice.allPages())
+                jso->wanted = [choice](int page) { return choice.contains(page); };
+            jso->rangeText = choice.rangeText;
+            if (choice.dpi > 0)
+                jso->dpi = choice.dpi;
+        });
         trap.step(110, [&] {
             Need(jso).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
                              AcroJSObject::JpegConversion);

@@ -51,12 +51,33 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
 
     int count = 0;
     int saved = 0;
-    trap.step(106, [&] {
-        count = PageCountFrom(host.pagesText());
-        if (gfl)
-            gfl->pagesWanted = count;
-    });
-    for (int p = 1; p <= count; ++p) {
+    // The pages loaded, in order: 1 to the count of the pages box, or the page range's pages.
+    QList<int> pageList;
+    const PageChoice &choice = ctx.choice;
+    if (gfl) {
+        gfl->FitBox = choice.fitBox;
+        gfl->HasPassword = choice.hasPassword;
+        gfl->Password = choice.password;
+    }
+    int documentPages = -1;
+    if (choice.allPages()) {
+        trap.step(106, [&] {
+            count = PageCountFrom(host.pagesText());
+            if (gfl)
+                gfl->pagesWanted = count;
+        });
+        for (int p = 1; p <= count; ++p)
+            pageList << p;
+    } else {
+        // Only the pages of the range are drawn: the document's count clamps the range.
+        trap.step(106, [&] {
+            documentPages = Need(gfl).pageCount(pdfPath);
+            pageList = choice.pagesOf(documentPages);
+            count = int(pageList.size());
+            Need(gfl).pagesToLoad = pageList;
+        });
+    }
+    for (const int p : std::as_const(pageList)) {
         trap.step(108, [&] { Need(gfl).EpsDpi = LeadingNumber(host.resolutionText()); });
         trap.step(110, [&] { Need(gfl).Page = qint16(p); });
         int loadError = 0;
@@ -89,5 +110,8 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     // failed, leave the run nothing to convert, and it says so.
     trap.step(120, [&] { ctx.pagesProduced = saved > 0; });
     if (count < 1 && !trap.failures())
-        ctx.failureCause = QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.pagesText());
+        ctx.failureCause = choice.allPages()
+                               ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.pagesText())
+                               : QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
+                                     .arg(pdfPath, choice.rangeText).arg(documentPages);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
 
 #include <QString>
@@ -39,6 +40,7 @@ struct MethodContext {
     int scriptTimeoutMs = 20 * 60 * 1000;
     int fileWaitTimeoutMs = 10 * 1000;
     RenderLimits limits{}; // caps on every renderer
+    PageChoice choice{};   // pages, size and password; the default draws as the window does
 
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
     PageSink *pageSink = nullptr; // see PageSink; null: leave the page images for the run

@@ -110,7 +110,7 @@ void PageRenderer::start()
                           .arg(helper), NoRenderer);
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(helper);
-    m_process->setArguments({m_path});
+    m_process->setArguments(m_hasPassword ? QStringList{QStringLiteral("--password-stdin"), m_path} : QStringList{m_path});
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     ChildLimits limits = m_limits.child();
 #ifdef LP_ADDRESS_SANITIZER
@@ -141,6 +141,11 @@ void PageRenderer::start()
     }
     // Ended with the program if the program has to end first.
     m_guard = std::make_unique<Interruption::ProcessGroupGuard>(m_process->processId());
+    if (m_hasPassword) {
+        const QByteArray line = m_password + '\n';
+        if (m_process->write(line) != line.size() || !m_process->waitForBytesWritten(5000))
+            died(0);
+    }
     QElapsedTimer clock;
     clock.start();
     const QByteArray line = readLine(0, clock.elapsed() + qint64(m_limits.pageSeconds) * 1000);
@@ -352,8 +357,12 @@ PageRenderer *PageRenderer::drawingAhead(int page, double dpi, bool fit)
 
 PageRenderer &PageRenderer::twin()
 {
-    if (!m_twin)
+    if (!m_twin) {
         m_twin = std::make_unique<PageRenderer>(m_path, m_limits, m_whileWaiting);
+        m_twin->m_password = m_password;
+        m_twin->m_hasPassword = m_hasPassword;
+        m_twin->m_fitBox = m_fitBox;
+    }
     return *m_twin;
 }
 
@@ -374,7 +383,11 @@ void PageRenderer::send(int page, double dpi, bool fit)
         throw Failure(QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)")
                           .arg(page).arg(m_path).arg(m_pageCount), NoSuchPage);
     const QByteArray request = "render " + QByteArray::number(page) + ' ' + QByteArray::number(dpi, 'g', 17)
-                               + ' ' + (fit ? '1' : '0') + '\n';
+                               + ' ' + (fit ? '1' : '0')
+                               + (m_fitBox.width() > 0 || m_fitBox.height() > 0
+                                      ? ' ' + QByteArray::number(m_fitBox.width()) + ' ' + QByteArray::number(m_fitBox.height())
+                                      : QByteArray())
+                               + '\n';
     // QProcess only buffers what is written: the request reaches the renderer now, so that it
     // draws while the caller waits on the other one.
     if (m_process->write(request) != request.size() || !m_process->waitForBytesWritten(5000))

@@ -67,6 +67,13 @@ public:
 
     QString pdfPath() const { return m_path; }
 
+    // The document's password (user or owner), given to the renderer over its standard input,
+    // never on its command line or in its environment. Set before the first page or count.
+    void setPassword(const QByteArray &password) { m_password = password; m_hasPassword = true; }
+    // Every page drawn at the resolution that makes it fit `box` pixels, its shape kept (0 for a
+    // side: unbounded; an empty box: off); the `dpi` of a request is then not used.
+    void setFitBox(const QSize &box) { m_fitBox = box; }
+
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath();
 
@@ -108,6 +115,9 @@ private:
     std::unique_ptr<PageRenderer> m_twin; // the second process, for pages drawn ahead
     bool m_aheadOff = false; // a page reached a cap or crashed the renderer
     QElapsedTimer m_clock;
+    QByteArray m_password;
+    bool m_hasPassword = false;
+    QSize m_fitBox;
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

@@ -1,5 +1,6 @@
 #include "engine/palette.h"
 
+#include <QCoreApplication>
 #include <QImage>
 
 #include <libimagequant.h>
@@ -734,12 +735,12 @@ bool quantize(const QImage &image, const PaletteSettings &settings, Indexed &out
 bool quantise(const QImage &source, const PaletteSettings &settings, IndexedImage &out, QString &why)
 {
     if (source.isNull()) {
-        why = QStringLiteral("no picture");
+        why = QCoreApplication::translate("Engine", "no picture");
         return false;
     }
     const QImage image = opaquePixels(source);
     if (image.isNull()) {
-        why = QStringLiteral("out of memory");
+        why = QCoreApplication::translate("Engine", "out of memory");
         return false;
     }
     // With noise folding on, a picture of few colours still goes through step 3, so that a page

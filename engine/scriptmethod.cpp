@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <cerrno>
@@ -145,6 +146,16 @@ QString ReasonFrom(const QString &errors)
     return reason;
 }
 
+// Ghostscript's password, as PostScript that defines PDFPassword for the PDF interpreter: a hex
+// string, so that no byte of it needs quoting. Only this user can read it.
+void WritePasswordFile(const QString &path, const QByteArray &password)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write("/PDFPassword <" + password.toHex() + "> def\n") < 0 || !file.flush())
+        throw Failure(QCoreApplication::translate("Engine", "%1 cannot be written: %2").arg(path, file.errorString()), ErrorCode::PathFileAccess);
+}
+
 QString PageList(const QList<int> &pages)
 {
     QStringList shown;
@@ -209,6 +220,22 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
             // Then the script draws every page; the read is made again, and trapped, below.
         }
         const ScopedEnvironment onlyFirst("LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray());
+        // The console's choices (the window's defaults leave them unset): which pages, at what
+        // resolution or fitting what box.
+        const PageChoice &choice = ctx.choice;
+        const ScopedEnvironment range("LUMENPAGE_PAGES", choice.allPages() ? QByteArray() : choice.scriptRanges());
+        const ScopedEnvironment resolution("LUMENPAGE_RESOLUTION",
+                                           choice.dpi > 0 ? QByteArray::number(choice.dpi, 'g', 10) : QByteArray());
+        const ScopedEnvironment fit("LUMENPAGE_FIT", choice.fits() ? QByteArray::number(choice.fitBox.width()) + ' '
+                                                                          + QByteArray::number(choice.fitBox.height())
+                                                                    : QByteArray());
+        // The password reaches Ghostscript in a file in the script's folder, inside the run's
+        // private WorkFolder, readable by this user alone and removed as soon as the script
+        // ends: never on a command line or in an environment, which other users can read.
+        const QString passwordFile = scriptFolder + QStringLiteral("/password.ps");
+        const auto removePassword = qScopeGuard([&] { QFile::remove(passwordFile); });
+        if (choice.hasPassword)
+            WritePasswordFile(passwordFile, choice.password);
         // Pages are handed over as the script finishes them, a few at a time: the run encodes
         // each on the other core while the next is drawn, and scratch space holds only the
         // pages in flight. The script waits while MaxPending of its pages are not yet taken.
@@ -228,8 +255,20 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
                 // The count is the document's own claim: a hostile one may claim billions of
                 // pages. Beyond a bound, names are chosen page by page instead.
                 if (expected > 0 && expected <= MaxAnnouncedNames) {
+                    // A page range: "pagelist" names the pages to come.
+                    QList<int> numbers;
+                    QFile list(scriptFolder + QStringLiteral("/pagelist"));
+                    if (list.open(QIODevice::ReadOnly))
+                        for (const QByteArray &word : list.readAll().simplified().split(' '))
+                            if (const int n = word.toInt(); n > 0)
+                                numbers << n;
+                    if (numbers.size() != expected) {
+                        numbers.clear();
+                        for (int n = 1; n <= expected; ++n)
+                            numbers << n;
+                    }
                     QStringList names;
-                    for (int n = 1; n <= expected; ++n)
+                    for (const int n : std::as_const(numbers))
                         names << ScriptPageImageName(baseName, n);
                     sink->expect(names);
                 }
@@ -325,7 +364,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     QList<int> missing;
     const int highest = given.isEmpty() ? 0 : *std::max_element(given.begin(), given.end());
     for (int n = 1; n < highest; ++n)
-        if (!given.contains(n))
+        if (!given.contains(n) && ctx.choice.contains(n))
             missing << n;
     static const QRegularExpression notDrawn(QStringLiteral("page (\\d+) could not be drawn"));
     for (auto it = notDrawn.globalMatch(errors); it.hasNext();) {
@@ -348,15 +387,26 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     else if (!stopped.isEmpty())
         cause = stopped;
     else if (!missing.isEmpty())
-        cause = QCoreApplication::translate("Engine", "page(s) %1 could not be rendered").arg(PageList(missing));
-    else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
-        cause = QCoreApplication::translate("Engine", "the script %1 is missing: the program is not installed completely")
+        cause = QStringLiteral("page(s) %1 could not be rendered").arg(PageList(missing));
+    else if (given.isEmpty() && (errors.contains(QLatin1String("requires a password"))
+                                 || errors.contains(QLatin1String("Password did not work")))) {
+        // Ghostscript's words, in the words every method uses.
+        cause = ctx.choice.hasPassword
+                    ? QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(pdfPath)
+                    : QCoreApplication::translate("Engine", "%1 is password-protected, and no password was given").arg(pdfPath);
+    } else if (given.isEmpty() && !ctx.choice.allPages() && errors.contains(QLatin1String("is in the page range"))) {
+        static const QRegularExpression count(QStringLiteral("none of its (\\d+) page"));
+        cause = QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
+                    .arg(pdfPath, ctx.choice.rangeText, count.match(errors).captured(1));
+    } else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
+        cause = QStringLiteral("the script %1 is missing: the program is not installed completely")
                     .arg(host.appFolder() + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script);
     else if (exitCode != 0)
         cause = QCoreApplication::translate("Engine", "the renderer failed (exit status %1)").arg(exitCode);
     else if (given.isEmpty())
         cause = QCoreApplication::translate("Engine", "the renderer gave no page");
-    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem)
+    if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem
+        && !cause.startsWith(QLatin1String("no page of ")) && !cause.contains(QLatin1String("password-protected")))
         cause += QStringLiteral(": ") + reason;
     ctx.failureCause = cause;
 

@@ -116,7 +116,7 @@ private slots:
     }
 
     // Two doc.pdf in one run: all three pages kept, the renamed one told on its own line; a
-    // GflAx count that renders nothing is a failure, not "Done." with status 0.
+    // GflAx count that renders nothing is wrong usage, not "Done." with status 0.
     void sameNamesAndEmptyCounts()
     {
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
@@ -133,10 +133,12 @@ private slots:
                      && r.err.endsWith(QStringLiteral(": doc (2)-001.gif\n")), qPrintable(r.err));
         QCOMPARE(r.out, QStringLiteral("Done.\n"));
 
+        // A count no page comes of is refused before any work (wrong usage).
         for (const char *pages : {"0", "abc"}) {
             r = batch({"--output", home.out, "--method", "gflax", "--pages", pages, a}, home.path);
-            QCOMPARE(r.code, 1);
-            QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ") + a + QStringLiteral(": ")), qPrintable(r.err));
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: --pages '%1': ").arg(QLatin1String(pages))),
+                     qPrintable(r.err));
         }
         QCOMPARE(entries(home.tmp), QStringList());
     }

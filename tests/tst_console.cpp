@@ -4,8 +4,10 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -62,6 +64,34 @@ struct Shell {
     QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
 };
 
+// The size a GIF file says it has, from its header.
+QSize gifSize(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QSize();
+    const QByteArray h = file.read(10);
+    if (h.size() < 10 || !h.startsWith("GIF"))
+        return QSize();
+    return QSize(quint8(h[6]) | quint8(h[7]) << 8, quint8(h[8]) | quint8(h[9]) << 8);
+}
+
+// A row per method: its --method name and the GIF name of page N of "doc.pdf".
+void methodRows()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("pattern"); // %1: the page number
+    QTest::newRow("ghostscript") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.gif");
+    QTest::newRow("bw") << QStringLiteral("bw") << QStringLiteral("doc-%1.gif");
+    QTest::newRow("gflax") << QStringLiteral("gflax") << QStringLiteral("doc%1.gif");
+    QTest::newRow("acrobat") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.gif");
+}
+
+QString gifName(const QString &pattern, int page)
+{
+    return pattern.startsWith(QLatin1String("doc-")) ? pattern.arg(page, 3, 10, QLatin1Char('0')) : pattern.arg(page);
+}
+
 // Lines of a stream, without the empty one after the last newline.
 QStringList lines(const QString &text)
 {
@@ -87,7 +117,8 @@ private slots:
             r = sh.bash(QStringLiteral("\"$(command -v lumenpage-batch)\" ") + help);
             QCOMPARE(r.code, 0);
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
-            for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version"})
+            for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
+                                       "--resolution", "--fit", "--password-file"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
@@ -180,6 +211,210 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("Could not create GIF on ") + sh.docs + QStringLiteral("/notes.pdf")), qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("lumenpage-batch: notes.pdf: ")));
+    }
+
+    // --page-range: exactly those pages, under their own numbers, and only those drawn (the
+    // renderers name every page they draw in LUMENPAGE_PAGE_LOG); a file none of whose pages is
+    // in the range fails, saying so.
+    void pageRange_data() { methodRows(); }
+    void pageRange()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, pattern);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 6);
+        const QString log = sh.home.filePath(QStringLiteral("drawn.log"));
+        Result r = sh.bash(QStringLiteral("LUMENPAGE_PAGE_LOG='%1' lumenpage-batch -m %2 --page-range 2-3,5 -o ../out doc.pdf")
+                               .arg(log, method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err, QString());
+        QCOMPARE(sh.gifs(), (QStringList{gifName(pattern, 2), gifName(pattern, 3), gifName(pattern, 5)}));
+        QFile drawn(log);
+        QVERIFY(drawn.open(QIODevice::ReadOnly));
+        QStringList pages = QString::fromLatin1(drawn.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        pages.sort();
+        QCOMPARE(pages, (QStringList{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("5")}));
+
+        // Clamped to the document: 5- is pages 5 and 6.
+        QDir(sh.out).removeRecursively();
+        QDir().mkpath(sh.out);
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 5- -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(sh.gifs(), (QStringList{gifName(pattern, 5), gifName(pattern, 6)}));
+
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 7-9,12 -o ../out doc.pdf").arg(method));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(lines(r.err).size(), 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: doc.pdf: ")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("no page of ")) && r.err.contains(QStringLiteral("in the page range 7-9,12"))
+                     && r.err.contains(QStringLiteral("6 page(s)")),
+                 qPrintable(r.err));
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // --resolution for every method: a Letter page at 72 dpi is 612 x 792 pixels. (The range
+    // gives GflAx, which converts its first page by default, both pages.)
+    void resolution_data() { methodRows(); }
+    void resolution()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, pattern);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 2);
+        const Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --resolution 72 --page-range 1- -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(sh.gifs().size(), 2);
+        for (int page = 1; page <= 2; ++page)
+            QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, page)), QSize(612, 792));
+    }
+
+    // --fit: each page of a mixed document fitted on its own, drawn at that size.
+    void fit_data() { methodRows(); }
+    void fit()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, pattern);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Shell sh;
+        TestPdfs::Page letter, landscape;
+        letter.content = landscape.content = "0 0 1 rg 10 10 100 100 re f";
+        landscape.mediaBox = TestPdfs::box(800, 600); // 4:3
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({letter, landscape}));
+        Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 200x200 --page-range 1- -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QSize first = gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1));
+        QVERIFY2(first == QSize(154, 200) || first == QSize(155, 200),
+                 qPrintable(QStringLiteral("%1 x %2").arg(first.width()).arg(first.height())));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 2)), QSize(200, 150));
+
+        // One side: the other follows the page's shape.
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit x300 --page-range 1- -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 2)), QSize(400, 300));
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 306 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(306, 396));
+    }
+
+    // --password-file: a 256-bit AES locked PDF converts with its password (user or owner), and
+    // fails with the reason without it or with a wrong one. The password is on no process's
+    // command line or environment while the run runs, and nowhere in the scratch folder after.
+    void passwordFile_data() { methodRows(); }
+    void passwordFile()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, pattern);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method) << QStringLiteral("qpdf"));
+        Shell sh;
+        const QByteArray password = "Lp sEcret \\ \"42\" " + QByteArray::number(QCoreApplication::applicationPid());
+        TestFiles::writePdf(sh.docs + QStringLiteral("/plain.pdf"), 6);
+        QVERIFY(TestPdfs::writeLockedAes256(sh.docs + QStringLiteral("/plain.pdf"), sh.docs + QStringLiteral("/doc.pdf"),
+                                            QString::fromUtf8(password), QStringLiteral("Owner-") + QString::fromUtf8(password)));
+        QFile::remove(sh.docs + QStringLiteral("/plain.pdf"));
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("pw")), password + "\n");
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("owner")), "Owner-" + password + "\r\nsecond line\n");
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("wrong")), "wrong\n");
+
+        Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 -o ../out doc.pdf").arg(method));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("password-protected, and no password was given")), qPrintable(r.err));
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --password-file ../wrong -o ../out doc.pdf").arg(method));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("password-protected, and the password given does not open it")), qPrintable(r.err));
+        QCOMPARE(sh.gifs(), QStringList());
+
+        // While it runs, every process's command line and environment is read again and again.
+        QProcess run;
+        run.setProcessEnvironment(sh.environment());
+        run.setWorkingDirectory(sh.docs);
+        run.start(TestFiles::appFolder() + QStringLiteral("/lumenpage-batch"),
+                  {QStringLiteral("-m"), method, QStringLiteral("--password-file"), QStringLiteral("../pw"),
+                   QStringLiteral("--page-range"), QStringLiteral("1-"), QStringLiteral("-o"), QStringLiteral("../out"),
+                   QStringLiteral("doc.pdf")});
+        QVERIFY(run.waitForStarted());
+        int looks = 0;
+        QStringList seenIn;
+        while (run.state() != QProcess::NotRunning) {
+            const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+            for (const QString &pid : pids) {
+                for (const char *what : {"cmdline", "environ"}) {
+                    QFile f(QStringLiteral("/proc/%1/%2").arg(pid, QLatin1String(what)));
+                    if (f.open(QIODevice::ReadOnly) && f.readAll().contains(password))
+                        seenIn << pid + QLatin1Char('/') + QLatin1String(what);
+                }
+            }
+            ++looks;
+            run.waitForFinished(5);
+        }
+        QVERIFY2(seenIn.isEmpty(), qPrintable(seenIn.join(QLatin1Char(' '))));
+        QVERIFY(looks > 3);
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+        QCOMPARE(sh.gifs().size(), 6);
+        QVERIFY(sh.gifs().contains(gifName(pattern, 6)));
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+
+        // The owner password opens it too; only the file's first line is read.
+        QDir(sh.out).removeRecursively();
+        QDir().mkpath(sh.out);
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 2 --password-file ../owner -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(sh.gifs(), QStringList{gifName(pattern, 2)});
+        // No message ever shows it.
+        QVERIFY(!r.err.contains(QStringLiteral("sEcret")));
+    }
+
+    // Each value no method can use is refused before any work: exit 2, one line naming the
+    // option and the value, nothing converted and no scratch folder made.
+    void badValuesRefusedUpFront_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("named"); // what the line must name
+        QTest::newRow("resolution 0") << QStringLiteral("--resolution 0") << QStringLiteral("--resolution '0'");
+        QTest::newRow("resolution negative") << QStringLiteral("--resolution -72") << QStringLiteral("--resolution '-72'");
+        QTest::newRow("resolution text") << QStringLiteral("--resolution high") << QStringLiteral("--resolution 'high'");
+        QTest::newRow("resolution too high") << QStringLiteral("--resolution 5000") << QStringLiteral("--resolution '5000'");
+        QTest::newRow("resolution gflax") << QStringLiteral("-m gflax --resolution 0") << QStringLiteral("--resolution '0'");
+        QTest::newRow("fit zero") << QStringLiteral("--fit 0") << QStringLiteral("--fit '0'");
+        QTest::newRow("fit text") << QStringLiteral("--fit big") << QStringLiteral("--fit 'big'");
+        QTest::newRow("fit half") << QStringLiteral("--fit 200x") << QStringLiteral("--fit '200x'");
+        QTest::newRow("fit beyond GIF") << QStringLiteral("--fit 70000x10") << QStringLiteral("--fit '70000x10'");
+        QTest::newRow("page range zero") << QStringLiteral("--page-range 0") << QStringLiteral("--page-range '0'");
+        QTest::newRow("page range backwards") << QStringLiteral("--page-range 3-1") << QStringLiteral("--page-range '3-1'");
+        QTest::newRow("page range text") << QStringLiteral("--page-range one") << QStringLiteral("--page-range 'one'");
+        QTest::newRow("page range empty item") << QStringLiteral("--page-range 1,,3") << QStringLiteral("--page-range '1,,3'");
+        QTest::newRow("pages zero") << QStringLiteral("-m gflax --pages 0") << QStringLiteral("--pages '0'");
+        QTest::newRow("pages text") << QStringLiteral("-m gflax --pages abc") << QStringLiteral("--pages 'abc'");
+        QTest::newRow("pages too many") << QStringLiteral("-m gflax --pages 40000") << QStringLiteral("--pages '40000'");
+        QTest::newRow("memory limit") << QStringLiteral("--memory-limit 12") << QStringLiteral("--memory-limit '12'");
+        QTest::newRow("memory limit text") << QStringLiteral("--memory-limit lots") << QStringLiteral("--memory-limit 'lots'");
+        QTest::newRow("time limit zero") << QStringLiteral("--time-limit 0") << QStringLiteral("--time-limit '0'");
+        QTest::newRow("time limit text") << QStringLiteral("--time-limit soon") << QStringLiteral("--time-limit 'soon'");
+        QTest::newRow("password file missing") << QStringLiteral("--password-file ../none") << QStringLiteral("--password-file '../none'");
+        QTest::newRow("password file empty") << QStringLiteral("--password-file ../empty") << QStringLiteral("--password-file '../empty'");
+        QTest::newRow("fit and resolution") << QStringLiteral("--fit 100 --resolution 72") << QStringLiteral("--fit and --resolution");
+        QTest::newRow("range and first page") << QStringLiteral("--first-page-only --page-range 2") << QStringLiteral("--page-range and --first-page-only");
+        QTest::newRow("range and pages") << QStringLiteral("-m gflax --pages 3 --page-range 2") << QStringLiteral("--page-range and --pages");
+    }
+    void badValuesRefusedUpFront()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, named);
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 1);
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("empty")), "\n");
+        const Result r = sh.bash(QStringLiteral("lumenpage-batch %1 -o ../out doc.pdf").arg(options));
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ") + named), qPrintable(r.err));
+        if (named.contains(QLatin1Char('\'')))
+            QCOMPARE(lines(r.err).size(), 1);
+        QCOMPARE(sh.gifs(), QStringList());
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // A list of names from a file or standard input, names with blanks included; -q keeps

@@ -8,6 +8,7 @@
 #include "sys/fileutil.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -152,6 +153,49 @@ private slots:
         QVERIFY(texts[1].contains(QLatin1String("without removing current.pdf")));
         QVERIFY(texts[1].contains(QLatin1String("at line 126")));
         QVERIFY(!IsExistingFile(work + QStringLiteral("/ps/current.pdf")));
+    }
+
+    // The password reaches Ghostscript through a file in the script's folder, and nothing of it
+    // is left in the scratch folder once the file is done, whether it opened the document or not.
+    void passwordLeavesNoTrace_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("ghostscript, right") << Method::Ghostscript << QByteArray("Pw-4711 \\ \"x\"") << true;
+        QTest::newRow("ghostscript, wrong") << Method::Ghostscript << QByteArray("Wrong-4711") << false;
+        QTest::newRow("bw, right") << Method::BlackWhite << QByteArray("Pw-4711 \\ \"x\"") << true;
+        QTest::newRow("bw, wrong") << Method::BlackWhite << QByteArray("Wrong-4711") << false;
+    }
+    void passwordLeavesNoTrace()
+    {
+        QFETCH(Method, method);
+        QFETCH(QByteArray, password);
+        QFETCH(bool, opens);
+        LP_SKIP_WITHOUT(TestPrograms::of(method) << QStringLiteral("qpdf"));
+        Fixture f;
+        f.host.method = method;
+        const QString plain = f.pdf(QStringLiteral("plain.pdf"), 2);
+        const QString locked = f.docs + QStringLiteral("/locked.pdf");
+        QVERIFY(TestPdfs::writeLockedAes256(plain, locked, QStringLiteral("Pw-4711 \\ \"x\"")));
+        bool pagesProduced = false;
+        QDir().mkpath(f.work);
+        MethodContext ctx{f.host, f.work, pagesProduced};
+        ctx.choice.hasPassword = true;
+        ctx.choice.password = password;
+        InfoOf(method).convert(ctx, locked);
+        QCOMPARE(pagesProduced, opens);
+        QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")).size(), opens ? 2 : 0);
+        if (!opens)
+            QVERIFY2(ctx.failureCause.contains(QStringLiteral("password-protected, and the password given does not open it")),
+                     qPrintable(ctx.failureCause));
+        QDirIterator it(f.work, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY2(!bytes.contains(password) && !bytes.contains(password.toHex()), qPrintable(file.fileName()));
+        }
     }
 };
 

@@ -7,6 +7,13 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+#   the document: nothing is drawn, it says so and fails. "pagelist" then names the pages to come.
+# - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
+#   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
+# - A file password.ps beside it (written by the program, only this user can read the folder)
+#   gives Ghostscript the password; it is removed with current.pdf.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most about 16K finished page images wait in the folder (see below).
 # - The number of pages it will render is written to "pagecount" before the first page.
 # - LUMENPAGE_PAGE_SECONDS=T: a page that takes longer than T seconds is abandoned and named; a
@@ -24,33 +31,74 @@ case "$0" in */*) cd "${0%/*}" || exit 1 ;; esac
 status=0
 finish() {
     [ -s render.log ] && cat render.log >&2
-    rm -f current.pdf render.log rendered.log timedout bitmaps.ps pagecount pagecount.part current/*.pbm current/*.part
+    [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
+    rm -f current.pdf password.ps render.log rendered.log timedout bitmaps.ps pagecount pagecount.part pagelist current/*.pbm current/*.part
     # No pages, no sub-folder: the program tells a document that gave nothing by its absence.
     rmdir current 2>/dev/null
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-rm -f render.log bitmaps.ps
+rm -f render.log bitmaps.ps pagelist
 : > render.log
 
 mkdir -p current || exit 1
 # The sub-folder must hold this document's pages and nothing else.
 rm -f current/*.jpg current/*.pbm current/*.part
 
+# What the program chose: the password (in a file, never on a command line), the resolution or
+# a box to fit.
+password=
+[ -f password.ps ] && password=password.ps
+size=-r${LUMENPAGE_RESOLUTION:-144}
+set -- ${LUMENPAGE_FIT:-}
+[ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
+set --
+
 limit=${LUMENPAGE_MAX_PENDING:-0}
 case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 # The number of pages: 0 when Ghostscript cannot tell (the render then reports why). With a
-# reader (limit, below) the Ghostscript that draws the first batch writes "pagecount" itself
-# before its first page; a Ghostscript of its own counts them only when all are drawn at once.
+# reader (limit, below) of the whole document the Ghostscript that draws the first batch writes
+# "pagecount" itself before its first page (counted=no); all pages drawn at once, a page range
+# and a password need a Ghostscript of its own to count them first.
 last=0
-if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ]; then
+counted=yes
+if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && [ -z "$password" ]; then
     last=1
-    { echo 1 > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
-elif [ "$limit" -eq 0 ]; then
-    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+elif [ "$limit" -eq 0 ] || [ -n "${LUMENPAGE_PAGES:-}" ] || [ -n "$password" ]; then
+    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
               -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+    # Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
+    [ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
     case "$last" in '' | *[!0-9]*) last=0 ;; esac
-    { echo "$last" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+    [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
+else
+    counted=no
+fi
+# The spans of pages drawn, "FIRST-LAST" each, clamped to the document; wanted: their pages.
+spans=1-$last
+wanted=$last
+if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
+    spans=
+    wanted=0
+    for item in $LUMENPAGE_PAGES; do
+        a=${item%-*} b=${item#*-}
+        [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
+        [ "$a" -le "$b" ] || continue
+        spans="$spans $a-$b"
+        wanted=$((wanted + b - a + 1))
+    done
+    if [ "$wanted" = 0 ]; then
+        echo "current.pdf: none of its $last page(s) is in the page range" >&2
+        exit 1
+    fi
+    spans=${spans# }
+    # The count is the document's claim: the names are listed only for a sane number of pages.
+    if [ "$wanted" -le 100000 ]; then
+        for span in $spans; do seq "${span%-*}" "${span#*-}"; done | tr '\n' ' ' > pagelist
+    fi
+fi
+if [ "$counted" = yes ]; then
+    { echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
 fi
 
 cap=${LUMENPAGE_PAGE_SECONDS:-0}
@@ -94,9 +142,9 @@ draw() {
     while [ "$from" -le "$upto" ] || [ "$upto" -eq 0 ]; do
         rm -f timedout
         start=$(printf '%05d' "$from")
-        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw -r144 -dFromPage="$from" $to $count \
+        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -dFromPage="$from" $to $count \
            -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile="current/bits${start}_%05d.pbm" \
-           -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null &
+           $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps >>render.log 2>&1 </dev/null &
         watch $! || status=1
         if [ -n "$count" ]; then
             count=
@@ -169,12 +217,17 @@ draw() {
 # wait: scratch space stays bounded by two batches, not by the number of pages. (Each batch
 # starts two Ghostscripts, about 50 ms each, so batches are not made smaller.)
 : > rendered.log
-if [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
+# A page range is drawn span by span, each as a document of its own.
+if [ "$spans" != "1-$last" ]; then
+    for span in $spans; do
+        draw "${span%-*}" "${span#*-}"
+    done
+elif [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
     batch=$((limit * 8))
     reader=$PPID
     first=1
     # Until the first batch has counted the pages, the document is taken to be one batch long.
-    last=$batch
+    [ "$counted" = no ] && last=$batch
     while [ "$first" -le "$last" ]; do
         # The next batch is drawn while the reader still takes the last one.
         while :; do
@@ -190,11 +243,13 @@ if [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
         done
         end=$((first + batch - 1))
         [ "$end" -gt "$last" ] && end=$last
-        if [ "$first" -eq 1 ]; then
+        if [ "$counted" = no ]; then
+            counted=yes
             draw 1 "$end" count
             last=0
             [ -f pagecount ] && read -r last < pagecount
             case "$last" in '' | *[!0-9]*) last=0 ;; esac
+            wanted=$last
         else
             draw "$first" "$end"
         fi
@@ -205,5 +260,5 @@ else
 fi
 
 [ "$last" -gt 0 ] || status=1
-[ "$(sort -u rendered.log | wc -l)" -eq "$last" ] || status=1
+[ "$(sort -u rendered.log | wc -l)" -eq "$wanted" ] || status=1
 exit "$status"

@@ -7,6 +7,13 @@
 # - A page image appears under its name only once it is complete.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
+# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+#   the document: nothing is drawn, it says so and fails. "pagelist" then names the pages to come.
+# - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
+#   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
+# - A file password.ps beside it (written by the program, only this user can read the folder)
+#   gives Ghostscript the password; it is removed with current.pdf.
+# - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE at the end.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 # - The number of pages it will render is written to "pagecount" before the first page.
 # - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
@@ -41,11 +48,12 @@ pids=
 finish() {
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     [ -s render.log ] && cat render.log >&2
-    remove current.pdf render.log rendered.log drawn.log timedout pagecount pagecount.part current*.jpg.part
+    [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && [ -s rendered.log ] && cat rendered.log >>"$LUMENPAGE_PAGE_LOG"
+    remove current.pdf password.ps render.log rendered.log drawn.log timedout pagecount pagecount.part pagelist current*.jpg.part
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-remove render.log rendered.log drawn.log timedout pagecount current*.jpg current*.jpg.part
+remove render.log rendered.log drawn.log timedout pagecount pagelist current*.jpg current*.jpg.part
 : > render.log
 : > rendered.log
 : > drawn.log
@@ -55,18 +63,58 @@ if ! command -v gs >/dev/null 2>&1 || ! command -v cjpeg >/dev/null 2>&1; then
     exit 127
 fi
 
+# What the program chose: the password (in a file, never on a command line), the resolution or
+# a box to fit.
+password=
+[ -f password.ps ] && password=password.ps
+size=-r${LUMENPAGE_RESOLUTION:-144}
+set -- ${LUMENPAGE_FIT:-}
+[ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
+set --
+
 # The number of pages: 0 when Ghostscript cannot tell (the render then reports why). A reader
-# (LUMENPAGE_MAX_PENDING, below) learns it from the first Ghostscript that draws pages, which
-# writes "pagecount" itself before its first page; only the split in two halves needs it first.
+# (LUMENPAGE_MAX_PENDING, below) of the whole document learns it from the first Ghostscript that
+# draws pages, which writes "pagecount" itself before its first page (counted=no); the split in
+# two halves, a page range and a password need it first. Page 1 alone needs no count.
 last=0
-if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ]; then
+counted=yes
+if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && [ -z "$password" ]; then
     last=1
-    { echo 1 > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
-elif [ -z "${LUMENPAGE_MAX_PENDING:-}" ]; then
-    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf \
+elif [ -z "${LUMENPAGE_MAX_PENDING:-}" ] || [ -n "${LUMENPAGE_PAGES:-}" ] || [ -n "$password" ]; then
+    last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
               -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" 2>>render.log </dev/null)
+    # Ghostscript 10.00 crashes on a wrong password for a 256-bit AES file, where it should say so.
+    [ $? -gt 128 ] && [ -n "$password" ] && echo "current.pdf: Password did not work (Ghostscript crashed trying it)" >&2
     case "$last" in '' | *[!0-9]*) last=0 ;; esac
-    { echo "$last" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
+    [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
+else
+    counted=no
+fi
+# The spans of pages drawn, "FIRST-LAST" each, clamped to the document; wanted: their pages.
+spans=1-$last
+wanted=$last
+if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
+    spans=
+    wanted=0
+    for item in $LUMENPAGE_PAGES; do
+        a=${item%-*} b=${item#*-}
+        [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
+        [ "$a" -le "$b" ] || continue
+        spans="$spans $a-$b"
+        wanted=$((wanted + b - a + 1))
+    done
+    if [ "$wanted" = 0 ]; then
+        echo "current.pdf: none of its $last page(s) is in the page range" >&2
+        exit 1
+    fi
+    spans=${spans# }
+    # The count is the document's claim: the names are listed only for a sane number of pages.
+    if [ "$wanted" -le 100000 ]; then
+        for span in $spans; do seq "${span%-*}" "${span#*-}"; done | tr '\n' ' ' > pagelist
+    fi
+fi
+if [ "$counted" = yes ]; then
+    { echo "$wanted" > pagecount.part && mv -f pagecount.part pagecount; } || exit 1
 fi
 
 # render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped to
@@ -78,9 +126,9 @@ render() {
     [ "$3" -gt 0 ] && to=-dToPage=$3
     count=
     [ "${4:-}" = count ] && count="-sCountFile=pagecount.part --permit-file-write=pagecount.part --permit-file-control=pagecount.part --permit-file-write=pagecount --permit-file-control=pagecount"
-    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r144 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
+    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
        -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf $count \
-       -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" pages.ps >>render.log 2>&1 </dev/null
+       -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" $password pages.ps >>render.log 2>&1 </dev/null
 }
 
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
@@ -132,22 +180,29 @@ watch() {
     return "$code"
 }
 
-if [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
-    from=1
-    last=$chunk
-    while [ "$from" -le "$last" ]; do
+# A reader's document, and a page range, are drawn span by span, chunk by chunk. Until the first
+# Ghostscript has counted the pages (counted=no), the document is taken to be one chunk long.
+[ "$counted" = no ] && spans=1-$chunk
+if { [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; } || [ "$spans" != "1-$last" ]; then
+    for span in $spans; do
+    from=${span%-*}
+    end=${span#*-}
+    while [ "$from" -le "$end" ]; do
         to=$((from + chunk - 1))
-        [ "$to" -gt "$last" ] && to=$last
+        [ "$to" -gt "$end" ] && to=$end
         remove timedout
-        if [ "$from" -eq 1 ]; then render 0 1 "$to" count & else render $((from - 1)) "$from" "$to" & fi
+        if [ "$counted" = no ]; then render 0 1 "$to" count & else render $((from - 1)) "$from" "$to" & fi
         pids=$!
         watch "$pids" || status=1
         pids=
-        if [ "$from" -eq 1 ]; then
+        if [ "$counted" = no ]; then
+            counted=yes
             last=0
             [ -f pagecount ] && read -r last < pagecount
             case "$last" in '' | *[!0-9]*) last=0 ;; esac
-            [ "$to" -gt "$last" ] && to=$last
+            end=$last
+            wanted=$last
+            [ "$to" -gt "$end" ] && to=$end
         fi
         # A Ghostscript that ended before its last page (it crashed, was killed, or reached the
         # time cap) costs only the page it was drawing: the next one takes over after it.
@@ -163,9 +218,10 @@ if [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 
         # Nobody takes pages any more: the rest of the document is not drawn.
         if [ -n "$LUMENPAGE_READER" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
             status=1
-            break
+            break 2
         fi
         from=$((to + 1))
+    done
     done
 else
     render 0 1 "$half" &
@@ -182,5 +238,5 @@ finished=0
 while read -r page; do
     case "$seen" in *" $page "*) ;; *) seen="$seen$page " finished=$((finished + 1)) ;; esac
 done < rendered.log
-[ "$finished" -eq "$last" ] || status=1
+[ "$finished" -eq "$wanted" ] || status=1
 exit "$status"

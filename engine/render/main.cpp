@@ -7,11 +7,14 @@
 #include "renderprotocol.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <poppler-qt6.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -59,7 +62,21 @@ void outOfMemory()
     ::_exit(4);
 }
 
-void renderPage(const Poppler::Document &document, const QString &path, int page, double dpi, bool fit)
+// LUMENPAGE_PAGE_LOG names a file that gets the number of every page drawn, one a line: how a
+// test, or a user, sees which pages were drawn at all.
+void logPage(int page)
+{
+    const QByteArray log = qgetenv("LUMENPAGE_PAGE_LOG");
+    if (log.isEmpty())
+        return;
+    if (FILE *f = std::fopen(log.constData(), "a")) {
+        std::fprintf(f, "%d\n", page);
+        std::fclose(f);
+    }
+}
+
+void renderPage(const Poppler::Document &document, const QString &path, int page, double dpi, bool fit,
+                const QSize &box = QSize())
 {
     using namespace RenderProtocol;
     if (page < 1 || page > document.numPages()) {
@@ -72,6 +89,18 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         return;
     }
     const int index = page - 1;
+    if (box.width() > 0 || box.height() > 0) {
+        // The resolution at which this page fits the box, its shape kept: drawn at that size.
+        const QSizeF points = PdfPages::pointSize(document, index);
+        double byBox = std::numeric_limits<double>::infinity();
+        if (box.width() > 0 && points.width() > 0)
+            byBox = std::min(byBox, box.width() * 72.0 / points.width());
+        if (box.height() > 0 && points.height() > 0)
+            byBox = std::min(byBox, box.height() * 72.0 / points.height());
+        // A hair under, so that the side that touches the box rounds to it and not above.
+        if (std::isfinite(byBox))
+            dpi = byBox * (1 - 1e-9);
+    }
     if (fit)
         dpi = PdfPages::fittingDpi(document, index, dpi);
     const QSizeF pixels = PdfPages::pixelSize(document, index, dpi);
@@ -90,6 +119,7 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         return;
     }
     g_outOfMemory = false;
+    logPage(page);
     QByteArray jpeg;
     QSize size;
     {
@@ -122,13 +152,23 @@ int main(int argc, char **argv)
 {
     std::set_new_handler(outOfMemory);
     qInstallMessageHandler(messages);
-    if (argc != 2) {
-        std::fputs("usage: lumenpage-render PDF (requests on standard input, see the program)\n", stderr);
+    // With --password-stdin the first line of standard input is the password: never on the
+    // command line or in the environment, where other users could read it.
+    const bool passwordOnInput = argc == 3 && std::strcmp(argv[1], "--password-stdin") == 0;
+    if (argc != 2 && !passwordOnInput) {
+        std::fputs("usage: lumenpage-render [--password-stdin] PDF (requests on standard input, see the program)\n", stderr);
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[1]);
+    const QString path = QString::fromLocal8Bit(argv[argc - 1]);
+    QByteArray password;
+    if (passwordOnInput) {
+        int c;
+        while ((c = std::fgetc(stdin)) != EOF && c != '\n')
+            password += char(c);
+    }
     QString why;
-    const std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &why);
+    const std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &why, password, passwordOnInput);
+    password.fill('\0');
     if (!document) {
         error(RenderProtocol::Unreadable, why);
         return 1;
@@ -139,11 +179,14 @@ int main(int argc, char **argv)
     while (std::fgets(line, sizeof line, stdin)) {
         const QList<QByteArray> words = QByteArray(line).trimmed().split(' ');
         bool pageOk = false, dpiOk = false;
-        if (words.size() == 4 && words[0] == "render") {
+        if ((words.size() == 4 || words.size() == 6) && words[0] == "render") {
             const int page = words[1].toInt(&pageOk);
             const double dpi = words[2].toDouble(&dpiOk);
+            QSize box;
+            if (words.size() == 6)
+                box = QSize(std::max(0, words[4].toInt()), std::max(0, words[5].toInt()));
             if (pageOk && dpiOk) {
-                renderPage(*document, path, page, dpi, words[3] == "1");
+                renderPage(*document, path, page, dpi, words[3] == "1", box);
                 continue;
             }
         }

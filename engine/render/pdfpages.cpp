@@ -33,7 +33,8 @@ void popplerMessage(const QString &message, const QVariant &)
 
 namespace PdfPages {
 
-std::unique_ptr<Poppler::Document> open(const QString &path, QString *error)
+std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, const QByteArray &password,
+                                        bool hasPassword)
 {
     static const bool routed = (Poppler::setDebugErrorFunction(popplerMessage, QVariant()), true);
     Q_UNUSED(routed);
@@ -53,11 +54,19 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error)
         return fail(QStringLiteral("%1 is not a PDF file").arg(path));
     file.close();
 
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document)
-        return fail(QStringLiteral("%1 is damaged or is not a PDF file that can be read").arg(path));
+    // The same password as owner and as user password: either opens the document.
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path, password, password);
+    if (!document) {
+        // Poppler answers nothing for an encrypted file whose password does not open it.
+        std::unique_ptr<Poppler::Document> plain = Poppler::Document::load(path);
+        if (plain && plain->isLocked())
+            document = std::move(plain);
+        else
+            return fail(QStringLiteral("%1 is damaged or is not a PDF file that can be read").arg(path));
+    }
     if (document->isLocked())
-        return fail(QStringLiteral("%1 is protected by a password").arg(path));
+        return fail(hasPassword ? QStringLiteral("%1 is password-protected, and the password given does not open it").arg(path)
+                                : QStringLiteral("%1 is password-protected, and no password was given").arg(path));
     document->setRenderHint(Poppler::Document::Antialiasing, true);
     document->setRenderHint(Poppler::Document::TextAntialiasing, true);
     return document;
@@ -70,6 +79,12 @@ QSizeF pixelSize(const Poppler::Document &document, int index, double dpi)
         return QSizeF();
     const QSizeF points = page->pageSizeF();
     return QSizeF(std::ceil(points.width() * dpi / 72.0), std::ceil(points.height() * dpi / 72.0));
+}
+
+QSizeF pointSize(const Poppler::Document &document, int index)
+{
+    const std::unique_ptr<Poppler::Page> page = document.page(index);
+    return page ? page->pageSizeF() : QSizeF();
 }
 
 bool tooLarge(const QSizeF &pixels)

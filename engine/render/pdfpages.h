@@ -22,9 +22,11 @@ namespace PdfPages {
 constexpr int MaxSide = 65535;
 constexpr qint64 MaxPixels = qint64(1) << 27;
 
-// Loads the document with anti-aliased text and graphics. When poppler cannot open it, answers
-// null and puts the reason in `error` (missing, not a PDF, damaged, protected by a password).
-std::unique_ptr<Poppler::Document> open(const QString &path, QString *error);
+// Loads the document with anti-aliased text and graphics, with `password` (user or owner) when
+// one is given (`hasPassword`). When poppler cannot open it, answers null and puts the reason in
+// `error` (missing, not a PDF, damaged, password-protected: with or without a password given).
+std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, const QByteArray &password = QByteArray(),
+                                        bool hasPassword = false);
 
 // Pixel size of page `index` (from 0) at `dpi`, computed in doubles so absurd resolutions do
 // not overflow; unusable sizes come back as they are, for tooLarge() to judge.
@@ -33,6 +35,9 @@ bool tooLarge(const QSizeF &pixels);
 
 // The largest resolution up to `dpi` at which page `index` stays within the limits.
 double fittingDpi(const Poppler::Document &document, int index, double dpi);
+
+// The size of page `index` in points, as it is drawn (rotation applied); empty when there is none.
+QSizeF pointSize(const Poppler::Document &document, int index);
 
 // Renders page `index` on white paper; a null image when poppler could not.
 QImage render(const Poppler::Document &document, int index, double dpi);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The conversation between the program and lumenpage-render, its page renderer. The renderer is
-// started with the PDF path as its one argument and answers on standard output:
+// started with the PDF path as its one argument (or "--password-stdin PDF": then the first line
+// of its standard input is the document's password) and answers on standard output:
 //
 //   pages N                      the document opened and has N pages
 //   error KIND TEXT              it did not (KIND below, TEXT one line for the user); it ends
@@ -10,6 +11,8 @@
 //
 //   render PAGE DPI FIT          page PAGE (from 1) at DPI; FIT 1 lowers DPI until the page
 //                                fits the pixel limits, FIT 0 refuses a page that does not
+//   render PAGE DPI FIT W H      the same at the resolution that makes the page fit W x H
+//                                pixels, its shape kept (0 for a side: unbounded); DPI unused
 //
 // it answers either
 //

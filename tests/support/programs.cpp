@@ -14,6 +14,7 @@ QString packageOf(const QString &program)
     static const QHash<QString, QString> packages{
         {QStringLiteral("gs"), QStringLiteral("ghostscript")},
         {QStringLiteral("cjpeg"), QStringLiteral("libjpeg-turbo-progs")},
+        {QStringLiteral("qpdf"), QStringLiteral("qpdf")},
         {QStringLiteral("script"), QStringLiteral("util-linux")},
         {QStringLiteral("desktop-file-validate"), QStringLiteral("desktop-file-utils")},
         {QStringLiteral("appstreamcli"), QStringLiteral("appstream")},

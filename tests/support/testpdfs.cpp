@@ -65,4 +65,13 @@ bool writeLocked(const QString &pdf, const QString &locked, const QString &passw
            && QFileInfo(locked).size() > 0;
 }
 
+bool writeLockedAes256(const QString &pdf, const QString &locked, const QString &password, const QString &owner)
+{
+    QProcess qpdf;
+    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), password, owner, QStringLiteral("256"),
+                                        QStringLiteral("--"), pdf, locked});
+    return qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit && qpdf.exitCode() == 0
+           && QFileInfo(locked).size() > 0;
+}
+
 } // namespace TestPdfs

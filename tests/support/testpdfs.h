@@ -34,4 +34,10 @@ QByteArray damaged();
 // LP_SKIP_WITHOUT("gs").
 bool writeLocked(const QString &pdf, const QString &locked, const QString &password = QStringLiteral("user"));
 
+// Writes a copy of `pdf` locked with 256-bit AES (user password `password`, owner password
+// `owner`), through qpdf. False where qpdf is missing or fails; a test that needs one starts
+// with LP_SKIP_WITHOUT("qpdf").
+bool writeLockedAes256(const QString &pdf, const QString &locked, const QString &password,
+                       const QString &owner = QStringLiteral("owner"));
+
 } // namespace TestPdfs

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSize>
+#include <QString>
+
+// Which pages of a document are drawn, at what size, and with what password: the console's
+// --page-range, --resolution, --fit and --password-file. Every field's default is what the
+// window does (every page, each method's own resolution, no password), so a host that sets
+// nothing behaves as before.
+struct PageChoice {
+    struct Range {
+        int first = 1;
+        int last = 0; // 0: to the end of the document
+    };
+
+    QList<Range> ranges;  // empty: every page
+    QString rangeText;    // as the user gave it, for messages
+    double dpi = 0;       // 0: the method's own (144 for the scripts and Acrobat, the box for GflAx)
+    QSize fitBox;         // drawn to fit W x H pixels, each page on its own; 0 for a side: unbounded; empty size: off
+    bool hasPassword = false;
+    QByteArray password;  // the first line of the password file; never shown
+
+    bool fits() const { return fitBox.width() > 0 || fitBox.height() > 0; }
+    bool allPages() const { return ranges.isEmpty(); }
+    bool contains(int page) const;
+    // The chosen pages of a document of `pageCount` pages, in order, each once.
+    QList<int> pagesOf(int pageCount) const;
+    // The ranges as the scripts take them: "2-3 5-5 10-" (every page: empty).
+    QByteArray scriptRanges() const;
+    // The resolution at which a page of `width` x `height` points fits the box, a hair under the
+    // exact value so that the side that touches the box rounds to the box, not one above it.
+    double fittingDpi(double width, double height) const;
+
+    // The highest resolution taken, in dpi: the window's highest choice. A US Letter or A4 page
+    // there is 9792 x 12672 pixels, just within the page renderer's bound of 2^27 pixels (and
+    // well within GIF's 65535 a side), about 500 MB decoded, within the default memory cap.
+    static constexpr double MaxDpi = 1152;
+    // GIF's largest side.
+    static constexpr int MaxFitSide = 65535;
+
+    // Readers of the console's option values. Each answers false, leaving `choice` as it was,
+    // for a value that is not of its form.
+    static bool parseRanges(const QString &text, PageChoice *choice);
+    static bool parseDpi(const QString &text, double *dpi);
+    static bool parseFit(const QString &text, QSize *box);
+};
