@@ -124,8 +124,8 @@ private slots:
         QFETCH(uint, offset);
         QFETCH(bool, folded);
         const PaletteSettings shipped;
-        const quant::FoldedColours fold =
-            quant::foldNoise({{0xff808080u, 80}, {0xff808080u + offset, pixels}}, shipped.snapDistance, shipped.snapRatio);
+        const quant::FoldedColours fold = quant::foldNoise({{0xff808080u, 80}, {0xff808080u + offset, pixels}},
+                                                           shipped.snapDistance, shipped.snapRatio);
         QCOMPARE(fold.kept.size(), folded ? 1u : 2u);
         QCOMPARE(fold.keptOf.back(), folded ? 0u : 1u);
         QCOMPARE(fold.kept.front().count, folded ? 80 + pixels : 80u);
