@@ -1,7 +1,8 @@
 #pragma once
 
 // The colours of a picture: the scan of its pixels in runs, the table of its distinct colours
-// with their pixel counts, and the fold of JPEG noise back into the colours it came from.
+// with their pixel counts, and the fold of JPEG noise back into the colours it came from. Steps
+// as numbered in palette.cpp.
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The nearest palette colour of every pixel, and the remapping of a picture through it: with
-// the palette moved to the means of its pixels, or dithered.
+// the palette moved to the means of its pixels, or dithered. Steps as numbered in palette.cpp.
 
 #include "engine/colourhistogram.h"
 
@@ -12,16 +12,16 @@
 namespace quant {
 
 struct Indexed {
-    std::vector<Rgb> palette;          // 1 to 256 entries
-    std::vector<uint8_t> pixels;       // width * height indices, row after row
+    std::vector<Rgb> palette;    // 1 to 256 entries
+    std::vector<uint8_t> pixels; // width * height indices, row after row
 };
 
 // Appends to `out` the entries of `from` that can be the nearest (squared RGB distance) to some
 // point of the cube of `side` at (r0, g0, b0): an entry whose smallest distance to the cube
 // exceeds the smallest largest-distance of any entry can never win there. Never none: the entry
 // that sets that bound stays. Worked in doubled units, so that the cube's centre is whole.
-inline void appendCandidates(const std::vector<Rgb> &palette, const uint8_t *from, size_t n, int r0, int g0, int b0, int side,
-                      std::vector<uint8_t> &out)
+inline void appendCandidates(const std::vector<Rgb> &palette, const uint8_t *from, size_t n, int r0, int g0, int b0,
+                             int side, std::vector<uint8_t> &out)
 {
     const int mr = 2 * r0 + side - 1, mg = 2 * g0 + side - 1, mb = 2 * b0 + side - 1, half = side - 1;
     std::array<int, 256> gap;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Palette choice for many colours: a first palette from libimagequant, polished by k-means
-// steps in RGB on the exact histogram.
+// steps in RGB on the exact histogram. Steps as numbered in palette.cpp.
 
 #include "engine/colourhistogram.h"
 
