@@ -285,7 +285,6 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
                 sink->take(name, expected);
             }
         };
-        int style = 0;
         RunOptions options;
         options.yield = [&] {
             host.yield();
@@ -330,7 +329,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         };
         const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + method.script + QLatin1Char('"');
         try {
-            exitCode = RunAndWait(command, style, scriptFolder + QLatin1Char('/'), options);
+            exitCode = RunAndWait(command, scriptFolder + QLatin1Char('/'), options);
             // What the script finished after the last look stays for the hand-over below.
         } catch (const Failure &f) {
             if (stopped.isEmpty())

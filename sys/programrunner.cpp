@@ -22,33 +22,10 @@ constexpr int DefaultErrorBase = -2147220456; // 0x80040418
 constexpr int RefusalBase = -2147221504;      // 0x80040000
 constexpr int StillActive = 259;
 
-QString errorSource()
-{
-    QString exe = QCoreApplication::instance()
-                      ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
-                      : QStringLiteral("lumenpage");
-    const qsizetype dot = exe.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0)
-        exe.truncate(dot);
-    return exe + QStringLiteral(".GShell");
-}
-
 bool fileStartsWith(const QString &path, const QByteArray &magic)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(magic.size()) == magic;
-}
-
-ShellOpenResult refused(int code, int style)
-{
-    ShellOpenResult r;
-    r.result = code;
-    r.windowStyle = style;
-    const ShellRefusal refusal = ShellRefusalTable(code);
-    r.error.number = refusal.number;
-    r.error.description = refusal.description;
-    r.error.source = errorSource();
-    return r;
 }
 
 } // namespace
@@ -120,28 +97,17 @@ int RefusalResult(int errorNumber)
     return static_cast<int>(sum);
 }
 
-ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString &parameters,
-                          const QString &workingFolder, const QString &verb,
-                          std::unique_ptr<QProcess> *process, const ChildLimits &limits)
+int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
+              const ChildLimits &limits)
 {
-    Q_UNUSED(verb); // only "open" is ever asked for; it means "start" for programs and scripts
-    int style = windowStyle;
-    if (target.toUpper().contains(QLatin1String(".EXE")))
-        style = 0;
-    if (parameters.isEmpty() && workingFolder.isEmpty())
-        style = 1;
-    // A hidden window is simply no window here: the style only has to be valid.
-
     if (!workingFolder.isEmpty() && !IsExistingFolder(workingFolder))
-        return refused(3, style);
-    if (!PathExists(target)) {
-        const QString folder = QFileInfo(target).absolutePath();
-        return refused(IsExistingFolder(folder) ? 2 : 3, style);
-    }
+        return 3;
+    if (!PathExists(target))
+        return IsExistingFolder(QFileInfo(target).absolutePath()) ? 2 : 3;
     if (!IsExistingFile(target))
-        return refused(5, style);
+        return 5;
     if (::access(QFile::encodeName(target).constData(), R_OK) != 0)
-        return refused(5, style);
+        return 5;
 
     QString program;
     QStringList args;
@@ -150,17 +116,15 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     if (target.endsWith(QLatin1String(".sh"), Qt::CaseInsensitive) || (shebang && !executable)) {
         program = QStringLiteral("/bin/sh");
         if (!IsExistingFile(program))
-            return refused(31, style);
+            return 31;
         args << target;
     } else if (executable) {
         if (!shebang && !fileStartsWith(target, QByteArrayLiteral("\x7f" "ELF")))
-            return refused(11, style);
+            return 11;
         program = target;
     } else {
-        return refused(31, style);
+        return 31;
     }
-    if (!parameters.isEmpty())
-        args << QProcess::splitCommand(parameters);
 
     auto proc = std::make_unique<QProcess>();
     proc->setProgram(program);
@@ -181,38 +145,23 @@ ShellOpenResult ShellOpen(const QString &target, int windowStyle, const QString 
     });
     proc->start();
     if (!proc->waitForStarted(10000))
-        return refused(proc->error() == QProcess::FailedToStart ? 11 : 5, style);
+        return proc->error() == QProcess::FailedToStart ? 11 : 5;
 
-    ShellOpenResult r;
-    r.result = 42;
-    r.windowStyle = style;
-    if (process) {
-        *process = std::move(proc);
-    } else {
-        // Nobody waits for it: let it run on after the QProcess object is gone.
-        QObject::connect(proc.get(), &QProcess::finished, proc.get(), &QObject::deleteLater);
-        proc.release()->setParent(nullptr);
-    }
-    return r;
+    process = std::move(proc);
+    return 0;
 }
 
-int RunAndWait(const QString &commandLine, int &windowStyle, const QString &workingFolder,
-               const RunOptions &options)
+int RunAndWait(const QString &commandLine, const QString &workingFolder, const RunOptions &options)
 {
-    if (windowStyle < 0 || windowStyle > 6)
-        windowStyle = 6;
-
     QString target = commandLine.trimmed();
     if (target.size() >= 2 && target.startsWith(QLatin1Char('"')) && target.endsWith(QLatin1Char('"')))
         target = target.mid(1, target.size() - 2);
 
     std::unique_ptr<QProcess> process;
-    const ShellOpenResult start = ShellOpen(target, windowStyle, QString(), workingFolder,
-                                            QStringLiteral("open"), &process, options.limits);
-    if (start.error.isSet())
-        return RefusalResult(start.error.number);
+    if (const int refusal = ShellOpen(target, workingFolder, process, options.limits))
+        return RefusalResult(ShellRefusalTable(refusal).number);
     // Stopped with everything it started if the program has to end before it does.
-    const Interruption::ProcessGroupGuard group(process ? process->processId() : 0);
+    const Interruption::ProcessGroupGuard group(process->processId());
 
     const auto yield = options.yield ? options.yield : [] {
         if (QCoreApplication::instance())
@@ -222,8 +171,6 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
     constexpr int TailBytes = 8192;
     QByteArray output, errors;
     auto collect = [&] {
-        if (!process)
-            return;
         output += process->readAllStandardOutput();
         if (output.size() > TailBytes)
             output = output.right(TailBytes);
@@ -253,9 +200,7 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
     sinceAsked.start();
     int exitCode = 0;
     do {
-        if (!process)
-            exitCode = 0;
-        else if (process->state() != QProcess::NotRunning)
+        if (process->state() != QProcess::NotRunning)
             exitCode = StillActive;
         else
             exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : 1;
@@ -263,13 +208,12 @@ int RunAndWait(const QString &commandLine, int &windowStyle, const QString &work
             yield();
         } catch (...) {
             // Whatever the caller does while it waits may fail; the program does not go on alone.
-            if (process)
-                stop();
+            stop();
             throw;
         }
-        if (process && process->state() != QProcess::NotRunning)
+        if (process->state() != QProcess::NotRunning)
             process->waitForFinished(std::max(1, options.pollMs));
-        else if (exitCode == StillActive || !process)
+        else if (exitCode == StillActive)
             ::usleep(std::max(1, options.pollMs) * 1000);
         collect();
         if (exitCode != StillActive)

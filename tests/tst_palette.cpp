@@ -1,6 +1,7 @@
 // Quantising to an indexed picture: exact palettes, JPEG noise folded back into a page's true
 // colours, reduction of many colours to 256, and what must not be folded.
 #include "tests/support/testsupport.h"
+#include "engine/colourhistogram.h"
 #include "engine/palette.h"
 
 #include <QImage>
@@ -104,18 +105,30 @@ private slots:
         QCOMPARE(expand(out), picture);
     }
 
-    // A grey ramp of neighbouring levels, each on the same number of pixels: real colours one
-    // level apart are not mistaken for noise.
-    void evenRampNotFolded()
+    // The noise fold as shipped: a colour one level off a frequent one is folded into it up to an
+    // eighth of its pixels; with more, or two levels off, it is a colour of its own.
+    void noiseFoldThreshold_data()
     {
-        QImage ramp(200, 10, QImage::Format_RGB32);
-        for (int y = 0; y < ramp.height(); ++y)
-            for (int x = 0; x < ramp.width(); ++x)
-                ramp.setPixel(x, y, qRgb(20 + x, 20 + x, 20 + x));
-        IndexedImage out;
-        QString why;
-        QVERIFY(quantise(ramp, PaletteSettings(), out, why));
-        QCOMPARE(expand(out), ramp);
+        QTest::addColumn<uint>("pixels");
+        QTest::addColumn<uint>("offset");
+        QTest::addColumn<bool>("folded");
+        QTest::newRow("a ninth") << 9u << 1u << true;
+        QTest::newRow("an eighth") << 10u << 1u << true;
+        QTest::newRow("over an eighth") << 11u << 1u << false;
+        QTest::newRow("as many, as in an even ramp") << 80u << 1u << false;
+        QTest::newRow("two levels off") << 1u << 2u << false;
+    }
+    void noiseFoldThreshold()
+    {
+        QFETCH(uint, pixels);
+        QFETCH(uint, offset);
+        QFETCH(bool, folded);
+        const PaletteSettings shipped;
+        const quant::FoldedColours fold = quant::foldNoise({{0xff808080u, 80}, {0xff808080u + offset, pixels}},
+                                                           shipped.snapDistance, shipped.snapRatio);
+        QCOMPARE(fold.kept.size(), folded ? 1u : 2u);
+        QCOMPARE(fold.keptOf.back(), folded ? 0u : 1u);
+        QCOMPARE(fold.kept.front().count, folded ? 80 + pixels : 80u);
     }
 
     // The case the folding is for: a page of 150 true colours whose JPEG added near-duplicates

@@ -37,41 +37,35 @@ private slots:
         QCOMPARE(RefusalResult(ShellRefusalTable(31).number), 0);
     }
 
-    void startRulesAndRefusals()
+    // Each start that cannot be made gives its refusal code; a script that can is started.
+    void startRefusals_data()
     {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("code");
+        QTest::newRow("started") << "run.sh" << "" << 0;
+        QTest::newRow("missing file") << "none.sh" << "" << 2;
+        QTest::newRow("missing folder") << "nofolder/x.sh" << "" << 3;
+        QTest::newRow("missing working folder") << "run.sh" << "nowhere" << 3;
+        QTest::newRow("not a file") << "sub" << "" << 5;
+        QTest::newRow("bad format") << "bin.bad" << "" << 11;
+        QTest::newRow("no interpreter") << "doc.pdf" << "" << 31;
+    }
+    void startRefusals()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, folder);
+        QFETCH(int, code);
         QTemporaryDir dir;
-        const QString exeFolder = dir.path() + QStringLiteral("/tools.exe.d");
-        QDir().mkpath(exeFolder);
-        TestFiles::writeScript(exeFolder + QStringLiteral("/run.sh"), "exit 0\n");
-
+        TestFiles::writeScript(dir.filePath(QStringLiteral("run.sh")), "exit 0\n");
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        TestFiles::writeScript(dir.filePath(QStringLiteral("bin.bad")), "");
+        TestFiles::writeBytes(dir.filePath(QStringLiteral("bin.bad")), "garbage");
+        TestFiles::writeBytes(dir.filePath(QStringLiteral("doc.pdf")), "%PDF");
         std::unique_ptr<QProcess> p;
-        ShellOpenResult r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 5, QString(), dir.path(),
-                                      QStringLiteral("open"), &p);
-        QVERIFY(r.result > 32);
-        QVERIFY(!r.error.isSet());
-        QCOMPARE(r.windowStyle, 0); // ".EXE" in a folder name starts hidden
-        QVERIFY(p && p->waitForFinished(5000));
-
-        r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 0, QString(), QString(), QStringLiteral("open"), &p);
-        QCOMPARE(r.windowStyle, 1); // no parameters and no folder: shown normally
-        p->waitForFinished(5000);
-
-        r = ShellOpen(dir.path() + QStringLiteral("/none.sh"), 0, QString(), dir.path(), QStringLiteral("open"));
-        QCOMPARE(r.result, 2);
-        QCOMPARE(r.error.number, 53);
-        QVERIFY(r.error.source.endsWith(QLatin1String(".GShell")));
-        r = ShellOpen(dir.path() + QStringLiteral("/nofolder/x.sh"), 0, QString(), dir.path(), QStringLiteral("open"));
-        QCOMPARE(r.result, 3);
-        r = ShellOpen(exeFolder + QStringLiteral("/run.sh"), 0, QString(), dir.path() + QStringLiteral("/nowhere"),
-                      QStringLiteral("open"));
-        QCOMPARE(r.result, 3);
-        TestFiles::writeBytes(dir.path() + QStringLiteral("/doc.pdf"), "%PDF");
-        r = ShellOpen(dir.path() + QStringLiteral("/doc.pdf"), 0, QString(), dir.path(), QStringLiteral("open"));
-        QCOMPARE(r.result, 31);
-        TestFiles::writeScript(dir.path() + QStringLiteral("/bin.bad"), "");
-        TestFiles::writeBytes(dir.path() + QStringLiteral("/bin.bad"), "garbage");
-        r = ShellOpen(dir.path() + QStringLiteral("/bin.bad"), 0, QString(), dir.path(), QStringLiteral("open"));
-        QCOMPARE(r.result, 11);
+        QCOMPARE(ShellOpen(dir.filePath(target), dir.filePath(folder), p), code);
+        QCOMPARE(bool(p), code == 0);
+        QVERIFY(!p || p->waitForFinished(5000));
     }
 
     void runAndWaitReturnsExitCodeAndYields()
@@ -82,11 +76,10 @@ private slots:
         int yields = 0;
         RunOptions options;
         options.yield = [&] { ++yields; };
-        int style = 0;
         QElapsedTimer clock;
         clock.start();
-        const int code = RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), style,
-                                    dir.path() + QLatin1Char('/'), options);
+        const int code = RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), dir.path() + QLatin1Char('/'),
+                                    options);
         QCOMPARE(code, 7);
         QVERIFY(clock.elapsed() >= 900);
         QVERIFY2(yields >= 5 && yields <= 25, qPrintable(QString::number(yields)));
@@ -96,20 +89,14 @@ private slots:
                  QDir(dir.path()).canonicalPath());
     }
 
-    void runAndWaitStyleAndRefusal()
+    void runAndWaitRefusedAtOnce()
     {
         QTemporaryDir dir;
         int yields = 0;
         RunOptions options;
         options.yield = [&] { ++yields; };
-        int style = 7;
-        QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), style, dir.path(), options),
-                 -2147221451);
-        QCOMPARE(style, 6);
-        QCOMPARE(yields, 0); // refused at once, no waiting
-        style = -1;
-        RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), style, dir.path(), options);
-        QCOMPARE(style, 6);
+        QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), dir.path(), options), -2147221451);
+        QCOMPARE(yields, 0);
     }
 
     // Names full of shell syntax are data, never code.
@@ -120,8 +107,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QString script = folder + QStringLiteral("/a b;`touch pwned2`.sh");
         TestFiles::writeScript(script, "echo ran > ran.txt\n");
-        int style = 0;
-        QCOMPARE(RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), style, folder), 0);
+        QCOMPARE(RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), folder), 0);
         QVERIFY(QFile::exists(folder + QStringLiteral("/ran.txt")));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
         QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/pwned")));
@@ -153,10 +139,9 @@ private slots:
             };
         else
             options.timeoutMs = 1000;
-        int style = 0;
         QElapsedTimer clock;
         clock.start();
-        QVERIFY_THROWS_EXCEPTION(Failure, RunAndWait(script, style, dir.path(), options));
+        QVERIFY_THROWS_EXCEPTION(Failure, RunAndWait(script, dir.path(), options));
         QVERIFY(clock.elapsed() < 10000);
         QFile pidFile(dir.path() + QStringLiteral("/child.pid"));
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
@@ -180,8 +165,7 @@ private slots:
         QString out, err;
         options.output = &out;
         options.errors = &err;
-        int style = 0;
-        QCOMPARE(RunAndWait(script, style, dir.path(), options), 3);
+        QCOMPARE(RunAndWait(script, dir.path(), options), 3);
         QCOMPARE(out.trimmed(), QStringLiteral("as=716800 fsize=2048 core=0"));
         QVERIFY2(err.contains(QLatin1String("child as=716800")), qPrintable(err));
         QVERIFY2(err.contains(QLatin1String("write refused")), qPrintable(err));
@@ -206,11 +190,10 @@ private slots:
             return more;
         };
         options.stalled = [&] { return QStringLiteral("stalled after page %1").arg(pages); };
-        int style = 0;
         QElapsedTimer clock;
         clock.start();
         try {
-            RunAndWait(script, style, dir.path(), options);
+            RunAndWait(script, dir.path(), options);
             QFAIL("not stopped");
         } catch (const Failure &f) {
             QCOMPARE(f.description(), QStringLiteral("stalled after page 3"));
