@@ -84,8 +84,10 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
             // The next page is drawn on the other core while this one is written.
             if (i + 1 < pages.size())
                 document->renderAhead(pages.at(i + 1), dpi, true);
-            WriteFileWhole(document->render(page, dpi, true).jpeg,
-                           stem + QString::number(page) + QStringLiteral(".jpg"));
+            const QString file = stem + QString::number(page) + QStringLiteral(".jpg");
+            WriteFileWhole(document->render(page, dpi, true).jpeg, file);
+            if (pageSaved)
+                pageSaved(file, pages);
         } catch (const Failure &f) {
             failed << QString::number(page);
             if (firstReason.isEmpty())

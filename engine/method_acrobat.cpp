@@ -12,12 +12,10 @@
 
 namespace {
 
-template <typename T>
-T &Need(const std::unique_ptr<T> &object)
+// What the Acrobat method's "Object variable not set" names.
+QString acrobatObject()
 {
-    if (!object)
-        throw Failure(QCoreApplication::translate("Engine", "Object variable not set: the Acrobat object was not created"), ErrorCode::ObjectNotSet);
-    return *object;
+    return QCoreApplication::translate("Engine", "the Acrobat object");
 }
 
 } // namespace
@@ -39,9 +37,9 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
         doc->FitBox = ctx.choice.fitBox;
     });
     std::unique_ptr<AcroJSObject> jso;
-    if (trap.test(106, [&] { return Need(doc).Open(pdfPath); })) {
+    if (trap.test(106, [&] { return Need(doc, acrobatObject()).Open(pdfPath); })) {
         trap.step(108, [&] {
-            jso = Need(doc).GetJSObject();
+            jso = Need(doc, acrobatObject()).GetJSObject();
             // The console's page range and resolution; by default every page at JpegDpi.
             const PageChoice choice = ctx.choice;
             if (!choice.allPages())
@@ -49,17 +47,32 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             jso->rangeText = choice.rangeText;
             if (choice.dpi > 0)
                 jso->dpi = choice.dpi;
+            // Each page goes to the run as soon as it is written: it is encoded on the other core
+            // while the next is drawn. The names of all of them first, so that they share one
+            // GIF name variant.
+            if (PageSink *const sink = ctx.pageSink) {
+                jso->pageSaved = [sink, baseName, announced = false](const QString &file, const QList<int> &pages) mutable {
+                    if (!announced) {
+                        announced = true;
+                        QStringList names;
+                        for (const int page : pages)
+                            names << baseName + QStringLiteral("_Page_") + QString::number(page) + QStringLiteral(".jpg");
+                        sink->expect(names);
+                    }
+                    sink->take(FileNameOf(file), int(pages.size()));
+                };
+            }
         });
         trap.step(110, [&] {
-            Need(jso).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
+            Need(jso, acrobatObject()).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
                              AcroJSObject::JpegConversion);
         });
-        trap.step(112, [&] { Need(doc).Close(); });
+        trap.step(112, [&] { Need(doc, acrobatObject()).Close(); });
         trap.step(114, [&] { ctx.pagesProduced = true; });
     }
     else if (doc && !doc->openError().isEmpty())
         ctx.failureCause = doc->openError();
-    trap.step(116, [&] { Need(app).Exit(); });
+    trap.step(116, [&] { Need(app, acrobatObject()).Exit(); });
     jso.reset();
     doc.reset();
     app.reset();

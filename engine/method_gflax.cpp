@@ -30,11 +30,10 @@ int PageCountFrom(const QString &text)
     return n < 1 ? 0 : int(n);
 }
 
-GflAx &Need(const std::unique_ptr<GflAx> &component)
+// What the GflAx method's "Object variable not set" names.
+QString gflaxComponent()
 {
-    if (!component)
-        throw Failure(QCoreApplication::translate("Engine", "Object variable not set: the GflAx component was not created"), ErrorCode::ObjectNotSet);
-    return *component;
+    return QCoreApplication::translate("Engine", "the GflAx component");
 }
 
 } // namespace
@@ -71,19 +70,40 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     } else {
         // Only the pages of the range are drawn: the document's count clamps the range.
         trap.step(106, [&] {
-            documentPages = Need(gfl).pageCount(pdfPath);
+            documentPages = Need(gfl, gflaxComponent()).pageCount(pdfPath);
             pageList = choice.pagesOf(documentPages);
             count = int(pageList.size());
-            Need(gfl).pagesToLoad = pageList;
+            Need(gfl, gflaxComponent()).pagesToLoad = pageList;
         });
     }
+    // Each page goes to the run as soon as it is written: it is encoded on the other core while
+    // the next is drawn. The names of all of them first, so that they share one GIF name variant.
+    const auto pageFile = [&](int p) { return baseName + QString::number(p) + QStringLiteral(".jpg"); };
+    // Only the pages the document has: the pages box may ask for more.
+    PageSink *const sink = ctx.pageSink;
+    int handing = 0;
+    if (sink && gfl && !pageList.isEmpty()) {
+        int pages = 0;
+        try {
+            pages = gfl->pageCount(pdfPath);
+        } catch (const Failure &) {
+            // Then the first page fails to load, and says why, below.
+        }
+        QStringList names;
+        for (const int p : std::as_const(pageList))
+            if (p <= pages)
+                names << pageFile(p);
+        handing = int(names.size());
+        if (handing > 0)
+            sink->expect(names);
+    }
     for (const int p : std::as_const(pageList)) {
-        trap.step(108, [&] { Need(gfl).EpsDpi = LeadingNumber(host.resolutionText()); });
-        trap.step(110, [&] { Need(gfl).Page = qint16(p); });
+        trap.step(108, [&] { Need(gfl, gflaxComponent()).EpsDpi = LeadingNumber(host.resolutionText()); });
+        trap.step(110, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
         int loadError = 0;
         const bool loaded = trap.step(112, [&] {
             try {
-                Need(gfl).LoadBitmap(pdfPath);
+                Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
                 loadError = f.code();
                 throw;
@@ -98,12 +118,13 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 break;
             continue;
         }
-        trap.step(114, [&] { Need(gfl).Saveformat = GflAx::FormatJpeg; });
-        trap.step(116, [&] {
-            Need(gfl).saveBitmap(ctx.workFolder + QLatin1Char('/') + baseName + QString::number(p)
-                                 + QStringLiteral(".jpg"));
+        trap.step(114, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
+        const bool written = trap.step(116, [&] {
+            Need(gfl, gflaxComponent()).saveBitmap(ctx.workFolder + QLatin1Char('/') + pageFile(p));
             ++saved;
         });
+        if (written && sink)
+            sink->take(pageFile(p), handing);
     }
     trap.step(118, [&] { gfl.reset(); });
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all

@@ -3,8 +3,12 @@
 #include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
 
+#include "sys/errortrap.h"
+
+#include <QCoreApplication>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class ConversionHost;
@@ -76,3 +80,14 @@ void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath);
 void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath);
 void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath);
 void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath);
+
+// A component an earlier step of a method failed to create, used anyway: "Object variable not
+// set", naming the component (`what`, as the translated text "the GflAx component").
+template <typename T>
+T &Need(const std::unique_ptr<T> &object, const QString &what)
+{
+    if (!object)
+        throw Failure(QCoreApplication::translate("Engine", "Object variable not set: %1 was not created").arg(what),
+                      ErrorCode::ObjectNotSet);
+    return *object;
+}

@@ -5,33 +5,9 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <csetjmp>
-#include <cstdio>
-
-#include <jpeglib.h>
+#include "engine/jpegerrors.h"
 
 namespace {
-
-struct Errors {
-    jpeg_error_mgr manager;
-    std::jmp_buf escape;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void failed(j_common_ptr info)
-{
-    auto *errors = reinterpret_cast<Errors *>(info->err);
-    errors->manager.format_message(info, errors->message);
-    std::longjmp(errors->escape, 1);
-}
-
-// libjpeg reports damage it can work around (premature end of data, corrupt entropy data,
-// extraneous bytes) as warnings, level -1; trace messages have levels 0 and above.
-void complained(j_common_ptr info, int level)
-{
-    if (level < 0)
-        failed(info);
-}
 
 struct Job {
     const QByteArray *bytes = nullptr;
@@ -43,10 +19,8 @@ struct Job {
 bool decodeJpeg(Job &job)
 {
     jpeg_decompress_struct info;
-    Errors errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = failed;
-    errors.manager.emit_message = complained;
+    JpegErrors errors;
+    info.err = errors.install(true);
     if (setjmp(errors.escape)) {
         jpeg_destroy_decompress(&info);
         job.image = QImage();

@@ -145,9 +145,9 @@ private slots:
         QVERIFY(streamed.tempEntries().isEmpty());
     }
 
-    // The in-process renderers leave every page in the WorkFolder; those pages are encoded two
-    // at a time, on both cores. In name order (doc1, doc10, doc11, doc12, doc2 ...) as before:
-    // the same GIFs, progress and boxes as one page after the other on this thread.
+    // The in-process renderers hand each page over as it is written, encoded on the other core
+    // while the next is drawn: the same GIFs, progress and boxes as drawing every page first and
+    // encoding them one after the other on this thread.
     void leftoversSameOnBothCores_data()
     {
         QTest::addColumn<Method>("method");

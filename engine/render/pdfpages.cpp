@@ -1,5 +1,6 @@
 #include "pdfpages.h"
 
+#include "engine/jpegerrors.h"
 #include "sys/fileutil.h"
 
 
@@ -116,23 +117,6 @@ QImage render(const Poppler::Document &document, int index, double dpi)
 
 namespace {
 
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf escape;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void jpegFailed(j_common_ptr info)
-{
-    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
-    errors->manager.format_message(info, errors->message);
-    std::longjmp(errors->escape, 1);
-}
-
-} // namespace
-
-namespace {
-
 // Everything that must survive the error manager's long jump lives in `job`, not in registers.
 struct JpegJob {
     const QImage *image = nullptr;
@@ -146,8 +130,7 @@ bool compress(JpegJob &job)
 {
     jpeg_compress_struct info;
     JpegErrors errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegFailed;
+    info.err = errors.install(false);
     if (setjmp(errors.escape)) {
         jpeg_destroy_compress(&info);
         job.error = QString::fromLocal8Bit(errors.message);
