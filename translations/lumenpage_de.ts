@@ -71,10 +71,6 @@
         <translation>GDI+ konnte nicht gestartet werden.</translation>
     </message>
     <message>
-        <source>: could not be written: </source>
-        <translation>: konnte nicht geschrieben werden: </translation>
-    </message>
-    <message>
         <source>: could not be written</source>
         <translation>: konnte nicht geschrieben werden</translation>
     </message>
@@ -117,14 +113,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Nur die erste Seite umwandeln (ghostscript und bw).</translation>
     </message>
     <message>
-        <source>Resolution in dpi for the gflax method (default 144).</source>
-        <translation>Auflösung in dpi für das Verfahren gflax (Vorgabe 144).</translation>
-    </message>
-    <message>
-        <source>Number of pages for the gflax method (default 1).</source>
-        <translation>Seitenanzahl für das Verfahren gflax (Vorgabe 1).</translation>
-    </message>
-    <message>
         <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
         <translation>Speichergrenze jedes Renderers in MB (Vorgabe %1): Ein PDF, das mehr braucht, schlägt allein fehl.</translation>
     </message>
@@ -145,16 +133,76 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>das Verfahren acrobat wandelt immer alle Seiten um; --first-page-only lässt sich damit nicht verbinden.</translation>
     </message>
     <message>
-        <source>--memory-limit takes a whole number of megabytes, at least %1.</source>
-        <translation>--memory-limit erwartet eine ganze Zahl von Megabytes, mindestens %1.</translation>
-    </message>
-    <message>
         <source>no FILE given.</source>
         <translation>kein FILE angegeben.</translation>
     </message>
     <message>
         <source>%1: no such folder</source>
         <translation>%1: Ordner nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>cannot be read: </source>
+        <translation>kann nicht gelesen werden: </translation>
+    </message>
+    <message>
+        <source>holds no password (its first line is empty)</source>
+        <translation>enthält kein Passwort (die erste Zeile ist leer)</translation>
+    </message>
+    <message>
+        <source>the name is not valid UTF-8, so the file cannot be opened</source>
+        <translation>der Name ist kein gültiges UTF-8, daher kann die Datei nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>a line of the list is longer than %1 bytes, so it names no file</source>
+        <translation>eine Zeile der Liste ist länger als %1 Bytes und nennt daher keine Datei</translation>
+    </message>
+    <message>
+        <source>Convert only these pages, every method: N, N-M or N- separated by commas (1-3,7,10-); a GIF keeps its page&apos;s number.</source>
+        <translation>Nur diese Seiten umwandeln, bei allen Verfahren: N, N-M oder N-, durch Kommas getrennt (1-3,7,10-); ein GIF behält die Nummer seiner Seite.</translation>
+    </message>
+    <message>
+        <source>Resolution in dpi, every method (default 144; at most %1).</source>
+        <translation>Auflösung in dpi für alle Verfahren (Vorgabe 144; höchstens %1).</translation>
+    </message>
+    <message>
+        <source>Draw each page at the resolution that makes it fit WxH pixels (W: that width, xH: that height), keeping its shape; not with --resolution.</source>
+        <translation>Jede Seite in der Auflösung zeichnen, mit der sie in WxH Pixel passt (W: diese Breite, xH: diese Höhe), unter Beibehaltung ihrer Proportionen; nicht zusammen mit --resolution.</translation>
+    </message>
+    <message>
+        <source>The first line of FILE is the password (user or owner) of locked PDFs, every method.</source>
+        <translation>Die erste Zeile von FILE ist das Passwort (Benutzer- oder Besitzerpasswort) geschützter PDFs, bei allen Verfahren.</translation>
+    </message>
+    <message>
+        <source>Number of pages for the gflax method (default 1; at most %1).</source>
+        <translation>Seitenanzahl für das Verfahren gflax (Vorgabe 1; höchstens %1).</translation>
+    </message>
+    <message>
+        <source>Time cap per page, in seconds (default %1): a page that takes longer fails alone.</source>
+        <translation>Zeitgrenze pro Seite in Sekunden (Vorgabe %1): Eine Seite, die länger braucht, schlägt allein fehl.</translation>
+    </message>
+    <message>
+        <source>not a page range: give pages N, N-M or N- (from 1) separated by commas, as in 1-3,7,10-</source>
+        <translation>ungültiger Seitenbereich: Seiten als N, N-M oder N- (ab 1) durch Kommas getrennt angeben, etwa 1-3,7,10-</translation>
+    </message>
+    <message>
+        <source>not a resolution: give dots per inch, a number above 0 and at most %1</source>
+        <translation>ungültige Auflösung: Punkte pro Zoll angeben, eine Zahl über 0 und höchstens %1</translation>
+    </message>
+    <message>
+        <source>not a size: give WxH, W or xH in pixels, each from 1 to %1</source>
+        <translation>ungültige Größe: WxH, W oder xH in Pixeln angeben, jeweils von 1 bis %1</translation>
+    </message>
+    <message>
+        <source>not a number of pages: give a whole number from 1 to %1</source>
+        <translation>ungültige Seitenanzahl: eine ganze Zahl von 1 bis %1 angeben</translation>
+    </message>
+    <message>
+        <source>not a memory cap: give a whole number of megabytes, at least %1</source>
+        <translation>ungültige Speichergrenze: eine ganze Zahl von Megabytes angeben, mindestens %1</translation>
+    </message>
+    <message>
+        <source>not a time cap: give a whole number of seconds from 1 to %1</source>
+        <translation>ungültige Zeitgrenze: eine ganze Zahl von Sekunden angeben, von 1 bis %1</translation>
     </message>
 </context>
 <context>
@@ -176,10 +224,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>Invalid picture: %1 (%2)</source>
         <translation>Ungültiges Bild: %1 (%2)</translation>
-    </message>
-    <message>
-        <source> (no picture)</source>
-        <translation> (kein Bild)</translation>
     </message>
     <message>
         <source>No files added.</source>
@@ -234,6 +278,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>Done.</source>
         <translation>Fertig.</translation>
+    </message>
+    <message>
+        <source>no picture</source>
+        <translation>kein Bild</translation>
     </message>
 </context>
 <context>
@@ -427,10 +475,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>der Renderer erreichte %1 auf Seite %2 von %3</translation>
     </message>
     <message>
-        <source>page(s) %1 of %2 could not be rendered</source>
-        <translation>Seite(n) %1 von %2 konnten nicht gezeichnet werden</translation>
-    </message>
-    <message>
         <source>the renderer failed (exit status %1)</source>
         <translation>der Renderer ist fehlgeschlagen (Exit-Status %1)</translation>
     </message>
@@ -445,6 +489,34 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>Path/File access error: %1 is not empty</source>
         <translation>Fehler beim Zugriff auf Pfad/Datei: %1 ist nicht leer</translation>
+    </message>
+    <message>
+        <source>no page of %1 is in the page range %2: it has %3 page(s)</source>
+        <translation>keine Seite von %1 liegt im Seitenbereich %2: Die Datei hat %3 Seite(n)</translation>
+    </message>
+    <message>
+        <source>Write failed</source>
+        <translation>Schreibfehler</translation>
+    </message>
+    <message>
+        <source>an index beyond the colour table</source>
+        <translation>ein Index außerhalb der Farbtabelle</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>Fehler %1</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be rendered: the page renderer&apos;s answer was no line</source>
+        <translation>Seite %1 von %2 konnte nicht gezeichnet werden: Die Antwort des Seiten-Renderers war keine Zeile</translation>
+    </message>
+    <message>
+        <source>%1 is password-protected, and the password given does not open it</source>
+        <translation>%1 ist passwortgeschützt, und das angegebene Passwort öffnet die Datei nicht</translation>
+    </message>
+    <message>
+        <source>%1 is password-protected, and no password was given</source>
+        <translation>%1 ist passwortgeschützt, und es wurde kein Passwort angegeben</translation>
     </message>
 </context>
 <context>
@@ -575,6 +647,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>%1 made no progress for %2 seconds and was stopped</source>
         <translation>%1 kam %2 Sekunden lang nicht voran und wurde angehalten</translation>
+    </message>
+    <message>
+        <source>the name is not valid UTF-8, so the file cannot be opened</source>
+        <translation>der Name ist kein gültiges UTF-8, daher kann die Datei nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>it is a folder, not a PDF file</source>
+        <translation>es ist ein Ordner, keine PDF-Datei</translation>
+    </message>
+    <message>
+        <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
+        <translation>es ist keine reguläre Datei (sondern eine Pipe, ein Gerät oder ein Socket) und damit keine PDF-Datei</translation>
     </message>
 </context>
 <context>

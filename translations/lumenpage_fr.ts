@@ -71,10 +71,6 @@
         <translation>Échec de l’initialisation de GDI+.</translation>
     </message>
     <message>
-        <source>: could not be written: </source>
-        <translation>&#xa0;: n’a pas pu être écrit&#xa0;: </translation>
-    </message>
-    <message>
         <source>: could not be written</source>
         <translation>&#xa0;: n’a pas pu être écrit</translation>
     </message>
@@ -117,14 +113,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>Ne convertir que la première page (ghostscript et bw).</translation>
     </message>
     <message>
-        <source>Resolution in dpi for the gflax method (default 144).</source>
-        <translation>Résolution en ppp pour la méthode gflax (144 par défaut).</translation>
-    </message>
-    <message>
-        <source>Number of pages for the gflax method (default 1).</source>
-        <translation>Nombre de pages pour la méthode gflax (1 par défaut).</translation>
-    </message>
-    <message>
         <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
         <translation>Limite de mémoire de chaque moteur de rendu, en Mo (%1 par défaut)&#xa0;: un PDF qui demande plus échoue seul.</translation>
     </message>
@@ -145,16 +133,76 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>la méthode acrobat convertit toujours toutes les pages&#x202f;; --first-page-only ne peut pas lui être associé.</translation>
     </message>
     <message>
-        <source>--memory-limit takes a whole number of megabytes, at least %1.</source>
-        <translation>--memory-limit attend un nombre entier de mégaoctets, au moins %1.</translation>
-    </message>
-    <message>
         <source>no FILE given.</source>
         <translation>aucun FILE indiqué.</translation>
     </message>
     <message>
         <source>%1: no such folder</source>
         <translation>%1&#xa0;: dossier introuvable</translation>
+    </message>
+    <message>
+        <source>cannot be read: </source>
+        <translation>ne peut pas être lu&#xa0;: </translation>
+    </message>
+    <message>
+        <source>holds no password (its first line is empty)</source>
+        <translation>ne contient aucun mot de passe (sa première ligne est vide)</translation>
+    </message>
+    <message>
+        <source>the name is not valid UTF-8, so the file cannot be opened</source>
+        <translation>le nom n’est pas en UTF-8 valide, le fichier ne peut donc pas être ouvert</translation>
+    </message>
+    <message>
+        <source>a line of the list is longer than %1 bytes, so it names no file</source>
+        <translation>une ligne de la liste dépasse %1 octets, elle ne désigne donc aucun fichier</translation>
+    </message>
+    <message>
+        <source>Convert only these pages, every method: N, N-M or N- separated by commas (1-3,7,10-); a GIF keeps its page&apos;s number.</source>
+        <translation>Ne convertir que ces pages, quelle que soit la méthode&#xa0;: N, N-M ou N- séparés par des virgules (1-3,7,10-)&#x202f;; un GIF garde le numéro de sa page.</translation>
+    </message>
+    <message>
+        <source>Resolution in dpi, every method (default 144; at most %1).</source>
+        <translation>Résolution en ppp, quelle que soit la méthode (144 par défaut&#x202f;; au plus %1).</translation>
+    </message>
+    <message>
+        <source>Draw each page at the resolution that makes it fit WxH pixels (W: that width, xH: that height), keeping its shape; not with --resolution.</source>
+        <translation>Dessiner chaque page à la résolution qui la fait tenir dans WxH pixels (W&#xa0;: cette largeur, xH&#xa0;: cette hauteur), en gardant ses proportions&#x202f;; incompatible avec --resolution.</translation>
+    </message>
+    <message>
+        <source>The first line of FILE is the password (user or owner) of locked PDFs, every method.</source>
+        <translation>La première ligne de FILE est le mot de passe (utilisateur ou propriétaire) des PDF protégés, quelle que soit la méthode.</translation>
+    </message>
+    <message>
+        <source>Number of pages for the gflax method (default 1; at most %1).</source>
+        <translation>Nombre de pages pour la méthode gflax (1 par défaut&#x202f;; au plus %1).</translation>
+    </message>
+    <message>
+        <source>Time cap per page, in seconds (default %1): a page that takes longer fails alone.</source>
+        <translation>Limite de temps par page, en secondes (%1 par défaut)&#xa0;: une page qui prend plus de temps échoue seule.</translation>
+    </message>
+    <message>
+        <source>not a page range: give pages N, N-M or N- (from 1) separated by commas, as in 1-3,7,10-</source>
+        <translation>plage de pages non valide&#xa0;: indiquez des pages N, N-M ou N- (à partir de 1) séparées par des virgules, par exemple 1-3,7,10-</translation>
+    </message>
+    <message>
+        <source>not a resolution: give dots per inch, a number above 0 and at most %1</source>
+        <translation>résolution non valide&#xa0;: indiquez des points par pouce, un nombre supérieur à 0 et au plus %1</translation>
+    </message>
+    <message>
+        <source>not a size: give WxH, W or xH in pixels, each from 1 to %1</source>
+        <translation>taille non valide&#xa0;: indiquez WxH, W ou xH en pixels, chacun de 1 à %1</translation>
+    </message>
+    <message>
+        <source>not a number of pages: give a whole number from 1 to %1</source>
+        <translation>nombre de pages non valide&#xa0;: indiquez un nombre entier de 1 à %1</translation>
+    </message>
+    <message>
+        <source>not a memory cap: give a whole number of megabytes, at least %1</source>
+        <translation>limite de mémoire non valide&#xa0;: indiquez un nombre entier de mégaoctets, au moins %1</translation>
+    </message>
+    <message>
+        <source>not a time cap: give a whole number of seconds from 1 to %1</source>
+        <translation>limite de temps non valide&#xa0;: indiquez un nombre entier de secondes, de 1 à %1</translation>
     </message>
 </context>
 <context>
@@ -176,10 +224,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>Invalid picture: %1 (%2)</source>
         <translation>Image non valide&#xa0;: %1 (%2)</translation>
-    </message>
-    <message>
-        <source> (no picture)</source>
-        <translation> (pas d’image)</translation>
     </message>
     <message>
         <source>No files added.</source>
@@ -234,6 +278,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>Done.</source>
         <translation>Terminé.</translation>
+    </message>
+    <message>
+        <source>no picture</source>
+        <translation>pas d’image</translation>
     </message>
 </context>
 <context>
@@ -427,10 +475,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>le moteur de rendu a atteint %1 à la page %2 de %3</translation>
     </message>
     <message>
-        <source>page(s) %1 of %2 could not be rendered</source>
-        <translation>la ou les pages %1 de %2 n’ont pas pu être dessinées</translation>
-    </message>
-    <message>
         <source>the renderer failed (exit status %1)</source>
         <translation>le moteur de rendu a échoué (code de sortie %1)</translation>
     </message>
@@ -445,6 +489,34 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>Path/File access error: %1 is not empty</source>
         <translation>Erreur d’accès au chemin ou au fichier&#xa0;: %1 n’est pas vide</translation>
+    </message>
+    <message>
+        <source>no page of %1 is in the page range %2: it has %3 page(s)</source>
+        <translation>aucune page de %1 n’est dans la plage de pages %2&#xa0;: le fichier compte %3 page(s)</translation>
+    </message>
+    <message>
+        <source>Write failed</source>
+        <translation>Erreur d’écriture</translation>
+    </message>
+    <message>
+        <source>an index beyond the colour table</source>
+        <translation>un indice hors de la table des couleurs</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>erreur %1</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be rendered: the page renderer&apos;s answer was no line</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: la réponse du moteur de rendu n’était pas une ligne</translation>
+    </message>
+    <message>
+        <source>%1 is password-protected, and the password given does not open it</source>
+        <translation>%1 est protégé par un mot de passe et le mot de passe indiqué ne permet pas de l’ouvrir</translation>
+    </message>
+    <message>
+        <source>%1 is password-protected, and no password was given</source>
+        <translation>%1 est protégé par un mot de passe et aucun mot de passe n’a été indiqué</translation>
     </message>
 </context>
 <context>
@@ -575,6 +647,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>%1 made no progress for %2 seconds and was stopped</source>
         <translation>%1 n’a pas progressé pendant %2 secondes et a été arrêté</translation>
+    </message>
+    <message>
+        <source>the name is not valid UTF-8, so the file cannot be opened</source>
+        <translation>le nom n’est pas en UTF-8 valide, le fichier ne peut donc pas être ouvert</translation>
+    </message>
+    <message>
+        <source>it is a folder, not a PDF file</source>
+        <translation>c’est un dossier, pas un fichier PDF</translation>
+    </message>
+    <message>
+        <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
+        <translation>ce n’est ni un fichier ordinaire ni un fichier PDF (c’est un tube, un périphérique ou un socket)</translation>
     </message>
 </context>
 <context>
