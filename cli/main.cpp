@@ -217,9 +217,9 @@ int main(int argc, char **argv)
                             QCoreApplication::translate("Console", "not a page range: give pages N, N-M or N- (from 1) separated by commas, "
                                            "as in 1-3,7,10-"));
         if (options.check5)
-            return usageError(QStringLiteral("--page-range and --first-page-only choose pages both: give one of them."));
+            return usageError(QCoreApplication::translate("Console", "--page-range and --first-page-only both choose pages: give one of them."));
         if (parser.isSet(pages))
-            return usageError(QStringLiteral("--page-range and --pages choose pages both: give one of them "
+            return usageError(QCoreApplication::translate("Console", "--page-range and --pages both choose pages: give one of them "
                                              "(--page-range 1-N converts the first N pages with every method)."));
     }
     if (parser.isSet(resolution)) {
@@ -228,7 +228,7 @@ int main(int argc, char **argv)
                             QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")
                                 .arg(PageChoice::MaxDpi));
         if (parser.isSet(fit))
-            return usageError(QStringLiteral("--fit and --resolution set the size both: give one of them."));
+            return usageError(QCoreApplication::translate("Console", "--fit and --resolution both set the size: give one of them."));
         options.resolution = QString::number(options.choice.dpi, 'g', 17);
     }
     if (parser.isSet(fit) && !PageChoice::parseFit(parser.value(fit), &options.choice.fitBox))

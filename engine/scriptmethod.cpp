@@ -386,7 +386,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     else if (!stopped.isEmpty())
         cause = stopped;
     else if (!missing.isEmpty())
-        cause = QStringLiteral("page(s) %1 could not be rendered").arg(PageList(missing));
+        cause = QCoreApplication::translate("Engine", "page(s) %1 could not be rendered").arg(PageList(missing));
     else if (given.isEmpty() && (errors.contains(QLatin1String("requires a password"))
                                  || errors.contains(QLatin1String("Password did not work")))) {
         // Ghostscript's words, in the words every method uses.
@@ -398,7 +398,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         cause = QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
                     .arg(pdfPath, ctx.choice.rangeText, count.match(errors).captured(1));
     } else if (exitCode != 0 && !IsExistingFile(scriptFolder + QLatin1Char('/') + method.script))
-        cause = QStringLiteral("the script %1 is missing: the program is not installed completely")
+        cause = QCoreApplication::translate("Engine", "the script %1 is missing: the program is not installed completely")
                     .arg(host.appFolder() + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script);
     else if (exitCode != 0)
         cause = QCoreApplication::translate("Engine", "the renderer failed (exit status %1)").arg(exitCode);

@@ -204,6 +204,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>not a time cap: give a whole number of seconds from 1 to %1</source>
         <translation>ungültige Zeitgrenze: eine ganze Zahl von Sekunden angeben, von 1 bis %1</translation>
     </message>
+    <message>
+        <source>--page-range and --first-page-only both choose pages: give one of them.</source>
+        <translation>--page-range und --first-page-only wählen beide Seiten aus: nur eine der beiden angeben.</translation>
+    </message>
+    <message>
+        <source>--page-range and --pages both choose pages: give one of them (--page-range 1-N converts the first N pages with every method).</source>
+        <translation>--page-range und --pages wählen beide Seiten aus: nur eine der beiden angeben (--page-range 1-N wandelt bei allen Verfahren die ersten N Seiten um).</translation>
+    </message>
+    <message>
+        <source>--fit and --resolution both set the size: give one of them.</source>
+        <translation>--fit und --resolution legen beide die Größe fest: nur eine der beiden angeben.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -367,16 +379,8 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>der Encoder ist fehlgeschlagen</translation>
     </message>
     <message>
-        <source>Object variable not set: the Acrobat object was not created</source>
-        <translation>Objektvariable nicht festgelegt: Das Acrobat-Objekt wurde nicht erstellt</translation>
-    </message>
-    <message>
         <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
         <translation>Die Seitenanzahl „%1“ ist zu groß: Aus einer Datei können höchstens %2 Seiten umgewandelt werden.</translation>
-    </message>
-    <message>
-        <source>Object variable not set: the GflAx component was not created</source>
-        <translation>Objektvariable nicht festgelegt: Die GflAx-Komponente wurde nicht erstellt</translation>
     </message>
     <message>
         <source>the number of pages &quot;%1&quot; renders no page</source>
@@ -517,6 +521,26 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>%1 is password-protected, and no password was given</source>
         <translation>%1 ist passwortgeschützt, und es wurde kein Passwort angegeben</translation>
+    </message>
+    <message>
+        <source>the Acrobat object</source>
+        <translation>das Acrobat-Objekt</translation>
+    </message>
+    <message>
+        <source>the GflAx component</source>
+        <translation>die GflAx-Komponente</translation>
+    </message>
+    <message>
+        <source>Object variable not set: %1 was not created</source>
+        <translation>Objektvariable nicht festgelegt: %1 wurde nicht erstellt</translation>
+    </message>
+    <message>
+        <source>page(s) %1 could not be rendered</source>
+        <translation>Seite(n) %1 konnte(n) nicht gezeichnet werden</translation>
+    </message>
+    <message>
+        <source>the script %1 is missing: the program is not installed completely</source>
+        <translation>das Skript %1 fehlt: Das Programm ist nicht vollständig installiert</translation>
     </message>
 </context>
 <context>

@@ -204,6 +204,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>not a time cap: give a whole number of seconds from 1 to %1</source>
         <translation>limite de temps non valide&#xa0;: indiquez un nombre entier de secondes, de 1 à %1</translation>
     </message>
+    <message>
+        <source>--page-range and --first-page-only both choose pages: give one of them.</source>
+        <translation>--page-range et --first-page-only choisissent tous deux des pages : n’en indiquez qu’une.</translation>
+    </message>
+    <message>
+        <source>--page-range and --pages both choose pages: give one of them (--page-range 1-N converts the first N pages with every method).</source>
+        <translation>--page-range et --pages choisissent tous deux des pages : n’en indiquez qu’une (--page-range 1-N convertit les N premières pages, quelle que soit la méthode).</translation>
+    </message>
+    <message>
+        <source>--fit and --resolution both set the size: give one of them.</source>
+        <translation>--fit et --resolution fixent tous deux la taille : n’en indiquez qu’une.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -367,16 +379,8 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>l’encodeur a échoué</translation>
     </message>
     <message>
-        <source>Object variable not set: the Acrobat object was not created</source>
-        <translation>Variable objet non définie&#xa0;: l’objet Acrobat n’a pas été créé</translation>
-    </message>
-    <message>
         <source>The number of pages &quot;%1&quot; is too large: at most %2 pages can be converted from one file.</source>
         <translation>Le nombre de pages «&#xa0;%1&#xa0;» est trop grand&#xa0;: on peut convertir au plus %2 pages d’un fichier.</translation>
-    </message>
-    <message>
-        <source>Object variable not set: the GflAx component was not created</source>
-        <translation>Variable objet non définie&#xa0;: le composant GflAx n’a pas été créé</translation>
     </message>
     <message>
         <source>the number of pages &quot;%1&quot; renders no page</source>
@@ -517,6 +521,26 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>%1 is password-protected, and no password was given</source>
         <translation>%1 est protégé par un mot de passe et aucun mot de passe n’a été indiqué</translation>
+    </message>
+    <message>
+        <source>the Acrobat object</source>
+        <translation>l’objet Acrobat</translation>
+    </message>
+    <message>
+        <source>the GflAx component</source>
+        <translation>le composant GflAx</translation>
+    </message>
+    <message>
+        <source>Object variable not set: %1 was not created</source>
+        <translation>Variable objet non définie : %1 n’a pas été créé</translation>
+    </message>
+    <message>
+        <source>page(s) %1 could not be rendered</source>
+        <translation>la ou les pages %1 n’ont pas pu être dessinées</translation>
+    </message>
+    <message>
+        <source>the script %1 is missing: the program is not installed completely</source>
+        <translation>le script %1 est absent : le programme n’est pas installé entièrement</translation>
     </message>
 </context>
 <context>
