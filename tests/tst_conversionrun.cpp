@@ -134,7 +134,7 @@ private slots:
     {
         Fixture f;
         f.setScript(QStringLiteral("[ -e fail ] && { rm -f current.pdf; exit 1; }\n"
-                                   "cp fixture/p001.jpg current00001.jpg\ncp fixture/p001.jpg ../~scratch.jpg\n"
+                                   "cp fixture/p001.jpg p && mv p current00001.jpg\ncp fixture/p001.jpg ../~scratch.jpg\n"
                                    "touch fail\nrm -f current.pdf\n"));
         f.addPages(1);
         f.addPdf(QStringLiteral("good.pdf"));
