@@ -109,14 +109,34 @@ void TieGroupToLifeline()
     const pid_t watcher = ::fork();
     if (watcher != 0)
         return; // the child goes on to exec; a watcher that could not be made is no reason to fail
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL); // ends with the child
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL); // ends with the child, also across the exec below
     if (::getppid() != leader)
         ::_exit(0);
-    // Nothing of the child's: not its pipes to the program, not the lifeline's write end.
-    ::syscall(SYS_close_range, 0u, unsigned(readEnd) - 1, 0u);
-    ::syscall(SYS_close_range, unsigned(readEnd) + 1, ~0u, 0u);
+    // Nothing of the child's: not its pipes to the program, not the lifeline's write end. The
+    // lifeline becomes descriptor 3, the standard ones /dev/null.
+    if (readEnd != 3 && ::dup2(readEnd, 3) < 0)
+        ::_exit(0);
+    ::syscall(SYS_close_range, 4u, ~0u, 0u);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3; ++fd)
+        if (null != fd)
+            ::dup2(null, fd);
+    if (null > 2)
+        ::close(null);
+    // A shell waits on the lifeline, not a copy of this program: a fork keeps the program's
+    // memory mapped, and every measure of the program's memory would count it once more.
+    char group[24];
+    char *end = group + sizeof group;
+    *--end = '\0';
+    for (unsigned long n = static_cast<unsigned long>(leader); n != 0 || end == group + sizeof group - 1; n /= 10)
+        *--end = char('0' + n % 10);
+    char shell[] = "sh", option[] = "-c", script[] = "read -r line <&3; kill -s KILL -- -\"$0\"";
+    char *const arguments[] = {shell, option, script, end, nullptr};
+    char *const environment[] = {nullptr};
+    ::execve("/bin/sh", arguments, environment);
+    // No shell: this process waits itself.
     char byte;
-    while (::read(readEnd, &byte, 1) < 0 && errno == EINTR) {
+    while (::read(3, &byte, 1) < 0 && errno == EINTR) {
     }
     ::kill(-leader, SIGKILL);
     ::_exit(0);
