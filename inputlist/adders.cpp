@@ -32,6 +32,15 @@ int FileDialogResultLength(const QStringList &paths)
     return int(qMin<qsizetype>(length, std::numeric_limits<int>::max()));
 }
 
+namespace {
+namespace AddFilesStep {
+constexpr int PickFiles = 112;
+constexpr int AppendSingle = 122;
+constexpr int MergeDoubleSlashes = 138;
+constexpr int AppendEach = 140;
+} // namespace AddFilesStep
+} // namespace
+
 void AddFilesByDialog(AdderContext &ctx)
 {
     ErrorTrap trap(ctx.dialogs, ctx.location);
@@ -45,7 +54,7 @@ void AddFilesByDialog(AdderContext &ctx)
         return true;
     };
     QStringList picked;
-    trap.step(112, [&] {
+    trap.step(AddFilesStep::PickFiles, [&] {
         picked = ctx.dialogs.openFiles(QCoreApplication::translate("Adders", "Add File(s) - Hold Ctrl to select multiple files"),
                                        QCoreApplication::translate("Adders", "PDF Files (*.pdf)"));
         if (FileDialogResultLength(picked) > FileDialogResultLimit) {
@@ -56,13 +65,13 @@ void AddFilesByDialog(AdderContext &ctx)
     if (trap.aborted() || picked.isEmpty())
         return;
     if (picked.size() == 1) {
-        trap.step(122, [&] { ctx.list.append(picked.first()); });
+        trap.step(AddFilesStep::AppendSingle, [&] { ctx.list.append(picked.first()); });
         return;
     }
     for (const QString &path : std::as_const(picked)) {
         QString joined = path;
-        trap.step(138, [&] { joined.replace(QStringLiteral("//"), QStringLiteral("/")); });
-        trap.step(140, [&] { ctx.list.append(joined); });
+        trap.step(AddFilesStep::MergeDoubleSlashes, [&] { joined.replace(QStringLiteral("//"), QStringLiteral("/")); });
+        trap.step(AddFilesStep::AppendEach, [&] { ctx.list.append(joined); });
     }
 }
 
@@ -74,12 +83,25 @@ QStringList FilesOfTree(const QString &folder, const QString &pattern,
     return FilesInFolders(folders, pattern);
 }
 
+namespace {
+namespace AddTreeStep {
+constexpr int AskExtension = 100;
+constexpr int AskFolder = 104;
+constexpr int ShowWaitPointer = 112;
+constexpr int StartFolderList = 114;
+constexpr int WalkSubfolders = 116;
+constexpr int FindFiles = 122;
+constexpr int AppendFile = 132;
+constexpr int RestorePointer = 136;
+} // namespace AddTreeStep
+} // namespace
+
 void AddFolderTree(AdderContext &ctx)
 {
     ErrorTrap trap(ctx.dialogs, ctx.location);
     QString extension = QStringLiteral("pdf");
     bool answered = false;
-    trap.step(100, [&] {
+    trap.step(AddTreeStep::AskExtension, [&] {
         answered = ctx.dialogs.inputBox(
             QCoreApplication::translate("Adders", "Enter file extension to load:") + QStringLiteral("\r\r")
                 + QCoreApplication::translate("Adders", "(* for all files, txt for all txt files, doc for all doc files, etc.)"),
@@ -88,20 +110,20 @@ void AddFolderTree(AdderContext &ctx)
     if (!answered || extension.isEmpty())
         return;
     QString folder;
-    trap.step(104, [&] { folder = PickFolder(ctx.dialogs, QCoreApplication::translate("Adders", FolderPrompt)); });
+    trap.step(AddTreeStep::AskFolder, [&] { folder = PickFolder(ctx.dialogs, QCoreApplication::translate("Adders", FolderPrompt)); });
     if (folder.isEmpty())
         return;
 
-    trap.step(112, [&] { ctx.setWaitPointer(true); });
+    trap.step(AddTreeStep::ShowWaitPointer, [&] { ctx.setWaitPointer(true); });
     // The pointer goes back also when a step failed.
-    const auto restore = qScopeGuard([&] { trap.step(136, [&] { ctx.setWaitPointer(false); }); });
+    const auto restore = qScopeGuard([&] { trap.step(AddTreeStep::RestorePointer, [&] { ctx.setWaitPointer(false); }); });
     FolderList folders;
-    trap.step(114, [&] { folders = FolderList{folder + QLatin1Char('/')}; });
-    trap.step(116, [&] { CollectSubfolders(folders, true, ctx.yield); });
+    trap.step(AddTreeStep::StartFolderList, [&] { folders = FolderList{folder + QLatin1Char('/')}; });
+    trap.step(AddTreeStep::WalkSubfolders, [&] { CollectSubfolders(folders, true, ctx.yield); });
     QStringList files;
-    trap.step(122, [&] { files = FilesInFolders(folders, QStringLiteral("*.") + extension); });
+    trap.step(AddTreeStep::FindFiles, [&] { files = FilesInFolders(folders, QStringLiteral("*.") + extension); });
     for (const QString &path : std::as_const(files))
-        trap.step(132, [&] { ctx.list.append(path); });
+        trap.step(AddTreeStep::AppendFile, [&] { ctx.list.append(path); });
 }
 
 void AddDroppedPaths(AdderContext &ctx, const QStringList &paths)
@@ -116,16 +138,25 @@ void AddDroppedPaths(AdderContext &ctx, const QStringList &paths)
     }
 }
 
+namespace {
+namespace AddSamplesStep {
+constexpr int ListSamples = 100;
+constexpr int AppendSample = 104;
+constexpr int OfferToOpenFolder = 106;
+constexpr int OpenFolder = 108;
+} // namespace AddSamplesStep
+} // namespace
+
 void AddSampleFiles(AdderContext &ctx)
 {
     ErrorTrap trap(ctx.dialogs, ctx.location);
     const QString samples = ctx.appFolder + QStringLiteral("/Samples");
     QStringList names;
-    trap.step(100, [&] { names = ListFiles(samples, QStringLiteral("*.*")); });
+    trap.step(AddSamplesStep::ListSamples, [&] { names = ListFiles(samples, QStringLiteral("*.*")); });
     for (const QString &name : std::as_const(names))
-        trap.step(104, [&] { ctx.list.append(samples + QLatin1Char('/') + name); });
+        trap.step(AddSamplesStep::AppendSample, [&] { ctx.list.append(samples + QLatin1Char('/') + name); });
     Dialogs::Answer answer = Dialogs::Answer::No;
-    trap.step(106, [&] {
+    trap.step(AddSamplesStep::OfferToOpenFolder, [&] {
         answer = ctx.dialogs.message(
             QCoreApplication::translate("Adders", "Would you like this software to open the folder where these sample files "
                            "are stored (so that you can view them before working with them)?"),
@@ -133,5 +164,5 @@ void AddSampleFiles(AdderContext &ctx)
     });
     if (answer != Dialogs::Answer::Yes)
         return;
-    trap.step(108, [&] { QDesktopServices::openUrl(QUrl::fromLocalFile(samples + QLatin1Char('/'))); });
+    trap.step(AddSamplesStep::OpenFolder, [&] { QDesktopServices::openUrl(QUrl::fromLocalFile(samples + QLatin1Char('/'))); });
 }

@@ -188,19 +188,27 @@ void DeleteFilesQuietly(const QString &pathOrPattern)
         QFile::remove((folder.isEmpty() ? QString() : folder) + match);
 }
 
+namespace {
+namespace KillFolderStep {
+constexpr int TrimTrailingSlash = 102;
+constexpr int CheckFolderExists = 104;
+constexpr int RemoveFolderTree = 106;
+} // namespace KillFolderStep
+} // namespace
+
 void KillFolder(Dialogs &dialogs, const QString &folder)
 {
     ErrorTrap trap(dialogs, KillFolderLocation);
     QString path = folder;
-    trap.step(102, [&] {
+    trap.step(KillFolderStep::TrimTrailingSlash, [&] {
         if (path.endsWith(QLatin1Char('/')) && path.size() > 1)
             path.chop(1);
     });
     // The root and the empty path are never deleted, whatever the caller passes.
     if (path.isEmpty() || QDir(path).isRoot())
         return;
-    if (trap.test(104, [&] { return IsExistingFolder(path); })) {
-        trap.step(106, [&] { RemoveTree(path); });
+    if (trap.test(KillFolderStep::CheckFolderExists, [&] { return IsExistingFolder(path); })) {
+        trap.step(KillFolderStep::RemoveFolderTree, [&] { RemoveTree(path); });
     }
 }
 

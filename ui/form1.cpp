@@ -112,31 +112,51 @@ void Form1::connectHandlers()
             [this](const QString &text) { writeSetting(QStringLiteral("Output Folder"), text); });
 }
 
+namespace {
+namespace FormLoadStep {
+constexpr int ApplySkin = 100;
+constexpr int FindHandPointer = 104;
+constexpr int LoadHandPointer = 106;
+constexpr int SetTitleAndIcon = 126;
+constexpr int SetListHeader = 128;
+constexpr int SetListColumnWidth = 130;
+constexpr int ReadMethod = 132;
+constexpr int SelectMethod = 134;
+constexpr int FillResolutions = 168;
+constexpr int ReadResolution = 178;
+constexpr int ReadPages = 180;
+constexpr int ReadFirstPageOnly = 182;
+constexpr int StartImaging = 184;
+constexpr int ReportImagingFailed = 186;
+constexpr int ReadOutputFolder = 192;
+} // namespace FormLoadStep
+} // namespace
+
 void Form1::Form_Load()
 {
     ErrorTrap trap(dialogs(), Form1Locations::FormLoad);
-    trap.step(100, [&] {
+    trap.step(FormLoadStep::ApplySkin, [&] {
         m_skinApplied = ApplySkin(*this, {Frame1, Frame2, Frame3, Frame4, Option1, Option2, Option3, Option4,
                                           Check5, Label1, Label3},
                                   m_appFolder);
     });
     const QString handFile = m_appFolder + QStringLiteral("/HAND-M.CUR");
-    if (trap.test(104, [&] { return PathExists(handFile); }))
-        trap.step(106, [&] { m_pointers.loadHandPointer(handFile); });
-    trap.step(126, [&] {
+    if (trap.test(FormLoadStep::FindHandPointer, [&] { return PathExists(handFile); }))
+        trap.step(FormLoadStep::LoadHandPointer, [&] { m_pointers.loadHandPointer(handFile); });
+    trap.step(FormLoadStep::SetTitleAndIcon, [&] {
         setWindowTitle(ProductName);
         setWindowIcon(QIcon(QStringLiteral(":/lumenpage/lumenpage.png")));
         m_applicationTitle = ApplicationTitleFor(ProductName);
     });
-    trap.step(128, [&] { ListView1->setHeaderLabels({tr("PDF File(s)")}); });
-    trap.step(130, [&] {
+    trap.step(FormLoadStep::SetListHeader, [&] { ListView1->setHeaderLabels({tr("PDF File(s)")}); });
+    trap.step(FormLoadStep::SetListColumnWidth, [&] {
         ListView1->header()->setStretchLastSection(false);
         ListView1->setColumnWidth(0, qRound(7000 / 15.0));
     });
 
     QString option;
-    trap.step(132, [&] { option = m_settings.read(QStringLiteral("Option"), QStringLiteral("1")); });
-    trap.step(134, [&] {
+    trap.step(FormLoadStep::ReadMethod, [&] { option = m_settings.read(QStringLiteral("Option"), QStringLiteral("1")); });
+    trap.step(FormLoadStep::SelectMethod, [&] {
         // Selecting a button runs its click handling as a user's click would, also when it was
         // selected already.
         const MethodInfo *method = MethodWithSettingCode(option);
@@ -148,7 +168,7 @@ void Form1::Form_Load()
         else
             button->setChecked(true);
     });
-    trap.step(168, [&] {
+    trap.step(FormLoadStep::FillResolutions, [&] {
         // Filling the list must not replace the box's text, nor store the first entry.
         const QSignalBlocker blocker(Combo_Resolution);
         const QString text = Combo_Resolution->currentText();
@@ -156,11 +176,11 @@ void Form1::Form_Load()
                                     QStringLiteral("576"), QStringLiteral("1152")});
         Combo_Resolution->setEditText(text);
     });
-    trap.step(178, [&] {
+    trap.step(FormLoadStep::ReadResolution, [&] {
         Combo_Resolution->setEditText(m_settings.read(QStringLiteral("Resolution"), QStringLiteral("144")));
     });
-    trap.step(180, [&] { Txt_Pages->setText(m_settings.read(QStringLiteral("Pages"), QStringLiteral("1"))); });
-    trap.step(182, [&] {
+    trap.step(FormLoadStep::ReadPages, [&] { Txt_Pages->setText(m_settings.read(QStringLiteral("Pages"), QStringLiteral("1"))); });
+    trap.step(FormLoadStep::ReadFirstPageOnly, [&] {
         const int state = toSmallInteger(m_settings.read(QStringLiteral("Check5"), QStringLiteral("0")));
         if (state != 0 && state != 1)
             throw Failure(tr("Invalid property value"), ErrorCode::InvalidPropertyValue);
@@ -172,17 +192,17 @@ void Form1::Form_Load()
     RenderLimits::parsePageSeconds(m_settings.read(QStringLiteral("TimeLimit"), QString()), &m_run.limits.pageSeconds);
     // A start that fails outright counts as a refusal: the run must not try to save through it.
     bool started = false;
-    trap.step(184, [&] {
+    trap.step(FormLoadStep::StartImaging, [&] {
         started = m_options.startImaging ? m_options.startImaging(m_imaging) : m_imaging.start();
     });
     if (!started) {
-        trap.step(186, [&] {
+        trap.step(FormLoadStep::ReportImagingFailed, [&] {
             dialogs().message(tr("GDI+ Initialization Failed."), m_applicationTitle,
                               Dialogs::Icon::Exclamation);
             m_gdiplusUnavailable = true;
         });
     }
-    trap.step(192, [&] {
+    trap.step(FormLoadStep::ReadOutputFolder, [&] {
         Text1->setText(m_settings.read(QStringLiteral("Output Folder"),
                                        std::function<QString()>([] { return GetDesktopFolder(); })));
     });
@@ -248,10 +268,16 @@ void Form1::PushButton4_Click()
     AddFolderTree(ctx);
 }
 
+namespace {
+namespace ClearListStep {
+constexpr int ClearEntries = 100;
+} // namespace ClearListStep
+} // namespace
+
 void Form1::PushButton5_Click()
 {
     ErrorTrap trap(dialogs(), Form1Locations::PushButton5Click);
-    trap.step(100, [&] { ListView1->clearEntries(); });
+    trap.step(ClearListStep::ClearEntries, [&] { ListView1->clearEntries(); });
 }
 
 void Form1::PushButton6_Click()
@@ -260,23 +286,38 @@ void Form1::PushButton6_Click()
     AddSampleFiles(ctx);
 }
 
+namespace {
+namespace OutputFolderStep {
+constexpr int AskFolder = 100;
+constexpr int CheckTrailingSlash = 104;
+constexpr int SetWithSlash = 106;
+constexpr int SetAsPicked = 108;
+} // namespace OutputFolderStep
+} // namespace
+
 void Form1::PushButton7_Click()
 {
     ErrorTrap trap(dialogs(), Form1Locations::PushButton7Click);
     QString folder;
-    trap.step(100, [&] { folder = PickFolder(dialogs(), tr("Please select folder:")); });
+    trap.step(OutputFolderStep::AskFolder, [&] { folder = PickFolder(dialogs(), tr("Please select folder:")); });
     if (folder.isEmpty())
         return;
-    if (trap.test(104, [&] { return !folder.endsWith(QLatin1Char('/')); }))
-        trap.step(106, [&] { Text1->setText(folder + QLatin1Char('/')); });
+    if (trap.test(OutputFolderStep::CheckTrailingSlash, [&] { return !folder.endsWith(QLatin1Char('/')); }))
+        trap.step(OutputFolderStep::SetWithSlash, [&] { Text1->setText(folder + QLatin1Char('/')); });
     else
-        trap.step(108, [&] { Text1->setText(folder); });
+        trap.step(OutputFolderStep::SetAsPicked, [&] { Text1->setText(folder); });
 }
+
+namespace {
+namespace ContactStep {
+constexpr int ShowContact = 100;
+} // namespace ContactStep
+} // namespace
 
 void Form1::PushButton8_Click()
 {
     ErrorTrap trap(dialogs(), Form1Locations::PushButton8Click);
-    trap.step(100, [&] {
+    trap.step(ContactStep::ShowContact, [&] {
         dialogs().message(tr("Questions? Please contact Team Quillfern at ") + ContactAddress,
                           m_applicationTitle, Dialogs::Icon::None);
     });
@@ -305,10 +346,16 @@ void Form1::ListView1_OLEDragDrop(const QStringList &paths)
     AddDroppedPaths(ctx, paths);
 }
 
+namespace {
+namespace UnloadStep {
+constexpr int StopImaging = 100;
+} // namespace UnloadStep
+} // namespace
+
 void Form1::closeEvent(QCloseEvent *event)
 {
     ErrorTrap trap(dialogs(), Form1Locations::FormQueryUnload);
-    trap.step(100, [&] { m_imaging.stop(); });
+    trap.step(UnloadStep::StopImaging, [&] { m_imaging.stop(); });
     event->accept();
     if (m_options.unload)
         m_options.unload();
