@@ -92,8 +92,6 @@ public:
     void errorBox(const QString &text) override
     {
         ++m_errorBoxes;
-        // The failure's description is the box's first line.
-        descriptions << text.section(QStringLiteral("\r\n"), 0, 0);
         m_inner.errorBox(text);
     }
     bool inputBox(const QString &prompt, const QString &title, QString &text) override
@@ -105,8 +103,6 @@ public:
     {
         return m_inner.openFiles(title, filter);
     }
-
-    QStringList descriptions; // of the ErrorBoxes shown, in order
 
 private:
     Dialogs &m_inner;
@@ -187,7 +183,7 @@ void ConversionRun::start()
         trap.step(124, [&] { vanished = i > m_host.entryCount(); });
         if (vanished)
             break;
-        const qsizetype boxesBefore = dialogs.descriptions.size();
+        const qsizetype trappedBefore = trap.reported().size();
         QString pdf;
         trap.step(124, [&] { pdf = m_host.entryAt(i); });
         trap.step(120, [&] {
@@ -196,13 +192,9 @@ void ConversionRun::start()
             m_host.yield();
         });
         m_host.fileStarted(i, pdf);
-        const qsizetype failuresBefore = m_report.failures.size();
-        const auto ended = [&] {
-            m_host.fileEnded({i, pdf, m_report.failures.mid(failuresBefore), dialogs.descriptions.mid(boxesBefore)});
-        };
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
-        MethodContext ctx{m_host, m_workFolder, m_pagesProduced, scriptTimeoutMs, fileWaitTimeoutMs, limits};
+        MethodContext ctx{m_host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, limits};
         ctx.dialogs = &dialogs;
         ctx.choice = pageChoice;
         FileConversion file(dialogs, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
@@ -210,16 +202,21 @@ void ConversionRun::start()
             ctx.pageSink = &file;
             file.methodStarts();
         }
+        MethodResult result;
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
-            ctx.failureCause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
+            result.cause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
         } else {
             // The first selected method in the table's order, each test and call with its own
-            // StepNumber; a failing test counts as passed, so that method is called.
+            // StepNumber; a failing test counts as passed, so that method is called. A method
+            // that did not return leaves PagesProduced as it was.
             for (const MethodInfo &method : MethodTable()) {
                 if (trap.test(method.testStep, [&] { return m_host.isSelected(method.method); })) {
-                    trap.step(method.callStep, [&] { method.convert(ctx, pdf); });
+                    trap.step(method.callStep, [&] {
+                        result = method.convert(ctx, pdf);
+                        m_pagesProduced = result.pagesProduced;
+                    });
                     break;
                 }
             }
@@ -229,30 +226,37 @@ void ConversionRun::start()
         // it left are looked at, and their boxes follow the method's.
         file.methodReturned();
 
+        // What failed unexpectedly meanwhile, in the order it was reported.
+        const auto unexpected = [&] {
+            return trap.reported().mid(trappedBefore) + result.unexpected + file.unexpected();
+        };
+        const auto ended = [&](const QList<FileFailure> &failures) {
+            m_report.failures.append(failures);
+            m_host.fileEnded({i, pdf, failures, unexpected(), result.failedPages});
+        };
         // A file that gave no GIF failed, whatever the method said and however it came about.
         // Its cause: the method's own reason, else what went wrong while it was converted.
         const auto failed = [&](const QString &fallback) {
-            QString cause = ctx.failureCause;
+            QString cause = result.cause;
             if (cause.isEmpty())
-                cause = dialogs.descriptions.mid(boxesBefore).join(QStringLiteral("; "));
+                cause = unexpected().join(QStringLiteral("; "));
             if (cause.isEmpty())
                 cause = fallback;
-            m_report.failures.append({pdf, cause});
             trap.step(144, [&] {
                 dialogs.detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + pdf,
                                         QCoreApplication::translate("ConversionRun", "Could not create GIF"),
                                         Dialogs::Icon::Exclamation, cause);
             });
+            ended({{pdf, cause}});
         };
         if (!m_pagesProduced) {
             file.end();
             failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
-            ended();
             continue;
         }
 
-        // The page images the method left in the WorkFolder (all of them, when it handed none
-        // over while rendering).
+        // The last of the route: the page images still in the WorkFolder (all of them, when
+        // the method handed none over while rendering).
         QStringList pages;
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
         const int pageCount = int(pages.size());
@@ -264,12 +268,13 @@ void ConversionRun::start()
                        ? QCoreApplication::translate("ConversionRun", "no page image was found")
                        : QCoreApplication::translate("ConversionRun", "no GIF could be written")
                              + (file.lastError.isEmpty() ? QString() : QStringLiteral(": ") + file.lastError));
-        } else if (!ctx.failureCause.isEmpty()) {
+        } else if (!result.cause.isEmpty()) {
             // Some pages could not be rendered: the file failed too, though its other pages
             // were converted, and the renderer's reason travels in the report.
-            m_report.failures.append({pdf, ctx.failureCause});
+            ended({{pdf, result.cause}});
+        } else {
+            ended({});
         }
-        ended();
     }
 
     if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))

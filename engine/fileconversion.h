@@ -105,6 +105,8 @@ public:
     void end();
 
     int handedOver() const { return m_handed; }
+    // Failures reported in the ErrorBox while its pages were converted, in order.
+    const QStringList &unexpected() const { return m_trap.reported(); }
 
     // While the method runs, the boxes about pages it handed over wait for its own.
     void methodStarts() { m_boxes.hold(); }

@@ -20,10 +20,10 @@ QString acrobatObject()
 
 } // namespace
 
-void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
+MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
 {
     ErrorTrap trap(ctx.reportTo(), InfoOf(Method::Acrobat).errorLocation);
-    ctx.pagesProduced = false;
+    MethodResult result;
 
     QString baseName;
     trap.step(100, [&] { baseName = BaseNameOf(pdfPath); });
@@ -50,30 +50,34 @@ void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             // Each page goes to the run as soon as it is written: it is encoded on the other core
             // while the next is drawn. The names of all of them first, so that they share one
             // GIF name variant.
-            if (PageSink *const sink = ctx.pageSink) {
-                jso->pageSaved = [sink, baseName, announced = false](const QString &file, const QList<int> &pages) mutable {
-                    if (!announced) {
-                        announced = true;
-                        QStringList names;
-                        for (const int page : pages)
-                            names << baseName + QStringLiteral("_Page_") + QString::number(page) + QStringLiteral(".jpg");
-                        sink->expect(names);
-                    }
-                    sink->take(FileNameOf(file), int(pages.size()));
-                };
-            }
+            jso->pageSaved = [sink = ctx.pageSink, baseName, &result, announced = false](const QString &file,
+                                                                                           const QList<int> &pages) mutable {
+                result.pagesExpected = int(pages.size());
+                if (!sink)
+                    return;
+                if (!announced) {
+                    announced = true;
+                    QStringList names;
+                    for (const int page : pages)
+                        names << baseName + QStringLiteral("_Page_") + QString::number(page) + QStringLiteral(".jpg");
+                    sink->expect(names);
+                }
+                sink->take(FileNameOf(file), int(pages.size()));
+            };
         });
         trap.step(110, [&] {
             Need(jso, acrobatObject()).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
                              AcroJSObject::JpegConversion);
         });
         trap.step(112, [&] { Need(doc, acrobatObject()).Close(); });
-        trap.step(114, [&] { ctx.pagesProduced = true; });
+        trap.step(114, [&] { result.pagesProduced = true; });
     }
     else if (doc && !doc->openError().isEmpty())
-        ctx.failureCause = doc->openError();
+        result.cause = doc->openError();
     trap.step(116, [&] { Need(app, acrobatObject()).Exit(); });
     jso.reset();
     doc.reset();
     app.reset();
+    result.unexpected = trap.reported();
+    return result;
 }

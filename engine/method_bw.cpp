@@ -3,10 +3,10 @@
 
 #include "sys/errortrap.h"
 
-void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
+MethodResult PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath)
 {
     static const ScriptMethod method{QStringLiteral("bw"), QStringLiteral("convert.sh"),
                                        QStringLiteral("current"), QStringLiteral("*.jpg"),
                                        InfoOf(Method::BlackWhite).errorLocation, true, true};
-    runScriptMethod(ctx, pdfPath, method);
+    return runScriptMethod(ctx, pdfPath, method);
 }

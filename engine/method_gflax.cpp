@@ -38,8 +38,9 @@ QString gflaxComponent()
 
 } // namespace
 
-void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
+MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
 {
+    MethodResult result;
     ConversionHost &host = ctx.host;
     ErrorTrap trap(ctx.reportTo(), InfoOf(Method::GflAx).errorLocation);
 
@@ -106,6 +107,7 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
                 loadError = f.code();
+                result.failedPages.append({p, f.description()});
                 throw;
             }
         });
@@ -129,10 +131,13 @@ void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     trap.step(118, [&] { gfl.reset(); });
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
     // failed, leave the run nothing to convert, and it says so.
-    trap.step(120, [&] { ctx.pagesProduced = saved > 0; });
+    trap.step(120, [&] { result.pagesProduced = saved > 0; });
+    result.pagesExpected = handing > 0 ? handing : count;
     if (count < 1 && !trap.failures())
-        ctx.failureCause = choice.allPages()
+        result.cause = choice.allPages()
                                ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.pagesText())
                                : QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
                                      .arg(pdfPath, choice.rangeText).arg(documentPages);
+    result.unexpected = trap.reported();
+    return result;
 }

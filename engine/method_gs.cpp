@@ -3,10 +3,10 @@
 
 #include "sys/errortrap.h"
 
-void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath)
+MethodResult PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath)
 {
     static const ScriptMethod method{QStringLiteral("ps"), QStringLiteral("pdf2tiff.sh"),
                                        QString(), QStringLiteral("current*.jpg"),
                                        InfoOf(Method::Ghostscript).errorLocation, false, true};
-    runScriptMethod(ctx, pdfPath, method);
+    return runScriptMethod(ctx, pdfPath, method);
 }

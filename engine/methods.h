@@ -2,11 +2,14 @@
 
 #include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
+#include "engine/runreport.h"
 
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -34,11 +37,21 @@ public:
     virtual int poll() = 0;
 };
 
-// What a conversion method gets besides the PDF path, and what it hands back.
+// What a method hands back for the file it was given.
+struct MethodResult {
+    bool pagesProduced = false;     // a page image was written: the run looks for them
+    int pagesExpected = 0;          // the pages it set out to draw; 0 when it never knew
+    QList<PageFailure> failedPages; // pages it could not draw, in page order, when it knows them
+    // Why it produced nothing, or why not every page was drawn (the renderer's own reason);
+    // empty when it has nothing to say.
+    QString cause;
+    QStringList unexpected;         // failures it reported in the ErrorBox, in order
+};
+
+// What a conversion method gets besides the PDF path.
 struct MethodContext {
     ConversionHost &host;
     QString workFolder;    // exists when a method is called; no trailing "/"
-    bool &pagesProduced;   // set by the method for the file it was given
 
     // Bounds on waiting for outside scripts, so that no input can hang the program.
     int scriptTimeoutMs = 20 * 60 * 1000;
@@ -48,9 +61,6 @@ struct MethodContext {
 
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
     PageSink *pageSink = nullptr; // see PageSink; null: leave the page images for the run
-    // Set by a method that knows why it produced nothing, or why not every page was rendered
-    // (the renderer's own reason), for the run's report.
-    QString failureCause{};
 
     Dialogs &reportTo() const;
 };
@@ -68,7 +78,7 @@ struct MethodInfo {
     int testStep;           // the run's StepNumber for "is this method selected?"
     int callStep;           // the run's StepNumber for the call
     QString (*pageImageName)(const QString &baseName, int page); // the PageImageName rule
-    void (*convert)(MethodContext &ctx, const QString &pdfPath);
+    MethodResult (*convert)(MethodContext &ctx, const QString &pdfPath);
 };
 
 const std::vector<MethodInfo> &MethodTable();
@@ -76,10 +86,10 @@ const MethodInfo &InfoOf(Method method);
 const MethodInfo *MethodWithSettingCode(const QString &code);     // null for an unknown code
 const MethodInfo *MethodWithCommandName(const QString &name);     // null for an unknown name
 
-void PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath);
-void PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath);
-void PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath);
-void PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath);
+MethodResult PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath);
+MethodResult PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath);
+MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath);
+MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath);
 
 // A component an earlier step of a method failed to create, used anyway: "Object variable not
 // set", naming the component (`what`, as the translated text "the GflAx component").

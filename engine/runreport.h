@@ -19,6 +19,12 @@ struct FileFailure {
     QString cause; // plain text, for example what the renderer said
 };
 
+// A page a method could not draw, and why.
+struct PageFailure {
+    int page = 0; // from 1
+    QString reason;
+};
+
 // A GIF that could not be written, and why (empty when nobody said).
 struct FailedGif {
     QString path;
@@ -45,5 +51,6 @@ struct FileOutcome {
     int position = 0;            // in the input list, from 1
     QString pdf;
     QList<FileFailure> failures; // why it failed; none when it gave all its GIFs
-    QStringList unexpected;      // failures shown in the ErrorBox meanwhile (their first lines)
+    QStringList unexpected;      // failures reported in the ErrorBox meanwhile, in order
+    QList<PageFailure> failedPages; // pages the method could not draw, when it knows them
 };

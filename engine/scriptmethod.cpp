@@ -90,8 +90,9 @@ QString ScriptPageImageName(const QString &baseName, int page)
            + QStringLiteral(".jpg");
 }
 
-void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
+MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
 {
+    MethodResult result;
     ConversionHost &host = ctx.host;
     ErrorTrap trap(ctx.reportTo(), method.location);
     const QString scriptFolder = ctx.workFolder + QLatin1Char('/') + method.folder;
@@ -120,6 +121,7 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     QString errors, stopped;
     // Page numbers of the page images handed over while the script rendered.
     QList<int> handed;
+    int expected = 0; // the pages the script announced
     // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
     // is said in plain words, and the script is not started on it.
     const QString inputProblem = InputFileProblem(pdfPath);
@@ -160,7 +162,6 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
         // The scripts hold the time cap per page themselves: they name the page that reached
         // it and draw on after it.
         const ScopedEnvironment pageCap("LUMENPAGE_PAGE_SECONDS", QByteArray::number(ctx.limits.pageSeconds));
-        int expected = 0;
         bool announced = false; // "pagecount" was read
         const auto handOverReady = [&] {
             sink->poll();
@@ -281,11 +282,15 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     for (int n = 1; n < highest; ++n)
         if (!given.contains(n) && ctx.choice.contains(n))
             missing << n;
-    static const QRegularExpression notDrawn(QStringLiteral("page (\\d+) could not be drawn"));
+    QMap<int, QString> whyNotDrawn; // what the script said of a page it could not draw
+    static const QRegularExpression notDrawn(QStringLiteral("page (\\d+) could not be drawn(?:: ([^\\n]*))?"));
     for (auto it = notDrawn.globalMatch(errors); it.hasNext();) {
-        const int n = it.next().captured(1).toInt();
+        const QRegularExpressionMatch match = it.next();
+        const int n = match.captured(1).toInt();
         if (n > 0 && !given.contains(n) && !missing.contains(n))
             missing << n;
+        if (n > 0)
+            whyNotDrawn.insert(n, match.captured(2).trimmed());
     }
     std::sort(missing.begin(), missing.end());
 
@@ -323,54 +328,58 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     if (!cause.isEmpty() && !reason.isEmpty() && cause != stopped && cause != inputProblem
         && !cause.startsWith(QLatin1String("no page of ")) && !cause.contains(QLatin1String("password-protected")))
         cause += QStringLiteral(": ") + reason;
-    ctx.failureCause = cause;
+    result.cause = cause;
 
     auto handOver = [&](int index) {
         MoveFile(pagesFolder + pages.value(index - 1), ctx.workFolder + QLatin1Char('/')
                                                            + ScriptPageImageName(baseName, numbers.value(index - 1)));
     };
     if (!method.blackAndWhite) {
-        trap.step(136, [&] { ctx.pagesProduced = false; });
+        trap.step(136, [&] { result.pagesProduced = false; });
         if (trap.test(138, [&] { return host.check5() == 1; })) {
             if (trap.test(140, [&] { return !pages.isEmpty(); })) {
-                ctx.pagesProduced = true;
+                result.pagesProduced = true;
                 trap.step(142, [&] { handOver(1); });
             }
         } else {
             const int count = pages.size();
             for (int n = 1; n <= count; ++n) {
-                trap.step(146, [&] { ctx.pagesProduced = true; });
+                trap.step(146, [&] { result.pagesProduced = true; });
                 trap.step(148, [&] { handOver(n); });
             }
         }
     } else {
         if (trap.test(136, [&] { return host.check5() == 1; })) {
             if (trap.test(138, [&] { return !pages.isEmpty(); })) {
-                ctx.pagesProduced = true;
+                result.pagesProduced = true;
                 trap.step(140, [&] { handOver(1); });
             } else {
-                ctx.pagesProduced = false;
+                result.pagesProduced = false;
             }
         } else {
-            trap.step(142, [&] { ctx.pagesProduced = false; });
+            trap.step(142, [&] { result.pagesProduced = false; });
             const int count = pages.size();
             for (int n = 1; n <= count; ++n) {
-                trap.step(146, [&] { ctx.pagesProduced = true; });
+                trap.step(146, [&] { result.pagesProduced = true; });
                 trap.step(148, [&] { handOver(n); });
             }
         }
     }
 
     if (!handed.isEmpty())
-        ctx.pagesProduced = true;
+        result.pagesProduced = true;
 
     // Only page 1 was wanted: what happened to the others does not fail the file.
-    if (host.check5() == 1 && numbers.value(0) == 1 && ctx.pagesProduced)
-        ctx.failureCause.clear();
+    if (host.check5() == 1 && numbers.value(0) == 1 && result.pagesProduced)
+        result.cause.clear();
     // Pages were converted but not all: the user learns which are missing and why.
-    if (ctx.pagesProduced && !ctx.failureCause.isEmpty())
-        host.dialogs().message(QCoreApplication::translate("Engine", "Not every page of %1 could be converted: %2").arg(pdfPath, ctx.failureCause),
+    if (result.pagesProduced && !result.cause.isEmpty())
+        host.dialogs().message(QCoreApplication::translate("Engine", "Not every page of %1 could be converted: %2").arg(pdfPath, result.cause),
                                host.applicationTitle(), Dialogs::Icon::Exclamation);
+
+    result.pagesExpected = expected;
+    for (const int n : std::as_const(missing))
+        result.failedPages.append({n, whyNotDrawn.value(n).isEmpty() ? result.cause : whyNotDrawn.value(n)});
 
     trap.step(152, [&] { host.setAppWaitPointer(true); });
     QStringList leftovers;
@@ -392,4 +401,6 @@ void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMet
     } else {
         trap.step(162, [&] { host.setAppWaitPointer(false); });
     }
+    result.unexpected = trap.reported();
+    return result;
 }

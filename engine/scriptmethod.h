@@ -3,6 +3,7 @@
 #include <QString>
 
 struct MethodContext;
+struct MethodResult;
 
 // The two methods that run a shipped script over "current.pdf" share everything but these.
 struct ScriptMethod {
@@ -17,7 +18,7 @@ struct ScriptMethod {
     bool handsOverWhileRendering = false;
 };
 
-void runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
+MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
 
 // PageImageName of the script methods, "-000" numbering: report-001.jpg, report-1000.jpg.
 QString ScriptPageImageName(const QString &baseName, int page);

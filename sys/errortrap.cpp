@@ -22,6 +22,7 @@ void ErrorTrap::handle(int stepNumber, const Failure &failure)
         m_aborted = true;
         return;
     }
+    m_reported << failure.description();
     reportError(m_dialogs, failure.description(), m_location, stepNumber);
 }
 

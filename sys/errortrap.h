@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <stdexcept>
 
@@ -67,6 +68,8 @@ public:
 
     bool aborted() const { return m_aborted; }
     int failures() const { return m_failures; }
+    // The descriptions of the failures reported in the ErrorBox, in order.
+    const QStringList &reported() const { return m_reported; }
     Dialogs &dialogs() { return m_dialogs; }
 
 private:
@@ -76,4 +79,5 @@ private:
     QString m_location;
     bool m_aborted = false;
     int m_failures = 0;
+    QStringList m_reported;
 };

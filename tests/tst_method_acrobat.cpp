@@ -83,8 +83,8 @@ private slots:
         Fixture f;
         QDir().mkpath(f.work);
         bool pagesProduced = false;
-        MethodContext ctx{f.host, f.work, pagesProduced};
-        PDF_To_GIF_Acro(ctx, f.pdf(QStringLiteral("my.report.pdf"), 2));
+        MethodContext ctx{f.host, f.work};
+        pagesProduced = PDF_To_GIF_Acro(ctx, f.pdf(QStringLiteral("my.report.pdf"), 2)).pagesProduced;
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(f.work, QStringLiteral("*")), (QStringList{"my_Page_1.jpg", "my_Page_2.jpg"}));
         QVERIFY(f.host.fakeDialogs.boxes.isEmpty());

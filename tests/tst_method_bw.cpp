@@ -130,8 +130,8 @@ private slots:
         f.host.check5Value = 1;
         QDir().mkpath(f.work);
         bool pagesProduced = false;
-        MethodContext ctx{f.host, f.work, pagesProduced};
-        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("three.pdf"), 3));
+        MethodContext ctx{f.host, f.work};
+        pagesProduced = PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("three.pdf"), 3)).pagesProduced;
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), QStringList{QStringLiteral("three-001.jpg")});
         QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));
@@ -172,8 +172,8 @@ private slots:
         f.host.appFolderPath = app.path();
         QDir().mkpath(f.work);
         bool pagesProduced = false;
-        MethodContext ctx{f.host, f.work, pagesProduced};
-        PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("n.pdf"), 1));
+        MethodContext ctx{f.host, f.work};
+        pagesProduced = PDF_To_GIF_BW(ctx, f.pdf(QStringLiteral("n.pdf"), 1)).pagesProduced;
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), (QStringList{"n-001.jpg", "n-002.jpg"}));
         QVERIFY(!PathExists(f.work + QStringLiteral("/bw/current")));

@@ -18,7 +18,7 @@ namespace {
 
 struct Fixture : RunFixture {
     bool pagesProduced = false;
-    MethodContext ctx{host, QString(), pagesProduced};
+    MethodContext ctx{host, QString()};
     Fixture() : RunFixture(Method::GflAx)
     {
         QDir().mkpath(work);
@@ -93,7 +93,7 @@ private slots:
         QFETCH(int, written);
         Fixture f;
         f.host.pages = pages;
-        PDF_To_GIF_GFAX(f.ctx, m_tenPages);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, m_tenPages).pagesProduced;
         QCOMPARE(f.jpgs(), numbered(QStringLiteral("report"), written));
         QCOMPARE(f.pagesProduced, written > 0); // nothing written is nothing produced
         QCOMPARE(f.texts(), QStringList());
@@ -104,11 +104,11 @@ private slots:
         Fixture f;
         f.host.pages = QStringLiteral("1");
         f.host.resolution = QStringLiteral("144");
-        PDF_To_GIF_GFAX(f.ctx, m_tenPages);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, m_tenPages).pagesProduced;
         QImage at144;
         QVERIFY(QImageReader(f.work + QStringLiteral("/report1.jpg")).read(&at144));
         f.host.resolution = QStringLiteral("288");
-        PDF_To_GIF_GFAX(f.ctx, m_tenPages);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, m_tenPages).pagesProduced;
         QImage at288;
         QVERIFY(QImageReader(f.work + QStringLiteral("/report1.jpg")).read(&at288));
         QCOMPARE(at144.size(), QSize(1224, 1584));
@@ -126,7 +126,7 @@ private slots:
         Fixture f;
         f.host.pages = QStringLiteral("32767");
         const QString three = f.pdf(QStringLiteral("three.pdf"), 3);
-        PDF_To_GIF_GFAX(f.ctx, three);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, three).pagesProduced;
         QCOMPARE(f.jpgs(), numbered(QStringLiteral("three"), 3));
         QCOMPARE(f.texts().size(), 1);
         const QString text = f.texts().first();
@@ -158,7 +158,7 @@ private slots:
         Fixture f;
         f.host.pages = pages;
         f.host.resolution = resolution;
-        PDF_To_GIF_GFAX(f.ctx, m_tenPages);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, m_tenPages).pagesProduced;
         QCOMPARE(f.jpgs(), QStringList());
         QCOMPARE(f.texts().size(), 1);
         QVERIFY2(f.texts()[0].contains(says), qPrintable(f.texts()[0]));
@@ -174,7 +174,7 @@ private slots:
         const QString poster = f.pdf(QStringLiteral("poster.pdf"), 2, QSizeF(14400, 14400));
         f.host.pages = QStringLiteral("2");
         f.host.resolution = QStringLiteral("1152");
-        PDF_To_GIF_GFAX(f.ctx, poster);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, poster).pagesProduced;
         QCOMPARE(f.jpgs(), QStringList());
         QCOMPARE(f.texts().size(), 2);
         QVERIFY2(f.texts()[0].contains(QLatin1String("230400 x 230400 pixels")), qPrintable(f.texts()[0]));
@@ -188,7 +188,7 @@ private slots:
         const QString corrupt = f.docs + QStringLiteral("/corrupt.pdf");
         TestFiles::writeBytes(corrupt, TestPdfs::damaged());
         f.host.pages = QStringLiteral("5");
-        PDF_To_GIF_GFAX(f.ctx, corrupt);
+        f.pagesProduced = PDF_To_GIF_GFAX(f.ctx, corrupt).pagesProduced;
         QCOMPARE(f.texts().size(), 1);
         QVERIFY(f.texts()[0].startsWith(QStringLiteral("Cannot load page 1: ") + corrupt));
         QVERIFY(f.texts()[0].contains(QLatin1String("at line 112")));

@@ -67,8 +67,8 @@ private slots:
         f.host.check5Value = 1;
         bool pagesProduced = false;
         QDir().mkpath(f.work);
-        MethodContext ctx{f.host, f.work, pagesProduced};
-        PDF_To_GIF_GS(ctx, f.host.entries[0]);
+        MethodContext ctx{f.host, f.work};
+        pagesProduced = PDF_To_GIF_GS(ctx, f.host.entries[0]).pagesProduced;
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")), QStringList{QStringLiteral("twelve-001.jpg")});
         QVERIFY(ListFiles(ctx.workFolder + QStringLiteral("/ps"), QStringLiteral("current*")).isEmpty());
@@ -112,9 +112,9 @@ private slots:
         const QString &work = f.work;
         QDir().mkpath(work + QStringLiteral("/ps"));
         bool pagesProduced = true;
-        MethodContext ctx{f.host, work, pagesProduced};
+        MethodContext ctx{f.host, work};
         ctx.fileWaitTimeoutMs = 500;
-        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("x.pdf"), 1));
+        pagesProduced = PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("x.pdf"), 1)).pagesProduced;
         QVERIFY(!pagesProduced);
         const QStringList texts = f.host.fakeDialogs.texts();
         QVERIFY(!texts.isEmpty());
@@ -124,7 +124,7 @@ private slots:
         f.host.appFolderPath = TestFiles::appFolder();
         f.host.fakeDialogs.boxes.clear();
         TestFiles::writeBytes(work + QStringLiteral("/ps/current.pdf"), "stale");
-        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("y.pdf"), 2));
+        pagesProduced = PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("y.pdf"), 2)).pagesProduced;
         QVERIFY(pagesProduced);
         QCOMPARE(ListFiles(work, QStringLiteral("y-*.jpg")).size(), 2);
         QVERIFY(f.host.fakeDialogs.boxes.isEmpty());
@@ -141,10 +141,10 @@ private slots:
         const QString &work = f.work;
         QDir().mkpath(work);
         bool pagesProduced = true;
-        MethodContext ctx{f.host, work, pagesProduced};
+        MethodContext ctx{f.host, work};
         ctx.scriptTimeoutMs = 1500;
         ctx.fileWaitTimeoutMs = 500;
-        PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("z.pdf"), 1));
+        pagesProduced = PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("z.pdf"), 1)).pagesProduced;
         QVERIFY(!pagesProduced);
         const QStringList texts = f.host.fakeDialogs.texts();
         QCOMPARE(texts.size(), 2);
@@ -180,15 +180,16 @@ private slots:
         QVERIFY(TestPdfs::writeLockedAes256(plain, locked, QStringLiteral("Pw-4711 \\ \"x\"")));
         bool pagesProduced = false;
         QDir().mkpath(f.work);
-        MethodContext ctx{f.host, f.work, pagesProduced};
+        MethodContext ctx{f.host, f.work};
         ctx.choice.hasPassword = true;
         ctx.choice.password = password;
-        InfoOf(method).convert(ctx, locked);
+        const MethodResult result = InfoOf(method).convert(ctx, locked);
+        pagesProduced = result.pagesProduced;
         QCOMPARE(pagesProduced, opens);
         QCOMPARE(ListFiles(ctx.workFolder, QStringLiteral("*.jpg")).size(), opens ? 2 : 0);
         if (!opens)
-            QVERIFY2(ctx.failureCause.contains(QStringLiteral("password-protected, and the password given does not open it")),
-                     qPrintable(ctx.failureCause));
+            QVERIFY2(result.cause.contains(QStringLiteral("password-protected, and the password given does not open it")),
+                     qPrintable(result.cause));
         QDirIterator it(f.work, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());

@@ -263,6 +263,11 @@ private slots:
         QCOMPARE(report.failures.size(), 1);
         QCOMPARE(report.failures[0].cause, QStringLiteral("page(s) 2 could not be rendered: page 2 could not be drawn: "
                                                           "the time cap of 3 seconds per page was reached"));
+        // The method names the page it could not draw, with the script's own reason.
+        QCOMPARE(f.host.outcomes.size(), 2);
+        QCOMPARE(f.host.outcomes[0].failedPages.size(), 1);
+        QCOMPARE(f.host.outcomes[0].failedPages[0].page, 2);
+        QCOMPARE(f.host.outcomes[0].failedPages[0].reason, QStringLiteral("the time cap of 3 seconds per page was reached"));
     }
 
     // A page in the middle that cannot be drawn (1,000,000 points a side): every method fails

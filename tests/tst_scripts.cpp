@@ -458,11 +458,11 @@ private slots:
         qunsetenv("LUMENPAGE_FIRST_PAGE_ONLY");
         bool pagesProduced = false;
         QDir().mkpath(f.work);
-        MethodContext ctx{f.host, f.work, pagesProduced};
+        MethodContext ctx{f.host, f.work};
         if (folder == QLatin1String("bw"))
-            PDF_To_GIF_BW(ctx, pdf);
+            pagesProduced = PDF_To_GIF_BW(ctx, pdf).pagesProduced;
         else
-            PDF_To_GIF_GS(ctx, pdf);
+            pagesProduced = PDF_To_GIF_GS(ctx, pdf).pagesProduced;
         QVERIFY(pagesProduced);
         QFile file(record);
         QVERIFY(file.open(QIODevice::ReadOnly));

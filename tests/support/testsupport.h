@@ -71,6 +71,7 @@ public:
     bool appWaitPointer = false;
     QList<Qt::CursorShape> pointersShown; // what the window would show, after each change
     QList<QPair<int, int>> pageProgressCalls; // (done, total), in order
+    QList<FileOutcome> outcomes;              // told as each file ended
     int yields = 0;
     std::function<void()> onYield;
 
@@ -89,6 +90,7 @@ public:
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; }
     void pageProgress(int done, int total) override { pageProgressCalls.append({done, total}); }
+    void fileEnded(const FileOutcome &outcome) override { outcomes << outcome; }
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
     void yield() override;
