@@ -214,7 +214,15 @@ void BatchHost::clearProgress()
     m_progressLine.clear();
 }
 
+RunOptions BatchHost::options() const
+{
+    RunOptions options = m_options.run;
+    options.imagingUnavailable = m_gdiplusUnavailable;
+    return options;
+}
+
 int BatchHost::run()
+
 {
     if (!m_imaging.start()) {
         m_gdiplusUnavailable = true;
@@ -222,8 +230,6 @@ int BatchHost::run()
                           Dialogs::Icon::Exclamation);
     }
     ConversionRun run(*this);
-    run.limits = m_options.limits;
-    run.pageChoice = m_options.choice;
     m_run = &run;
     run.start();
     clearProgress();

@@ -31,13 +31,9 @@ private:
 struct BatchOptions {
     QStringList files;        // absolute paths, in order
     QStringList givenNames;   // the same files as the user named them, for messages
-    QString output;
-    Method method = Method::Ghostscript;
-    int check5 = 0;
-    QString resolution = QStringLiteral("144");
-    QString pages = QStringLiteral("1");
-    RenderLimits limits;
-    PageChoice choice;     // --page-range, --resolution, --fit, --password-file
+    // The method and its settings: by default the Ghostscript method at 144 dpi, a page count of
+    // 1 for the GflAx method, every page.
+    RunOptions run{Method::Ghostscript, false, 144, PageCount(QStringLiteral("1"))};
     bool verbose = false;  // also the window's box texts, as the window words them
     bool quiet = false;    // nothing but errors
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)
@@ -57,12 +53,7 @@ public:
     QString appFolder() const override;
     int entryCount() const override { return m_options.files.size(); }
     QString entryAt(int position) const override;
-    bool isSelected(Method method) const override { return m_options.method == method; }
-    int check5() const override { return m_options.check5; }
-    QString resolutionText() const override { return m_options.resolution; }
-    QString pagesText() const override { return m_options.pages; }
-    QString outputFolderText() const override { return m_options.output; }
-    bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
+    RunOptions options() const override;
     void setProgressText(const QString &text) override { m_progressText = text; }
     void pageProgress(int done, int total) override;
     void yield() override;

@@ -20,7 +20,7 @@
 namespace {
 
 // The GflAx method counts its pages in 16 bits.
-constexpr int MaxGflAxPages = 32767;
+constexpr int MaxGflAxPages = PageCount::Max;
 
 int usageError(const QString &message)
 {
@@ -199,39 +199,39 @@ int main(int argc, char **argv)
     BatchOptions options;
     if (!parser.isSet(output))
         return usageError(QCoreApplication::translate("Console", "--output DIR is required."));
-    options.output = QFileInfo(parser.value(output)).absoluteFilePath();
+    options.run.outputFolder = QFileInfo(parser.value(output)).absoluteFilePath();
     const MethodInfo *chosen = MethodWithCommandName(parser.value(method));
     if (!chosen)
         return usageError(QCoreApplication::translate("Console", "unknown method '%1': use ghostscript, bw, gflax or acrobat.")
                               .arg(parser.value(method).toLower()));
-    options.method = chosen->method;
-    options.check5 = parser.isSet(firstPage) ? 1 : 0;
-    if (options.method == Method::Acrobat && options.check5)
+    options.run.method = chosen->method;
+    options.run.firstPageOnly = parser.isSet(firstPage);
+    if (options.run.method == Method::Acrobat && options.run.firstPageOnly)
         return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
     // Every value is checked here, once: a value no method can use is wrong usage (exit 2)
     // before any file is touched, not a failure of every file.
     if (parser.isSet(pageRange)) {
-        if (!PageChoice::parseRanges(parser.value(pageRange), &options.choice))
+        if (!PageChoice::parseRanges(parser.value(pageRange), &options.run.choice))
             return badValue(QStringLiteral("--page-range"), parser.value(pageRange),
                             QCoreApplication::translate("Console", "not a page range: give pages N, N-M or N- (from 1) separated by commas, "
                                            "as in 1-3,7,10-"));
-        if (options.check5)
+        if (options.run.firstPageOnly)
             return usageError(QCoreApplication::translate("Console", "--page-range and --first-page-only both choose pages: give one of them."));
         if (parser.isSet(pages))
             return usageError(QCoreApplication::translate("Console", "--page-range and --pages both choose pages: give one of them "
                                              "(--page-range 1-N converts the first N pages with every method)."));
     }
     if (parser.isSet(resolution)) {
-        if (!PageChoice::parseDpi(parser.value(resolution), &options.choice.dpi))
+        if (!PageChoice::parseDpi(parser.value(resolution), &options.run.choice.dpi))
             return badValue(QStringLiteral("--resolution"), parser.value(resolution),
                             QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")
                                 .arg(PageChoice::MaxDpi));
         if (parser.isSet(fit))
             return usageError(QCoreApplication::translate("Console", "--fit and --resolution both set the size: give one of them."));
-        options.resolution = QString::number(options.choice.dpi, 'g', 17);
+        options.run.resolution = options.run.choice.dpi;
     }
-    if (parser.isSet(fit) && !PageChoice::parseFit(parser.value(fit), &options.choice.fitBox))
+    if (parser.isSet(fit) && !PageChoice::parseFit(parser.value(fit), &options.run.choice.fitBox))
         return badValue(QStringLiteral("--fit"), parser.value(fit),
                         QCoreApplication::translate("Console", "not a size: give WxH, W or xH in pixels, each from 1 to %1")
                             .arg(PageChoice::MaxFitSide));
@@ -241,21 +241,21 @@ int main(int argc, char **argv)
         if (!ok || n < 1 || n > MaxGflAxPages)
             return badValue(QStringLiteral("--pages"), parser.value(pages),
                             QCoreApplication::translate("Console", "not a number of pages: give a whole number from 1 to %1").arg(MaxGflAxPages));
-        options.pages = QString::number(n);
+        options.run.pages = PageCount(QString::number(n));
     }
     if (parser.isSet(passwordFile)) {
         QString error;
-        if (!readPassword(parser.value(passwordFile), &options.choice.password, &error))
+        if (!readPassword(parser.value(passwordFile), &options.run.choice.password, &error))
             return badValue(QStringLiteral("--password-file"), parser.value(passwordFile), error);
-        options.choice.hasPassword = true;
+        options.run.choice.hasPassword = true;
     }
     if (parser.isSet(memoryLimit)
-        && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.limits.memoryMB))
+        && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.run.limits.memoryMB))
         return badValue(QStringLiteral("--memory-limit"), parser.value(memoryLimit),
                         QCoreApplication::translate("Console", "not a memory cap: give a whole number of megabytes, at least %1")
                             .arg(RenderLimits::MinimumMemoryMB));
     if (parser.isSet(timeLimit)
-        && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.limits.pageSeconds))
+        && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.run.limits.pageSeconds))
         return badValue(QStringLiteral("--time-limit"), parser.value(timeLimit),
                         QCoreApplication::translate("Console", "not a time cap: give a whole number of seconds from 1 to %1")
                             .arg(RenderLimits::MaximumPageSeconds));
@@ -286,7 +286,7 @@ int main(int argc, char **argv)
     options.quiet = parser.isSet(quiet);
     options.verbose = parser.isSet(verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
-    if (!IsExistingFolder(options.output)) {
+    if (!IsExistingFolder(options.run.outputFolder)) {
         std::fprintf(stderr, "lumenpage-batch: %s\n",
                      qPrintable(QCoreApplication::translate("Console", "%1: no such folder").arg(parser.value(output))));
         return 1;

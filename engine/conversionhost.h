@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/methods.h"
+#include "engine/runoptions.h"
 #include "engine/runreport.h"
 
 #include <QString>
@@ -25,12 +26,8 @@ public:
     virtual int entryCount() const = 0;
     virtual QString entryAt(int position) const = 0;
 
-    virtual bool isSelected(Method method) const = 0;
-    virtual int check5() const = 0; // "Convert First Page Only": 1 ticked, 0 not
-    virtual QString resolutionText() const = 0;
-    virtual QString pagesText() const = 0;
-    virtual QString outputFolderText() const = 0;
-    virtual bool gdiplusUnavailable() const = 0;
+    // The user's choices, as they are now.
+    virtual RunOptions options() const = 0;
 };
 
 // What the run tells while it works. A host shows what it can; the rest does nothing.

@@ -136,14 +136,14 @@ void ConversionRun::start()
         });
         return;
     }
-    if (trap.test(102, [&] { return !IsExistingFolder(m_host.outputFolderText()); })) {
+    if (trap.test(102, [&] { return !IsExistingFolder(m_host.options().outputFolder); })) {
         trap.step(102, [&] {
             dialogs.message(QCoreApplication::translate("ConversionRun", "Folder does not exist. Please select another folder."),
                             title, Dialogs::Icon::None);
         });
         return;
     }
-    if (trap.test(104, [&] { return m_host.gdiplusUnavailable(); })) {
+    if (trap.test(104, [&] { return m_host.options().imagingUnavailable; })) {
         trap.step(176, [&] {
             dialogs.message(QCoreApplication::translate("ConversionRun", "GDI+ Initialization Failed."), title,
                             Dialogs::Icon::Exclamation);
@@ -194,9 +194,9 @@ void ConversionRun::start()
         m_host.fileStarted(i, pdf);
         trap.step(122, [&] { m_host.setWaitPointer(true); });
 
-        MethodContext ctx{m_host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, limits};
+        const RunOptions chosen = m_host.options();
+        MethodContext ctx{m_host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, chosen.limits, chosen.choice};
         ctx.dialogs = &dialogs;
-        ctx.choice = pageChoice;
         FileConversion file(dialogs, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
         if (encodeWhileRendering) {
             ctx.pageSink = &file;
@@ -212,7 +212,7 @@ void ConversionRun::start()
             // StepNumber; a failing test counts as passed, so that method is called. A method
             // that did not return leaves PagesProduced as it was.
             for (const MethodInfo &method : MethodTable()) {
-                if (trap.test(method.testStep, [&] { return m_host.isSelected(method.method); })) {
+                if (trap.test(method.testStep, [&] { return m_host.options().method == method.method; })) {
                     trap.step(method.callStep, [&] {
                         result = method.convert(ctx, pdf);
                         m_pagesProduced = result.pagesProduced;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/pagechoice.h"
-#include "engine/renderlimits.h"
 #include "engine/runreport.h"
 
 #include <QString>
@@ -55,11 +53,6 @@ public:
     // Off: every method renders all its pages first and the run encodes them one by one
     // afterwards, the same GIFs, names, order and progress, on one core.
     bool encodeWhileRendering = true;
-    // Caps on what one PDF may cost any renderer; the hosts set them from the user's choice.
-    RenderLimits limits;
-    // Pages, size and password the console chose; the default (every page, each method's own
-    // resolution, no password) is what the window does.
-    PageChoice pageChoice;
 
 private:
     ConversionHost &m_host;

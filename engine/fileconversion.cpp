@@ -60,7 +60,7 @@ void FileConversion::expect(const QStringList &names)
         for (const QString &name : names)
             if (ownPage(name))
                 stems << NameWithoutExtension(name);
-        m_variant = FreeVariant(stems, m_baseName, m_host.outputFolderText(), m_extension, m_writtenEarlier, m_variant);
+        m_variant = FreeVariant(stems, m_baseName, m_host.options().outputFolder, m_extension, m_writtenEarlier, m_variant);
     });
 }
 
@@ -158,8 +158,8 @@ QString FileConversion::gifPathFor(const QString &name)
         // The output folder may have been changed since the file's names were chosen, and
         // pages handed over while rendering are named one at a time.
         const QString stem = NameWithoutExtension(name);
-        m_variant = FreeVariant({stem}, m_baseName, m_host.outputFolderText(), m_extension, m_writtenEarlier, m_variant);
-        gifPath = m_host.outputFolderText() + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
+        m_variant = FreeVariant({stem}, m_baseName, m_host.options().outputFolder, m_extension, m_writtenEarlier, m_variant);
+        gifPath = m_host.options().outputFolder + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
                   + m_extension;
     });
     return gifPath;

@@ -14,22 +14,6 @@
 
 namespace {
 
-constexpr int MaxPageCount = std::numeric_limits<qint16>::max();
-
-// The page count from the pages box: its leading number to the nearest whole number, halves to
-// the even neighbour. A count the 16-bit page counter cannot hold is refused rather than
-// clipped, so the user learns the number was not taken.
-int PageCountFrom(const QString &text)
-{
-    const double n = std::nearbyint(LeadingNumber(text)); // the default rounding is half to even
-    if (!std::isfinite(n) || n > MaxPageCount)
-        throw Failure(QCoreApplication::translate("Engine", "The number of pages \"%1\" is too large: at most %2 pages can be "
-                                     "converted from one file.")
-                          .arg(text.trimmed()).arg(MaxPageCount),
-                      ErrorCode::Overflow);
-    return n < 1 ? 0 : int(n);
-}
-
 // What the GflAx method's "Object variable not set" names.
 QString gflaxComponent()
 {
@@ -62,7 +46,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     int documentPages = -1;
     if (choice.allPages()) {
         trap.step(106, [&] {
-            count = PageCountFrom(host.pagesText());
+            count = host.options().pages.count();
             if (gfl)
                 gfl->pagesWanted = count;
         });
@@ -99,7 +83,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             sink->expect(names);
     }
     for (const int p : std::as_const(pageList)) {
-        trap.step(108, [&] { Need(gfl, gflaxComponent()).EpsDpi = LeadingNumber(host.resolutionText()); });
+        trap.step(108, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
         trap.step(110, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
         int loadError = 0;
         const bool loaded = trap.step(112, [&] {
@@ -135,7 +119,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     result.pagesExpected = handing > 0 ? handing : count;
     if (count < 1 && !trap.failures())
         result.cause = choice.allPages()
-                               ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.pagesText())
+                               ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.options().pages.text())
                                : QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
                                      .arg(pdfPath, choice.rangeText).arg(documentPages);
     result.unexpected = trap.reported();

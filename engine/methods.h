@@ -2,6 +2,7 @@
 
 #include "engine/pagechoice.h"
 #include "engine/renderlimits.h"
+#include "engine/runoptions.h"
 #include "engine/runreport.h"
 
 #include "sys/errortrap.h"
@@ -16,9 +17,6 @@
 
 class ConversionHost;
 class Dialogs;
-
-// The four ways of rendering a PDF's pages into page images.
-enum class Method { Acrobat, Ghostscript, BlackWhite, GflAx };
 
 // Where a method that completes its page images one at a time hands each over while it renders
 // the next ones: the run converts it at once, on another core. A method without one leaves all

@@ -133,7 +133,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         // decided by the steps below.
         bool firstPageOnly = false;
         try {
-            firstPageOnly = host.check5() == 1;
+            firstPageOnly = host.options().firstPageOnly;
         } catch (...) {
             // Then the script draws every page; the read is made again, and trapped, below.
         }
@@ -202,7 +202,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
                 sink->take(name, expected);
             }
         };
-        RunOptions options;
+        WaitOptions options;
         options.yield = [&] {
             host.yield();
             if (sink)
@@ -336,7 +336,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
     };
     if (!method.blackAndWhite) {
         trap.step(136, [&] { result.pagesProduced = false; });
-        if (trap.test(138, [&] { return host.check5() == 1; })) {
+        if (trap.test(138, [&] { return host.options().firstPageOnly; })) {
             if (trap.test(140, [&] { return !pages.isEmpty(); })) {
                 result.pagesProduced = true;
                 trap.step(142, [&] { handOver(1); });
@@ -349,7 +349,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
             }
         }
     } else {
-        if (trap.test(136, [&] { return host.check5() == 1; })) {
+        if (trap.test(136, [&] { return host.options().firstPageOnly; })) {
             if (trap.test(138, [&] { return !pages.isEmpty(); })) {
                 result.pagesProduced = true;
                 trap.step(140, [&] { handOver(1); });
@@ -370,7 +370,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         result.pagesProduced = true;
 
     // Only page 1 was wanted: what happened to the others does not fail the file.
-    if (host.check5() == 1 && numbers.value(0) == 1 && result.pagesProduced)
+    if (host.options().firstPageOnly && numbers.value(0) == 1 && result.pagesProduced)
         result.cause.clear();
     // Pages were converted but not all: the user learns which are missing and why.
     if (result.pagesProduced && !result.cause.isEmpty())

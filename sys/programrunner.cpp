@@ -151,7 +151,7 @@ int ShellOpen(const QString &target, const QString &workingFolder, std::unique_p
     return 0;
 }
 
-int RunAndWait(const QString &commandLine, const QString &workingFolder, const RunOptions &options)
+int RunAndWait(const QString &commandLine, const QString &workingFolder, const WaitOptions &options)
 {
     QString target = commandLine.trimmed();
     if (target.size() >= 2 && target.startsWith(QLatin1Char('"')) && target.endsWith(QLatin1Char('"')))

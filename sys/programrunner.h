@@ -42,7 +42,7 @@ void ApplyChildLimits(const ChildLimits &limits);
 int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
               const ChildLimits &limits = {});
 
-struct RunOptions {
+struct WaitOptions {
     std::function<void()> yield;  // defaults to processing pending events
     int timeoutMs = 0;            // 0: no bound; otherwise the program is stopped and a Failure thrown
     QString *output = nullptr;    // receives the tail of the program's standard output
@@ -61,4 +61,4 @@ struct RunOptions {
 // Starts the command (a path, optionally enclosed in double quotes) and waits for its end,
 // yielding every `pollMs` (100 ms). Returns its exit code, or RefusalResult() of the refusal's
 // error number, at once, when it could not start.
-int RunAndWait(const QString &commandLine, const QString &workingFolder, const RunOptions &options = {});
+int RunAndWait(const QString &commandLine, const QString &workingFolder, const WaitOptions &options = {});

@@ -74,7 +74,7 @@ private slots:
         const QString script = dir.path() + QStringLiteral("/wait.sh");
         TestFiles::writeScript(script, "sleep 1\npwd > where.txt\nexit 7\n");
         int yields = 0;
-        RunOptions options;
+        WaitOptions options;
         options.yield = [&] { ++yields; };
         QElapsedTimer clock;
         clock.start();
@@ -93,7 +93,7 @@ private slots:
     {
         QTemporaryDir dir;
         int yields = 0;
-        RunOptions options;
+        WaitOptions options;
         options.yield = [&] { ++yields; };
         QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), dir.path(), options), -2147221451);
         QCOMPARE(yields, 0);
@@ -129,7 +129,7 @@ private slots:
         QTemporaryDir dir;
         const QString script = dir.path() + QStringLiteral("/hang.sh");
         TestFiles::writeScript(script, "sleep 300 &\necho $! > child.pid\nwait\n");
-        RunOptions options;
+        WaitOptions options;
         QElapsedTimer sinceStart;
         sinceStart.start();
         if (callerFails)
@@ -159,7 +159,7 @@ private slots:
                                        "sh -c 'echo child as=$(ulimit -v)' >&2\n"
                                        "head -c 3000000 /dev/zero > big || echo 'write refused' >&2\n"
                                        "exit 3\n");
-        RunOptions options;
+        WaitOptions options;
         options.limits.memoryBytes = qint64(700) * 1024 * 1024;
         options.limits.fileSizeBytes = 1024 * 1024;
         QString out, err;
@@ -180,7 +180,7 @@ private slots:
         const QString script = dir.path() + QStringLiteral("/stall.sh");
         TestFiles::writeScript(script, "for i in 1 2 3; do sleep 0.7; touch page$i; done\n"
                                        "sleep 300 &\necho $! > child.pid\nwait\n");
-        RunOptions options;
+        WaitOptions options;
         options.stallMs = 2500;
         int pages = 0;
         options.progressed = [&] {

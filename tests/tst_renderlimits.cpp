@@ -120,7 +120,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         run.start();
-        QVERIFY2(clock.elapsed() < run.limits.pageSeconds * 1000 / 5, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < f.host.limits.pageSeconds * 1000 / 5, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.gifs(), gifs);
         const QStringList texts = f.host.fakeDialogs.texts();
         QVERIFY2(texts.filter(QStringLiteral("reached the memory cap of 2048 MB on page 1 of ") + nested).size() == 1,
@@ -251,7 +251,7 @@ private slots:
         writeRawPdf(nested, {plainPage(1), nestedQ(), plainPage(3)});
         f.host.entries << nested << f.pdf(QStringLiteral("good.pdf"), 2);
         ConversionRun run(f.host);
-        run.limits.pageSeconds = 3;
+        f.host.limits.pageSeconds = 3;
         QElapsedTimer clock;
         clock.start();
         run.start();
@@ -370,7 +370,7 @@ private slots:
         writeRawPdf(slow, {plainPage(1), slowLines(60000), plainPage(3)});
         f.host.entries << slow;
         ConversionRun run(f.host);
-        run.limits.pageSeconds = 1;
+        f.host.limits.pageSeconds = 1;
         QElapsedTimer clock;
         clock.start();
         run.start();

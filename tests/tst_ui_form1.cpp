@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(f.Text1->text(), GetDesktopFolder());
         QVERIFY(f.Text1->text().endsWith(QLatin1Char('/')));
         QVERIFY(w.dialogs.boxes.isEmpty());
-        QVERIFY(!f.gdiplusUnavailable());
+        QVERIFY(!f.options().imagingUnavailable);
         QVERIFY(f.imaging().isStarted());
     }
 
@@ -182,7 +182,7 @@ private slots:
         w.store(QStringLiteral("Check5"), check5);
         Form1 &f = w.open();
         for (const MethodInfo &method : MethodTable())
-            QCOMPARE(f.isSelected(method.method), method.optionButton == selected);
+            QCOMPARE(f.options().method == method.method, method.optionButton == selected);
         QCOMPARE(f.Option1->isEnabled(), acrobatEnabled);
         QCOMPARE(f.Check5->isChecked(), check5 == QLatin1String("1"));
         QCOMPARE(w.stored(QStringLiteral("Option")).toString(), storedOption);
@@ -236,7 +236,7 @@ private slots:
         if (!stored.isNull())
             w.store(key, stored);
         Form1 &f = w.open();
-        const RenderLimits &limits = f.conversionRun().limits;
+        const RenderLimits limits = f.options().limits;
         QCOMPARE(key == QLatin1String("TimeLimit") ? qint64(limits.pageSeconds) : limits.memoryMB, cap);
         QVERIFY(w.dialogs.boxes.isEmpty());
     }
@@ -428,7 +428,7 @@ private slots:
         QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("GDI+ Initialization Failed.")});
         QCOMPARE(w.dialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
-        QVERIFY(f.gdiplusUnavailable());
+        QVERIFY(f.options().imagingUnavailable);
         // Loading went on, and converting refuses with the same text.
         QCOMPARE(f.Text1->text(), GetDesktopFolder());
         f.ListView1->append(QStringLiteral("/nowhere/a.pdf"));
@@ -447,7 +447,7 @@ private slots:
         QVERIFY(w.dialogs.boxes[0].text.startsWith(QStringLiteral("Class not registered\r\n") + Form1Locations::FormLoad
                                                    + QStringLiteral("at line 184")));
         QCOMPARE(w.dialogs.boxes[1].text, QStringLiteral("GDI+ Initialization Failed."));
-        QVERIFY(f.gdiplusUnavailable());
+        QVERIFY(f.options().imagingUnavailable);
     }
 
     void closeStopsTheServiceAndUnloads()

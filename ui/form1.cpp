@@ -188,8 +188,8 @@ void Form1::Form_Load()
     });
     // The renderers' memory and time caps have no control: advanced settings, read once like the
     // others.
-    RenderLimits::parseMemoryMB(m_settings.read(QStringLiteral("MemoryLimit"), QString()), &m_run.limits.memoryMB);
-    RenderLimits::parsePageSeconds(m_settings.read(QStringLiteral("TimeLimit"), QString()), &m_run.limits.pageSeconds);
+    RenderLimits::parseMemoryMB(m_settings.read(QStringLiteral("MemoryLimit"), QString()), &m_limits.memoryMB);
+    RenderLimits::parsePageSeconds(m_settings.read(QStringLiteral("TimeLimit"), QString()), &m_limits.pageSeconds);
     // A start that fails outright counts as a refusal: the run must not try to save through it.
     bool started = false;
     trap.step(FormLoadStep::StartImaging, [&] {

@@ -4,6 +4,8 @@
 #include "ui/form1layout.h"
 #include "ui/pointers.h"
 
+#include "sys/fileutil.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -22,29 +24,21 @@ QString WindowHost::entryAt(int position) const
     return m_controls.ListView1->entryAt(position);
 }
 
-bool WindowHost::isSelected(Method method) const
+RunOptions WindowHost::options() const
 {
-    return m_controls.optionButton(InfoOf(method))->isChecked();
-}
-
-int WindowHost::check5() const
-{
-    return m_controls.Check5->isChecked() ? 1 : 0;
-}
-
-QString WindowHost::resolutionText() const
-{
-    return m_controls.Combo_Resolution->currentText();
-}
-
-QString WindowHost::pagesText() const
-{
-    return m_controls.Txt_Pages->text();
-}
-
-QString WindowHost::outputFolderText() const
-{
-    return m_controls.Text1->text();
+    RunOptions options;
+    for (const MethodInfo &method : MethodTable())
+        if (m_controls.optionButton(method)->isChecked()) {
+            options.method = method.method;
+            break;
+        }
+    options.firstPageOnly = m_controls.Check5->isChecked();
+    options.resolution = LeadingNumber(m_controls.Combo_Resolution->currentText());
+    options.pages = PageCount(m_controls.Txt_Pages->text());
+    options.outputFolder = m_controls.Text1->text();
+    options.imagingUnavailable = m_gdiplusUnavailable;
+    options.limits = m_limits;
+    return options;
 }
 
 void WindowHost::setProgress(double percent)

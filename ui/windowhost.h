@@ -19,12 +19,9 @@ public:
     QString appFolder() const override { return m_appFolder; }
     int entryCount() const override;
     QString entryAt(int position) const override;
-    bool isSelected(Method method) const override;
-    int check5() const override;
-    QString resolutionText() const override;
-    QString pagesText() const override;
-    QString outputFolderText() const override;
-    bool gdiplusUnavailable() const override { return m_gdiplusUnavailable; }
+    // The method's option button, Check5, the resolution and pages boxes and the output folder
+    // box as they are now.
+    RunOptions options() const override;
 
     // What it tells
     void setProgress(double percent) override;
@@ -41,6 +38,7 @@ protected:
     QString m_appFolder;
     QString m_applicationTitle;
     bool m_gdiplusUnavailable = false;
+    RenderLimits m_limits; // from the settings
 
 private:
     Dialogs &m_dialogs;

@@ -2,6 +2,7 @@
 
 #include "engine/conversionhost.h"
 #include "engine/imaging.h"
+#include "sys/fileutil.h"
 #include "sys/dialogs.h"
 
 #include <QImage>
@@ -64,6 +65,8 @@ public:
     QString outputFolder;
     QString appFolderPath;
     bool gdiplusFailed = false;
+    RenderLimits limits;
+    PageChoice choice;
     QList<double> progressValues;
     QStringList progressTexts;
     bool waitPointer = false;
@@ -81,12 +84,10 @@ public:
     QString appFolder() const override { return appFolderPath; }
     int entryCount() const override { return entries.size(); }
     QString entryAt(int position) const override;
-    bool isSelected(Method m) const override { return method == m; }
-    int check5() const override { return check5Value; }
-    QString resolutionText() const override { return resolution; }
-    QString pagesText() const override { return pages; }
-    QString outputFolderText() const override { return outputFolder; }
-    bool gdiplusUnavailable() const override { return gdiplusFailed; }
+    RunOptions options() const override
+    {
+        return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice};
+    }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; }
     void pageProgress(int done, int total) override { pageProgressCalls.append({done, total}); }
