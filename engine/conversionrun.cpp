@@ -259,15 +259,13 @@ void ConversionRun::start()
         // the method handed none over while rendering).
         QStringList pages;
         trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
-        const int pageCount = int(pages.size());
-        file.expect(pages);
-        file.convertLeftovers(pages);
+        file.takeLeftovers(pages);
         file.end();
-        if (file.written == 0) {
-            failed(pageCount == 0 && file.handedOver() == 0
+        if (file.written() == 0) {
+            failed(file.taken() == 0
                        ? QCoreApplication::translate("ConversionRun", "no page image was found")
                        : QCoreApplication::translate("ConversionRun", "no GIF could be written")
-                             + (file.lastError.isEmpty() ? QString() : QStringLiteral(": ") + file.lastError));
+                             + (file.lastError().isEmpty() ? QString() : QStringLiteral(": ") + file.lastError()));
         } else if (!result.cause.isEmpty()) {
             // Some pages could not be rendered: the file failed too, though its other pages
             // were converted, and the renderer's reason travels in the report.

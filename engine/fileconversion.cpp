@@ -39,12 +39,8 @@ FileConversion::FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
     : m_boxes(dialogs), m_trap(m_boxes, ConversionRun::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
-      m_extension(host.imagingService().extensionOf(ImagingService::pageType())), m_leftoverWorkers(workers ? LeftoverWorkers() : 0),
-      m_stream(workers ? 1 : 0, host.imagingService()), m_settle([this] {
-          m_stream.abandon();
-          if (m_leftovers)
-              m_leftovers->abandon();
-      })
+      m_extension(host.imagingService().extensionOf(ImagingService::pageType())), m_workers(workers ? LeftoverWorkers() : 0),
+      m_stream(workers ? 1 : 0, host.imagingService()), m_settle([this] { m_stream.abandon(); })
 {
 }
 
@@ -69,11 +65,16 @@ void FileConversion::take(const QString &name, int expected)
     if (!m_trap.test(152, [&] { return ownPage(name); }))
         return;
     m_expected = std::max(m_expected, expected);
-    ++m_handed;
+    submit(name);
+    poll();
+}
+
+void FileConversion::submit(const QString &name)
+{
+    ++m_taken;
     const QString gifPath = gifPathFor(name);
     m_inFlight << name;
     m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
-    poll();
 }
 
 int FileConversion::poll()
@@ -81,51 +82,36 @@ int FileConversion::poll()
     for (const PageStream::Page &page : m_stream.takeFinished()) {
         const QString name = m_inFlight.takeFirst();
         ++m_done;
-        account(name, page.gifPath, [&] {
-            if (page.exception)
-                std::rethrow_exception(page.exception);
-            return page.encoding;
-        }, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
+        account(name, page, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
     }
     return m_done;
 }
 
-void FileConversion::convertLeftovers(const QStringList &pages)
+void FileConversion::takeLeftovers(const QStringList &pages)
 {
-    const int count = int(pages.size());
-    PageStream pool(m_leftoverWorkers, m_host.imagingService());
-    m_leftovers = &pool;
-    const auto forget = qScopeGuard([this] { m_leftovers = nullptr; });
-    QList<std::pair<QString, int>> pending; // name and j, submitted and not accounted for
-    const auto accountFinished = [&] {
-        for (const PageStream::Page &page : pool.takeFinished()) {
-            const auto [name, j] = pending.takeFirst();
-            account(name, page.gifPath, [&page] {
-                if (page.exception)
-                    std::rethrow_exception(page.exception);
-                return page.encoding;
-            }, m_handed + j, m_handed + count);
-        }
-    };
-    const int inFlight = std::max(1, m_leftoverWorkers);
-    for (int j = 1; j <= count; ++j) {
-        const QString name = pages.value(j - 1);
-        if (!m_trap.test(152, [&] { return ownPage(name); }))
+    expect(pages);
+    drain();
+    if (pages.isEmpty())
+        return;
+    // The pages are all drawn: each core encodes one, and the count shown is of what is there.
+    m_stream.addWorkers(m_workers);
+    m_expected = m_done + int(pages.size());
+    const int inFlight = std::max(1, m_workers);
+    for (const QString &name : pages) {
+        if (!m_trap.test(152, [&] { return ownPage(name); })) {
+            --m_expected;
             continue;
-        const QString gifPath = gifPathFor(name);
-        const QString pageImage = m_workFolder + QLatin1Char('/') + name;
-        const bool alone = m_leftoverWorkers > 1 && PagePixels(pageImage) > ParallelPagePixels;
-        pool.waitBelow(alone ? 1 : inFlight);
-        accountFinished();
-        pending.append({name, j});
-        pool.submit(pageImage, gifPath);
+        }
+        const bool alone = m_workers > 1 && PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels;
+        m_stream.waitBelow(alone ? 1 : inFlight);
+        poll();
+        submit(name);
         if (alone)
-            pool.waitBelow(1);
-        accountFinished();
+            m_stream.waitBelow(1);
+        poll();
         m_host.yield(); // a signal or a closed window is seen between pages
     }
-    pool.finish();
-    accountFinished();
+    drain();
 }
 
 void FileConversion::drain()
@@ -138,8 +124,8 @@ void FileConversion::end()
 {
     drain();
     // The renderer announced more pages than it gave: the count shown ends where it stopped.
-    if (m_handed > 0 && m_accounted < m_expected)
-        m_host.pageProgress(m_accounted, m_accounted);
+    if (m_taken > 0 && m_done < m_expected)
+        m_host.pageProgress(m_done, m_done);
     m_writtenEarlier.unite(m_writtenNow);
     if (!m_renamed.isEmpty())
         m_report.renamedFiles.append({m_pdf, m_renamed});
@@ -158,22 +144,25 @@ QString FileConversion::gifPathFor(const QString &name)
         // The output folder may have been changed since the file's names were chosen, and
         // pages handed over while rendering are named one at a time.
         const QString stem = NameWithoutExtension(name);
-        m_variant = FreeVariant({stem}, m_baseName, m_host.options().outputFolder, m_extension, m_writtenEarlier, m_variant);
-        gifPath = m_host.options().outputFolder + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant)
-                  + m_extension;
+        const QString outputFolder = m_host.options().outputFolder;
+        m_variant = FreeVariant({stem}, m_baseName, outputFolder, m_extension, m_writtenEarlier, m_variant);
+        gifPath = outputFolder + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant) + m_extension;
     });
     return gifPath;
 }
 
-// Reports how the page came out; its page image is deleted either way.
-void FileConversion::account(const QString &name, const QString &gifPath, const std::function<PageEncoding()> &encode, int j,
-                             int total)
+void FileConversion::account(const QString &name, const PageStream::Page &page, int j, int total)
 {
-    // The page is decoded and written in one plain call; only one page is held at a time.
+    // The page was decoded and written in one plain call; only one page is held at a time.
     PageEncoding encoded;
-    m_trap.step(158, [&] { encoded = encode(); });
+    m_trap.step(158, [&] {
+        if (page.exception)
+            std::rethrow_exception(page.exception);
+        encoded = page.encoding;
+    });
+    const QString &gifPath = page.gifPath;
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
-        lastError = encoded.error;
+        m_lastError = encoded.error;
         m_trap.step(154, [&] {
             throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
         });
@@ -181,15 +170,14 @@ void FileConversion::account(const QString &name, const QString &gifPath, const 
         m_report.failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
     } else if (encoded.written()) {
         ++m_report.gifsWritten;
-        ++written;
+        ++m_written;
         m_writtenNow << QDir::cleanPath(gifPath);
         if (m_variant != 0)
             m_renamed << FileNameOf(gifPath);
     } else {
-        lastError = encoded.error;
+        m_lastError = encoded.error;
         m_report.failedGifs.append({gifPath, encoded.error});
     }
     m_trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
-    ++m_accounted;
     m_host.pageProgress(j, total);
 }

@@ -72,9 +72,10 @@ private:
 };
 
 // One file's page images on their way to GIF files: each is named, encoded, reported and
-// deleted, in page order. Pages a method hands over while it renders (see PageSink) are
-// encoded on the stream's worker meanwhile; the page images it leaves are converted after it
-// returns, on a worker per core, and accounted for in their order.
+// deleted, in the order taken. A method hands each page over as it is drawn (see PageSink),
+// and it is encoded on the stream's worker meanwhile; when the method has returned, the page
+// images still in the WorkFolder are taken the same way, the last step of the same route, with
+// a worker per core.
 class FileConversion final : public PageSink {
 public:
     FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
@@ -94,17 +95,14 @@ public:
 
     int poll() override;
 
-    // The page images the method left in the WorkFolder, in the order given: page `j` of them
-    // shows as m_handed + j of m_handed + their count.
-    void convertLeftovers(const QStringList &pages);
-
-    // Waits for the pages still being encoded and accounts for them.
-    void drain();
+    // The page images the method left in the WorkFolder, in the order given, after those it
+    // handed over: page `j` of them shows as the handed pages' count + j of that count + theirs.
+    void takeLeftovers(const QStringList &pages);
 
     // Records what the file's GIFs were named. Called once, whatever the method did.
     void end();
 
-    int handedOver() const { return m_handed; }
+    int taken() const { return m_taken; }
     // Failures reported in the ErrorBox while its pages were converted, in order.
     const QStringList &unexpected() const { return m_trap.reported(); }
 
@@ -112,15 +110,16 @@ public:
     void methodStarts() { m_boxes.hold(); }
     void methodReturned();
 
-    int written = 0;
-    QString lastError;
+    int written() const { return m_written; }           // GIFs written
+    const QString &lastError() const { return m_lastError; } // why the last page that failed did
 
 private:
     QString gifPathFor(const QString &name);
+    void submit(const QString &name);
+    void drain();
 
     // Reports how the page came out; its page image is deleted either way.
-    void account(const QString &name, const QString &gifPath, const std::function<PageEncoding()> &encode, int j,
-                 int total);
+    void account(const QString &name, const PageStream::Page &page, int j, int total);
 
     HeldBoxes m_boxes;
     ErrorTrap m_trap;
@@ -132,14 +131,14 @@ private:
     QStringList m_renamed;
     const QString m_extension; // of the files the imaging service writes pages as
     int m_variant = 0;
-    int m_handed = 0;   // pages taken while the method rendered
+    int m_taken = 0;    // pages taken, while the method rendered or after
     int m_done = 0;     // of those, accounted for
-    int m_expected = 0; // pages the renderer announced
-    int m_accounted = 0; // pages accounted for, handed over or left
+    int m_expected = 0; // pages the file is known to have: the renderer's count, or the pages left
     QStringList m_inFlight; // taken, not yet accounted, in order
-    const int m_leftoverWorkers;
+    int m_written = 0;
+    QString m_lastError;
+    const int m_workers; // once every page is drawn
     PageStream m_stream;
-    PageStream *m_leftovers = nullptr; // while the pages left in the WorkFolder are converted
     // A program ended by a signal or by closing the window lets the page being written finish.
     Interruption::SettleGuard m_settle;
 };

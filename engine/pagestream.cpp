@@ -21,6 +21,7 @@ struct PageStream::State {
     qint64 next = 0;                // the number of the next page to hand back
     int busy = 0;                   // pages held by workers
     bool stopping = false;
+    bool encodesOnCaller = false;   // made without workers: submit() encodes
     std::vector<std::thread> workers;
 
     // Moves the pages that are next in order from `ahead` to `finished`. Called locked.
@@ -49,7 +50,15 @@ void Encode(PageStream::Page &page, const ImagingService &imaging)
 PageStream::PageStream(int workers, const ImagingService &imaging) : d(std::make_unique<State>())
 {
     d->imaging = &imaging;
-    for (int i = 0; i < workers; ++i) {
+    d->encodesOnCaller = workers == 0;
+    addWorkers(workers);
+}
+
+void PageStream::addWorkers(int workers)
+{
+    if (d->encodesOnCaller)
+        return;
+    while (int(d->workers.size()) < workers) {
         d->workers.emplace_back([s = d.get()] {
             std::unique_lock lock(s->mutex);
             for (;;) {
@@ -86,7 +95,7 @@ PageStream::~PageStream()
 void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 {
     Page page{pageImageFile, gifPath, {}, nullptr};
-    if (d->workers.empty()) {
+    if (d->encodesOnCaller) {
         Encode(page, *d->imaging);
         std::lock_guard lock(d->mutex);
         d->finished.append(std::move(page));

@@ -32,6 +32,10 @@ public:
     PageStream(const PageStream &) = delete;
     PageStream &operator=(const PageStream &) = delete;
 
+    // Starts more workers, up to `workers` in all: once every page is drawn, the cores the
+    // renderer used encode too. A stream made without workers stays without.
+    void addWorkers(int workers);
+
     void submit(const QString &pageImageFile, const QString &gifPath);
     int backlog() const;       // submitted and not yet handed back as finished
     QList<Page> takeFinished(); // the encoded pages not taken before, in submission order
