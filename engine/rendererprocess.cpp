@@ -327,6 +327,13 @@ void RendererProcess::timedOut(int page)
                       .arg(m_limits.timeCapText(), where(page)), Rendering::TimeCap);
 }
 
+void RendererProcess::notALine(int page)
+{
+    stop();
+    throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer's answer was no line")
+                      .arg(page).arg(m_path), Rendering::RenderFailed);
+}
+
 QByteArray RendererProcess::readLine(int page, qint64 budget)
 {
     QElapsedTimer clock;
@@ -334,11 +341,8 @@ QByteArray RendererProcess::readLine(int page, qint64 budget)
     while (!m_process->canReadLine()) {
         if (m_process->state() == QProcess::NotRunning)
             died(page); // no answer
-        if (m_process->bytesAvailable() > MaxAnswerLine) {
-            stop();
-            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer's answer was no line")
-                              .arg(page).arg(m_path), Rendering::RenderFailed);
-        }
+        if (m_process->bytesAvailable() > MaxAnswerLine)
+            notALine(page);
         const qint64 left = budget - clock.elapsed();
         if (left <= 0)
             timedOut(page);
@@ -347,7 +351,11 @@ QByteArray RendererProcess::readLine(int page, qint64 budget)
         if (m_whileWaiting)
             m_whileWaiting();
     }
-    return m_process->readLine(); // the whole line, at most MaxAnswerLine and a read's worth
+    // A whole line, or no answer at all: the rest of a longer one would be read as the next.
+    QByteArray line = m_process->readLine(MaxAnswerLine);
+    if (!line.endsWith('\n'))
+        notALine(page);
+    return line;
 }
 
 QByteArray RendererProcess::readBytes(qint64 count, int page, qint64 budget)

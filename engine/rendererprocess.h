@@ -50,6 +50,7 @@ struct Page {
 //
 // Renderers with no document wait, at most two, for the next document of the program (take()
 // and park()): starting one (Qt and poppler loaded anew) costs more than drawing a small page.
+// Used from the user-interface thread only, as the interruption handling it registers with.
 class RendererProcess {
 public:
     enum class State { NotStarted, Parked, Idle, Drawing, Gone };
@@ -119,6 +120,7 @@ private:
     void write(const QByteArray &bytes, int page);
     [[noreturn]] void died(int page);
     [[noreturn]] void timedOut(int page);
+    [[noreturn]] void notALine(int page);
     void drainErrors();
     QString where(int page) const;
     void gone();
