@@ -2,10 +2,11 @@
 
 #include "engine/renderlimits.h"
 
+#include "engine/rendererprocess.h"
+
 #include "sys/errortrap.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QSize>
 #include <QString>
 
@@ -13,35 +14,19 @@
 #include <memory>
 #include <optional>
 
-class QProcess;
-namespace Interruption {
-class ProcessGroupGuard;
-}
-
-// The program's side of lumenpage-render: one document's pages, rendered in a child process
+// The program's side of lumenpage-render: one document's pages, rendered in child processes
 // under the render limits. The child parses the PDF; this side only reads its answers. A page
 // that reaches a cap, or that crashes the child, fails alone: the next page starts a new child.
+// While the caller deals with one page, the next can be drawn by a second process, on the other
+// core (renderAhead). When the document is done, its renderers that can take another document
+// wait for the next PageRenderer (see RendererProcess::park).
 class PageRenderer {
 public:
     // Fails with one of these kinds (Failure::code()); the description names the page and, for
     // a cap, the cap.
-    enum Kind {
-        Unreadable = 1, // the document cannot be opened
-        NoSuchPage,
-        TooLarge,
-        NoPixels,
-        RenderFailed,
-        MemoryCap,      // the renderer reached the memory cap
-        TimeCap,        // the page took longer than the time cap
-        Crashed,        // the renderer ended without an answer
-        NoRenderer,     // lumenpage-render cannot be found or started
-    };
-
-    struct Page {
-        QByteArray jpeg; // a complete JPEG file
-        QSize size;
-        double dpi = 0;
-    };
+    using Kind = Rendering::Kind;
+    using enum Rendering::Kind;
+    using Page = Rendering::Page;
 
     // `whileWaiting` is called at least every 100 ms while an answer is awaited, so that the
     // program sees a signal or a closed window while a slow page is drawn.
@@ -69,55 +54,37 @@ public:
 
     // The document's password (user or owner), given to the renderer over its standard input,
     // never on its command line or in its environment. Set before the first page or count.
-    void setPassword(const QByteArray &password) { m_password = password; m_hasPassword = true; }
+    void setPassword(const QByteArray &password) { m_password = password; }
     // Every page drawn at the resolution that makes it fit `box` pixels, its shape kept (0 for a
     // side: unbounded; an empty box: off); the `dpi` of a request is then not used.
     void setFitBox(const QSize &box) { m_fitBox = box; }
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
-    static QString helperPath();
+    static QString helperPath() { return RendererProcess::helperPath(); }
 
 private:
-    struct Request {
-        int page = 0;
-        double dpi = 0;
-        bool fit = false;
-        qint64 sentAt = 0; // ms on the renderer's clock
-    };
+    using Request = RendererProcess::Request;
+    enum class Event { Asked, Ahead, Failed };
 
-    void start();
-    void stop();
-    Page renderOnce(int page, double dpi, bool fit);
-    void send(int page, double dpi, bool fit);
-    Page receive();
-    bool pending(int page, double dpi, bool fit) const;
-    PageRenderer *drawingAhead(int page, double dpi, bool fit); // the process drawing it, if any
-    PageRenderer &twin();                                       // the second process, made on demand
-    // Stops the processes drawing a page ahead at settings other than these, or a page up to
-    // `upToPage`.
-    void dropAheadUnlike(double dpi, bool fit, int upToPage);
-    QByteArray readLine(int page, qint64 deadline);
-    QByteArray readBytes(qint64 count, int page, qint64 deadline);
-    [[noreturn]] void died(int page);
-    void drainErrors();
-    void waited();
-    void resetProcess();
+    // The look-ahead, decided here alone: which process draws `request` (asked for, or drawn
+    // ahead), which pages drawn ahead are dropped, when drawing ahead ends for good. Answers the
+    // process drawing the page, or Idle and to be sent it; null when it is not to be drawn now
+    // (Ahead) or after a failure of kind `failure` (Failed). Throws Failure when no
+    // process can open the document.
+    RendererProcess *lookAhead(Event event, const Request &request, int failure = 0);
+    // The process in `slot` with the document open: taken from the parked ones or started when
+    // there is none. Throws Failure.
+    RendererProcess &opened(std::unique_ptr<RendererProcess> &slot);
+    Request request(int page, double dpi, bool fit) const { return Request{page, dpi, fit, m_fitBox, 0}; }
 
     QString m_path;
     RenderLimits m_limits;
     std::function<void()> m_whileWaiting;
-    std::unique_ptr<QProcess> m_process;
-    std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
-    int m_pageCount = -1;
-    QByteArray m_errors; // tail of the renderer's standard error
-    bool m_outOfMemory = false; // it said it ran out of memory
-    std::optional<Request> m_request; // sent, answer not read yet
-    std::unique_ptr<PageRenderer> m_twin; // the second process, for pages drawn ahead
-    bool m_aheadOff = false; // a page reached a cap or crashed the renderer
-    QElapsedTimer m_clock;
-    QByteArray m_password;
-    bool m_hasPassword = false;
+    std::optional<QByteArray> m_password;
     QSize m_fitBox;
+    std::optional<int> m_pageCount;
+    std::unique_ptr<RendererProcess> m_processes[2];
+    bool m_aheadOff = false; // a page reached a cap or crashed the renderer, or no second process
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

@@ -58,7 +58,7 @@ QByteArray plainPage(int n)
 
 using TestImages::psnr;
 
-// The page renderers this test has started that are still running.
+// The page renderers this test has started that are still running, parked ones included.
 int RenderersRunning()
 {
     int n = 0;
@@ -97,6 +97,9 @@ class TestRenderLimits : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every test starts without renderers parked by the one before.
+    void init() { RendererProcess::endParked(); }
+
     // Two million nested q reach the memory cap on page 1 in a few seconds, far within the time
     // cap; the box names the cap and the page, and the next file converts.
     void nestedSavesFailAloneUnderTheMemoryCap_data()
@@ -157,7 +160,8 @@ private slots:
     }
 
     // Pages drawn ahead are the pages drawn when asked for; one drawn ahead and never asked
-    // for (the caller stopped early) neither delays the end nor leaves a renderer behind.
+    // for (the caller stopped early) neither delays the end nor leaves a renderer behind: the
+    // other one waits, document closed, for the next document.
     void pagesDrawnAheadAreThePagesAskedFor()
     {
         QTemporaryDir dir;
@@ -180,7 +184,8 @@ private slots:
             clock.start(); // page 3 is being drawn ahead, and is not asked for
         }
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(RenderersRunning(), 0);
+        QCOMPARE(RendererProcess::parkedCount(), 1);
+        QCOMPARE(RenderersRunning(), 1);
         // The resolution changed after a page was drawn ahead: each page comes at the one asked
         // for, and a page drawn ahead at the new one is kept while another page is drawn.
         PageRenderer renderer(pdf, RenderLimits());
@@ -188,6 +193,7 @@ private slots:
         QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
         renderer.renderAhead(2, 144, false);
         QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
+        QCOMPARE(RendererProcess::parkedCount(), 0);
         QCOMPARE(RenderersRunning(), 2);
         QCOMPARE(renderer.render(2, 144, false).jpeg, plain[1]);
     }
@@ -474,6 +480,7 @@ private slots:
         // the start of a renderer, and the next page is still drawn.
         const QString slow = home.path() + QStringLiteral("/slow.pdf");
         writeRawPdf(slow, {slowLines(300000), plainPage(2)});
+        p.setWorkingDirectory(home.path()); // the renderers work there too
         QElapsedTimer clock;
         clock.start();
         p.start(batch, {"--output", out, "--method", "gflax", "--pages", "2", "--time-limit", "2", slow});
@@ -482,6 +489,10 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("the time cap of 2 seconds per page was reached on page 1"));
         QVERIFY(QFileInfo::exists(out + QStringLiteral("/slow2.gif")));
+        // The renderer that drew page 2 waited for another document until the program ended,
+        // not longer; its lifeline's watcher follows it.
+        QCOMPARE(TestFiles::processesWorkingIn(home.path()).filter(QStringLiteral("lumenpage-rend")), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(TestFiles::processesWorkingIn(home.path()), QStringList(), 2000);
         for (const char *bad : {"0", "-5", "ten", "86401"}) {
             p.start(batch, {"--output", out, "--time-limit", bad, good});
             QVERIFY(p.waitForFinished(30000));
@@ -511,6 +522,52 @@ private slots:
         QCOMPARE(decoded.size(), reference.size());
         const double db = psnr(reference, decoded);
         QVERIFY2(db > 50, qPrintable(QString::number(db)));
+    }
+
+    // A renderer done with a document waits for the next one, its document closed: each step
+    // opens FILE (with PASSWORD, "-" for none) under a memory cap of MB and draws its page 1,
+    // which gives OUTCOME; then RUNNING renderers are left. A renderer that reached a cap is
+    // not used again, nor one started under another cap; a password is never kept for the next
+    // document.
+    void renderersServeOneDocumentAfterAnother_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // "FILE PASSWORD MB OUTCOME RUNNING"
+        QTest::newRow("passwords") << QStringList{"a.pdf pw-a 2048 ok 1", "b.pdf pw-a 2048 unreadable 1",
+                                                  "a.pdf - 2048 unreadable 1", "b.pdf pw-b 2048 ok 1", "plain.pdf - 2048 ok 1"};
+        QTest::newRow("caps") << QStringList{"plain.pdf - 400 ok 1", "nested.pdf - 400 memory-cap 0",
+                                             "plain.pdf - 400 ok 1", "plain.pdf - 2048 ok 2", "plain.pdf - 400 ok 2"};
+    }
+    void renderersServeOneDocumentAfterAnother()
+    {
+        QFETCH(QStringList, steps);
+        LP_SKIP_WITHOUT(QStringLiteral("gs"));
+        QTemporaryDir dir;
+        qputenv("TEMP", QFile::encodeName(dir.path())); // Ghostscript's scratch folder
+        const QString plain = dir.filePath(QStringLiteral("plain.pdf"));
+        TestFiles::writePdf(plain, 1);
+        QVERIFY(TestPdfs::writeLocked(plain, dir.filePath(QStringLiteral("a.pdf")), QStringLiteral("pw-a")));
+        QVERIFY(TestPdfs::writeLocked(plain, dir.filePath(QStringLiteral("b.pdf")), QStringLiteral("pw-b")));
+        writeRawPdf(dir.filePath(QStringLiteral("nested.pdf")), {nestedQ()});
+        for (const QString &step : std::as_const(steps)) {
+            const QStringList word = step.split(QLatin1Char(' '));
+            RenderLimits limits;
+            limits.memoryMB = word[2].toLongLong();
+            QString outcome = QStringLiteral("ok");
+            {
+                PageRenderer renderer(dir.filePath(word[0]), limits);
+                if (word[1] != QLatin1String("-"))
+                    renderer.setPassword(word[1].toUtf8());
+                try {
+                    QVERIFY(!renderer.render(1, 72, false).jpeg.isEmpty());
+                } catch (const Failure &f) {
+                    outcome = f.code() == PageRenderer::Unreadable ? QStringLiteral("unreadable")
+                              : f.code() == PageRenderer::MemoryCap ? QStringLiteral("memory-cap") : f.description();
+                }
+            }
+            QVERIFY2(outcome == word[3], qPrintable(step + QLatin1String(": ") + outcome));
+            QVERIFY2(RenderersRunning() == word[4].toInt() && RendererProcess::parkedCount() == word[4].toInt(),
+                     qPrintable(step + QLatin1String(": ") + QString::number(RenderersRunning())));
+        }
     }
 
     // The document is parsed by the renderer: one that poppler refuses is a clear failure of

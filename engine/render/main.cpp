@@ -1,5 +1,5 @@
-// lumenpage-render: renders the pages of one PDF file for the GflAx and Acrobat stand-ins, in a
-// process of its own. The program starts it under a memory cap and ends it when a page takes
+// lumenpage-render: renders the pages of PDF files, one open at a time, for the GflAx and Acrobat
+// stand-ins, in a process of its own. The program starts it under a memory cap and ends it when a page takes
 // longer than the time cap, so a hostile file costs at most what the caps allow, and a crash in
 // the PDF parser ends this process only. The conversation is described in renderprotocol.h.
 
@@ -7,6 +7,7 @@
 #include "renderprotocol.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QSize>
 #include <QString>
 
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -146,40 +148,40 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
     writeAll(jpeg.constData(), size_t(jpeg.size()));
 }
 
+// The document goes, and with it the memory it held: a renderer waiting for the next document
+// holds no more than one that has just started.
+void closeDocument(std::unique_ptr<Poppler::Document> &document)
+{
+    document.reset();
+    ::malloc_trim(0);
+}
+
+// Reads exactly `count` bytes of standard input; false at its end.
+bool readExactly(QByteArray *bytes, qint64 count)
+{
+    bytes->resize(count);
+    return count == 0 || std::fread(bytes->data(), 1, size_t(count), stdin) == size_t(count);
+}
+
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char **)
 {
     std::set_new_handler(outOfMemory);
     qInstallMessageHandler(messages);
-    // With --password-stdin the first line of standard input is the password: never on the
-    // command line or in the environment, where other users could read it.
-    const bool passwordOnInput = argc == 3 && std::strcmp(argv[1], "--password-stdin") == 0;
-    if (argc != 2 && !passwordOnInput) {
-        std::fputs("usage: lumenpage-render [--password-stdin] PDF (requests on standard input, see the program)\n", stderr);
+    if (argc != 1) {
+        std::fputs("usage: lumenpage-render (requests on standard input, see the program)\n", stderr);
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[argc - 1]);
-    QByteArray password;
-    if (passwordOnInput) {
-        int c;
-        while ((c = std::fgetc(stdin)) != EOF && c != '\n')
-            password += char(c);
-    }
-    QString why;
-    const std::unique_ptr<Poppler::Document> document = PdfPages::open(path, &why, password, passwordOnInput);
-    password.fill('\0');
-    if (!document) {
-        error(RenderProtocol::Unreadable, why);
-        return 1;
-    }
-    answer("pages " + QByteArray::number(document->numPages()) + '\n');
-
+    std::unique_ptr<Poppler::Document> document;
+    QString path;
+    // A path names one file, a password is a line: anything longer is no request.
+    constexpr qint64 MaxOpenBytes = 1 << 20;
     char line[256];
     while (std::fgets(line, sizeof line, stdin)) {
         const QList<QByteArray> words = QByteArray(line).trimmed().split(' ');
         bool pageOk = false, dpiOk = false;
-        if ((words.size() == 4 || words.size() == 6) && words[0] == "render") {
+        if ((words.size() == 4 || words.size() == 6) && words[0] == "render" && document) {
             const int page = words[1].toInt(&pageOk);
             const double dpi = words[2].toDouble(&dpiOk);
             QSize box;
@@ -189,6 +191,33 @@ int main(int argc, char **argv)
                 renderPage(*document, path, page, dpi, words[3] == "1", box);
                 continue;
             }
+        } else if (words.size() == 3 && words[0] == "open") {
+            bool pathOk = false, passwordOk = false;
+            const qint64 pathBytes = words[1].toLongLong(&pathOk);
+            const qint64 passwordBytes = words[2].toLongLong(&passwordOk);
+            if (!pathOk || !passwordOk || pathBytes < 1 || pathBytes > MaxOpenBytes || passwordBytes < -1
+                || passwordBytes > MaxOpenBytes) {
+                // The bytes that follow cannot be told from the next request.
+                error(RenderProtocol::BadRequest, QStringLiteral("Not understood: %1").arg(QString::fromUtf8(line).trimmed()));
+                return 2;
+            }
+            closeDocument(document);
+            QByteArray name, password;
+            if (!readExactly(&name, pathBytes) || !readExactly(&password, std::max<qint64>(passwordBytes, 0)))
+                return 0; // the program is gone
+            path = QFile::decodeName(name);
+            QString why;
+            document = PdfPages::open(path, &why, password, passwordBytes >= 0);
+            password.fill('\0');
+            if (document)
+                answer("pages " + QByteArray::number(document->numPages()) + '\n');
+            else
+                error(RenderProtocol::Unreadable, why);
+            continue;
+        } else if (words.size() == 1 && words[0] == "close") {
+            closeDocument(document);
+            answer("closed\n");
+            continue;
         }
         error(RenderProtocol::BadRequest, QStringLiteral("Not understood: %1").arg(QString::fromUtf8(line).trimmed()));
     }

@@ -1,23 +1,29 @@
 #pragma once
 
 // The conversation between the program and lumenpage-render, its page renderer. The renderer is
-// started with the PDF path as its one argument (or "--password-stdin PDF": then the first line
-// of its standard input is the document's password) and answers on standard output:
+// started without arguments, under the program's render limits, and then serves one document
+// after another for as long as the program keeps it. Requests come on its standard input, one a
+// line, and each has one answer on its standard output:
 //
-//   pages N                      the document opened and has N pages
-//   error KIND TEXT              it did not (KIND below, TEXT one line for the user); it ends
+//   open PATHBYTES PASSWORDBYTES followed by PATHBYTES bytes of the PDF's path and PASSWORDBYTES
+//                                bytes of its password (user or owner; -1: none, no bytes). The
+//                                password never goes on a command line or in the environment,
+//                                where other users could read it. Any document open before is
+//                                closed first. Answered by
+//     pages N                    the document opened and has N pages
+//     error KIND TEXT            it did not (KIND below, TEXT one line for the user); no document
+//                                is open, and another can be
 //
-// Then, for each request line on standard input:
-//
-//   render PAGE DPI FIT          page PAGE (from 1) at DPI; FIT 1 lowers DPI until the page
-//                                fits the pixel limits, FIT 0 refuses a page that does not
+//   render PAGE DPI FIT          page PAGE (from 1) of the open document at DPI; FIT 1 lowers
+//                                DPI until the page fits the pixel limits, FIT 0 refuses a page
+//                                that does not
 //   render PAGE DPI FIT W H      the same at the resolution that makes the page fit W x H
 //                                pixels, its shape kept (0 for a side: unbounded); DPI unused
+//     image BYTES WIDTH HEIGHT DPI followed by BYTES bytes of a JPEG file
+//     error KIND TEXT
 //
-// it answers either
-//
-//   image BYTES WIDTH HEIGHT DPI followed by BYTES bytes of a JPEG file
-//   error KIND TEXT
+//   close                        the document is closed and its memory given back
+//     closed
 //
 // End of input ends it. Numbers are written in the C locale.
 namespace RenderProtocol {
