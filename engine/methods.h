@@ -18,6 +18,9 @@
 class ConversionHost;
 class Dialogs;
 
+// The ways of rendering a PDF's pages into page images; each has its row in MethodTable().
+enum class Method : int { Acrobat, Ghostscript, BlackWhite, GflAx };
+
 // Where a method that completes its page images one at a time hands each over while it renders
 // the next ones: the run converts it at once, on another core. A method without one leaves all
 // its page images in the WorkFolder, and the run takes them when the method returns.

@@ -7,8 +7,7 @@
 
 #include <optional>
 
-// The four ways of rendering a PDF's pages into page images.
-enum class Method { Acrobat, Ghostscript, BlackWhite, GflAx };
+enum class Method : int; // see methods.h
 
 // The number of pages the GflAx method draws, from the text the user gave: its leading number
 // to the nearest whole number, halves to the even neighbour.

@@ -136,9 +136,10 @@ void Form1::Form_Load()
 {
     ErrorTrap trap(dialogs(), Form1Locations::FormLoad);
     trap.step(FormLoadStep::ApplySkin, [&] {
-        m_skinApplied = ApplySkin(*this, {Frame1, Frame2, Frame3, Frame4, Option1, Option2, Option3, Option4,
-                                          Check5, Label1, Label3},
-                                  m_appFolder);
+        QList<QWidget *> faced{Frame1, Frame2, Frame3, Frame4, Check5, Label1, Label3};
+        for (QRadioButton *option : std::as_const(optionButtons))
+            faced << option;
+        m_skinApplied = ApplySkin(*this, faced, m_appFolder);
     });
     const QString handFile = m_appFolder + QStringLiteral("/HAND-M.CUR");
     if (trap.test(FormLoadStep::FindHandPointer, [&] { return PathExists(handFile); }))

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <array>
 
 namespace {
 
@@ -73,8 +72,11 @@ QRect Twips(int left, int top, int width, int height)
 
 QRadioButton *Form1Controls::optionButton(const MethodInfo &method) const
 {
-    const std::array<QRadioButton *, 4> buttons{Option1, Option2, Option3, Option4};
-    return buttons.at(method.optionButton - 1);
+    const QString name = QStringLiteral("Option") + QString::number(method.optionButton);
+    for (QRadioButton *button : optionButtons)
+        if (button->objectName() == name)
+            return button;
+    return nullptr;
 }
 
 void LayOutForm1(QWidget &window, Form1Controls &c)
@@ -103,8 +105,13 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     auto group = [&](QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
         return make<QGroupBox>(parent, place, name, caption);
     };
-    auto option = [&](QWidget *parent, const QString &name, Method method, const QRect &place) {
-        return make<QRadioButton>(parent, place, name, QCoreApplication::translate("Methods", InfoOf(method).caption.toUtf8().constData()));
+    // A method's option button, named for its row's number.
+    auto option = [&](QWidget *parent, Method method, const QRect &place) {
+        const MethodInfo &info = InfoOf(method);
+        QRadioButton *button = make<QRadioButton>(parent, place, QStringLiteral("Option") + QString::number(info.optionButton),
+                                                  QCoreApplication::translate("Methods", info.caption.toUtf8().constData()));
+        c.optionButtons << button;
+        return button;
     };
     QWidget *form = &window;
 
@@ -116,10 +123,10 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     c.PushButton6 = button(form, QStringLiteral("PushButton6"), QCoreApplication::translate("Form1", "Load Sample/Example Files"), Twips(4080, 4800, 3840, 405));
 
     c.Frame1 = group(form, QStringLiteral("Frame1"), QCoreApplication::translate("Form1", "Conversion Method"), Twips(8040, 60, 7800, 2535));
-    c.Option2 = option(c.Frame1, QStringLiteral("Option2"), Method::Ghostscript, Twips(240, 300, 2775, 225));
-    c.Option3 = option(c.Frame1, QStringLiteral("Option3"), Method::BlackWhite, Twips(240, 650, 3135, 225));
-    c.Option1 = option(c.Frame1, QStringLiteral("Option1"), Method::Acrobat, Twips(240, 1000, 6735, 225));
-    c.Option4 = option(c.Frame1, QStringLiteral("Option4"), Method::GflAx, Twips(240, 1350, 3060, 225));
+    c.Option2 = option(c.Frame1, Method::Ghostscript, Twips(240, 300, 2775, 225));
+    c.Option3 = option(c.Frame1, Method::BlackWhite, Twips(240, 650, 3135, 225));
+    c.Option1 = option(c.Frame1, Method::Acrobat, Twips(240, 1000, 6735, 225));
+    c.Option4 = option(c.Frame1, Method::GflAx, Twips(240, 1350, 3060, 225));
     c.Option2->setChecked(true);
 
     c.Frame2 = group(c.Frame1, QStringLiteral("Frame2"), QCoreApplication::translate("Form1", "GflAx Option"), Twips(480, 1600, 5760, 700));
@@ -150,10 +157,10 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     // Captions keep their places but never lose letters where the font is wider than the one
     // the places were measured with.
-    for (QWidget *w : {static_cast<QWidget *>(c.Label1), static_cast<QWidget *>(c.Label3),
-                       static_cast<QWidget *>(c.Check5), static_cast<QWidget *>(c.Option1),
-                       static_cast<QWidget *>(c.Option2), static_cast<QWidget *>(c.Option3),
-                       static_cast<QWidget *>(c.Option4)}) {
+    QList<QWidget *> captioned{c.Label1, c.Label3, c.Check5};
+    for (QRadioButton *option : std::as_const(c.optionButtons))
+        captioned << option;
+    for (QWidget *w : std::as_const(captioned)) {
         if (w->sizeHint().width() > w->width())
             w->resize(w->sizeHint().width(), w->height());
     }

@@ -55,7 +55,11 @@ struct Form1Controls {
     QLineEdit *Text1 = nullptr;
     ProgressBar *ProgressBar1 = nullptr;
 
-    // The option button that selects `method`.
+    // Every method's option button, in the order they were laid out: the four above and any
+    // other method's.
+    QList<QRadioButton *> optionButtons;
+
+    // The option button that selects `method`, OptionN for its row's N.
     QRadioButton *optionButton(const MethodInfo &method) const;
 };
 

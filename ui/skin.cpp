@@ -24,7 +24,7 @@ const char PlainStyle[] =
 
 } // namespace
 
-bool ApplySkin(QWidget &window, std::initializer_list<QWidget *> faced, const QString &appFolder)
+bool ApplySkin(QWidget &window, const QList<QWidget *> &faced, const QString &appFolder)
 {
     const QString skinFile = appFolder + QStringLiteral("/x/o.cjs");
     if (!IsExistingFile(skinFile)) {
