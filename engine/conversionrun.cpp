@@ -3,6 +3,7 @@
 #include "engine/conversionhost.h"
 #include "engine/fileconversion.h"
 #include "engine/methods.h"
+#include "engine/runsteps.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -130,21 +131,21 @@ void ConversionRun::start()
     const QString title = m_host.applicationTitle();
     ErrorTrap trap(dialogs, ErrorLocation);
 
-    if (trap.test(100, [&] { return m_host.entryCount() == 0; })) {
-        trap.step(100, [&] {
+    if (trap.test(RunStep::CheckListEmpty, [&] { return m_host.entryCount() == 0; })) {
+        trap.step(RunStep::ReportNoFiles, [&] {
             dialogs.message(QCoreApplication::translate("ConversionRun", "No files added."), title, Dialogs::Icon::None);
         });
         return;
     }
-    if (trap.test(102, [&] { return !IsExistingFolder(m_host.options().outputFolder); })) {
-        trap.step(102, [&] {
+    if (trap.test(RunStep::CheckOutputFolder, [&] { return !IsExistingFolder(m_host.options().outputFolder); })) {
+        trap.step(RunStep::ReportNoOutputFolder, [&] {
             dialogs.message(QCoreApplication::translate("ConversionRun", "Folder does not exist. Please select another folder."),
                             title, Dialogs::Icon::None);
         });
         return;
     }
-    if (trap.test(104, [&] { return m_host.options().imagingUnavailable; })) {
-        trap.step(176, [&] {
+    if (trap.test(RunStep::CheckImagingUnavailable, [&] { return m_host.options().imagingUnavailable; })) {
+        trap.step(RunStep::ReportImagingFailed, [&] {
             dialogs.message(QCoreApplication::translate("ConversionRun", "GDI+ Initialization Failed."), title,
                             Dialogs::Icon::Exclamation);
         });
@@ -156,15 +157,15 @@ void ConversionRun::start()
     if (QImageReader::allocationLimit() < 2048)
         QImageReader::setAllocationLimit(2048);
 
-    trap.step(106, [&] { m_host.setWaitPointer(true); });
+    trap.step(RunStep::ShowWaitPointer, [&] { m_host.setWaitPointer(true); });
     // Each run works in a new folder of its own that only this user can enter: nothing another
     // user plants in TEMP, and no other run (window or console), can reach into it.
     m_workFolder.clear();
     QString temp;
-    trap.step(108, [&] { temp = TempFolder(); });
+    trap.step(RunStep::FindTempFolder, [&] { temp = TempFolder(); });
     // Runs that were killed could not remove their folders; this user's are removed now.
     Interruption::RemoveAbandonedScratchFolders(temp, QStringLiteral("Lumenpage-"));
-    trap.step(112, [&] { m_workFolder = CreatePrivateFolder(temp, QStringLiteral("Lumenpage-")); });
+    trap.step(RunStep::CreateWorkFolder, [&] { m_workFolder = CreatePrivateFolder(temp, QStringLiteral("Lumenpage-")); });
     const bool haveWorkFolder = !m_workFolder.isEmpty();
     if (haveWorkFolder)
         Interruption::addScratchFolder(m_workFolder);
@@ -174,25 +175,25 @@ void ConversionRun::start()
     });
 
     int count = 0;
-    trap.step(118, [&] { count = m_host.entryCount(); });
+    trap.step(RunStep::CountEntries, [&] { count = m_host.entryCount(); });
     QSet<QString> writtenEarlier; // GIF files the earlier files of this run wrote
     for (int i = 1; i <= count; ++i) {
         // "Clear List" while the run yielded took the positions from here on: the loop ends
         // there rather than reporting each vanished position.
         bool vanished = false;
-        trap.step(124, [&] { vanished = i > m_host.entryCount(); });
+        trap.step(RunStep::CheckEntryVanished, [&] { vanished = i > m_host.entryCount(); });
         if (vanished)
             break;
         const qsizetype trappedBefore = trap.reported().size();
         QString pdf;
-        trap.step(124, [&] { pdf = m_host.entryAt(i); });
-        trap.step(120, [&] {
+        trap.step(RunStep::ReadEntry, [&] { pdf = m_host.entryAt(i); });
+        trap.step(RunStep::ShowFileProgress, [&] {
             m_host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
             m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Processing: ") + FileNameOf(pdf));
             m_host.yield();
         });
         m_host.fileStarted(i, pdf);
-        trap.step(122, [&] { m_host.setWaitPointer(true); });
+        trap.step(RunStep::ShowWaitPointerForFile, [&] { m_host.setWaitPointer(true); });
 
         const RunOptions chosen = m_host.options();
         MethodContext ctx{m_host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, chosen.limits, chosen.choice};
@@ -242,7 +243,7 @@ void ConversionRun::start()
                 cause = unexpected().join(QStringLiteral("; "));
             if (cause.isEmpty())
                 cause = fallback;
-            trap.step(144, [&] {
+            trap.step(RunStep::ReportNoGif, [&] {
                 dialogs.detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + pdf,
                                         QCoreApplication::translate("ConversionRun", "Could not create GIF"),
                                         Dialogs::Icon::Exclamation, cause);
@@ -258,7 +259,7 @@ void ConversionRun::start()
         // The last of the route: the page images still in the WorkFolder (all of them, when
         // the method handed none over while rendering).
         QStringList pages;
-        trap.step(146, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
+        trap.step(RunStep::ListPages, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
         file.takeLeftovers(pages);
         file.end();
         if (file.written() == 0) {
@@ -275,17 +276,17 @@ void ConversionRun::start()
         }
     }
 
-    if (haveWorkFolder && trap.test(166, [&] { return IsExistingFolder(m_workFolder); }))
-        trap.step(166, [&] { KillFolder(dialogs, m_workFolder); });
+    if (haveWorkFolder && trap.test(RunStep::CheckWorkFolderLeft, [&] { return IsExistingFolder(m_workFolder); }))
+        trap.step(RunStep::RemoveWorkFolder, [&] { KillFolder(dialogs, m_workFolder); });
     // Whatever a method left, the pointer is the default again when the run ends.
-    trap.step(170, [&] {
+    trap.step(RunStep::RestorePointers, [&] {
         m_host.setAppWaitPointer(false);
         m_host.setWaitPointer(false);
     });
-    trap.step(172, [&] { m_host.setProgress(0); });
-    trap.step(174, [&] { m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Progress Bar")); });
+    trap.step(RunStep::ResetProgress, [&] { m_host.setProgress(0); });
+    trap.step(RunStep::ResetProgressText, [&] { m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Progress Bar")); });
     if (!m_report.failedGifs.isEmpty()) {
-        trap.step(174, [&] {
+        trap.step(RunStep::ReportFailedGifs, [&] {
             QStringList shown;
             for (const FailedGif &gif : m_report.failedGifs.mid(0, MaxListedFailures))
                 shown << (gif.reason.isEmpty() ? gif.path : gif.path + QStringLiteral(" (") + gif.reason + QLatin1Char(')'));
@@ -297,7 +298,7 @@ void ConversionRun::start()
         });
     }
     if (!m_report.renamedFiles.isEmpty())
-        trap.step(174, [&] { dialogs.message(RenamedFilesText(m_report.renamedFiles), title, Dialogs::Icon::Information); });
+        trap.step(RunStep::ReportRenamedFiles, [&] { dialogs.message(RenamedFilesText(m_report.renamedFiles), title, Dialogs::Icon::Information); });
     m_host.runEnded(m_report);
-    trap.step(174, [&] { dialogs.message(doneText(), title, Dialogs::Icon::None); });
+    trap.step(RunStep::ReportDone, [&] { dialogs.message(doneText(), title, Dialogs::Icon::None); });
 }

@@ -1,6 +1,7 @@
 #include "engine/fileconversion.h"
 
 #include "engine/conversionrun.h"
+#include "engine/runsteps.h"
 
 #include "sys/fileutil.h"
 
@@ -51,7 +52,7 @@ bool FileConversion::ownPage(const QString &name) const
 
 void FileConversion::expect(const QStringList &names)
 {
-    m_trap.step(150, [&] {
+    m_trap.step(RunStep::ChooseGifVariant, [&] {
         QStringList stems;
         for (const QString &name : names)
             if (ownPage(name))
@@ -62,7 +63,7 @@ void FileConversion::expect(const QStringList &names)
 
 void FileConversion::take(const QString &name, int expected)
 {
-    if (!m_trap.test(152, [&] { return ownPage(name); }))
+    if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); }))
         return;
     m_expected = std::max(m_expected, expected);
     submit(name);
@@ -98,7 +99,7 @@ void FileConversion::takeLeftovers(const QStringList &pages)
     m_expected = m_done + int(pages.size());
     const int inFlight = std::max(1, m_workers);
     for (const QString &name : pages) {
-        if (!m_trap.test(152, [&] { return ownPage(name); })) {
+        if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); })) {
             --m_expected;
             continue;
         }
@@ -140,7 +141,7 @@ void FileConversion::methodReturned()
 QString FileConversion::gifPathFor(const QString &name)
 {
     QString gifPath;
-    m_trap.step(156, [&] {
+    m_trap.step(RunStep::NameGif, [&] {
         // The output folder may have been changed since the file's names were chosen, and
         // pages handed over while rendering are named one at a time.
         const QString stem = NameWithoutExtension(name);
@@ -155,7 +156,7 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
 {
     // The page was decoded and written in one plain call; only one page is held at a time.
     PageEncoding encoded;
-    m_trap.step(158, [&] {
+    m_trap.step(RunStep::TakeEncodedPage, [&] {
         if (page.exception)
             std::rethrow_exception(page.exception);
         encoded = page.encoding;
@@ -163,7 +164,7 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
     const QString &gifPath = page.gifPath;
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
         m_lastError = encoded.error;
-        m_trap.step(154, [&] {
+        m_trap.step(RunStep::ReportInvalidPicture, [&] {
             throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
         });
         // Its GIF is missing too, and is listed with the others at the end.
@@ -178,6 +179,6 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
         m_lastError = encoded.error;
         m_report.failedGifs.append({gifPath, encoded.error});
     }
-    m_trap.step(160, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+    m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
     m_host.pageProgress(j, total);
 }

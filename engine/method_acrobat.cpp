@@ -18,6 +18,18 @@ QString acrobatObject()
     return QCoreApplication::translate("Engine", "the Acrobat object");
 }
 
+namespace AcrobatStep {
+constexpr int ReadBaseName = 100;
+constexpr int StartAcrobat = 102;
+constexpr int CreateDocument = 104;
+constexpr int OpenDocument = 106;
+constexpr int PrepareJSObject = 108;
+constexpr int SavePagesAsJpeg = 110;
+constexpr int CloseDocument = 112;
+constexpr int SetPagesProduced = 114;
+constexpr int ExitAcrobat = 116;
+} // namespace AcrobatStep
+
 } // namespace
 
 MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
@@ -26,19 +38,19 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     MethodResult result;
 
     QString baseName;
-    trap.step(100, [&] { baseName = BaseNameOf(pdfPath); });
+    trap.step(AcrobatStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
     std::unique_ptr<AcroApp> app;
-    trap.step(102, [&] { app = std::make_unique<AcroApp>(); });
+    trap.step(AcrobatStep::StartAcrobat, [&] { app = std::make_unique<AcroApp>(); });
     std::unique_ptr<AcroPDDoc> doc;
-    trap.step(104, [&] {
+    trap.step(AcrobatStep::CreateDocument, [&] {
         doc = std::make_unique<AcroPDDoc>(ctx.limits, [&ctx] { ctx.host.yield(); });
         doc->HasPassword = ctx.choice.hasPassword;
         doc->Password = ctx.choice.password;
         doc->FitBox = ctx.choice.fitBox;
     });
     std::unique_ptr<AcroJSObject> jso;
-    if (trap.test(106, [&] { return Need(doc, acrobatObject()).Open(pdfPath); })) {
-        trap.step(108, [&] {
+    if (trap.test(AcrobatStep::OpenDocument, [&] { return Need(doc, acrobatObject()).Open(pdfPath); })) {
+        trap.step(AcrobatStep::PrepareJSObject, [&] {
             jso = Need(doc, acrobatObject()).GetJSObject();
             // The console's page range and resolution; by default every page at JpegDpi.
             const PageChoice choice = ctx.choice;
@@ -65,16 +77,16 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
                 sink->take(FileNameOf(file), int(pages.size()));
             };
         });
-        trap.step(110, [&] {
+        trap.step(AcrobatStep::SavePagesAsJpeg, [&] {
             Need(jso, acrobatObject()).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
                              AcroJSObject::JpegConversion);
         });
-        trap.step(112, [&] { Need(doc, acrobatObject()).Close(); });
-        trap.step(114, [&] { result.pagesProduced = true; });
+        trap.step(AcrobatStep::CloseDocument, [&] { Need(doc, acrobatObject()).Close(); });
+        trap.step(AcrobatStep::SetPagesProduced, [&] { result.pagesProduced = true; });
     }
     else if (doc && !doc->openError().isEmpty())
         result.cause = doc->openError();
-    trap.step(116, [&] { Need(app, acrobatObject()).Exit(); });
+    trap.step(AcrobatStep::ExitAcrobat, [&] { Need(app, acrobatObject()).Exit(); });
     jso.reset();
     doc.reset();
     app.reset();

@@ -20,6 +20,20 @@ QString gflaxComponent()
     return QCoreApplication::translate("Engine", "the GflAx component");
 }
 
+namespace GflAxStep {
+constexpr int CreateComponent = 100;
+constexpr int ReadBaseName = 102;
+constexpr int ReadPagesBox = 106;
+constexpr int ClampPageRange = 106;
+constexpr int SetResolution = 108;
+constexpr int SelectPage = 110;
+constexpr int LoadPage = 112;
+constexpr int SetJpegFormat = 114;
+constexpr int SavePage = 116;
+constexpr int ReleaseComponent = 118;
+constexpr int SetPagesProduced = 120;
+} // namespace GflAxStep
+
 } // namespace
 
 MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
@@ -29,9 +43,9 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     ErrorTrap trap(ctx.reportTo(), InfoOf(Method::GflAx).errorLocation);
 
     std::unique_ptr<GflAx> gfl;
-    trap.step(100, [&] { gfl = std::make_unique<GflAx>(ctx.limits, [&host] { host.yield(); }); });
+    trap.step(GflAxStep::CreateComponent, [&] { gfl = std::make_unique<GflAx>(ctx.limits, [&host] { host.yield(); }); });
     QString baseName;
-    trap.step(102, [&] { baseName = BaseNameOf(pdfPath); });
+    trap.step(GflAxStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
 
     int count = 0;
     int saved = 0;
@@ -45,7 +59,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     }
     int documentPages = -1;
     if (choice.allPages()) {
-        trap.step(106, [&] {
+        trap.step(GflAxStep::ReadPagesBox, [&] {
             count = host.options().pages.count();
             if (gfl)
                 gfl->pagesWanted = count;
@@ -54,7 +68,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             pageList << p;
     } else {
         // Only the pages of the range are drawn: the document's count clamps the range.
-        trap.step(106, [&] {
+        trap.step(GflAxStep::ClampPageRange, [&] {
             documentPages = Need(gfl, gflaxComponent()).pageCount(pdfPath);
             pageList = choice.pagesOf(documentPages);
             count = int(pageList.size());
@@ -83,10 +97,10 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             sink->expect(names);
     }
     for (const int p : std::as_const(pageList)) {
-        trap.step(108, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
-        trap.step(110, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
+        trap.step(GflAxStep::SetResolution, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
+        trap.step(GflAxStep::SelectPage, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
         int loadError = 0;
-        const bool loaded = trap.step(112, [&] {
+        const bool loaded = trap.step(GflAxStep::LoadPage, [&] {
             try {
                 Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
@@ -104,18 +118,18 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 break;
             continue;
         }
-        trap.step(114, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
-        const bool written = trap.step(116, [&] {
+        trap.step(GflAxStep::SetJpegFormat, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
+        const bool written = trap.step(GflAxStep::SavePage, [&] {
             Need(gfl, gflaxComponent()).saveBitmap(ctx.workFolder + QLatin1Char('/') + pageFile(p));
             ++saved;
         });
         if (written && sink)
             sink->take(pageFile(p), handing);
     }
-    trap.step(118, [&] { gfl.reset(); });
+    trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
     // failed, leave the run nothing to convert, and it says so.
-    trap.step(120, [&] { result.pagesProduced = saved > 0; });
+    trap.step(GflAxStep::SetPagesProduced, [&] { result.pagesProduced = saved > 0; });
     result.pagesExpected = handing > 0 ? handing : count;
     if (count < 1 && !trap.failures())
         result.cause = choice.allPages()

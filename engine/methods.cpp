@@ -1,6 +1,7 @@
 #include "engine/methods.h"
 
 #include "engine/conversionhost.h"
+#include "engine/runsteps.h"
 #include "engine/scriptmethod.h"
 
 #include <algorithm>
@@ -30,16 +31,17 @@ const std::vector<MethodInfo> &MethodTable()
     static const std::vector<MethodInfo> table{
         {Method::Acrobat, 1, QStringLiteral("3"), QStringLiteral("acrobat"),
          QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Adobe Acrobat Pro Method (You must have Acrobat Pro installed)")),
-         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_Acro "), 126, 128, AcrobatPageImageName,
-         PDF_To_GIF_Acro},
+         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_Acro "), RunStep::CheckAcrobatSelected,
+         RunStep::CallAcrobat, AcrobatPageImageName, PDF_To_GIF_Acro},
         {Method::Ghostscript, 2, QStringLiteral("1"), QStringLiteral("ghostscript"),
-         QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Ghostscript Method")), QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS "), 130,
-         132, ScriptPageImageName, PDF_To_GIF_GS},
+         QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Ghostscript Method")), QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GS "),
+         RunStep::CheckGhostscriptSelected, RunStep::CallGhostscript, ScriptPageImageName, PDF_To_GIF_GS},
         {Method::BlackWhite, 3, QStringLiteral("2"), QStringLiteral("bw"), QStringLiteral(QT_TRANSLATE_NOOP("Methods", "Black/White Method")),
-         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_BW "), 134, 136, ScriptPageImageName, PDF_To_GIF_BW},
+         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_BW "), RunStep::CheckBlackWhiteSelected,
+         RunStep::CallBlackWhite, ScriptPageImageName, PDF_To_GIF_BW},
         {Method::GflAx, 4, QStringLiteral("4"), QStringLiteral("gflax"), QStringLiteral(QT_TRANSLATE_NOOP("Methods", "GflAx Method")),
-         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GFAX "), 138, 140, GflAxPageImageName,
-         PDF_To_GIF_GFAX},
+         QStringLiteral("in Lumenpg2017/04/05.PDF.PDF_To_GIF_GFAX "), RunStep::CheckGflAxSelected,
+         RunStep::CallGflAx, GflAxPageImageName, PDF_To_GIF_GFAX},
     };
     return table;
 }

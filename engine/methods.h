@@ -76,8 +76,8 @@ struct MethodInfo {
     QString commandName;    // the console's --method name
     QString caption;        // the option button's caption
     QString errorLocation;  // where the ErrorBox says a failure of the method happened
-    int testStep;           // the run's StepNumber for "is this method selected?"
-    int callStep;           // the run's StepNumber for the call
+    int testStep;           // the run's StepNumber for "is this method selected?" (RunStep)
+    int callStep;           // the run's StepNumber for the call (RunStep)
     QString (*pageImageName)(const QString &baseName, int page); // the PageImageName rule
     MethodResult (*convert)(MethodContext &ctx, const QString &pdfPath);
 };

@@ -80,6 +80,45 @@ private:
     QByteArray m_old;
 };
 
+// The steps of both script methods. The choice of the pages to hand over, and the end, are
+// numbered one way for the colour scripts and another for the black-and-white one.
+namespace ScriptStep {
+constexpr int CopyScriptFolder = 102;
+constexpr int ReadBaseName = 104;
+constexpr int ShowWaitPointerOnStart = 106;
+constexpr int RemoveOldInput = 110;
+constexpr int ShowWaitPointerBeforeInput = 112;
+constexpr int PlaceInput = 114;
+constexpr int WaitForInput = 116;
+constexpr int RunScript = 122;
+constexpr int ShowWaitPointerAfterScript = 124;
+constexpr int WaitForInputReleased = 126;
+constexpr int ListPageImages = 132;
+constexpr int ShowWaitPointerAfterListing = 134;
+constexpr int MarkPagesProduced = 146;
+constexpr int HandOverPage = 148;
+constexpr int ShowWaitPointerBeforeCleanup = 152;
+constexpr int ListLeftovers = 154;
+constexpr int DeleteLeftover = 158;
+
+namespace Colour {
+constexpr int ClearPagesProduced = 136;
+constexpr int CheckFirstPageOnly = 138;
+constexpr int CheckAnyPage = 140;
+constexpr int HandOverFirstPage = 142;
+constexpr int RestorePointer = 162;
+} // namespace Colour
+
+namespace BlackWhite {
+constexpr int CheckFirstPageOnly = 136;
+constexpr int CheckAnyPage = 138;
+constexpr int HandOverFirstPage = 140;
+constexpr int ClearPagesProduced = 142;
+constexpr int RemovePagesFolder = 162;
+constexpr int RestorePointer = 164;
+} // namespace BlackWhite
+} // namespace ScriptStep
+
 } // namespace
 
 using namespace ScriptFiles;
@@ -101,18 +140,18 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
                                     ? scriptFolder + QLatin1Char('/')
                                     : scriptFolder + QLatin1Char('/') + method.pagesFolder + QLatin1Char('/');
 
-    trap.step(102, [&] {
+    trap.step(ScriptStep::CopyScriptFolder, [&] {
         CopyFolder(host.appFolder() + QLatin1Char('/') + method.folder, scriptFolder);
     });
     QString baseName;
-    trap.step(104, [&] { baseName = BaseNameOf(pdfPath); });
-    trap.step(106, [&] { host.setAppWaitPointer(true); });
-    trap.step(110, [&] { DeleteFilesQuietly(currentPdf); });
-    trap.step(112, [&] { host.setAppWaitPointer(true); });
+    trap.step(ScriptStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
+    trap.step(ScriptStep::ShowWaitPointerOnStart, [&] { host.setAppWaitPointer(true); });
+    trap.step(ScriptStep::RemoveOldInput, [&] { DeleteFilesQuietly(currentPdf); });
+    trap.step(ScriptStep::ShowWaitPointerBeforeInput, [&] { host.setAppWaitPointer(true); });
     // The script only reads its input: a link, so that a large document is not copied into
     // scratch space (a tmpfs /tmp is memory).
-    trap.step(114, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
-    trap.step(116, [&] {
+    trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
+    trap.step(ScriptStep::WaitForInput, [&] {
         waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
                   QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(pdfPath, currentPdf));
     });
@@ -125,7 +164,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
     // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
     // is said in plain words, and the script is not started on it.
     const QString inputProblem = InputFileProblem(pdfPath);
-    trap.step(122, [&] {
+    trap.step(ScriptStep::RunScript, [&] {
         if (!inputProblem.isEmpty())
             return;
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
@@ -254,8 +293,8 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
             throw;
         }
     });
-    trap.step(124, [&] { host.setAppWaitPointer(true); });
-    trap.step(126, [&] {
+    trap.step(ScriptStep::ShowWaitPointerAfterScript, [&] { host.setAppWaitPointer(true); });
+    trap.step(ScriptStep::WaitForInputReleased, [&] {
         waitWhile(host, [&] { return IsExistingFile(currentPdf); }, ctx.fileWaitTimeoutMs,
                   QCoreApplication::translate("Engine", "%1 ended without removing current.pdf").arg(method.script));
     });
@@ -264,8 +303,8 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         QFile::remove(currentPdf);
 
     QStringList pages;
-    trap.step(132, [&] { pages = ListFiles(pagesFolder, method.pagePattern); });
-    trap.step(134, [&] { host.setAppWaitPointer(true); });
+    trap.step(ScriptStep::ListPageImages, [&] { pages = ListFiles(pagesFolder, method.pagePattern); });
+    trap.step(ScriptStep::ShowWaitPointerAfterListing, [&] { host.setAppWaitPointer(true); });
 
     // Page image n is PDF page n: the scripts name their page images by page number, and a page
     // they could not draw leaves its number out. Names without numbers are taken in listing order.
@@ -335,33 +374,33 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
                                                            + ScriptPageImageName(baseName, numbers.value(index - 1)));
     };
     if (!method.blackAndWhite) {
-        trap.step(136, [&] { result.pagesProduced = false; });
-        if (trap.test(138, [&] { return host.options().firstPageOnly; })) {
-            if (trap.test(140, [&] { return !pages.isEmpty(); })) {
+        trap.step(ScriptStep::Colour::ClearPagesProduced, [&] { result.pagesProduced = false; });
+        if (trap.test(ScriptStep::Colour::CheckFirstPageOnly, [&] { return host.options().firstPageOnly; })) {
+            if (trap.test(ScriptStep::Colour::CheckAnyPage, [&] { return !pages.isEmpty(); })) {
                 result.pagesProduced = true;
-                trap.step(142, [&] { handOver(1); });
+                trap.step(ScriptStep::Colour::HandOverFirstPage, [&] { handOver(1); });
             }
         } else {
             const int count = pages.size();
             for (int n = 1; n <= count; ++n) {
-                trap.step(146, [&] { result.pagesProduced = true; });
-                trap.step(148, [&] { handOver(n); });
+                trap.step(ScriptStep::MarkPagesProduced, [&] { result.pagesProduced = true; });
+                trap.step(ScriptStep::HandOverPage, [&] { handOver(n); });
             }
         }
     } else {
-        if (trap.test(136, [&] { return host.options().firstPageOnly; })) {
-            if (trap.test(138, [&] { return !pages.isEmpty(); })) {
+        if (trap.test(ScriptStep::BlackWhite::CheckFirstPageOnly, [&] { return host.options().firstPageOnly; })) {
+            if (trap.test(ScriptStep::BlackWhite::CheckAnyPage, [&] { return !pages.isEmpty(); })) {
                 result.pagesProduced = true;
-                trap.step(140, [&] { handOver(1); });
+                trap.step(ScriptStep::BlackWhite::HandOverFirstPage, [&] { handOver(1); });
             } else {
                 result.pagesProduced = false;
             }
         } else {
-            trap.step(142, [&] { result.pagesProduced = false; });
+            trap.step(ScriptStep::BlackWhite::ClearPagesProduced, [&] { result.pagesProduced = false; });
             const int count = pages.size();
             for (int n = 1; n <= count; ++n) {
-                trap.step(146, [&] { result.pagesProduced = true; });
-                trap.step(148, [&] { handOver(n); });
+                trap.step(ScriptStep::MarkPagesProduced, [&] { result.pagesProduced = true; });
+                trap.step(ScriptStep::HandOverPage, [&] { handOver(n); });
             }
         }
     }
@@ -381,14 +420,14 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
     for (const int n : std::as_const(missing))
         result.failedPages.append({n, whyNotDrawn.value(n).isEmpty() ? result.cause : whyNotDrawn.value(n)});
 
-    trap.step(152, [&] { host.setAppWaitPointer(true); });
+    trap.step(ScriptStep::ShowWaitPointerBeforeCleanup, [&] { host.setAppWaitPointer(true); });
     QStringList leftovers;
-    trap.step(154, [&] { leftovers = ListFiles(pagesFolder, method.pagePattern); });
+    trap.step(ScriptStep::ListLeftovers, [&] { leftovers = ListFiles(pagesFolder, method.pagePattern); });
     for (const QString &name : leftovers)
-        trap.step(158, [&] { DeleteFilesQuietly(pagesFolder + name); });
+        trap.step(ScriptStep::DeleteLeftover, [&] { DeleteFilesQuietly(pagesFolder + name); });
 
     if (method.blackAndWhite) {
-        trap.step(162, [&] {
+        trap.step(ScriptStep::BlackWhite::RemovePagesFolder, [&] {
             // A document that gave no page leaves no sub-folder: that is an outcome (the run
             // reports the file), not a failure to report here.
             const QString folder = scriptFolder + QLatin1Char('/') + method.pagesFolder;
@@ -397,9 +436,9 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
             if (!QDir().rmdir(folder))
                 throw Failure(QCoreApplication::translate("Engine", "Path/File access error: %1 is not empty").arg(folder), ErrorCode::PathFileAccess);
         });
-        trap.step(164, [&] { host.setAppWaitPointer(false); });
+        trap.step(ScriptStep::BlackWhite::RestorePointer, [&] { host.setAppWaitPointer(false); });
     } else {
-        trap.step(162, [&] { host.setAppWaitPointer(false); });
+        trap.step(ScriptStep::Colour::RestorePointer, [&] { host.setAppWaitPointer(false); });
     }
     result.unexpected = trap.reported();
     return result;
