@@ -5,23 +5,42 @@
 
 namespace quant {
 
-bool labelColours(const QImage &image, size_t limit, ColourTable &table, std::vector<uint32_t> &labels)
+bool labelColours(const QImage &image, size_t limit, ColourTable &table, std::vector<uint32_t> &runs)
 {
-    labels.resize(static_cast<size_t>(image.width()) * image.height());
-    uint32_t *label = labels.data();
+    limit = std::min(limit, size_t(1) << RunIdBits);
+    runs.clear();
+    // Room for the worst case, one run a pixel: pages never written stay unmapped.
+    runs.reserve(static_cast<size_t>(image.width()) * image.height());
     return forEachRun(image, [&](uint32_t p, int run) {
-        label = std::fill_n(label, run, table.add(p, run));
+        const uint32_t id = table.add(p, run) << RunLengthBits;
+        for (; run > int(RunLengthMask) + 1; run -= int(RunLengthMask) + 1)
+            runs.push_back(id | RunLengthMask);
+        runs.push_back(id | uint32_t(run - 1));
         return table.size() <= limit;
     });
 }
 
-// Step 5: every step-th pixel of every step-th row.
+// Step 5: every step-th pixel of every step-th row. A sample equal to the one before counts
+// on that one's number: pages repeat their background along a row.
 void sampleColours(const QImage &image, int step, ColourTable &table)
 {
     for (int y = 0; y < image.height(); y += step) {
         const auto *row = reinterpret_cast<const uint32_t *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); x += step)
-            table.add(row[x] | 0xff000000u);
+        uint32_t last = 0, repeats = 0; // colour 0: none yet (real colours have alpha 0xff)
+        for (int x = 0; x < image.width(); x += step) {
+            const uint32_t p = row[x] | 0xff000000u;
+            if (p == last) {
+                ++repeats;
+                continue;
+            }
+            if (repeats)
+                table.add(last, repeats);
+            repeats = 0;
+            last = p;
+            table.add(p);
+        }
+        if (repeats)
+            table.add(last, repeats);
     }
 }
 

@@ -88,25 +88,27 @@ private:
 
 // PaletteSearch for whole pictures: the same colours come back again and again (the near-white
 // of JPEG noise, where the palette is dense and the lists long), so recent answers are kept.
+// A slot is the colour (high 24 bits) and its answer (low 8 bits), one load a pixel. Every slot
+// starts as black with black's answer, which is true wherever it is found.
 class CachedSearch {
 public:
-    explicit CachedSearch(const std::vector<Rgb> &palette) : m_search(palette) {}
+    explicit CachedSearch(const std::vector<Rgb> &palette)
+        : m_search(palette), m_slots(size_t(1) << Bits, static_cast<uint32_t>(m_search.nearest(0, 0, 0)))
+    {
+    }
     int nearest(int r, int g, int b)
     {
-        const uint32_t key = 0x1000000u | static_cast<uint32_t>(r << 16 | g << 8 | b); // never 0
-        const uint32_t slot = (key * 0x9E3779B1u) >> (32 - Bits);
-        if (m_key[slot] != key) {
-            m_key[slot] = key;
-            m_index[slot] = static_cast<uint8_t>(m_search.nearest(r, g, b));
-        }
-        return m_index[slot];
+        const uint32_t colour = static_cast<uint32_t>(r << 16 | g << 8 | b);
+        uint32_t &slot = m_slots[(colour * 0x9E3779B1u) >> (32 - Bits)];
+        if (slot >> 8 != colour)
+            slot = colour << 8 | static_cast<uint32_t>(m_search.nearest(r, g, b));
+        return slot & 0xff;
     }
 
 private:
     static constexpr int Bits = 14;
     PaletteSearch m_search;
-    std::vector<uint32_t> m_key = std::vector<uint32_t>(size_t(1) << Bits, 0);
-    std::vector<uint8_t> m_index = std::vector<uint8_t>(size_t(1) << Bits);
+    std::vector<uint32_t> m_slots;
 };
 
 } // namespace

@@ -15,8 +15,8 @@
 //
 // 1. A page of at most 256 distinct colours is kept exactly. Every grey-only page is one: a
 //    black-and-white page decodes from its JPEG to greys.
-// 2. Otherwise the distinct colours of the page are counted, and every pixel is labelled with its
-//    colour's number.
+// 2. Otherwise the distinct colours of the page are counted, and every run of equal pixels is
+//    labelled with its colour's number.
 // 3. JPEG noise is folded back into the colours it came from (foldNoise): a page image is a
 //    JPEG of a page that has a few hundred true colours, and each of them comes back as a cloud
 //    of rare near-duplicates. Every colour that is close to a far more frequent one takes that
@@ -36,7 +36,7 @@ using namespace quant;
 namespace {
 
 // A page goes the photograph way (step 4 above) when the sample has more distinct colours than
-// SampleColourLimit, or when its labels (4 bytes a pixel) would pass LabelPixelLimit pixels;
+// SampleColourLimit, or when its runs (at most 4 bytes a pixel) could pass LabelPixelLimit pixels;
 // ColourLimit bounds the whole-page table.
 constexpr size_t SampleColourLimit = size_t(1) << 15;
 constexpr size_t LabelPixelLimit = size_t(1) << 25;
@@ -97,10 +97,10 @@ bool quantize(const QImage &image, const PaletteSettings &settings, Indexed &out
     ColourTable sample;
     sampleColours(image, std::max(2, settings.sampleStep), sample);
     ColourTable table;
-    std::vector<uint32_t> labels;
+    std::vector<uint32_t> runs;
     if (settings.dithering <= 0 && sample.size() <= SampleColourLimit
         && size_t(image.width()) * size_t(image.height()) <= LabelPixelLimit
-        && labelColours(image, ColourLimit, table, labels)) {
+        && labelColours(image, ColourLimit, table, runs)) {
         sample = ColourTable();
         std::vector<ColourTable::Entry> colours = table.entries();
         table = ColourTable();
@@ -126,13 +126,24 @@ bool quantize(const QImage &image, const PaletteSettings &settings, Indexed &out
             for (uint8_t &index : assignment)
                 index = to[index];
         }
-        out.pixels.resize(labels.size());
-        for (size_t i = 0; i < labels.size(); ++i)
-            out.pixels[i] = assignment[keptOf[labels[i]]];
+        // Each colour's palette index, then the runs written out.
+        std::vector<uint8_t> indexOf(keptOf.size());
+        for (size_t i = 0; i < keptOf.size(); ++i)
+            indexOf[i] = assignment[keptOf[i]];
+        out.pixels.resize(static_cast<size_t>(image.width()) * image.height());
+        uint8_t *dst = out.pixels.data();
+        for (const uint32_t run : runs) {
+            const uint8_t index = indexOf[run >> RunLengthBits];
+            const uint32_t length = (run & RunLengthMask) + 1;
+            if (length == 1)
+                *dst++ = index;
+            else
+                dst = std::fill_n(dst, length, index);
+        }
         return true;
     }
 
-    labels = {};
+    runs = {};
     table = ColourTable();
     const std::vector<ColourTable::Entry> colours = sample.entries();
     sample = ColourTable();

@@ -79,28 +79,32 @@ class TestPalette : public QObject {
 
 private slots:
     // At most 256 colours, each present on many pixels: palette and pixels exactly as given,
-    // with noise folding on (the default) and off.
+    // with noise folding on (the default) and off. The wide picture ends every row in a run of
+    // one colour longer than a labelled run holds (2048 pixels), so it is stored in pieces.
     void fewColoursExactly_data()
     {
         QTest::addColumn<int>("snapDistance");
-        QTest::newRow("folding on") << PaletteSettings().snapDistance;
-        QTest::newRow("folding off") << 0;
+        QTest::addColumn<int>("width");
+        QTest::newRow("folding on") << PaletteSettings().snapDistance << 64;
+        QTest::newRow("folding off") << 0 << 64;
+        QTest::newRow("folding on, runs of 4136 pixels") << PaletteSettings().snapDistance << 4200;
     }
     void fewColoursExactly()
     {
         QFETCH(int, snapDistance);
-        QImage picture(64, 48, QImage::Format_RGB32);
+        QFETCH(int, width);
+        QImage picture(width, 48, QImage::Format_RGB32);
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
-                picture.setPixel(x, y, qRgb((x / 8) * 36, (y / 6) * 36, ((x + y) % 4) * 80));
+                picture.setPixel(x, y, x < 64 ? qRgb((x / 8) * 36, (y / 6) * 36, ((x + y) % 4) * 80) : qRgb(0, (y / 6) * 36, 0));
         PaletteSettings settings;
         settings.snapDistance = snapDistance;
         IndexedImage out;
         QString why;
         QVERIFY2(quantise(picture, settings, out, why), qPrintable(why));
-        QCOMPARE(out.width, 64);
+        QCOMPARE(out.width, width);
         QCOMPARE(out.height, 48);
-        QCOMPARE(out.pixels.size(), size_t(64 * 48));
+        QCOMPARE(out.pixels.size(), size_t(width) * 48);
         QCOMPARE(out.palette.size(), coloursOf(picture).size());
         QCOMPARE(expand(out), picture);
     }
