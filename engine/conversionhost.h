@@ -45,9 +45,10 @@ public:
     virtual void yield() {}                        // let pending events run
 
     // The run's events, for hosts that report beyond the window's texts and boxes. A file
-    // starts after its progress text is shown and ends after its boxes; the run ends before
-    // its last box.
+    // starts after its progress text is shown and ends after its boxes; each of its pages ends
+    // in between, in page order; the run ends before its last box.
     virtual void fileStarted(int /*position*/, const QString & /*pdf*/) {}
+    virtual void pageEnded(const PageOutcome & /*page*/) {}
     virtual void fileEnded(const FileOutcome & /*outcome*/) {}
     virtual void runEnded(const RunReport & /*report*/) {}
 };

@@ -162,7 +162,9 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
         encoded = page.encoding;
     });
     const QString &gifPath = page.gifPath;
+    PageOutcome outcome{name, gifPath, encoded.written(), encoded.error};
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
+        outcome.reason = QCoreApplication::translate("ConversionRun", "no picture") + QStringLiteral(": ") + encoded.error;
         m_lastError = encoded.error;
         m_trap.step(RunStep::ReportInvalidPicture, [&] {
             throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
@@ -179,6 +181,7 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
         m_lastError = encoded.error;
         m_report.failedGifs.append({gifPath, encoded.error});
     }
+    m_host.pageEnded(outcome);
     m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
     m_host.pageProgress(j, total);
 }

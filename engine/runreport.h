@@ -31,6 +31,14 @@ struct FailedGif {
     QString reason;
 };
 
+// How one page came out, told to the host as soon as the run is done with it.
+struct PageOutcome {
+    QString pageImage; // its name in the WorkFolder
+    QString gif;       // the GIF file's path
+    bool written = false;
+    QString reason;    // why it was not, when it was not
+};
+
 // What one run did, for hosts that report beyond the boxes (the console's exit status).
 struct RunReport {
     bool started = false;         // passed the three preconditions

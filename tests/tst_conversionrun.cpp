@@ -214,6 +214,15 @@ private slots:
         QVERIFY(texts.at(texts.size() - 2).contains(QLatin1String("GIF file(s) could not be written")));
         QVERIFY(texts.at(texts.size() - 2).contains(f.out + QStringLiteral("/r-001.gif")));
         QVERIFY(texts.at(texts.size() - 2).contains(QStringLiteral("/gone/s-002.gif")));
+        // Each page's end is told as it happens, with why it gave no GIF.
+        QCOMPARE(f.host.pagesEnded.size(), 4);
+        QCOMPARE(f.host.pagesEnded[0].pageImage, QStringLiteral("r-001.jpg"));
+        QVERIFY(!f.host.pagesEnded[0].written);
+        QVERIFY2(f.host.pagesEnded[0].reason.startsWith(QLatin1String("no picture: ")), qPrintable(f.host.pagesEnded[0].reason));
+        QVERIFY(f.host.pagesEnded[1].written);
+        QCOMPARE(f.host.pagesEnded[1].gif, f.out + QStringLiteral("/r-002.gif"));
+        QVERIFY(!f.host.pagesEnded[3].written);
+        QVERIFY(!f.host.pagesEnded[3].reason.isEmpty());
     }
 
     void secondStartIgnoredAndClearingMidRunIsSafe()

@@ -75,6 +75,7 @@ public:
     QList<Qt::CursorShape> pointersShown; // what the window would show, after each change
     QList<QPair<int, int>> pageProgressCalls; // (done, total), in order
     QList<FileOutcome> outcomes;              // told as each file ended
+    QList<PageOutcome> pagesEnded;            // told as each page ended
     int yields = 0;
     std::function<void()> onYield;
 
@@ -92,6 +93,7 @@ public:
     void setProgressText(const QString &text) override { progressTexts << text; }
     void pageProgress(int done, int total) override { pageProgressCalls.append({done, total}); }
     void fileEnded(const FileOutcome &outcome) override { outcomes << outcome; }
+    void pageEnded(const PageOutcome &page) override { pagesEnded << page; }
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
     void yield() override;
