@@ -1,6 +1,7 @@
 #include "engine/conversionrun.h"
 
 #include "engine/conversionhost.h"
+#include "engine/deferredhost.h"
 #include "engine/fileconversion.h"
 #include "engine/methods.h"
 #include "engine/runsteps.h"
@@ -17,6 +18,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 constexpr int MaxListedFailures = 20;
@@ -112,6 +114,62 @@ private:
 
 } // namespace
 
+// One file of the list on its way through the run. What it shows goes through a host of its
+// own, which holds it while the file before is still being finished.
+struct ConversionRun::FileJob {
+    FileJob(ConversionHost &runHost, Dialogs &dialogs, int position)
+        : host(runHost, dialogs), trap(host.dialogs(), ErrorLocation), position(position)
+    {
+    }
+    DeferredHost host;
+    ErrorTrap trap;
+    const int position;
+    QString pdf;
+    MethodResult result;
+    std::unique_ptr<FileConversion> file;
+    bool produced = false; // PagesProduced after its method
+    bool finished = false; // its outcome is told (it may still be held)
+};
+
+void ConversionRun::finish(FileJob &f)
+{
+    f.finished = true;
+    f.file->end();
+    // What failed unexpectedly meanwhile, in the order it was reported.
+    const auto unexpected = [&] { return f.trap.reported() + f.result.unexpected + f.file->unexpected(); };
+    const auto ended = [&](const QList<FileFailure> &failures) {
+        m_report.failures.append(failures);
+        f.host.fileEnded({f.position, f.pdf, failures, unexpected(), f.result.failedPages});
+    };
+    // A file that gave no GIF failed, whatever the method said and however it came about.
+    // Its cause: the method's own reason, else what went wrong while it was converted.
+    const auto failed = [&](const QString &fallback) {
+        QString cause = f.result.cause;
+        if (cause.isEmpty())
+            cause = unexpected().join(QStringLiteral("; "));
+        if (cause.isEmpty())
+            cause = fallback;
+        f.trap.step(RunStep::ReportNoGif, [&] {
+            f.host.dialogs().detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + f.pdf,
+                                             QCoreApplication::translate("ConversionRun", "Could not create GIF"),
+                                             Dialogs::Icon::Exclamation, cause);
+        });
+        ended({{f.pdf, cause}});
+    };
+    if (!f.produced)
+        failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
+    else if (f.file->written() == 0)
+        failed(f.file->taken() == 0 ? QCoreApplication::translate("ConversionRun", "no page image was found")
+                                    : QCoreApplication::translate("ConversionRun", "no GIF could be written")
+                                          + (f.file->lastError().isEmpty() ? QString() : QStringLiteral(": ") + f.file->lastError()));
+    else if (!f.result.cause.isEmpty())
+        // Some pages could not be rendered: the file failed too, though its other pages
+        // were converted, and the renderer's reason travels in the report.
+        ended({{f.pdf, f.result.cause}});
+    else
+        ended({});
+}
+
 QString ConversionRun::doneText()
 {
     return QCoreApplication::translate("ConversionRun", "Done.");
@@ -177,104 +235,110 @@ void ConversionRun::start()
     int count = 0;
     trap.step(RunStep::CountEntries, [&] { count = m_host.entryCount(); });
     QSet<QString> writtenEarlier; // GIF files the earlier files of this run wrote
+    // The file before, while its last pages are still encoded: the next file renders meanwhile.
+    std::unique_ptr<FileJob> earlier;
+    // Finishes the file before once its pages are all encoded (at once with `wait`). Within a
+    // file's rendering, what it shows then waits with what `current` held, and is shown there
+    // only when none of it is a box. True when nothing of it is left to account for.
+    const auto settleEarlier = [&](FileJob *current, bool wait) {
+        if (!earlier)
+            return true;
+        if (!earlier->finished) {
+            if (!wait && earlier->file->backlog() > 0)
+                return false;
+            if (!wait)
+                earlier->host.hold();
+            finish(*earlier);
+        }
+        if (wait || (!earlier->host.holdsBox() && !(current && current->host.holdsBox()))) {
+            earlier->host.release();
+            earlier.reset();
+            if (current)
+                current->host.release();
+        }
+        return true;
+    };
     for (int i = 1; i <= count; ++i) {
+        auto job = std::make_unique<FileJob>(m_host, dialogs, i);
+        FileJob &f = *job;
+        if (earlier)
+            f.host.hold();
         // "Clear List" while the run yielded took the positions from here on: the loop ends
         // there rather than reporting each vanished position.
         bool vanished = false;
-        trap.step(RunStep::CheckEntryVanished, [&] { vanished = i > m_host.entryCount(); });
-        if (vanished)
+        f.trap.step(RunStep::CheckEntryVanished, [&] { vanished = i > m_host.entryCount(); });
+        if (vanished) {
+            settleEarlier(&f, true);
             break;
-        const qsizetype trappedBefore = trap.reported().size();
-        QString pdf;
-        trap.step(RunStep::ReadEntry, [&] { pdf = m_host.entryAt(i); });
-        trap.step(RunStep::ShowFileProgress, [&] {
-            m_host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
-            m_host.setProgressText(QCoreApplication::translate("ConversionRun", "Processing: ") + FileNameOf(pdf));
-            m_host.yield();
+        }
+        f.host.afterYield = [&] { settleEarlier(&f, false); };
+        f.trap.step(RunStep::ReadEntry, [&] { f.pdf = m_host.entryAt(i); });
+        // Its page images must not meet the last ones of the file before in the WorkFolder:
+        // when its names could begin like theirs, those are done with first.
+        if (earlier && earlier->file->encodingPageStartingWith(BaseNameOf(f.pdf)))
+            settleEarlier(&f, true);
+        f.trap.step(RunStep::ShowFileProgress, [&] {
+            f.host.setProgress(static_cast<double>(i) / m_host.entryCount() * 100.0);
+            f.host.setProgressText(QCoreApplication::translate("ConversionRun", "Processing: ") + FileNameOf(f.pdf));
+            f.host.yield();
         });
-        m_host.fileStarted(i, pdf);
-        trap.step(RunStep::ShowWaitPointerForFile, [&] { m_host.setWaitPointer(true); });
+        f.host.fileStarted(i, f.pdf);
+        f.trap.step(RunStep::ShowWaitPointerForFile, [&] { f.host.setWaitPointer(true); });
 
         const RunOptions chosen = m_host.options();
-        MethodContext ctx{m_host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, chosen.limits, chosen.choice};
-        ctx.dialogs = &dialogs;
-        FileConversion file(dialogs, m_host, m_report, m_workFolder, pdf, writtenEarlier, encodeWhileRendering);
+        MethodContext ctx{f.host, m_workFolder, scriptTimeoutMs, fileWaitTimeoutMs, chosen.limits, chosen.choice};
+        ctx.dialogs = &f.host.dialogs();
+        f.file = std::make_unique<FileConversion>(f.host.dialogs(), f.host, m_report, m_workFolder, f.pdf, writtenEarlier,
+                                                  encodeWhileRendering);
+        // Its pages are accounted for after those of the file before.
+        f.file->accountAfter = [&] { return settleEarlier(&f, false); };
         if (encodeWhileRendering) {
-            ctx.pageSink = &file;
-            file.methodStarts();
+            ctx.pageSink = f.file.get();
+            f.file->methodStarts();
         }
-        MethodResult result;
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {
             m_pagesProduced = false;
-            result.cause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
+            f.result.cause = QCoreApplication::translate("ConversionRun", "no scratch folder could be made in ") + temp;
         } else {
             // The first selected method in the table's order, each test and call with its own
             // StepNumber; a failing test counts as passed, so that method is called. A method
             // that did not return leaves PagesProduced as it was.
             for (const MethodInfo &method : MethodTable()) {
-                if (trap.test(method.testStep, [&] { return m_host.options().method == method.method; })) {
-                    trap.step(method.callStep, [&] {
-                        result = method.convert(ctx, pdf);
-                        m_pagesProduced = result.pagesProduced;
+                if (f.trap.test(method.testStep, [&] { return m_host.options().method == method.method; })) {
+                    f.trap.step(method.callStep, [&] {
+                        f.result = method.convert(ctx, f.pdf);
+                        m_pagesProduced = f.result.pagesProduced;
                     });
                     break;
                 }
             }
         }
+        // All of the file before is shown, then what this one held meanwhile.
+        settleEarlier(&f, true);
+        f.host.afterYield = nullptr;
+        f.file->accountAfter = nullptr;
 
-        // The pages handed over while the method rendered are all converted before the ones
-        // it left are looked at, and their boxes follow the method's.
-        file.methodReturned();
-
-        // What failed unexpectedly meanwhile, in the order it was reported.
-        const auto unexpected = [&] {
-            return trap.reported().mid(trappedBefore) + result.unexpected + file.unexpected();
-        };
-        const auto ended = [&](const QList<FileFailure> &failures) {
-            m_report.failures.append(failures);
-            m_host.fileEnded({i, pdf, failures, unexpected(), result.failedPages});
-        };
-        // A file that gave no GIF failed, whatever the method said and however it came about.
-        // Its cause: the method's own reason, else what went wrong while it was converted.
-        const auto failed = [&](const QString &fallback) {
-            QString cause = result.cause;
-            if (cause.isEmpty())
-                cause = unexpected().join(QStringLiteral("; "));
-            if (cause.isEmpty())
-                cause = fallback;
-            trap.step(RunStep::ReportNoGif, [&] {
-                dialogs.detailedMessage(QCoreApplication::translate("ConversionRun", "Could not create GIF on ") + pdf,
-                                        QCoreApplication::translate("ConversionRun", "Could not create GIF"),
-                                        Dialogs::Icon::Exclamation, cause);
-            });
-            ended({{pdf, cause}});
-        };
-        if (!m_pagesProduced) {
-            file.end();
-            failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
-            continue;
+        // The boxes of the pages handed over while the method rendered follow the method's.
+        f.file->methodReturned();
+        f.produced = m_pagesProduced;
+        if (f.produced) {
+            // The last of the route: the page images still in the WorkFolder (all of them, when
+            // the method handed none over while rendering).
+            QStringList pages;
+            f.trap.step(RunStep::ListPages, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
+            f.file->takeLeftovers(pages);
+            // Its last pages are encoded while the next file renders, unless a page is so large
+            // that two at once would hold too much memory.
+            if (encodeWhileRendering && i < count && f.file->backlog() > 0 && !f.file->hasLargePage()) {
+                writtenEarlier.unite(f.file->claimed());
+                earlier = std::move(job);
+                continue;
+            }
         }
-
-        // The last of the route: the page images still in the WorkFolder (all of them, when
-        // the method handed none over while rendering).
-        QStringList pages;
-        trap.step(RunStep::ListPages, [&] { pages = ListFiles(m_workFolder, QStringLiteral("*.jpg")); });
-        file.takeLeftovers(pages);
-        file.end();
-        if (file.written() == 0) {
-            failed(file.taken() == 0
-                       ? QCoreApplication::translate("ConversionRun", "no page image was found")
-                       : QCoreApplication::translate("ConversionRun", "no GIF could be written")
-                             + (file.lastError().isEmpty() ? QString() : QStringLiteral(": ") + file.lastError()));
-        } else if (!result.cause.isEmpty()) {
-            // Some pages could not be rendered: the file failed too, though its other pages
-            // were converted, and the renderer's reason travels in the report.
-            ended({{pdf, result.cause}});
-        } else {
-            ended({});
-        }
+        finish(f);
     }
+    settleEarlier(nullptr, true);
 
     if (haveWorkFolder && trap.test(RunStep::CheckWorkFolderLeft, [&] { return IsExistingFolder(m_workFolder); }))
         trap.step(RunStep::RemoveWorkFolder, [&] { KillFolder(dialogs, m_workFolder); });

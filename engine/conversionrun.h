@@ -55,6 +55,10 @@ public:
     bool encodeWhileRendering = true;
 
 private:
+    struct FileJob;
+    // Tells how the file came out, once its pages are all accounted for.
+    void finish(FileJob &job);
+
     ConversionHost &m_host;
     QString m_workFolder;
     bool m_pagesProduced = false;

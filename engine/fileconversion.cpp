@@ -66,20 +66,24 @@ void FileConversion::take(const QString &name, int expected)
     if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); }))
         return;
     m_expected = std::max(m_expected, expected);
-    submit(name);
+    submit(name, PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels);
     poll();
 }
 
-void FileConversion::submit(const QString &name)
+void FileConversion::submit(const QString &name, bool large)
 {
     ++m_taken;
     const QString gifPath = gifPathFor(name);
     m_inFlight << name;
+    m_claimed << QDir::cleanPath(gifPath);
+    m_largePage = m_largePage || large;
     m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
 }
 
 int FileConversion::poll()
 {
+    if (accountAfter && !accountAfter())
+        return m_done;
     for (const PageStream::Page &page : m_stream.takeFinished()) {
         const QString name = m_inFlight.takeFirst();
         ++m_done;
@@ -88,12 +92,17 @@ int FileConversion::poll()
     return m_done;
 }
 
-void FileConversion::takeLeftovers(const QStringList &pages)
+void FileConversion::takeLeftovers(const QStringList &listed)
 {
+    // Pages handed over while the method rendered may still be encoded: they were taken.
+    QStringList pages;
+    for (const QString &name : listed)
+        if (!m_inFlight.contains(name))
+            pages << name;
     expect(pages);
-    drain();
     if (pages.isEmpty())
         return;
+    drain();
     // The pages are all drawn: each core encodes one, and the count shown is of what is there.
     m_stream.addWorkers(m_workers);
     m_expected = m_done + int(pages.size());
@@ -103,16 +112,21 @@ void FileConversion::takeLeftovers(const QStringList &pages)
             --m_expected;
             continue;
         }
-        const bool alone = m_workers > 1 && PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels;
-        m_stream.waitBelow(alone ? 1 : inFlight);
+        const bool alone = PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels;
+        m_stream.waitBelow(alone && m_workers > 1 ? 1 : inFlight);
         poll();
-        submit(name);
-        if (alone)
+        submit(name, alone);
+        if (alone && m_workers > 1)
             m_stream.waitBelow(1);
         poll();
         m_host.yield(); // a signal or a closed window is seen between pages
     }
-    drain();
+    poll();
+}
+
+bool FileConversion::encodingPageStartingWith(const QString &prefix) const
+{
+    return std::any_of(m_inFlight.begin(), m_inFlight.end(), [&](const QString &name) { return name.startsWith(prefix); });
 }
 
 void FileConversion::drain()
@@ -134,7 +148,7 @@ void FileConversion::end()
 
 void FileConversion::methodReturned()
 {
-    drain();
+    poll();
     m_boxes.release();
 }
 

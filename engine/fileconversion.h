@@ -97,12 +97,21 @@ public:
 
     // The page images the method left in the WorkFolder, in the order given, after those it
     // handed over: page `j` of them shows as the handed pages' count + j of that count + theirs.
+    // The last of them may still be encoded when it returns; end() waits for them.
     void takeLeftovers(const QStringList &pages);
 
     // Records what the file's GIFs were named. Called once, whatever the method did.
     void end();
 
     int taken() const { return m_taken; }
+    // The GIF files its pages were given, written or still being encoded.
+    const QSet<QString> &claimed() const { return m_claimed; }
+    // A page image whose name begins with `prefix` is still being encoded.
+    bool encodingPageStartingWith(const QString &prefix) const;
+    // A page taken was so large that it is encoded alone.
+    bool hasLargePage() const { return m_largePage; }
+    // When set, pages are accounted for only once it answers true (the file before is done).
+    std::function<bool()> accountAfter;
     // Failures reported in the ErrorBox while its pages were converted, in order.
     const QStringList &unexpected() const { return m_trap.reported(); }
 
@@ -115,7 +124,7 @@ public:
 
 private:
     QString gifPathFor(const QString &name);
-    void submit(const QString &name);
+    void submit(const QString &name, bool large);
     void drain();
 
     // Reports how the page came out; its page image is deleted either way.
@@ -137,6 +146,8 @@ private:
     QStringList m_inFlight; // taken, not yet accounted, in order
     int m_written = 0;
     QString m_lastError;
+    QSet<QString> m_claimed;
+    bool m_largePage = false;
     const int m_workers; // once every page is drawn
     PageStream m_stream;
     // A program ended by a signal or by closing the window lets the page being written finish.

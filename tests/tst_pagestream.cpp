@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -45,6 +46,7 @@ struct Outcome {
     QStringList progressTexts;
     QList<QPair<int, int>> pageProgress;
     QStringList boxes;
+    QStringList events; // progress texts, the run's events and its boxes, in order
     int mostPageImages = 0;     // on disk at once, looked at whenever the run yielded
     bool gifWhileRendering = false; // a GIF of the first document existed while it rendered
 };
@@ -65,8 +67,12 @@ Outcome Convert(bool encodeWhileRendering, const QStringList &docs, RunFixture &
             && !f.gifs().isEmpty())
             o.gifWhileRendering = true;
     };
+    f.host.fakeDialogs.onMessage = [&](const FakeDialogs::Box &box) { f.host.events << box.text; };
     run.start();
     f.host.onYield = nullptr;
+    f.host.fakeDialogs.onMessage = nullptr;
+    for (QString event : std::as_const(f.host.events))
+        o.events << event.replace(f.root.path(), QStringLiteral("ROOT"));
     o.gifs = f.gifs();
     for (const QString &gif : o.gifs)
         o.contents << Digest(f.out + QLatin1Char('/') + gif);
@@ -135,6 +141,7 @@ private slots:
         QCOMPARE(a.pageProgress.at(pages - 1), (QPair<int, int>(pages, pages)));
         // The renamed file and the damaged one are reported alike, and nothing else.
         QCOMPARE(a.boxes, b.boxes);
+        QCOMPARE(a.events, b.events);
         QVERIFY(a.boxes.contains(QStringLiteral("Could not create GIF on ROOT/docs/damaged.pdf")));
         QVERIFY(a.boxes.join(QLatin1Char('\n')).contains(QStringLiteral("doc (2)-001.gif to doc (2)-003.gif")));
 
@@ -183,6 +190,18 @@ private slots:
         for (int j = 1; j <= pages; ++j)
             QCOMPARE(a.pageProgress.at(j - 1), (QPair<int, int>(j, pages)));
         QCOMPARE(a.boxes, b.boxes);
+        // Pages handed over as drawn end in page order, the ones listed afterwards in name order.
+        const auto notPages = [](QStringList events) {
+            events.removeIf([](const QString &e) { return e.startsWith(QLatin1String("page ")); });
+            return events;
+        };
+        const auto pagesSorted = [](const QStringList &events) {
+            QStringList pages = events.filter(QRegularExpression(QStringLiteral("^page ")));
+            pages.sort();
+            return pages;
+        };
+        QCOMPARE(notPages(a.events), notPages(b.events));
+        QCOMPARE(pagesSorted(a.events), pagesSorted(b.events));
         QVERIFY(a.boxes.contains(QStringLiteral("Could not create GIF on ROOT/docs/damaged.pdf")));
         QVERIFY(twoCores.tempEntries().isEmpty());
     }

@@ -76,6 +76,7 @@ public:
     QList<QPair<int, int>> pageProgressCalls; // (done, total), in order
     QList<FileOutcome> outcomes;              // told as each file ended
     QList<PageOutcome> pagesEnded;            // told as each page ended
+    QStringList events;                       // progress texts and the run's events, in order
     int yields = 0;
     std::function<void()> onYield;
 
@@ -90,10 +91,19 @@ public:
         return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice};
     }
     void setProgress(double percent) override { progressValues << percent; }
-    void setProgressText(const QString &text) override { progressTexts << text; }
+    void setProgressText(const QString &text) override { progressTexts << text; events << text; }
     void pageProgress(int done, int total) override { pageProgressCalls.append({done, total}); }
-    void fileEnded(const FileOutcome &outcome) override { outcomes << outcome; }
-    void pageEnded(const PageOutcome &page) override { pagesEnded << page; }
+    void fileStarted(int position, const QString &pdf) override { events << QStringLiteral("start %1 %2").arg(position).arg(pdf); }
+    void fileEnded(const FileOutcome &outcome) override
+    {
+        outcomes << outcome;
+        events << QStringLiteral("end %1 %2").arg(outcome.position).arg(outcome.failures.isEmpty() ? QString() : outcome.failures[0].cause);
+    }
+    void pageEnded(const PageOutcome &page) override
+    {
+        pagesEnded << page;
+        events << QStringLiteral("page %1 %2 %3").arg(page.pageImage, page.gif, page.written ? QString() : page.reason);
+    }
     void setWaitPointer(bool on) override;
     void setAppWaitPointer(bool on) override;
     void yield() override;
