@@ -19,7 +19,6 @@ public:
     void hold() { m_holding = true; }
     // Shows what waits, in order, and passes through from now on.
     void release();
-    bool holding() const { return m_holding; }
     // A box waits: showing it now could stop the program (a box the user must close) in the
     // middle of another file's rendering.
     bool holdsBox() const { return m_boxes > 0; }
