@@ -84,6 +84,8 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
             // The next page is drawn on the other core while this one is written.
             if (i + 1 < pages.size())
                 document->renderAhead(pages.at(i + 1), dpi, true);
+            else if (!nextDocument.isEmpty() && (!wanted || wanted(1)))
+                document->renderNextAhead(nextDocument, 1, dpi, true);
             const QString file = stem + QString::number(page) + QStringLiteral(".jpg");
             WriteFileWhole(document->render(page, dpi, true).jpeg, file);
             if (pageSaved)

@@ -79,6 +79,9 @@ public:
     std::function<bool(int)> wanted;
     QString rangeText; // how the wanted pages were given, for the failure when none is in the document
     double dpi = JpegDpi;
+    // The PDF saved next, at the same settings: its first page is drawn while the last page
+    // here is. Empty: none.
+    QString nextDocument;
     // Told each page file as soon as it is written, with the pages SaveAs writes in all, in
     // order: the caller may take the file away meanwhile.
     std::function<void(const QString &file, const QList<int> &pages)> pageSaved;

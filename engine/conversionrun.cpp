@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QScopeGuard>
 #include <QSet>
@@ -295,6 +296,16 @@ void ConversionRun::start()
         if (encodeWhileRendering) {
             ctx.pageSink = f.file.get();
             f.file->methodStarts();
+            // Only a plain file is opened before its turn: anything else is met in its turn,
+            // with its own checks and messages.
+            if (i < count) {
+                try {
+                    if (const QString next = m_host.entryAt(i + 1); QFileInfo(next).isFile())
+                        ctx.nextPdf = next;
+                } catch (const Failure &) {
+                    // The list changed meanwhile: nothing is drawn ahead.
+                }
+            }
         }
         // Without its folder no method can work; each file then fails on its own.
         if (!haveWorkFolder) {

@@ -44,6 +44,8 @@ void GflAx::LoadBitmap(const QString &path)
                 m_renderer->renderAhead(pagesToLoad.at(at + 1), EpsDpi, false);
         } else if (Page < std::min(pagesWanted, pageCount)) {
             m_renderer->renderAhead(Page + 1, EpsDpi, false);
+        } else if (Page == std::min(pagesWanted, pageCount) && !NextDocument.isEmpty()) {
+            m_renderer->renderNextAhead(NextDocument, 1, EpsDpi, false);
         }
         m_bitmap = m_renderer->render(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {

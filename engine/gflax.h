@@ -47,6 +47,9 @@ public:
     // Or the pages the caller loads, in this order (a page range): the one after `Page` is
     // drawn ahead. Empty: `pagesWanted` applies.
     QList<int> pagesToLoad;
+    // The PDF the caller loads next, from page 1 at the same settings, once it has loaded the
+    // last of `pagesWanted` here: its first page is drawn meanwhile. Empty: none.
+    QString NextDocument;
     // Each page drawn to fit this box of pixels instead of at EpsDpi (see PageRenderer::setFitBox).
     QSize FitBox;
     // The password the document is opened with, when it has one (see PageRenderer::setPassword).

@@ -57,6 +57,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             if (!choice.allPages())
                 jso->wanted = [choice](int page) { return choice.contains(page); };
             jso->rangeText = choice.rangeText;
+            jso->nextDocument = ctx.nextPdf;
             if (choice.dpi > 0)
                 jso->dpi = choice.dpi;
             // Each page goes to the run as soon as it is written: it is encoded on the other core

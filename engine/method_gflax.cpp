@@ -56,6 +56,8 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         gfl->FitBox = choice.fitBox;
         gfl->HasPassword = choice.hasPassword;
         gfl->Password = choice.password;
+        if (choice.allPages())
+            gfl->NextDocument = ctx.nextPdf;
     }
     int documentPages = -1;
     if (choice.allPages()) {

@@ -62,6 +62,9 @@ struct MethodContext {
 
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
     PageSink *pageSink = nullptr; // see PageSink; null: leave the page images for the run
+    // The PDF the run converts next with the same choices, if any: a renderer may open it and
+    // draw its first page while this one's last page is dealt with.
+    QString nextPdf{};
 
     Dialogs &reportTo() const;
 };

@@ -30,8 +30,14 @@ RendererProcess &PageRenderer::opened(std::unique_ptr<RendererProcess> &slot)
     if (slot && (slot->state() == State::Idle || slot->state() == State::Drawing))
         return *slot;
     if (!slot || slot->state() == State::Gone)
-        slot = RendererProcess::take(m_limits);
+        slot = RendererProcess::take(m_limits, m_password ? QString() : m_path);
     slot->setWhileWaiting(m_whileWaiting);
+    if (slot->state() == State::Drawing) {
+        // Opened, and drawing ahead, while the document before was converted.
+        if (!m_pageCount)
+            m_pageCount = slot->pageCount();
+        return *slot;
+    }
     const int count = slot->open(m_path, m_password);
     if (!m_pageCount)
         m_pageCount = count;
@@ -45,6 +51,7 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
         RendererProcess *process = lookAhead(Event::Asked, wanted);
         if (!process->drawing(wanted))
             process->send(wanted);
+        startNext();
         return process->receive();
     } catch (const Failure &f) {
         lookAhead(Event::Failed, wanted, f.code());
@@ -64,6 +71,40 @@ void PageRenderer::renderAhead(int page, double dpi, bool fit)
         // tried again for every page.
         m_aheadOff = true;
     }
+}
+
+void PageRenderer::renderNextAhead(const QString &path, int page, double dpi, bool fit)
+{
+    if (!m_password && !m_aheadOff)
+        m_next.emplace(path, request(page, dpi, fit));
+}
+
+void PageRenderer::startNext()
+{
+    if (!m_next)
+        return;
+    const auto [path, first] = *std::exchange(m_next, std::nullopt);
+    using State = RendererProcess::State;
+    std::unique_ptr<RendererProcess> process;
+    for (std::unique_ptr<RendererProcess> &slot : m_processes)
+        if (slot && slot->state() == State::Idle) {
+            process = std::move(slot);
+            break;
+        }
+    try {
+        if (process && !process->close())
+            return;
+        if (!process)
+            process = RendererProcess::take(m_limits);
+        process->setWhileWaiting(m_whileWaiting);
+        process->open(path, std::nullopt);
+        process->send(first);
+    } catch (const Failure &) {
+        // That document fails, or not, in its own turn, and says why then.
+        RendererProcess::park(std::move(process));
+        return;
+    }
+    RendererProcess::keepAhead(std::move(process));
 }
 
 RendererProcess *PageRenderer::lookAhead(Event event, const Request &next, int failure)
@@ -104,7 +145,13 @@ RendererProcess *PageRenderer::lookAhead(Event event, const Request &next, int f
         return m_processes[free].get();
     const int other = 1 - free;
     try {
-        return &opened(m_processes[free]);
+        RendererProcess &process = opened(m_processes[free]);
+        // One that opened the document ahead draws its first page at the settings of then.
+        if (process.state() == State::Drawing && !process.drawing(next)) {
+            process.stop();
+            return &opened(m_processes[free]);
+        }
+        return &process;
     } catch (const Failure &) {
         if (event == Event::Ahead || !in(other, State::Drawing))
             throw;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The program's side of lumenpage-render: one document's pages, rendered in child processes
 // under the render limits. The child parses the PDF; this side only reads its answers. A page
@@ -50,6 +51,13 @@ public:
     // for.
     void renderAhead(int page, double dpi, bool fit);
 
+    // The first page the caller converts of the document at `path`, which comes after this one:
+    // drawn by a renderer this document no longer needs while the render() that follows draws
+    // this document's last page and the caller deals with it. The next PageRenderer of `path`
+    // takes the page when it asks for it with the same settings; otherwise it is dropped. Not
+    // for a document opened with a password. Never throws.
+    void renderNextAhead(const QString &path, int page, double dpi, bool fit);
+
     QString pdfPath() const { return m_path; }
 
     // The document's password (user or owner), given to the renderer over its standard input,
@@ -76,6 +84,9 @@ private:
     // there is none. Throws Failure.
     RendererProcess &opened(std::unique_ptr<RendererProcess> &slot);
     Request request(int page, double dpi, bool fit) const { return Request{page, dpi, fit, m_fitBox, 0}; }
+    // Starts what renderNextAhead asked for, with a process of ours that is free, else one from
+    // the pool.
+    void startNext();
 
     QString m_path;
     RenderLimits m_limits;
@@ -85,6 +96,7 @@ private:
     std::optional<int> m_pageCount;
     std::unique_ptr<RendererProcess> m_processes[2];
     bool m_aheadOff = false; // a page reached a cap or crashed the renderer, or no second process
+    std::optional<std::pair<QString, Request>> m_next; // see renderNextAhead
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

@@ -68,6 +68,7 @@ QStringList startConditions(const RenderLimits &limits)
 
 struct Pool {
     std::vector<std::unique_ptr<RendererProcess>> parked;
+    std::unique_ptr<RendererProcess> ahead; // see RendererProcess::keepAhead
     QTimer *idle = nullptr;
 };
 
@@ -380,9 +381,17 @@ QByteArray RendererProcess::readBytes(qint64 count, int page, qint64 budget)
     return bytes;
 }
 
-std::unique_ptr<RendererProcess> RendererProcess::take(const RenderLimits &limits)
+std::unique_ptr<RendererProcess> RendererProcess::take(const RenderLimits &limits, const QString &path)
 {
     const QStringList conditions = startConditions(limits);
+    if (std::unique_ptr<RendererProcess> ahead = std::move(pool().ahead)) {
+        if (!path.isEmpty() && ahead->m_path == path && ahead->m_startedWith == conditions
+            && ahead->m_process->state() == QProcess::Running) {
+            ahead->m_limits = limits;
+            return ahead;
+        }
+        ahead->stop(); // its page is for a document that is not converted next after all
+    }
     auto &parked = pool().parked;
     // One that ended while it waited (killed from outside) is dropped.
     std::erase_if(parked, [](const auto &process) { return process->m_process->state() != QProcess::Running; });
@@ -407,13 +416,28 @@ void RendererProcess::park(std::unique_ptr<RendererProcess> process)
     Pool &p = pool();
     if (process->m_state != State::Parked || p.parked.size() >= MaxParked || !QCoreApplication::instance())
         return; // stopped as it goes
+    p.parked.push_back(std::move(process));
+    armIdleTimer();
+}
+
+void RendererProcess::keepAhead(std::unique_ptr<RendererProcess> process)
+{
+    if (!process || process->m_state != State::Drawing || !QCoreApplication::instance())
+        return; // stopped as it goes
+    process->setWhileWaiting({});
+    pool().ahead = std::move(process);
+    armIdleTimer();
+}
+
+void RendererProcess::armIdleTimer()
+{
+    Pool &p = pool();
     if (!p.idle) {
         qAddPostRoutine(endParked);
         p.idle = new QTimer;
         p.idle->setSingleShot(true);
         QObject::connect(p.idle, &QTimer::timeout, [] { endParked(); });
     }
-    p.parked.push_back(std::move(process));
     p.idle->start(ParkedIdleMs);
 }
 
@@ -429,6 +453,7 @@ void RendererProcess::endParked()
     for (const auto &process : p.parked)
         process->m_process->closeWriteChannel();
     p.parked.clear();
+    p.ahead.reset(); // killed: its page is not wanted any more
     if (p.idle && !QCoreApplication::closingDown())
         p.idle->stop();
 }

@@ -70,6 +70,7 @@ public:
     RendererProcess &operator=(const RendererProcess &) = delete;
 
     State state() const { return m_state; }
+    int pageCount() const { return m_pageCount; } // of the open document
     // The page being drawn (Drawing), else null.
     const Request *request() const { return m_state == State::Drawing ? &m_request : nullptr; }
     bool drawing(const Request &request) const
@@ -100,9 +101,15 @@ public:
     // Gone: a renderer drawing a page is killed, an idle one told to end.
     void stop();
 
-    // A renderer for a new document under `limits`: a parked one started under the same
+    // A renderer for a new document under `limits`: the one kept ahead for `path` (see
+    // keepAhead; Drawing, with the document open), else a parked one started under the same
     // limits, from the same folder and environment, else one not started yet.
-    static std::unique_ptr<RendererProcess> take(const RenderLimits &limits);
+    static std::unique_ptr<RendererProcess> take(const RenderLimits &limits, const QString &path = {});
+    // Drawing: a renderer that opened the document the program converts next (without a
+    // password) and draws its first page before that document's turn. It waits for take() of
+    // that document; a take() of any other document, the idle time of parked renderers or the
+    // program's end stop it.
+    static void keepAhead(std::unique_ptr<RendererProcess> process);
     // Done with `process`: one that can open another document waits for it (closing its
     // document first); the others are stopped. Parked renderers end with the program (and
     // with its lifeline when it is killed), or after a few idle seconds.
@@ -114,6 +121,7 @@ public:
     static QString helperPath();
 
 private:
+    static void armIdleTimer();
     void start();
     QByteArray readLine(int page, qint64 budget);
     QByteArray readBytes(qint64 count, int page, qint64 budget);

@@ -570,6 +570,61 @@ private slots:
         }
     }
 
+    // The first page of the next document is drawn while the last page of this one is: it is
+    // the page that document asks for, at the settings it asks with; when the next document is
+    // another one after all, or opens with a password, the page drawn ahead is dropped and no
+    // renderer is left drawing. NEXT is opened ahead at 72 dpi; then ASKED is opened (with
+    // PASSWORD, "-" for none) and its page 1 drawn at DPI. "moved" renames NEXT before it is
+    // asked for: its page still comes, from the renderer that opened it ahead.
+    void nextDocumentDrawnAhead_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("moved") << "two.pdf" << "two.pdf" << "-" << 72;
+        QTest::newRow("other resolution") << "two.pdf" << "two.pdf" << "-" << 144;
+        QTest::newRow("other document") << "two.pdf" << "plain.pdf" << "-" << 72;
+        QTest::newRow("password") << "a.pdf" << "a.pdf" << "pw-a" << 72;
+        QTest::newRow("damaged") << "bad.pdf" << "two.pdf" << "-" << 72;
+    }
+    void nextDocumentDrawnAhead()
+    {
+        QFETCH(QString, next);
+        QFETCH(QString, asked);
+        QFETCH(QString, password);
+        QFETCH(int, dpi);
+        QTemporaryDir dir;
+        const QString plain = dir.filePath(QStringLiteral("plain.pdf"));
+        TestFiles::writePdf(plain, 1);
+        TestFiles::writePdf(dir.filePath(QStringLiteral("two.pdf")), 2);
+        TestFiles::writeBytes(dir.filePath(QStringLiteral("bad.pdf")), TestPdfs::damaged());
+        if (password != QLatin1String("-")) {
+            LP_SKIP_WITHOUT(QStringLiteral("gs"));
+            qputenv("TEMP", QFile::encodeName(dir.path()));
+            QVERIFY(TestPdfs::writeLocked(plain, dir.filePath(asked), password));
+        }
+        const auto firstPage = [&](const QString &path) {
+            PageRenderer renderer(path, RenderLimits());
+            if (password != QLatin1String("-"))
+                renderer.setPassword(password.toUtf8());
+            return renderer.render(1, dpi, false).jpeg;
+        };
+        const QByteArray expected = firstPage(dir.filePath(asked));
+        RendererProcess::endParked();
+        {
+            PageRenderer current(plain, RenderLimits());
+            if (password != QLatin1String("-"))
+                current.setPassword(password.toUtf8());
+            current.renderNextAhead(dir.filePath(next), 1, 72, false);
+            QVERIFY(!current.render(1, 72, false).jpeg.isEmpty());
+        }
+        if (QTest::currentDataTag() == QLatin1String("moved"))
+            QVERIFY(QFile::rename(dir.filePath(asked), dir.filePath(QStringLiteral("moved.pdf"))));
+        QCOMPARE(firstPage(dir.filePath(asked)), expected);
+        QCOMPARE(RenderersRunning(), RendererProcess::parkedCount());
+    }
+
     // The document is parsed by the renderer: one that poppler refuses is a clear failure of
     // the open, and the component reports it once for the file.
     void unreadableDocumentFailsTheOpen()
