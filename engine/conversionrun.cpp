@@ -5,6 +5,7 @@
 #include "engine/fileconversion.h"
 #include "engine/methods.h"
 #include "engine/runsteps.h"
+#include "engine/scriptmethod.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -229,6 +230,7 @@ void ConversionRun::start()
     if (haveWorkFolder)
         Interruption::addScratchFolder(m_workFolder);
     const auto forget = qScopeGuard([this, haveWorkFolder] {
+        EndScriptsAhead();
         if (haveWorkFolder)
             Interruption::removeScratchFolder(m_workFolder);
     });
@@ -350,6 +352,8 @@ void ConversionRun::start()
         finish(f);
     }
     settleEarlier(nullptr, true);
+    // A script started for a file that was not converted by it after all.
+    EndScriptsAhead();
 
     if (haveWorkFolder && trap.test(RunStep::CheckWorkFolderLeft, [&] { return IsExistingFolder(m_workFolder); }))
         trap.step(RunStep::RemoveWorkFolder, [&] { KillFolder(dialogs, m_workFolder); });

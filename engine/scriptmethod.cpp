@@ -21,6 +21,8 @@
 #include <QThread>
 
 #include <cerrno>
+#include <optional>
+#include <vector>
 #include <cstdio>
 
 namespace {
@@ -80,6 +82,112 @@ private:
     QByteArray m_old;
 };
 
+// What a script is told through its environment besides what it inherits, a null value for a
+// variable left unset.
+using ScriptEnvironment = QList<QPair<const char *, QByteArray>>;
+
+ScriptEnvironment scriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits)
+{
+    return {
+        // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
+        // every page only for the others to be deleted.
+        {"LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray()},
+        // The console's choices (the window's defaults leave them unset): which pages, at what
+        // resolution or fitting what box.
+        {"LUMENPAGE_PAGES", choice.allPages() ? QByteArray() : choice.scriptRanges()},
+        {"LUMENPAGE_RESOLUTION", choice.dpi > 0 ? QByteArray::number(choice.dpi, 'g', 10) : QByteArray()},
+        {"LUMENPAGE_FIT", choice.fits() ? QByteArray::number(choice.fitBox.width()) + ' ' + QByteArray::number(choice.fitBox.height())
+                                        : QByteArray()},
+        // The script waits while MaxPending of its pages are not yet taken.
+        {"LUMENPAGE_MAX_PENDING", handing ? QByteArray::number(MaxPending) : QByteArray()},
+        // The scripts hold the time cap per page themselves: they name the page that reached it
+        // and draw on after it.
+        {"LUMENPAGE_PAGE_SECONDS", QByteArray::number(limits.pageSeconds)},
+    };
+}
+
+// Sets each variable of a ScriptEnvironment for as long as it lives.
+class ScopedScriptEnvironment {
+public:
+    explicit ScopedScriptEnvironment(const ScriptEnvironment &environment)
+    {
+        for (const auto &[name, value] : environment)
+            m_set.push_back(std::make_unique<ScopedEnvironment>(name, value));
+    }
+
+private:
+    std::vector<std::unique_ptr<ScopedEnvironment>> m_set;
+};
+
+// The script of the next file of the run, started while the last pages of this one are drawn,
+// so that two Ghostscripts work at once on a run of short documents. It works in a copy of the
+// script folder of its own and holds at most MaxPending finished pages; the next file's turn
+// takes it over when it is to be run on the same file, with the same environment and limits,
+// and the file can still be read. Anything else stops it.
+struct ScriptAhead {
+    QString pdf;
+    QString method; // the script folder's name in the AppFolder
+    QString folder; // its copy in the WorkFolder, where it runs
+    ScriptEnvironment environment;
+    ChildLimits limits;
+    StartedProgram program;
+};
+
+// Never destroyed: the run ends it (EndScriptsAhead) before it removes the WorkFolder, and a
+// program that ends otherwise stops it through its process group.
+std::unique_ptr<ScriptAhead> &scriptAhead()
+{
+    static auto *const ahead = new std::unique_ptr<ScriptAhead>;
+    return *ahead;
+}
+
+bool sameLimits(const ChildLimits &a, const ChildLimits &b)
+{
+    return a.memoryBytes == b.memoryBytes && a.fileSizeBytes == b.fileSizeBytes && a.cpuSeconds == b.cpuSeconds;
+}
+
+// Starts the script for ctx.nextPdf in the script folder that `ownFolder` (this file's) is not.
+// Nothing is said of a start that fails: the next file is converted in its turn as always.
+void startAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
+                const QString &ownFolder)
+{
+    EndScriptsAhead();
+    if (ctx.nextPdf.isEmpty() || ctx.choice.hasPassword || !InputFileProblem(ctx.nextPdf).isEmpty())
+        return;
+    const QString base = ctx.workFolder + QLatin1Char('/') + method.folder;
+    auto ahead = std::make_unique<ScriptAhead>();
+    ahead->pdf = ctx.nextPdf;
+    ahead->method = method.folder;
+    ahead->folder = ownFolder == base ? base + QStringLiteral("-2") : base;
+    ahead->environment = environment;
+    ahead->limits = ctx.limits.child();
+    const QString input = ahead->folder + QStringLiteral("/current.pdf");
+    try {
+        CopyFolder(ctx.host.appFolder() + QLatin1Char('/') + method.folder, ahead->folder);
+        QFile::remove(input);
+        LinkOrCopyFile(ahead->pdf, input);
+    } catch (const Failure &) {
+        return;
+    }
+    const ScopedScriptEnvironment set(environment);
+    if (StartProgram(QLatin1Char('"') + ahead->folder + QLatin1Char('/') + method.script + QLatin1Char('"'),
+                     ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program) == 0)
+        scriptAhead() = std::move(ahead);
+}
+
+// The script started ahead for this file, if everything it was started with still holds.
+std::unique_ptr<ScriptAhead> adoptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
+                                        const ScriptEnvironment &environment)
+{
+    std::unique_ptr<ScriptAhead> &ahead = scriptAhead();
+    if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
+        && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
+        && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/')))
+        return std::move(ahead);
+    EndScriptsAhead();
+    return nullptr;
+}
+
 // The steps of both script methods. The choice of the pages to hand over, and the end, are
 // numbered one way for the colour scripts and another for the black-and-white one.
 namespace ScriptStep {
@@ -123,6 +231,12 @@ constexpr int RestorePointer = 164;
 
 using namespace ScriptFiles;
 
+void EndScriptsAhead()
+{
+    if (std::unique_ptr<ScriptAhead> ahead = std::move(scriptAhead()))
+        ahead->program.stop();
+}
+
 QString ScriptPageImageName(const QString &baseName, int page)
 {
     return baseName + QLatin1Char('-') + QStringLiteral("%1").arg(page, 3, 10, QLatin1Char('0'))
@@ -134,58 +248,71 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
     MethodResult result;
     ConversionHost &host = ctx.host;
     ErrorTrap trap(ctx.reportTo(), method.location);
-    const QString scriptFolder = ctx.workFolder + QLatin1Char('/') + method.folder;
+    // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
+    // is said in plain words, and the script is not started on it.
+    const QString inputProblem = InputFileProblem(pdfPath);
+    // The script started for this file while the one before was drawn, if it still applies:
+    // then its folder is the script folder, already copied and given the input.
+    const auto environment = [&](std::optional<bool> firstPageOnly = std::nullopt) {
+        if (!firstPageOnly) {
+            try {
+                firstPageOnly = host.options().firstPageOnly;
+            } catch (...) {
+                firstPageOnly = false; // the read is made again, and trapped, below
+            }
+        }
+        const bool handing = method.handsOverWhileRendering && !*firstPageOnly && ctx.pageSink;
+        return scriptEnvironment(*firstPageOnly, ctx.choice, handing, ctx.limits);
+    };
+    std::unique_ptr<ScriptAhead> adopted = inputProblem.isEmpty() ? adoptAhead(ctx, pdfPath, method, environment()) : nullptr;
+    if (!inputProblem.isEmpty())
+        EndScriptsAhead();
+    const QString scriptFolder = adopted ? adopted->folder : ctx.workFolder + QLatin1Char('/') + method.folder;
     const QString currentPdf = scriptFolder + QStringLiteral("/current.pdf");
     const QString pagesFolder = method.pagesFolder.isEmpty()
                                     ? scriptFolder + QLatin1Char('/')
                                     : scriptFolder + QLatin1Char('/') + method.pagesFolder + QLatin1Char('/');
 
-    trap.step(ScriptStep::CopyScriptFolder, [&] {
-        CopyFolder(host.appFolder() + QLatin1Char('/') + method.folder, scriptFolder);
-    });
+    if (!adopted)
+        trap.step(ScriptStep::CopyScriptFolder, [&] {
+            CopyFolder(host.appFolder() + QLatin1Char('/') + method.folder, scriptFolder);
+        });
     QString baseName;
     trap.step(ScriptStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
     trap.step(ScriptStep::ShowWaitPointerOnStart, [&] { host.setAppWaitPointer(true); });
-    trap.step(ScriptStep::RemoveOldInput, [&] { DeleteFilesQuietly(currentPdf); });
+    if (!adopted)
+        trap.step(ScriptStep::RemoveOldInput, [&] { DeleteFilesQuietly(currentPdf); });
     trap.step(ScriptStep::ShowWaitPointerBeforeInput, [&] { host.setAppWaitPointer(true); });
     // The script only reads its input: a link, so that a large document is not copied into
     // scratch space (a tmpfs /tmp is memory).
-    trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
-    trap.step(ScriptStep::WaitForInput, [&] {
-        waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
-                  QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(pdfPath, currentPdf));
-    });
+    if (!adopted) {
+        trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(pdfPath, currentPdf); });
+        trap.step(ScriptStep::WaitForInput, [&] {
+            waitWhile(host, [&] { return !IsExistingFile(currentPdf); }, std::min(CopyWaitMs, ctx.fileWaitTimeoutMs),
+                      QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(pdfPath, currentPdf));
+        });
+    }
     // The script's verdict: its exit status and what it said on standard error.
     int exitCode = 0;
     QString errors, stopped;
     // Page numbers of the page images handed over while the script rendered.
     QList<int> handed;
     int expected = 0; // the pages the script announced
-    // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for ever)
-    // is said in plain words, and the script is not started on it.
-    const QString inputProblem = InputFileProblem(pdfPath);
     trap.step(ScriptStep::RunScript, [&] {
         if (!inputProblem.isEmpty())
             return;
-        // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
-        // every page only for the others to be deleted; which pages are handed over is still
-        // decided by the steps below.
+        // "Convert First Page Only" tells the script to draw page 1 alone; which pages are
+        // handed over is still decided by the steps below.
         bool firstPageOnly = false;
         try {
             firstPageOnly = host.options().firstPageOnly;
         } catch (...) {
             // Then the script draws every page; the read is made again, and trapped, below.
         }
-        const ScopedEnvironment onlyFirst("LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray());
-        // The console's choices (the window's defaults leave them unset): which pages, at what
-        // resolution or fitting what box.
+        // A script taken over runs as it was told when it started.
+        if (adopted)
+            firstPageOnly = adopted->environment == environment(true);
         const PageChoice &choice = ctx.choice;
-        const ScopedEnvironment range("LUMENPAGE_PAGES", choice.allPages() ? QByteArray() : choice.scriptRanges());
-        const ScopedEnvironment resolution("LUMENPAGE_RESOLUTION",
-                                           choice.dpi > 0 ? QByteArray::number(choice.dpi, 'g', 10) : QByteArray());
-        const ScopedEnvironment fit("LUMENPAGE_FIT", choice.fits() ? QByteArray::number(choice.fitBox.width()) + ' '
-                                                                          + QByteArray::number(choice.fitBox.height())
-                                                                    : QByteArray());
         // The password reaches Ghostscript in a file in the script's folder, inside the run's
         // private WorkFolder, readable by this user alone and removed as soon as the script
         // ends: never on a command line or in an environment, which other users can read.
@@ -197,11 +324,10 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         // each on the other core while the next is drawn, and scratch space holds only the
         // pages in flight. The script waits while MaxPending of its pages are not yet taken.
         PageSink *const sink = method.handsOverWhileRendering && !firstPageOnly ? ctx.pageSink : nullptr;
-        const ScopedEnvironment pending("LUMENPAGE_MAX_PENDING", sink ? QByteArray::number(MaxPending) : QByteArray());
-        // The scripts hold the time cap per page themselves: they name the page that reached
-        // it and draw on after it.
-        const ScopedEnvironment pageCap("LUMENPAGE_PAGE_SECONDS", QByteArray::number(ctx.limits.pageSeconds));
+        const ScriptEnvironment told = scriptEnvironment(firstPageOnly, choice, sink != nullptr, ctx.limits);
+        const ScopedScriptEnvironment set(told);
         bool announced = false; // "pagecount" was read
+        bool aheadTried = false;
         const auto handOverReady = [&] {
             sink->poll();
             QFile count(scriptFolder + QStringLiteral("/pagecount"));
@@ -239,6 +365,11 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
                 MoveFile(pagesFolder + it.value(), ctx.workFolder + QLatin1Char('/') + name);
                 handed << it.key();
                 sink->take(name, expected);
+            }
+            // Two pages or fewer left to draw: the next file's script starts on the other core.
+            if (!aheadTried && announced && expected > 0 && expected - handed.size() <= MaxPending) {
+                aheadTried = true;
+                startAhead(ctx, method, told, scriptFolder);
             }
         };
         WaitOptions options;
@@ -285,7 +416,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         };
         const QString command = QLatin1Char('"') + scriptFolder + QLatin1Char('/') + method.script + QLatin1Char('"');
         try {
-            exitCode = RunAndWait(command, scriptFolder + QLatin1Char('/'), options);
+            exitCode = adopted ? WaitFor(adopted->program, options) : RunAndWait(command, scriptFolder + QLatin1Char('/'), options);
             // What the script finished after the last look stays for the hand-over below.
         } catch (const Failure &f) {
             if (stopped.isEmpty())

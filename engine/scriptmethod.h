@@ -20,5 +20,9 @@ struct ScriptMethod {
 
 MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
 
+// Stops the script started ahead for the next file, if any (the run's end, or that file not
+// converted by it after all).
+void EndScriptsAhead();
+
 // PageImageName of the script methods, "-000" numbering: report-001.jpg, report-1000.jpg.
 QString ScriptPageImageName(const QString &baseName, int page);

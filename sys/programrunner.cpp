@@ -151,18 +151,54 @@ int ShellOpen(const QString &target, const QString &workingFolder, std::unique_p
     return 0;
 }
 
-int RunAndWait(const QString &commandLine, const QString &workingFolder, const WaitOptions &options)
+StartedProgram::StartedProgram() = default;
+StartedProgram::StartedProgram(StartedProgram &&) noexcept = default;
+StartedProgram &StartedProgram::operator=(StartedProgram &&) noexcept = default;
+StartedProgram::~StartedProgram()
+{
+    stop();
+}
+
+void StartedProgram::stop()
+{
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        if (const qint64 pid = process->processId(); pid > 0)
+            ::kill(-static_cast<pid_t>(pid), SIGKILL);
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    process.reset();
+    group.reset();
+}
+
+int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program)
 {
     QString target = commandLine.trimmed();
     if (target.size() >= 2 && target.startsWith(QLatin1Char('"')) && target.endsWith(QLatin1Char('"')))
         target = target.mid(1, target.size() - 2);
-
-    std::unique_ptr<QProcess> process;
-    if (const int refusal = ShellOpen(target, workingFolder, process, options.limits))
+    program.stop();
+    program.target = target;
+    if (const int refusal = ShellOpen(target, workingFolder, program.process, limits))
         return RefusalResult(ShellRefusalTable(refusal).number);
     // Stopped with everything it started if the program has to end before it does.
-    const Interruption::ProcessGroupGuard group(process->processId());
+    program.group = std::make_unique<Interruption::ProcessGroupGuard>(program.process->processId());
+    return 0;
+}
 
+int RunAndWait(const QString &commandLine, const QString &workingFolder, const WaitOptions &options)
+{
+    StartedProgram program;
+    if (const int refusal = StartProgram(commandLine, workingFolder, options.limits, program))
+        return refusal;
+    return WaitFor(program, options);
+}
+
+int WaitFor(StartedProgram &program, const WaitOptions &options)
+{
+    const std::unique_ptr<QProcess> &process = program.process;
+    const QString &target = program.target;
     const auto yield = options.yield ? options.yield : [] {
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();

@@ -58,6 +58,34 @@ struct WaitOptions {
     std::function<QString()> stalled;
 };
 
+namespace Interruption {
+class ProcessGroupGuard;
+}
+
+// A program started by StartProgram, in its own process group, which ends with the program
+// (Interruption) if it has to end first. Destroying it stops the group.
+struct StartedProgram {
+    StartedProgram();
+    StartedProgram(StartedProgram &&) noexcept;
+    StartedProgram &operator=(StartedProgram &&) noexcept;
+    ~StartedProgram();
+    // Kills the whole process group, if it still runs.
+    void stop();
+    bool started() const { return process != nullptr; }
+
+    QString target;
+    std::unique_ptr<QProcess> process;
+    std::unique_ptr<Interruption::ProcessGroupGuard> group;
+};
+
+// Starts the command (a path, optionally enclosed in double quotes) under `limits`: 0, or
+// RefusalResult() of the refusal's error number when it could not start.
+int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program);
+
+// Waits for a started program as RunAndWait does (`options.limits` are not used: it runs
+// under the ones it was started with). Its standard output and error since the start are read.
+int WaitFor(StartedProgram &program, const WaitOptions &options = {});
+
 // Starts the command (a path, optionally enclosed in double quotes) and waits for its end,
 // yielding every `pollMs` (100 ms). Returns its exit code, or RefusalResult() of the refusal's
 // error number, at once, when it could not start.

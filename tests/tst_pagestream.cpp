@@ -223,6 +223,44 @@ private slots:
         QVERIFY(run.lastReport().succeeded());
     }
 
+    // The next file's script starts while the last pages of this one are drawn, and its turn
+    // takes it over only when it still applies: the list changed meanwhile (the file's place
+    // taken by a longer one) or the method changed, and the file converts as it is then, with
+    // nothing of the script started ahead left behind.
+    void nextFileStartedAheadOnlyWhenItStillApplies_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("gifs");
+        QTest::newRow("none") << "" << QStringList{"a-001.gif", "b-001.gif", "b-002.gif", "b-003.gif", "b-004.gif", "c-001.gif", "c-002.gif"};
+        QTest::newRow("list") << "list" << QStringList{"a-001.gif", "c (2)-001.gif", "c (2)-002.gif", "c-001.gif", "c-002.gif"};
+        QTest::newRow("method") << "method" << QStringList{"a-001.gif", "b1.gif", "c1.gif"};
+    }
+    void nextFileStartedAheadOnlyWhenItStillApplies()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, gifs);
+        RunFixture f(Method::Ghostscript);
+        f.host.entries = {f.pdf(QStringLiteral("a.pdf"), 1), f.pdf(QStringLiteral("b.pdf"), 4), f.pdf(QStringLiteral("c.pdf"), 2)};
+        ConversionRun run(f.host);
+        bool ahead = false;
+        f.host.onYield = [&] {
+            if (ahead || !QFile::exists(run.workFolder() + QStringLiteral("/ps-2/current.pdf")))
+                return;
+            ahead = true; // b.pdf's script runs while a.pdf's page is drawn, and waits after two pages
+            if (change == QLatin1String("list"))
+                f.host.entries[1] = f.host.entries[2];
+            else if (change == QLatin1String("method"))
+                f.host.method = Method::GflAx;
+        };
+        run.start();
+        f.host.onYield = nullptr;
+        QVERIFY(ahead);
+        QCOMPARE(f.gifs(), gifs);
+        // A script stopped meanwhile takes a moment to end.
+        QTRY_COMPARE_WITH_TIMEOUT(TestFiles::processesWorkingIn(f.temp), QStringList(), 3000);
+        QVERIFY(f.tempEntries().isEmpty());
+    }
+
     // The script reads the document through a link: it is neither copied into scratch space
     // nor changed, and a name with quotes and non-ASCII letters is no trouble.
     void documentIsReadNotCopied()
