@@ -375,8 +375,13 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
         WaitOptions options;
         options.yield = [&] {
             host.yield();
-            if (sink)
+            if (sink) {
                 handOverReady();
+            } else if (firstPageOnly && method.handsOverWhileRendering && !aheadTried) {
+                // One page to draw: the next file's starts at once.
+                aheadTried = true;
+                startAhead(ctx, method, told, scriptFolder);
+            }
         };
         if (sink)
             options.pollMs = 20;

@@ -226,7 +226,7 @@ private slots:
     // The next file's script starts while the last pages of this one are drawn, and its turn
     // takes it over only when it still applies: the list changed meanwhile (the file's place
     // taken by a longer one) or the method changed, and the file converts as it is then, with
-    // nothing of the script started ahead left behind.
+    // nothing of the script started ahead left behind. Also when only first pages are drawn.
     void nextFileStartedAheadOnlyWhenItStillApplies_data()
     {
         QTest::addColumn<QString>("change");
@@ -234,6 +234,7 @@ private slots:
         QTest::newRow("none") << "" << QStringList{"a-001.gif", "b-001.gif", "b-002.gif", "b-003.gif", "b-004.gif", "c-001.gif", "c-002.gif"};
         QTest::newRow("list") << "list" << QStringList{"a-001.gif", "c (2)-001.gif", "c (2)-002.gif", "c-001.gif", "c-002.gif"};
         QTest::newRow("method") << "method" << QStringList{"a-001.gif", "b1.gif", "c1.gif"};
+        QTest::newRow("first pages only") << "first pages" << QStringList{"a-001.gif", "b-001.gif", "c-001.gif"};
     }
     void nextFileStartedAheadOnlyWhenItStillApplies()
     {
@@ -241,6 +242,8 @@ private slots:
         QFETCH(QStringList, gifs);
         RunFixture f(Method::Ghostscript);
         f.host.entries = {f.pdf(QStringLiteral("a.pdf"), 1), f.pdf(QStringLiteral("b.pdf"), 4), f.pdf(QStringLiteral("c.pdf"), 2)};
+        if (change == QLatin1String("first pages"))
+            f.host.check5Value = 1;
         ConversionRun run(f.host);
         bool ahead = false;
         f.host.onYield = [&] {
