@@ -245,15 +245,18 @@ private slots:
         if (change == QLatin1String("first pages"))
             f.host.check5Value = 1;
         ConversionRun run(f.host);
-        bool ahead = false;
+        bool ahead = false, changed = false;
         f.host.onYield = [&] {
-            if (ahead || !QFile::exists(run.workFolder() + QStringLiteral("/ps-2/current.pdf")))
-                return;
-            ahead = true; // b.pdf's script runs while a.pdf's page is drawn, and waits after two pages
-            if (change == QLatin1String("list"))
-                f.host.entries[1] = f.host.entries[2];
-            else if (change == QLatin1String("method"))
-                f.host.method = Method::GflAx;
+            // While a.pdf's script runs (b.pdf is then known to come next), the change is made.
+            if (!changed && QFileInfo::exists(run.workFolder() + QStringLiteral("/ps/current.pdf"))) {
+                changed = true;
+                if (change == QLatin1String("list"))
+                    f.host.entries[1] = f.host.entries[2];
+                else if (change == QLatin1String("method"))
+                    f.host.method = Method::GflAx;
+            }
+            // The second copy of the script folder is made for a script started ahead.
+            ahead = ahead || QFileInfo::exists(run.workFolder() + QStringLiteral("/ps-2"));
         };
         run.start();
         f.host.onYield = nullptr;
