@@ -163,8 +163,9 @@ void startAhead(const MethodContext &ctx, const ScriptMethod &method, const Scri
     ahead->limits = ctx.limits.child();
     const QString input = ahead->folder + QStringLiteral("/current.pdf");
     try {
+        // A fresh folder: nothing an earlier script left there is read as this one's.
+        RemoveTree(ahead->folder);
         CopyFolder(ctx.host.appFolder() + QLatin1Char('/') + method.folder, ahead->folder);
-        QFile::remove(input);
         LinkOrCopyFile(ahead->pdf, input);
     } catch (const Failure &) {
         return;
@@ -233,8 +234,17 @@ using namespace ScriptFiles;
 
 void EndScriptsAhead()
 {
-    if (std::unique_ptr<ScriptAhead> ahead = std::move(scriptAhead()))
-        ahead->program.stop();
+    std::unique_ptr<ScriptAhead> ahead = std::move(scriptAhead());
+    if (!ahead)
+        return;
+    ahead->program.stop();
+    // Stopped at once, it left its pages, page count and logs: the next script to work in that
+    // folder must not read them as its own.
+    try {
+        RemoveTree(ahead->folder);
+    } catch (const Failure &) {
+        // What could not be removed goes with the WorkFolder.
+    }
 }
 
 QString ScriptPageImageName(const QString &baseName, int page)

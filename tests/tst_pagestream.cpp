@@ -225,14 +225,18 @@ private slots:
 
     // The next file's script starts while the last pages of this one are drawn, and its turn
     // takes it over only when it still applies: the list changed meanwhile (the file's place
-    // taken by a longer one) or the method changed, and the file converts as it is then, with
-    // nothing of the script started ahead left behind. Also when only first pages are drawn.
+    // taken by another one, also once a script was taken over and the one started after it is
+    // stopped) or the method changed, and the file converts as it is then, with nothing of the
+    // script started ahead left behind or read. Also when only first pages are drawn.
     void nextFileStartedAheadOnlyWhenItStillApplies_data()
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QStringList>("gifs");
-        QTest::newRow("none") << "" << QStringList{"a-001.gif", "b-001.gif", "b-002.gif", "b-003.gif", "b-004.gif", "c-001.gif", "c-002.gif"};
-        QTest::newRow("list") << "list" << QStringList{"a-001.gif", "c (2)-001.gif", "c (2)-002.gif", "c-001.gif", "c-002.gif"};
+        const QStringList b{"b-001.gif", "b-002.gif", "b-003.gif"};
+        const QStringList c{"c-001.gif", "c-002.gif", "c-003.gif", "c-004.gif"};
+        QTest::newRow("none") << "" << QStringList{"a-001.gif"} + b + c;
+        QTest::newRow("list") << "list" << QStringList{"a-001.gif", "c (2)-001.gif", "c (2)-002.gif", "c (2)-003.gif", "c (2)-004.gif"} + c;
+        QTest::newRow("list, later") << "later" << QStringList{"a-001.gif"} + b + QStringList{"d-001.gif", "d-002.gif"};
         QTest::newRow("method") << "method" << QStringList{"a-001.gif", "b1.gif", "c1.gif"};
         QTest::newRow("first pages only") << "first pages" << QStringList{"a-001.gif", "b-001.gif", "c-001.gif"};
     }
@@ -241,27 +245,34 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QStringList, gifs);
         RunFixture f(Method::Ghostscript);
-        f.host.entries = {f.pdf(QStringLiteral("a.pdf"), 1), f.pdf(QStringLiteral("b.pdf"), 4), f.pdf(QStringLiteral("c.pdf"), 2)};
+        f.host.entries = {f.pdf(QStringLiteral("a.pdf"), 1), f.pdf(QStringLiteral("b.pdf"), 3), f.pdf(QStringLiteral("c.pdf"), 4)};
+        const QString d = f.pdf(QStringLiteral("d.pdf"), 2);
         if (change == QLatin1String("first pages"))
             f.host.check5Value = 1;
         ConversionRun run(f.host);
         bool ahead = false, changed = false;
         f.host.onYield = [&] {
-            // While a.pdf's script runs (b.pdf is then known to come next), the change is made.
-            if (!changed && QFileInfo::exists(run.workFolder() + QStringLiteral("/ps/current.pdf"))) {
+            const QString work = run.workFolder();
+            // The change is made while a.pdf's script runs (b.pdf is then known to come next),
+            // or, later, once c.pdf's script was started ahead of its turn.
+            const QString input = QFileInfo(work + QStringLiteral("/ps/current.pdf")).symLinkTarget();
+            if (!changed && input.endsWith(change == QLatin1String("later") ? QLatin1String("/c.pdf") : QLatin1String("/a.pdf"))) {
                 changed = true;
                 if (change == QLatin1String("list"))
                     f.host.entries[1] = f.host.entries[2];
+                else if (change == QLatin1String("later"))
+                    f.host.entries[2] = d;
                 else if (change == QLatin1String("method"))
                     f.host.method = Method::GflAx;
             }
             // The second copy of the script folder is made for a script started ahead.
-            ahead = ahead || QFileInfo::exists(run.workFolder() + QStringLiteral("/ps-2"));
+            ahead = ahead || QFileInfo::exists(work + QStringLiteral("/ps-2"));
         };
         run.start();
         f.host.onYield = nullptr;
         QVERIFY(ahead);
         QCOMPARE(f.gifs(), gifs);
+        QCOMPARE(f.host.pagesEnded.size(), gifs.size()); // no page taken twice, none of another file
         // A script stopped meanwhile takes a moment to end.
         QTRY_COMPARE_WITH_TIMEOUT(TestFiles::processesWorkingIn(f.temp), QStringList(), 3000);
         QVERIFY(f.tempEntries().isEmpty());
