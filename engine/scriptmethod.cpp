@@ -263,14 +263,18 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
     const QString inputProblem = InputFileProblem(pdfPath);
     // The script started for this file while the one before was drawn, if it still applies:
     // then its folder is the script folder, already copied and given the input.
-    const auto environment = [&](std::optional<bool> firstPageOnly = std::nullopt) {
-        if (!firstPageOnly) {
-            try {
-                firstPageOnly = host.options().firstPageOnly;
-            } catch (...) {
-                firstPageOnly = false; // the read is made again, and trapped, below
-            }
+    // "Convert First Page Only" as it is now; a failed read draws every page (the read is made
+    // again, and trapped, where the pages are handed over).
+    const auto firstPageOnlyNow = [&] {
+        try {
+            return host.options().firstPageOnly;
+        } catch (...) {
+            return false;
         }
+    };
+    const auto environment = [&](std::optional<bool> firstPageOnly = std::nullopt) {
+        if (!firstPageOnly)
+            firstPageOnly = firstPageOnlyNow();
         const bool handing = method.handsOverWhileRendering && !*firstPageOnly && ctx.pageSink;
         return scriptEnvironment(*firstPageOnly, ctx.choice, handing, ctx.limits);
     };
@@ -313,12 +317,7 @@ MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const S
             return;
         // "Convert First Page Only" tells the script to draw page 1 alone; which pages are
         // handed over is still decided by the steps below.
-        bool firstPageOnly = false;
-        try {
-            firstPageOnly = host.options().firstPageOnly;
-        } catch (...) {
-            // Then the script draws every page; the read is made again, and trapped, below.
-        }
+        bool firstPageOnly = firstPageOnlyNow();
         // A script taken over runs as it was told when it started.
         if (adopted)
             firstPageOnly = adopted->environment == environment(true);

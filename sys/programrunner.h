@@ -71,7 +71,6 @@ struct StartedProgram {
     ~StartedProgram();
     // Kills the whole process group, if it still runs.
     void stop();
-    bool started() const { return process != nullptr; }
 
     QString target;
     std::unique_ptr<QProcess> process;
