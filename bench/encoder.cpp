@@ -13,9 +13,9 @@
 #include "pages.h"
 #include "processes.h"
 
-#include "engine/gifencoder.h"
-#include "engine/imaging.h"
-#include "engine/pageimage.h"
+#include "engine/encode/gifencoder.h"
+#include "engine/encode/imaging.h"
+#include "engine/encode/pageimage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -84,7 +84,7 @@ int worker(int argc, char **argv)
         const QString gif = outDir + QLatin1Char('/') + QFileInfo(jpeg).completeBaseName() + QStringLiteral(".gif");
         QElapsedTimer clock;
         clock.start();
-        // The program's own decoder (engine/pageimage.cpp), reading the file as the run does.
+        // The program's own decoder (engine/encode/pageimage.cpp), reading the file as the run does.
         QImage picture;
         QString why;
         QFile in(jpeg);

@@ -1,6 +1,6 @@
 #include "cli/batchhost.h"
 
-#include "engine/conversionrun.h"
+#include "engine/run/conversionrun.h"
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/conversionhost.h"
-#include "engine/imaging.h"
-#include "engine/pagechoice.h"
-#include "engine/renderlimits.h"
+#include "engine/run/conversionhost.h"
+#include "engine/encode/imaging.h"
+#include "engine/pages/pagechoice.h"
+#include "engine/pages/renderlimits.h"
 #include "sys/dialogs.h"
 
 #include <QElapsedTimer>

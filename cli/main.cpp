@@ -2,7 +2,7 @@
 
 #include "cli/batchhost.h"
 
-#include "engine/pagechoice.h"
+#include "engine/pages/pagechoice.h"
 
 #include "sys/fileutil.h"
 #include "sys/interruption.h"

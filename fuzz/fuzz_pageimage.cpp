@@ -1,7 +1,7 @@
 // Page-image decoding and the GIF encoder, on any bytes a renderer might have left as a page
 // image: never a crash, a hang or a read out of bounds, whatever the file holds.
-#include "engine/gifencoder.h"
-#include "engine/pageimage.h"
+#include "engine/encode/gifencoder.h"
+#include "engine/encode/pageimage.h"
 
 #include <QBuffer>
 #include <QImage>

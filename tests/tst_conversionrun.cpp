@@ -1,7 +1,7 @@
 // The run's own rules, with the Ghostscript method driven by stand-in scripts in a throw-away
 // AppFolder, so that each case controls exactly which page images appear.
 #include "support/testsupport.h"
-#include "engine/conversionrun.h"
+#include "engine/run/conversionrun.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

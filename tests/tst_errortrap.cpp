@@ -1,6 +1,6 @@
 #include "support/testsupport.h"
-#include "engine/conversionrun.h"
-#include "engine/methods.h"
+#include "engine/run/conversionrun.h"
+#include "engine/pages/methods.h"
 #include "sys/errortrap.h"
 #include "ui/form1locations.h"
 

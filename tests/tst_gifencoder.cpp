@@ -1,6 +1,6 @@
 // The GIF writer: indexed pictures written through giflib and read back by giflib unchanged,
 // with colour tables of every size, and refusals that write nothing.
-#include "engine/gifencoder.h"
+#include "engine/encode/gifencoder.h"
 
 #include <QBuffer>
 #include <QtTest>

@@ -2,8 +2,8 @@
 // leave no file behind, and GIF files that a real decoder (giflib) reads back.
 
 #include "tests/support/testsupport.h"
-#include "engine/gifencoder.h"
-#include "engine/imaging.h"
+#include "engine/encode/gifencoder.h"
+#include "engine/encode/imaging.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,8 +2,8 @@
 #include "support/testsupport.h"
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
-#include "engine/conversionrun.h"
-#include "engine/methods.h"
+#include "engine/run/conversionrun.h"
+#include "engine/pages/methods.h"
 #include "engine/render/pdfpages.h"
 #include "sys/fileutil.h"
 

@@ -1,9 +1,9 @@
 // The GflAx method and its poppler-backed component, on PDFs made for each test.
 #include "support/testsupport.h"
 #include "tests/support/testpdfs.h"
-#include "engine/conversionrun.h"
-#include "engine/gflax.h"
-#include "engine/methods.h"
+#include "engine/run/conversionrun.h"
+#include "engine/pages/gflax.h"
+#include "engine/pages/methods.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 

@@ -2,9 +2,9 @@
 #include "support/testsupport.h"
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
-#include "engine/conversionrun.h"
-#include "engine/methods.h"
-#include "engine/scriptmethod.h"
+#include "engine/run/conversionrun.h"
+#include "engine/pages/methods.h"
+#include "engine/pages/scriptmethod.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

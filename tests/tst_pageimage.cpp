@@ -1,7 +1,7 @@
 // Page images must be whole: a JPEG that decodes only with complaints is an undecodable page.
 #include "support/testsupport.h"
-#include "engine/conversionrun.h"
-#include "engine/pageimage.h"
+#include "engine/run/conversionrun.h"
+#include "engine/encode/pageimage.h"
 #include "sys/fileutil.h"
 
 #include <QBuffer>

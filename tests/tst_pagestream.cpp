@@ -2,9 +2,9 @@
 // and messages as a run that renders everything first, with only a few page images on disk.
 #include "support/programs.h"
 #include "support/testsupport.h"
-#include "engine/conversionrun.h"
-#include "engine/imaging.h"
-#include "engine/pagestream.h"
+#include "engine/run/conversionrun.h"
+#include "engine/encode/imaging.h"
+#include "engine/encode/pagestream.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 

@@ -1,8 +1,8 @@
 // Quantising to an indexed picture: exact palettes, JPEG noise folded back into a page's true
 // colours, reduction of many colours to 256, and what must not be folded.
 #include "tests/support/testsupport.h"
-#include "engine/colourhistogram.h"
-#include "engine/palette.h"
+#include "engine/encode/colourhistogram.h"
+#include "engine/encode/palette.h"
 
 #include <QImage>
 #include <QPainter>

@@ -5,7 +5,7 @@
 #include "support/testsupport.h"
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
-#include "engine/methods.h"
+#include "engine/pages/methods.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/conversionrun.h"
-#include "engine/imaging.h"
+#include "engine/run/conversionrun.h"
+#include "engine/encode/imaging.h"
 #include "ui/form1layout.h"
 #include "ui/form1locations.h"
 #include "ui/pointers.h"

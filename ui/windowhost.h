@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/conversionhost.h"
+#include "engine/run/conversionhost.h"
 
 #include <QString>
 

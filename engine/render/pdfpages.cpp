@@ -1,6 +1,6 @@
 #include "pdfpages.h"
 
-#include "engine/jpegerrors.h"
+#include "engine/encode/jpegerrors.h"
 #include "sys/fileutil.h"
 
 

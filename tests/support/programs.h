@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/methods.h"
+#include "engine/pages/methods.h"
 
 #include <QString>
 #include <QStringList>

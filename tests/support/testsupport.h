@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/conversionhost.h"
-#include "engine/imaging.h"
+#include "engine/run/conversionhost.h"
+#include "engine/encode/imaging.h"
 #include "sys/fileutil.h"
 #include "sys/dialogs.h"
 

@@ -1,0 +1,126 @@
+#include "engine/encode/imaging.h"
+
+#include "engine/encode/gifencoder.h"
+
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImageWriter>
+
+namespace {
+
+QByteArray classId(const char *hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int quality = -1)
+{
+    const QByteArray fmt(format);
+    return {classId(id), QString::fromLatin1(mime), QLatin1Char('.') + QString::fromLatin1(format),
+            [fmt, quality](const QImage &image, QIODevice &device, QString *error) {
+                QImageWriter writer(&device, fmt);
+                if (quality >= 0)
+                    writer.setQuality(quality);
+                if (writer.write(image))
+                    return true;
+                if (error)
+                    *error = writer.errorString();
+                return false;
+            }};
+}
+
+} // namespace
+
+ImagingService::ImagingService()
+{
+    // Class identifiers are fixed so that they can be stored and compared like the platform's.
+    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), QStringLiteral(".gif"),
+                          [](const QImage &image, QIODevice &device, QString *error) {
+                              return writeGif(image, device, error);
+                          }});
+    m_encoders.push_back(qtEncoder("557cf406d3c41a1184ba00005f6e7661", "image/png", "png"));
+    m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
+    m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp"));
+    if (QImageWriter::supportedImageFormats().contains("tiff"))
+        m_encoders.push_back(qtEncoder("557cf405d3c41a1184ba00005f6e7661", "image/tiff", "tiff"));
+}
+
+bool ImagingService::start()
+{
+    m_started = true;
+    return true;
+}
+
+void ImagingService::stop()
+{
+    m_started = false;
+}
+
+bool ImagingService::FindEncoder(const QString &mimeType, QByteArray &id) const
+{
+    for (const ImageEncoder &e : m_encoders) {
+        if (e.mimeType.compare(mimeType, Qt::CaseInsensitive) == 0) {
+            id = e.classId;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString ImagingService::extensionOf(const QString &mimeType) const
+{
+    QByteArray id;
+    return FindEncoder(mimeType, id) ? encoderById(id)->extension : QString();
+}
+
+const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const
+{
+    for (const ImageEncoder &e : m_encoders)
+        if (e.classId == id)
+            return &e;
+    return nullptr;
+}
+
+bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
+                                   const QString &mimeType, QString *error) const
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!m_started)
+        return fail(QCoreApplication::translate("Engine", "the imaging service is not started"));
+    if (picture.isNull())
+        return fail(QCoreApplication::translate("Engine", "no picture"));
+    QByteArray id;
+    if (!FindEncoder(mimeType, id))
+        return fail(QCoreApplication::translate("Engine", "no encoder for %1").arg(mimeType));
+    return SaveImageFile(picture, path, encoderById(id)->write, error);
+}
+
+bool SaveImageFile(const QImage &picture, const QString &path,
+                   const std::function<bool(const QImage &, QIODevice &, QString *)> &write, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    // Encoded in memory first: the file is then written in one checked piece, whole or not at all.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString why;
+    if (!write(picture, buffer, &why))
+        return fail(why.isEmpty() ? QCoreApplication::translate("Engine", "the encoder failed") : why);
+    try {
+        ReplaceFileWhole(path, bytes);
+    } catch (const Failure &f) {
+        return fail(f.description());
+    }
+    return true;
+}

@@ -1,0 +1,135 @@
+#include "engine/encode/pageimage.h"
+
+#include <QCoreApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include "engine/encode/jpegerrors.h"
+
+namespace {
+
+struct Job {
+    const QByteArray *bytes = nullptr;
+    PageImage::Dct dct = PageImage::Dct::Exact;
+    QImage image;
+    QString error;
+};
+
+bool decodeJpeg(Job &job)
+{
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    info.err = errors.install(true);
+    if (setjmp(errors.escape)) {
+        jpeg_destroy_decompress(&info);
+        job.image = QImage();
+        job.error = QString::fromLocal8Bit(errors.message);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(job.bytes->constData()),
+                 static_cast<unsigned long>(job.bytes->size()));
+    jpeg_read_header(&info, TRUE);
+    // The formats Qt's own reader gives: 8-bit grey, or 32-bit RGB.
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    if (!grey && info.num_components != 3) {
+        jpeg_destroy_decompress(&info);
+        job.error = QStringLiteral("unsupported");
+        return false;
+    }
+    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGRX;
+    info.dct_method = job.dct == PageImage::Dct::Fast ? JDCT_IFAST : job.dct == PageImage::Dct::Float ? JDCT_FLOAT : JDCT_ISLOW;
+    const qint64 bytes = qint64(info.image_width) * info.image_height * (grey ? 1 : 4);
+    if (bytes > PageImage::MaxDecodedBytes) {
+        jpeg_destroy_decompress(&info);
+        job.error = QCoreApplication::translate("Engine", "%1 x %2 pixels is larger than a page image may be")
+                        .arg(info.image_width).arg(info.image_height);
+        return false;
+    }
+    job.image = QImage(int(info.image_width), int(info.image_height),
+                       grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    if (job.image.isNull()) {
+        jpeg_destroy_decompress(&info);
+        job.error = QCoreApplication::translate("Engine", "out of memory");
+        return false;
+    }
+    jpeg_start_decompress(&info);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = job.image.scanLine(int(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+namespace PageImage {
+
+bool decode(const QByteArray &bytes, QImage *image, QString *error)
+{
+    return decode(bytes, image, error, Dct::Exact);
+}
+
+bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct)
+{
+    *image = QImage();
+    const bool jpeg = bytes.startsWith("\xFF\xD8\xFF");
+    if (jpeg) {
+        // A file cut short after its last complete scan decodes without a complaint; the end
+        // marker tells it from a whole one.
+        if (!bytes.endsWith("\xFF\xD9")) {
+            if (error)
+                *error = QCoreApplication::translate("Engine", "the file is truncated: it has no end-of-image marker");
+            return false;
+        }
+        Job job;
+        job.bytes = &bytes;
+        job.dct = dct;
+        if (decodeJpeg(job)) {
+            *image = std::move(job.image);
+            return true;
+        }
+        if (job.error != QLatin1String("unsupported")) {
+            if (error)
+                *error = job.error;
+            return false;
+        }
+        // CMYK and other rare JPEGs: Qt's reader, which knows them.
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    if (reader.size().isValid()
+        && qint64(reader.size().width()) * reader.size().height() * 4 > MaxDecodedBytes) {
+        if (error)
+            *error = QCoreApplication::translate("Engine", "%1 x %2 pixels is larger than a page image may be")
+                         .arg(reader.size().width()).arg(reader.size().height());
+        return false;
+    }
+    if (!reader.read(image)) {
+        *image = QImage();
+        if (error)
+            *error = reader.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool read(const QString &path, QImage *image, QString *error)
+{
+    *image = QImage();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return decode(file.readAll(), image, error);
+}
+
+} // namespace PageImage

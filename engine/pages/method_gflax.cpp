@@ -1,0 +1,143 @@
+#include "engine/pages/methods.h"
+
+#include "engine/run/conversionhost.h"
+#include "engine/pages/gflax.h"
+
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// What the GflAx method's "Object variable not set" names.
+QString gflaxComponent()
+{
+    return QCoreApplication::translate("Engine", "the GflAx component");
+}
+
+namespace GflAxStep {
+constexpr int CreateComponent = 100;
+constexpr int ReadBaseName = 102;
+constexpr int ReadPagesBox = 106;
+constexpr int ClampPageRange = 106;
+constexpr int SetResolution = 108;
+constexpr int SelectPage = 110;
+constexpr int LoadPage = 112;
+constexpr int SetJpegFormat = 114;
+constexpr int SavePage = 116;
+constexpr int ReleaseComponent = 118;
+constexpr int SetPagesProduced = 120;
+} // namespace GflAxStep
+
+} // namespace
+
+MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
+{
+    MethodResult result;
+    ConversionHost &host = ctx.host;
+    ErrorTrap trap(ctx.reportTo(), InfoOf(Method::GflAx).errorLocation);
+
+    std::unique_ptr<GflAx> gfl;
+    trap.step(GflAxStep::CreateComponent, [&] { gfl = std::make_unique<GflAx>(ctx.limits, [&host] { host.yield(); }); });
+    QString baseName;
+    trap.step(GflAxStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
+
+    int count = 0;
+    int saved = 0;
+    // The pages loaded, in order: 1 to the count of the pages box, or the page range's pages.
+    QList<int> pageList;
+    const PageChoice &choice = ctx.choice;
+    if (gfl) {
+        gfl->FitBox = choice.fitBox;
+        gfl->HasPassword = choice.hasPassword;
+        gfl->Password = choice.password;
+        if (choice.allPages())
+            gfl->NextDocument = ctx.nextPdf;
+    }
+    int documentPages = -1;
+    if (choice.allPages()) {
+        trap.step(GflAxStep::ReadPagesBox, [&] {
+            count = host.options().pages.count();
+            if (gfl)
+                gfl->pagesWanted = count;
+        });
+        for (int p = 1; p <= count; ++p)
+            pageList << p;
+    } else {
+        // Only the pages of the range are drawn: the document's count clamps the range.
+        trap.step(GflAxStep::ClampPageRange, [&] {
+            documentPages = Need(gfl, gflaxComponent()).pageCount(pdfPath);
+            pageList = choice.pagesOf(documentPages);
+            count = int(pageList.size());
+            Need(gfl, gflaxComponent()).pagesToLoad = pageList;
+        });
+    }
+    // Each page goes to the run as soon as it is written: it is encoded on the other core while
+    // the next is drawn. The names of all of them first, so that they share one GIF name variant.
+    const auto pageFile = [&](int p) { return baseName + QString::number(p) + QStringLiteral(".jpg"); };
+    // Only the pages the document has: the pages box may ask for more.
+    PageSink *const sink = ctx.pageSink;
+    int handing = 0;
+    if (sink && gfl && !pageList.isEmpty()) {
+        int pages = 0;
+        try {
+            pages = gfl->pageCount(pdfPath);
+        } catch (const Failure &) {
+            // Then the first page fails to load, and says why, below.
+        }
+        QStringList names;
+        for (const int p : std::as_const(pageList))
+            if (p <= pages)
+                names << pageFile(p);
+        handing = int(names.size());
+        if (handing > 0)
+            sink->expect(names);
+    }
+    for (const int p : std::as_const(pageList)) {
+        trap.step(GflAxStep::SetResolution, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
+        trap.step(GflAxStep::SelectPage, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
+        int loadError = 0;
+        const bool loaded = trap.step(GflAxStep::LoadPage, [&] {
+            try {
+                Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
+            } catch (const Failure &f) {
+                loadError = f.code();
+                result.failedPages.append({p, f.description()});
+                throw;
+            }
+        });
+        // A page that did not load has nothing to save: saving anyway would only report the
+        // same page a second time. A document that cannot be read, a page past its end and an
+        // unusable resolution would fail every later page the same way, so they end the loop.
+        if (!loaded) {
+            if (loadError == GflAx::CannotOpen || loadError == GflAx::PastEnd
+                || loadError == GflAx::BadResolution)
+                break;
+            continue;
+        }
+        trap.step(GflAxStep::SetJpegFormat, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
+        const bool written = trap.step(GflAxStep::SavePage, [&] {
+            Need(gfl, gflaxComponent()).saveBitmap(ctx.workFolder + QLatin1Char('/') + pageFile(p));
+            ++saved;
+        });
+        if (written && sink)
+            sink->take(pageFile(p), handing);
+    }
+    trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });
+    // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
+    // failed, leave the run nothing to convert, and it says so.
+    trap.step(GflAxStep::SetPagesProduced, [&] { result.pagesProduced = saved > 0; });
+    result.pagesExpected = handing > 0 ? handing : count;
+    if (count < 1 && !trap.failures())
+        result.cause = choice.allPages()
+                               ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.options().pages.text())
+                               : QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
+                                     .arg(pdfPath, choice.rangeText).arg(documentPages);
+    result.unexpected = trap.reported();
+    return result;
+}

@@ -1,0 +1,91 @@
+#include "engine/pages/pagechoice.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+bool PageChoice::contains(int page) const
+{
+    if (ranges.isEmpty())
+        return page >= 1;
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [page](const Range &r) { return page >= r.first && (r.last == 0 || page <= r.last); });
+}
+
+QList<int> PageChoice::pagesOf(int pageCount) const
+{
+    QList<int> pages;
+    for (int page = 1; page <= pageCount; ++page)
+        if (contains(page))
+            pages << page;
+    return pages;
+}
+
+QByteArray PageChoice::scriptRanges() const
+{
+    QList<QByteArray> items;
+    for (const Range &r : ranges)
+        items << QByteArray::number(r.first) + '-' + (r.last > 0 ? QByteArray::number(r.last) : QByteArray());
+    return items.join(' ');
+}
+
+double PageChoice::fittingDpi(double width, double height) const
+{
+    double dpi = std::numeric_limits<double>::infinity();
+    if (fitBox.width() > 0 && width > 0)
+        dpi = std::min(dpi, fitBox.width() * 72.0 / width);
+    if (fitBox.height() > 0 && height > 0)
+        dpi = std::min(dpi, fitBox.height() * 72.0 / height);
+    return std::isfinite(dpi) ? dpi * (1 - 1e-9) : 0;
+}
+
+bool PageChoice::parseRanges(const QString &text, PageChoice *choice)
+{
+    static const QRegularExpression item(QStringLiteral("^\\s*(\\d{1,9})\\s*(?:(-)\\s*(\\d{1,9})?)?\\s*$"));
+    QList<Range> ranges;
+    const QStringList items = text.split(QLatin1Char(','));
+    for (const QString &i : items) {
+        const QRegularExpressionMatch m = item.match(i);
+        if (!m.hasMatch())
+            return false;
+        Range r;
+        r.first = m.captured(1).toInt();
+        r.last = m.captured(2).isEmpty() ? r.first : m.captured(3).toInt();
+        if (r.first < 1 || (r.last != 0 && r.last < r.first) || (!m.captured(3).isEmpty() && r.last < 1))
+            return false;
+        ranges << r;
+    }
+    if (ranges.isEmpty())
+        return false;
+    choice->ranges = ranges;
+    choice->rangeText = text.trimmed();
+    return true;
+}
+
+bool PageChoice::parseDpi(const QString &text, double *dpi)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value <= 0 || value > MaxDpi)
+        return false;
+    *dpi = value;
+    return true;
+}
+
+bool PageChoice::parseFit(const QString &text, QSize *box)
+{
+    // W, WxH or xH; also an upper-case X.
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,9})?(?:[xX](\\d{1,9}))?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch() || (m.captured(1).isEmpty() && m.captured(2).isEmpty()))
+        return false;
+    const int w = m.captured(1).isEmpty() ? 0 : m.captured(1).toInt();
+    const int h = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
+    if ((!m.captured(1).isEmpty() && (w < 1 || w > MaxFitSide)) || (!m.captured(2).isEmpty() && (h < 1 || h > MaxFitSide)))
+        return false;
+    *box = QSize(w, h);
+    return true;
+}

@@ -1,0 +1,459 @@
+#include "engine/pages/rendererprocess.h"
+
+#include "engine/render/renderprotocol.h"
+
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+#include "sys/interruption.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define LP_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LP_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+namespace {
+
+constexpr int TailBytes = 4096;
+// An answer line is a few dozen bytes; an error line names a path (4096 bytes at most) and a
+// reason. Anything longer is no answer: the renderer is stopped, never read as the next one.
+constexpr qint64 MaxAnswerLine = 64 * 1024;
+// How long an answer is waited for before the program looks at its events again.
+constexpr int WaitSliceMs = 100;
+// Closing a document frees memory and nothing else: a renderer that takes longer is stuck.
+constexpr qint64 CloseMs = 5000;
+// Renderers waiting for the next document: one for the page asked for, one for the page ahead.
+constexpr size_t MaxParked = 2;
+// A parked renderer nobody took for this long ends: between the files of a run it waits
+// milliseconds, and after a run it would only hold memory.
+constexpr int ParkedIdleMs = 10000;
+
+QString kindlessText(const QByteArray &line)
+{
+    // "error KIND TEXT"
+    const QList<QByteArray> words = line.split(' ');
+    return QString::fromUtf8(line.mid(words.value(0).size() + words.value(1).size() + 2)).trimmed();
+}
+
+Rendering::Kind kindOf(int protocolKind)
+{
+    switch (protocolKind) {
+    case RenderProtocol::Unreadable: return Rendering::Unreadable;
+    case RenderProtocol::NoSuchPage: return Rendering::NoSuchPage;
+    case RenderProtocol::TooLarge: return Rendering::TooLarge;
+    case RenderProtocol::NoPixels: return Rendering::NoPixels;
+    case RenderProtocol::OutOfMemory: return Rendering::MemoryCap;
+    default: return Rendering::RenderFailed;
+    }
+}
+
+QStringList startConditions(const RenderLimits &limits)
+{
+    return QStringList{RendererProcess::helperPath(), QString::number(limits.memoryMB), QDir::currentPath()}
+           + QProcess::systemEnvironment();
+}
+
+struct Pool {
+    std::vector<std::unique_ptr<RendererProcess>> parked;
+    std::unique_ptr<RendererProcess> ahead; // see RendererProcess::keepAhead
+    QTimer *idle = nullptr;
+};
+
+// Never destroyed: the parked renderers end before the application object goes (a post
+// routine), or with the program's lifeline, never in a static destructor after it.
+Pool &pool()
+{
+    static Pool *const instance = new Pool;
+    return *instance;
+}
+
+} // namespace
+
+RendererProcess::RendererProcess(RenderLimits limits) : m_limits(limits), m_startedWith(startConditions(limits))
+{
+    m_clock.start();
+}
+
+RendererProcess::~RendererProcess()
+{
+    stop();
+}
+
+QString RendererProcess::helperPath()
+{
+    const QString name = QStringLiteral("lumenpage-render");
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                     : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QString beside = dir + QLatin1Char('/') + name;
+    if (IsExistingFile(beside))
+        return beside;
+    return QDir::cleanPath(dir + QStringLiteral("/../libexec/lumenpage/") + name);
+}
+
+void RendererProcess::gone()
+{
+    m_state = State::Gone;
+    m_process.reset();
+    m_guard.reset();
+}
+
+void RendererProcess::stop()
+{
+    if (m_process) {
+        if (m_state == State::Drawing) {
+            // A page nobody will take: its answer would only fill the pipe.
+            m_process->kill();
+            m_process->waitForFinished(5000);
+        } else if (m_process->state() != QProcess::NotRunning) {
+            m_process->closeWriteChannel(); // end of requests: it ends by itself
+            if (!m_process->waitForFinished(2000)) {
+                m_process->kill();
+                m_process->waitForFinished(5000);
+            }
+        }
+    }
+    gone();
+}
+
+void RendererProcess::start()
+{
+    const QString helper = m_startedWith.value(0);
+    if (!IsExistingFile(helper)) {
+        gone();
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 is missing: the program is not installed completely")
+                          .arg(helper), Rendering::NoRenderer);
+    }
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(helper);
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    ChildLimits limits = m_limits.child();
+#ifdef LP_ADDRESS_SANITIZER
+    // A sanitizer build reserves terabytes of address space for its shadow memory, so a cap on
+    // the address space would stop the renderer before it starts: the sanitizer's own cap on
+    // the resident memory stands in for it.
+    limits.memoryBytes = 0;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS"))
+                           + QStringLiteral(":hard_rss_limit_mb=%1").arg(m_limits.memoryMB));
+    m_process->setProcessEnvironment(environment);
+#endif
+    Interruption::PrepareLifeline();
+    m_process->setChildProcessModifier([limits] {
+        ::setpgid(0, 0);
+        Interruption::TieGroupToLifeline();
+        ::signal(SIGPIPE, SIG_DFL);
+        ApplyChildLimits(limits);
+    });
+    m_process->start();
+    if (!m_process->waitForStarted(10000)) {
+        const QString why = m_process->errorString();
+        gone();
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 could not be started: %2").arg(helper, why),
+                      Rendering::NoRenderer);
+    }
+    // Ended with the program if the program has to end first.
+    m_guard = std::make_unique<Interruption::ProcessGroupGuard>(m_process->processId());
+    m_state = State::Parked;
+}
+
+int RendererProcess::open(const QString &path, const std::optional<QByteArray> &password)
+{
+    m_path = path;
+    if (m_state == State::NotStarted)
+        start();
+    Q_ASSERT(m_state == State::Parked);
+    m_errors.clear();
+    m_outOfMemory = false;
+    // Counted bytes, not lines: a path may hold any byte but NUL, a password any byte at all.
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray request = "open " + QByteArray::number(name.size()) + ' '
+                         + (password ? QByteArray::number(password->size()) : QByteArray("-1")) + '\n' + name
+                         + password.value_or(QByteArray());
+    write(request, 0);
+    request.fill('\0');
+    const QByteArray line = readLine(0, qint64(m_limits.pageSeconds) * 1000);
+    if (line.startsWith("pages ")) {
+        m_pageCount = line.mid(6).trimmed().toInt();
+        m_state = State::Idle;
+        return m_pageCount;
+    }
+    if (line.startsWith("error "))
+        throw Failure(kindlessText(line), Rendering::Unreadable); // it has no document, and can open another
+    stop();
+    throw Failure(QCoreApplication::translate("Engine", "%1 could not be opened: the page renderer answered \"%2\"")
+                      .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), Rendering::Unreadable);
+}
+
+void RendererProcess::send(Request request)
+{
+    Q_ASSERT(m_state == State::Idle);
+    if (request.page < 1 || request.page > m_pageCount)
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)")
+                          .arg(request.page).arg(m_path).arg(m_pageCount), Rendering::NoSuchPage);
+    const QSize &box = request.box;
+    // QProcess only buffers what is written: write() hands the request to the renderer now, so
+    // that it draws while the caller waits on the other one.
+    write("render " + QByteArray::number(request.page) + ' ' + QByteArray::number(request.dpi, 'g', 17) + ' '
+              + (request.fit ? '1' : '0')
+              + (box.width() > 0 || box.height() > 0 ? ' ' + QByteArray::number(box.width()) + ' ' + QByteArray::number(box.height())
+                                                     : QByteArray())
+              + '\n',
+          request.page);
+    request.sentAt = m_clock.elapsed();
+    m_request = request;
+    m_state = State::Drawing;
+}
+
+Rendering::Page RendererProcess::receive()
+{
+    Q_ASSERT(m_state == State::Drawing);
+    const int page = m_request.page;
+    // The time cap counts from the request: a page drawn ahead has had part of its time.
+    const qint64 budget = std::max<qint64>(1, qint64(m_limits.pageSeconds) * 1000 - (m_clock.elapsed() - m_request.sentAt));
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray line = readLine(page, budget);
+    const QList<QByteArray> words = line.trimmed().split(' ');
+    if (words.value(0) == "error") {
+        const Rendering::Kind kind = kindOf(words.value(1).toInt());
+        if (kind == Rendering::MemoryCap) {
+            // A renderer that reached the cap is not trusted with another page.
+            stop();
+            throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on page %2 of %3; the page was not converted")
+                              .arg(m_limits.memoryCapText()).arg(page).arg(m_path), kind);
+        }
+        m_state = State::Idle;
+        throw Failure(kindlessText(line), kind);
+    }
+    bool sizeOk = false;
+    const qint64 size = words.value(1).toLongLong(&sizeOk);
+    if (words.value(0) != "image" || words.size() != 5 || !sizeOk || size <= 0 || size > (qint64(1) << 34)) {
+        stop();
+        throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
+                          .arg(page).arg(m_path).arg(QString::fromUtf8(line.left(200)).trimmed()), Rendering::RenderFailed);
+    }
+    Rendering::Page result;
+    result.size = QSize(words[2].toInt(), words[3].toInt());
+    result.dpi = words[4].toDouble();
+    result.jpeg = readBytes(size, page, budget - clock.elapsed());
+    m_state = State::Idle;
+    return result;
+}
+
+bool RendererProcess::close()
+{
+    Q_ASSERT(m_state == State::Idle);
+    try {
+        write("close\n", 0);
+        if (readLine(0, CloseMs).trimmed() == "closed") {
+            m_state = State::Parked;
+            m_path.clear();
+            m_pageCount = 0;
+            return true;
+        }
+    } catch (const Failure &) {
+        // Gone already.
+    }
+    stop();
+    return false;
+}
+
+void RendererProcess::write(const QByteArray &bytes, int page)
+{
+    if (m_process->write(bytes) != bytes.size() || !m_process->waitForBytesWritten(5000))
+        died(page);
+}
+
+void RendererProcess::drainErrors()
+{
+    // Its messages matter only as the reason of a crash: the tail is enough, and a chatty
+    // renderer cannot fill the program's memory.
+    const QByteArray chunk = m_process->readAllStandardError();
+    if (chunk.isEmpty())
+        return;
+    // Under the address-space cap an allocation fails: poppler says "Out of memory" and aborts,
+    // C++ code throws bad_alloc, our own handler says "out of memory" and exits with status 4; a
+    // sanitizer build's cap says "rss limit exhausted" and then prints pages of memory map. The
+    // sign is looked for as it arrives, across the seam with what came before.
+    const QByteArray window = (m_errors.right(64) + chunk).toLower();
+    if (window.contains("out of memory") || window.contains("bad_alloc") || window.contains("cannot allocate")
+        || window.contains("rss limit exhausted") || window.contains("allocation-size-too-big"))
+        m_outOfMemory = true;
+    m_errors += chunk;
+    if (m_errors.size() > TailBytes)
+        m_errors = m_errors.right(TailBytes);
+}
+
+QString RendererProcess::where(int page) const
+{
+    return page > 0 ? QCoreApplication::translate("Engine", "page %1 of %2").arg(page).arg(m_path)
+                    : QCoreApplication::translate("Engine", "opening %1").arg(m_path);
+}
+
+void RendererProcess::died(int page)
+{
+    m_process->waitForFinished(5000);
+    drainErrors();
+    const bool crashed = m_process->exitStatus() == QProcess::CrashExit;
+    const int code = m_process->exitCode();
+    gone();
+    if ((!crashed && code == 4) || m_outOfMemory)
+        throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on %2; the page was not converted")
+                          .arg(m_limits.memoryCapText(), where(page)), Rendering::MemoryCap);
+    throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 on %2; the page was not converted")
+                      .arg(crashed ? QCoreApplication::translate("Engine", "crashed") : QCoreApplication::translate("Engine", "ended with status %1").arg(code), where(page)),
+                  Rendering::Crashed);
+}
+
+void RendererProcess::timedOut(int page)
+{
+    m_process->kill();
+    m_process->waitForFinished(5000);
+    gone();
+    throw Failure(QCoreApplication::translate("Engine", "%1 was reached on %2; the page was not converted")
+                      .arg(m_limits.timeCapText(), where(page)), Rendering::TimeCap);
+}
+
+void RendererProcess::notALine(int page)
+{
+    stop();
+    throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer's answer was no line")
+                      .arg(page).arg(m_path), Rendering::RenderFailed);
+}
+
+QByteArray RendererProcess::readLine(int page, qint64 budget)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_process->canReadLine()) {
+        if (m_process->state() == QProcess::NotRunning)
+            died(page); // no answer
+        if (m_process->bytesAvailable() > MaxAnswerLine)
+            notALine(page);
+        const qint64 left = budget - clock.elapsed();
+        if (left <= 0)
+            timedOut(page);
+        m_process->waitForReadyRead(int(std::min<qint64>(left, WaitSliceMs)));
+        drainErrors();
+        if (m_whileWaiting)
+            m_whileWaiting();
+    }
+    // A whole line, or no answer at all: the rest of a longer one would be read as the next.
+    QByteArray line = m_process->readLine(MaxAnswerLine);
+    if (!line.endsWith('\n'))
+        notALine(page);
+    return line;
+}
+
+QByteArray RendererProcess::readBytes(qint64 count, int page, qint64 budget)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray bytes;
+    bytes.reserve(count);
+    while (bytes.size() < count) {
+        bytes += m_process->read(count - bytes.size());
+        if (bytes.size() >= count)
+            break;
+        if (m_process->state() == QProcess::NotRunning && m_process->bytesAvailable() == 0)
+            died(page);
+        if (clock.elapsed() > budget)
+            timedOut(page);
+        m_process->waitForReadyRead(WaitSliceMs);
+        drainErrors();
+        if (m_whileWaiting)
+            m_whileWaiting();
+    }
+    return bytes;
+}
+
+std::unique_ptr<RendererProcess> RendererProcess::take(const RenderLimits &limits, const QString &path)
+{
+    const QStringList conditions = startConditions(limits);
+    if (std::unique_ptr<RendererProcess> ahead = std::move(pool().ahead)) {
+        if (!path.isEmpty() && ahead->m_path == path && ahead->m_startedWith == conditions
+            && ahead->m_process->state() == QProcess::Running) {
+            ahead->m_limits = limits;
+            return ahead;
+        }
+        ahead->stop(); // its page is for a document that is not converted next after all
+    }
+    auto &parked = pool().parked;
+    // One that ended while it waited (killed from outside) is dropped.
+    std::erase_if(parked, [](const auto &process) { return process->m_process->state() != QProcess::Running; });
+    for (auto it = parked.begin(); it != parked.end(); ++it) {
+        if ((*it)->m_startedWith != conditions)
+            continue;
+        std::unique_ptr<RendererProcess> process = std::move(*it);
+        parked.erase(it);
+        process->m_limits = limits; // the time cap may differ: the program keeps it, not the renderer
+        return process;
+    }
+    return std::make_unique<RendererProcess>(limits);
+}
+
+void RendererProcess::park(std::unique_ptr<RendererProcess> process)
+{
+    if (!process)
+        return;
+    process->setWhileWaiting({}); // what it called belongs to its last owner
+    if (process->m_state == State::Idle)
+        process->close();
+    Pool &p = pool();
+    if (process->m_state != State::Parked || p.parked.size() >= MaxParked || !QCoreApplication::instance())
+        return; // stopped as it goes
+    p.parked.push_back(std::move(process));
+    armIdleTimer();
+}
+
+void RendererProcess::keepAhead(std::unique_ptr<RendererProcess> process)
+{
+    if (!process || process->m_state != State::Drawing || !QCoreApplication::instance())
+        return; // stopped as it goes
+    process->setWhileWaiting({});
+    pool().ahead = std::move(process);
+    armIdleTimer();
+}
+
+void RendererProcess::armIdleTimer()
+{
+    Pool &p = pool();
+    if (!p.idle) {
+        qAddPostRoutine(endParked);
+        p.idle = new QTimer;
+        p.idle->setSingleShot(true);
+        QObject::connect(p.idle, &QTimer::timeout, [] { endParked(); });
+    }
+    p.idle->start(ParkedIdleMs);
+}
+
+int RendererProcess::parkedCount()
+{
+    return int(pool().parked.size());
+}
+
+void RendererProcess::endParked()
+{
+    Pool &p = pool();
+    // Told to end all at once, then waited for: no document to close, so they end at once.
+    for (const auto &process : p.parked)
+        process->m_process->closeWriteChannel();
+    p.parked.clear();
+    p.ahead.reset(); // killed: its page is not wanted any more
+    if (p.idle && !QCoreApplication::closingDown())
+        p.idle->stop();
+}

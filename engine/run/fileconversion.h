@@ -1,0 +1,155 @@
+#pragma once
+
+#include "engine/run/conversionhost.h"
+#include "engine/encode/imaging.h"
+#include "engine/encode/pageencoding.h"
+#include "engine/encode/pagestream.h"
+#include "engine/run/runreport.h"
+
+#include "sys/dialogs.h"
+#include "sys/errortrap.h"
+#include "sys/interruption.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The conversion run's part for one file: its pages from page image to GIF file. Used by the
+// run only.
+
+// The run's boxes about one file's pages, held while its method still runs and shown once it
+// has returned: pages encoded while the method draws must not put their boxes before the
+// method's own.
+class HeldBoxes : public Dialogs {
+public:
+    explicit HeldBoxes(Dialogs &inner) : m_inner(inner) {}
+    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
+    {
+        if (!m_holding || buttons != Buttons::Ok)
+            return m_inner.message(text, title, icon, buttons);
+        m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
+        return Answer::Ok;
+    }
+    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override
+    {
+        if (!m_holding)
+            return m_inner.detailedMessage(text, title, icon, detail);
+        m_held.append([=, this] { m_inner.detailedMessage(text, title, icon, detail); });
+        return Answer::Ok;
+    }
+    void errorBox(const QString &text) override
+    {
+        if (!m_holding)
+            return m_inner.errorBox(text);
+        m_held.append([=, this] { m_inner.errorBox(text); });
+    }
+    bool inputBox(const QString &prompt, const QString &title, QString &text) override
+    {
+        return m_inner.inputBox(prompt, title, text);
+    }
+    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
+    QStringList openFiles(const QString &title, const QString &filter) override
+    {
+        return m_inner.openFiles(title, filter);
+    }
+
+    void hold() { m_holding = true; }
+    void release()
+    {
+        m_holding = false;
+        const auto held = std::exchange(m_held, {});
+        for (const auto &show : held)
+            show();
+    }
+
+private:
+    Dialogs &m_inner;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
+};
+
+// One file's page images on their way to GIF files: each is named, encoded, reported and
+// deleted, in the order taken. A method hands each page over as it is drawn (see PageSink),
+// and it is encoded on the stream's worker meanwhile; when the method has returned, the page
+// images still in the WorkFolder are taken the same way, the last step of the same route, with
+// a worker per core.
+class FileConversion final : public PageSink {
+public:
+    FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
+                   const QString &pdf, QSet<QString> &writtenEarlier, bool workers);
+
+    // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
+    // "~draft.pdf" gives "~draft-001.jpg".
+    bool ownPage(const QString &name) const;
+
+    // Pages whose names are all known in advance (handed over later, or left in the
+    // WorkFolder) share one variant for the whole file.
+    void expect(const QStringList &names) override;
+
+    void take(const QString &name, int expected) override;
+
+    int backlog() const override { return m_stream.backlog(); }
+
+    int poll() override;
+
+    // The page images the method left in the WorkFolder, in the order given, after those it
+    // handed over: page `j` of them shows as the handed pages' count + j of that count + theirs.
+    // The last of them may still be encoded when it returns; end() waits for them.
+    void takeLeftovers(const QStringList &pages);
+
+    // Records what the file's GIFs were named. Called once, whatever the method did.
+    void end();
+
+    int taken() const { return m_taken; }
+    // The GIF files its pages were given, written or still being encoded.
+    const QSet<QString> &claimed() const { return m_claimed; }
+    // A page image whose name begins with `prefix` is still being encoded.
+    bool encodingPageStartingWith(const QString &prefix) const;
+    // A page taken was so large that it is encoded alone.
+    bool hasLargePage() const { return m_largePage; }
+    // When set, pages are accounted for only once it answers true (the file before is done).
+    std::function<bool()> accountAfter;
+    // Failures reported in the ErrorBox while its pages were converted, in order.
+    const QStringList &unexpected() const { return m_trap.reported(); }
+
+    // While the method runs, the boxes about pages it handed over wait for its own.
+    void methodStarts() { m_boxes.hold(); }
+    void methodReturned();
+
+    int written() const { return m_written; }           // GIFs written
+    const QString &lastError() const { return m_lastError; } // why the last page that failed did
+
+private:
+    QString gifPathFor(const QString &name);
+    void submit(const QString &name, bool large);
+    void drain();
+
+    // Reports how the page came out; its page image is deleted either way.
+    void account(const QString &name, const PageStream::Page &page, int j, int total);
+
+    HeldBoxes m_boxes;
+    ErrorTrap m_trap;
+    ConversionHost &m_host;
+    RunReport &m_report;
+    const QString m_workFolder, m_pdf, m_baseName;
+    QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
+    QSet<QString> m_writtenNow;
+    QStringList m_renamed;
+    const QString m_extension; // of the files the imaging service writes pages as
+    int m_variant = 0;
+    int m_taken = 0;    // pages taken, while the method rendered or after
+    int m_done = 0;     // of those, accounted for
+    int m_expected = 0; // pages the file is known to have: the renderer's count, or the pages left
+    QStringList m_inFlight; // taken, not yet accounted, in order
+    int m_written = 0;
+    QString m_lastError;
+    QSet<QString> m_claimed;
+    bool m_largePage = false;
+    const int m_workers; // once every page is drawn
+    PageStream m_stream;
+    // A program ended by a signal or by closing the window lets the page being written finish.
+    Interruption::SettleGuard m_settle;
+};
