@@ -1,4 +1,5 @@
 #include "sys/programrunner.h"
+#include "sys/usertime.h"
 
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -230,7 +231,9 @@ int WaitFor(StartedProgram &program, const WaitOptions &options)
         hand();
     };
 
-    QElapsedTimer clock, sinceProgress, sinceAsked;
+    // Time with a box in front of the user is not the program's time (see UserTime).
+    UserTime::WorkClock clock, sinceProgress;
+    QElapsedTimer sinceAsked;
     clock.start();
     sinceProgress.start();
     sinceAsked.start();
@@ -270,7 +273,7 @@ int WaitFor(StartedProgram &program, const WaitOptions &options)
                 throw;
             }
             if (progressed)
-                sinceProgress.restart();
+                sinceProgress.start();
             else if (sinceProgress.elapsed() > options.stallMs) {
                 stop();
                 throw Failure(options.stalled ? options.stalled()

@@ -206,6 +206,48 @@ private slots:
         QVERIFY(twoCores.tempEntries().isEmpty());
     }
 
+    // A file's box is shown once that file is done and the next file's progress text while it
+    // is drawn: not both after the whole next file, whose last pages are encoded meanwhile.
+    void aFilesBoxComesWhenItIsDone_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<QString>("pageName"); // of the first file's first page, as a GIF
+        QTest::newRow("ghostscript") << Method::Ghostscript << "three-%1.gif";
+        QTest::newRow("acrobat") << Method::Acrobat << "three_Page_%1.gif";
+    }
+    void aFilesBoxComesWhenItIsDone()
+    {
+        QFETCH(Method, method);
+        QFETCH(QString, pageName);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
+        RunFixture f(method);
+        constexpr int pages = 24;
+        f.host.entries = {f.pdf(QStringLiteral("three.pdf"), 3), f.pdf(QStringLiteral("long.pdf"), pages)};
+        // No GIF of the first file can be written: its "Could not create GIF" box.
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY(QDir().mkpath(f.out + QLatin1Char('/')
+                                  + pageName.arg(method == Method::Ghostscript ? QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'))
+                                                                              : QString::number(n))));
+        const auto longGifs = [&] { return int(f.gifs().filter(QStringLiteral("long")).size()); };
+        int gifsAtBox = -1, gifsAtText = -1;
+        f.host.fakeDialogs.onMessage = [&](const FakeDialogs::Box &box) {
+            if (box.text.startsWith(QLatin1String("Could not create GIF on")))
+                gifsAtBox = longGifs();
+        };
+        ConversionRun run(f.host);
+        f.host.onYield = [&] {
+            if (gifsAtText < 0 && f.host.progressTexts.contains(QStringLiteral("Processing: long.pdf")))
+                gifsAtText = longGifs();
+        };
+        run.start();
+        f.host.onYield = nullptr;
+        f.host.fakeDialogs.onMessage = nullptr;
+        QCOMPARE(longGifs(), pages);
+        QVERIFY2(gifsAtBox >= 0 && gifsAtBox < 3, qPrintable(QString::number(gifsAtBox)));
+        QVERIFY2(gifsAtText >= 0 && gifsAtText < pages, qPrintable(QString::number(gifsAtText)));
+        QCOMPARE(f.host.progressTexts.mid(0, 2), (QStringList{"Processing: three.pdf", "Processing: long.pdf"}));
+    }
+
     // Pages handed over while rendering: the script runs as long as the whole conversion, so
     // the bound on one script run gives way to the time cap per page, and a document that takes
     // longer than the bound still converts whole.

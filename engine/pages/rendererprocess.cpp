@@ -224,7 +224,7 @@ Rendering::Page RendererProcess::receive()
     const int page = m_request.page;
     // The time cap counts from the request: a page drawn ahead has had part of its time.
     const qint64 budget = std::max<qint64>(1, qint64(m_limits.pageSeconds) * 1000 - (m_clock.elapsed() - m_request.sentAt));
-    QElapsedTimer clock;
+    UserTime::WorkClock clock;
     clock.start();
     const QByteArray line = readLine(page, budget);
     const QList<QByteArray> words = line.trimmed().split(' ');
@@ -337,7 +337,7 @@ void RendererProcess::notALine(int page)
 
 QByteArray RendererProcess::readLine(int page, qint64 budget)
 {
-    QElapsedTimer clock;
+    UserTime::WorkClock clock;
     clock.start();
     while (!m_process->canReadLine()) {
         if (m_process->state() == QProcess::NotRunning)
@@ -361,7 +361,7 @@ QByteArray RendererProcess::readLine(int page, qint64 budget)
 
 QByteArray RendererProcess::readBytes(qint64 count, int page, qint64 budget)
 {
-    QElapsedTimer clock;
+    UserTime::WorkClock clock;
     clock.start();
     QByteArray bytes;
     bytes.reserve(count);

@@ -3,6 +3,8 @@
 #include "engine/pages/renderlimits.h"
 
 #include <QByteArray>
+#include "sys/usertime.h"
+
 #include <QElapsedTimer>
 #include <QSize>
 #include <QString>
@@ -144,5 +146,5 @@ private:
     Request m_request;
     QByteArray m_errors;        // tail of the renderer's standard error
     bool m_outOfMemory = false; // it said it ran out of memory
-    QElapsedTimer m_clock;
+    UserTime::WorkClock m_clock; // the time caps count only the program's own time
 };

@@ -41,7 +41,8 @@ public:
 
 private:
     struct FileJob;
-    // Tells how the file came out, once its pages are all accounted for.
+    struct Pass;
+    // Tells how the file came out, once its pages are all accounted for, and closes its chapter.
     void finish(FileJob &job);
 
     ConversionHost &m_host;

@@ -38,7 +38,7 @@ qint64 PagePixels(const QString &pageImage)
 
 FileConversion::FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
-    : m_boxes(dialogs), m_trap(m_boxes, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
+    : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
       m_extension(host.imagingService().extensionOf(ImagingService::pageType())), m_workers(workers ? LeftoverWorkers() : 0),
       m_stream(workers ? 1 : 0, host.imagingService()), m_settle([this] { m_stream.abandon(); })
@@ -144,12 +144,6 @@ void FileConversion::end()
     m_writtenEarlier.unite(m_writtenNow);
     if (!m_renamed.isEmpty())
         m_report.renamedFiles.append({m_pdf, m_renamed});
-}
-
-void FileConversion::methodReturned()
-{
-    poll();
-    m_boxes.release();
 }
 
 QString FileConversion::gifPathFor(const QString &name)

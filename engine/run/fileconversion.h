@@ -17,59 +17,9 @@
 
 #include <functional>
 
+
 // The conversion run's part for one file: its pages from page image to GIF file. Used by the
 // run only.
-
-// The run's boxes about one file's pages, held while its method still runs and shown once it
-// has returned: pages encoded while the method draws must not put their boxes before the
-// method's own.
-class HeldBoxes : public Dialogs {
-public:
-    explicit HeldBoxes(Dialogs &inner) : m_inner(inner) {}
-    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) override
-    {
-        if (!m_holding || buttons != Buttons::Ok)
-            return m_inner.message(text, title, icon, buttons);
-        m_held.append([=, this] { m_inner.message(text, title, icon, buttons); });
-        return Answer::Ok;
-    }
-    Answer detailedMessage(const QString &text, const QString &title, Icon icon, const QString &detail) override
-    {
-        if (!m_holding)
-            return m_inner.detailedMessage(text, title, icon, detail);
-        m_held.append([=, this] { m_inner.detailedMessage(text, title, icon, detail); });
-        return Answer::Ok;
-    }
-    void errorBox(const QString &text) override
-    {
-        if (!m_holding)
-            return m_inner.errorBox(text);
-        m_held.append([=, this] { m_inner.errorBox(text); });
-    }
-    bool inputBox(const QString &prompt, const QString &title, QString &text) override
-    {
-        return m_inner.inputBox(prompt, title, text);
-    }
-    QString pickFolder(const QString &prompt) override { return m_inner.pickFolder(prompt); }
-    QStringList openFiles(const QString &title, const QString &filter) override
-    {
-        return m_inner.openFiles(title, filter);
-    }
-
-    void hold() { m_holding = true; }
-    void release()
-    {
-        m_holding = false;
-        const auto held = std::exchange(m_held, {});
-        for (const auto &show : held)
-            show();
-    }
-
-private:
-    Dialogs &m_inner;
-    bool m_holding = false;
-    QList<std::function<void()>> m_held;
-};
 
 // One file's page images on their way to GIF files: each is named, encoded, reported and
 // deleted, in the order taken. A method hands each page over as it is drawn (see PageSink),
@@ -115,10 +65,6 @@ public:
     // Failures reported in the ErrorBox while its pages were converted, in order.
     const QStringList &unexpected() const { return m_trap.reported(); }
 
-    // While the method runs, the boxes about pages it handed over wait for its own.
-    void methodStarts() { m_boxes.hold(); }
-    void methodReturned();
-
     int written() const { return m_written; }           // GIFs written
     const QString &lastError() const { return m_lastError; } // why the last page that failed did
 
@@ -130,7 +76,6 @@ private:
     // Reports how the page came out; its page image is deleted either way.
     void account(const QString &name, const PageStream::Page &page, int j, int total);
 
-    HeldBoxes m_boxes;
     ErrorTrap m_trap;
     ConversionHost &m_host;
     RunReport &m_report;

@@ -49,3 +49,14 @@ QString RenamedFilesText(const QList<RenamedFile> &files)
                .arg(files.size())
            + lines.join(QLatin1Char('\n'));
 }
+
+QString FailedGifsText(const QList<FailedGif> &gifs)
+{
+    QStringList shown;
+    for (const FailedGif &gif : gifs.mid(0, MaxListedNames))
+        shown << (gif.reason.isEmpty() ? gif.path : gif.path + QStringLiteral(" (") + gif.reason + QLatin1Char(')'));
+    if (gifs.size() > MaxListedNames)
+        shown << QCoreApplication::translate("ConversionRun", "... and %1 more.").arg(gifs.size() - MaxListedNames);
+    return QCoreApplication::translate("ConversionRun", "%1 GIF file(s) could not be written:\n").arg(gifs.size())
+           + shown.join(QLatin1Char('\n'));
+}

@@ -21,3 +21,6 @@ int FreeVariant(const QStringList &pageStems, const QString &baseName, const QSt
 
 // The box that lists the renamed files at the end of a run, one line each.
 QString RenamedFilesText(const QList<RenamedFile> &files);
+
+// The box that lists the GIFs that could not be written at the end of a run, one line each.
+QString FailedGifsText(const QList<FailedGif> &gifs);
