@@ -114,7 +114,10 @@ void TieGroupToLifeline()
         ::_exit(0);
     // Nothing of the child's: not its pipes to the program, not the lifeline's write end. The
     // lifeline becomes descriptor 3, the standard ones /dev/null.
-    if (readEnd != 3 && ::dup2(readEnd, 3) < 0)
+    // dup2 leaves the copy open across exec; a read end that is already descriptor 3 keeps its
+    // close-on-exec flag and must lose it by hand, or the shell below finds no lifeline and
+    // ends the group at once.
+    if (readEnd != 3 ? ::dup2(readEnd, 3) < 0 : ::fcntl(3, F_SETFD, 0) < 0)
         ::_exit(0);
     ::syscall(SYS_close_range, 4u, ~0u, 0u);
     const int null = ::open("/dev/null", O_RDWR);
