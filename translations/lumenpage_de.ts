@@ -436,7 +436,7 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     </message>
     <message>
         <source>%1 was reached on page %2 of %3; the page was not converted</source>
-        <translation>%1 wurde auf Seite %2 von %3 erreicht; die Seite wurde nicht umgewandelt</translation>
+        <translation type="vanished">%1 wurde auf Seite %2 von %3 erreicht; die Seite wurde nicht umgewandelt</translation>
     </message>
     <message>
         <source>The page renderer reached %1 on page %2 of %3; the page was not converted</source>
@@ -541,6 +541,14 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>the script %1 is missing: the program is not installed completely</source>
         <translation>das Skript %1 fehlt: Das Programm ist nicht vollständig installiert</translation>
+    </message>
+    <message>
+        <source>%1 is not a PDF file</source>
+        <translation>%1 ist keine PDF-Datei</translation>
+    </message>
+    <message>
+        <source>%1 is damaged or is not a PDF file that can be read</source>
+        <translation>%1 ist beschädigt oder keine lesbare PDF-Datei</translation>
     </message>
 </context>
 <context>

@@ -206,15 +206,15 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     </message>
     <message>
         <source>--page-range and --first-page-only both choose pages: give one of them.</source>
-        <translation>--page-range et --first-page-only choisissent tous deux des pages : n’en indiquez qu’une.</translation>
+        <translation>--page-range et --first-page-only choisissent tous deux des pages&#xa0;: n’en indiquez qu’une.</translation>
     </message>
     <message>
         <source>--page-range and --pages both choose pages: give one of them (--page-range 1-N converts the first N pages with every method).</source>
-        <translation>--page-range et --pages choisissent tous deux des pages : n’en indiquez qu’une (--page-range 1-N convertit les N premières pages, quelle que soit la méthode).</translation>
+        <translation>--page-range et --pages choisissent tous deux des pages&#xa0;: n’en indiquez qu’une (--page-range 1-N convertit les N premières pages, quelle que soit la méthode).</translation>
     </message>
     <message>
         <source>--fit and --resolution both set the size: give one of them.</source>
-        <translation>--fit et --resolution fixent tous deux la taille : n’en indiquez qu’une.</translation>
+        <translation>--fit et --resolution fixent tous deux la taille&#xa0;: n’en indiquez qu’une.</translation>
     </message>
 </context>
 <context>
@@ -436,7 +436,7 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     </message>
     <message>
         <source>%1 was reached on page %2 of %3; the page was not converted</source>
-        <translation>%1 a été atteinte à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
+        <translation type="vanished">%1 a été atteinte à la page %2 de %3&#x202f;; la page n’a pas été convertie</translation>
     </message>
     <message>
         <source>The page renderer reached %1 on page %2 of %3; the page was not converted</source>
@@ -532,7 +532,7 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     </message>
     <message>
         <source>Object variable not set: %1 was not created</source>
-        <translation>Variable objet non définie : %1 n’a pas été créé</translation>
+        <translation>Variable objet non définie&#xa0;: %1 n’a pas été créé</translation>
     </message>
     <message>
         <source>page(s) %1 could not be rendered</source>
@@ -540,7 +540,15 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     </message>
     <message>
         <source>the script %1 is missing: the program is not installed completely</source>
-        <translation>le script %1 est absent : le programme n’est pas installé entièrement</translation>
+        <translation>le script %1 est absent&#xa0;: le programme n’est pas installé entièrement</translation>
+    </message>
+    <message>
+        <source>%1 is not a PDF file</source>
+        <translation>%1 n’est pas un fichier PDF</translation>
+    </message>
+    <message>
+        <source>%1 is damaged or is not a PDF file that can be read</source>
+        <translation>%1 est endommagé ou n’est pas un fichier PDF lisible</translation>
     </message>
 </context>
 <context>

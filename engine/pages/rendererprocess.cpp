@@ -48,6 +48,24 @@ QString kindlessText(const QByteArray &line)
     return QString::fromUtf8(line.mid(words.value(0).size() + words.value(1).size() + 2)).trimmed();
 }
 
+// Why a document did not open, in the user's words where the renderer gave a kind of its own;
+// else the renderer's words (a missing or unreadable file, named by the system).
+QString openFailureText(int protocolKind, const QString &path, const QString &renderersWords)
+{
+    switch (protocolKind) {
+    case RenderProtocol::NeedsPassword:
+        return QCoreApplication::translate("Engine", "%1 is password-protected, and no password was given").arg(path);
+    case RenderProtocol::WrongPassword:
+        return QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(path);
+    case RenderProtocol::NotPdf:
+        return QCoreApplication::translate("Engine", "%1 is not a PDF file").arg(path);
+    case RenderProtocol::Damaged:
+        return QCoreApplication::translate("Engine", "%1 is damaged or is not a PDF file that can be read").arg(path);
+    default:
+        return renderersWords;
+    }
+}
+
 Rendering::Kind kindOf(int protocolKind)
 {
     switch (protocolKind) {
@@ -191,8 +209,8 @@ int RendererProcess::open(const QString &path, const std::optional<QByteArray> &
         m_state = State::Idle;
         return m_pageCount;
     }
-    if (line.startsWith("error "))
-        throw Failure(kindlessText(line), Rendering::Unreadable); // it has no document, and can open another
+    if (line.startsWith("error ")) // it has no document, and can open another
+        throw Failure(openFailureText(line.split(' ').value(1).toInt(), m_path, kindlessText(line)), Rendering::Unreadable);
     stop();
     throw Failure(QCoreApplication::translate("Engine", "%1 could not be opened: the page renderer answered \"%2\"")
                       .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), Rendering::Unreadable);

@@ -207,12 +207,13 @@ int main(int argc, char **)
                 return 0; // the program is gone
             path = QFile::decodeName(name);
             QString why;
-            document = PdfPages::open(path, &why, password, passwordBytes >= 0);
+            int kind = RenderProtocol::Unreadable;
+            document = PdfPages::open(path, &why, password, passwordBytes >= 0, &kind);
             password.fill('\0');
             if (document)
                 answer("pages " + QByteArray::number(document->numPages()) + '\n');
             else
-                error(RenderProtocol::Unreadable, why);
+                error(RenderProtocol::Kind(kind), why);
             continue;
         } else if (words.size() == 1 && words[0] == "close") {
             closeDocument(document);

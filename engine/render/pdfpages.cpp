@@ -1,6 +1,7 @@
 #include "pdfpages.h"
 
 #include "engine/encode/jpegerrors.h"
+#include "engine/render/renderprotocol.h"
 #include "sys/fileutil.h"
 
 
@@ -35,13 +36,15 @@ void popplerMessage(const QString &message, const QVariant &)
 namespace PdfPages {
 
 std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, const QByteArray &password,
-                                        bool hasPassword)
+                                        bool hasPassword, int *kind)
 {
     static const bool routed = (Poppler::setDebugErrorFunction(popplerMessage, QVariant()), true);
     Q_UNUSED(routed);
-    auto fail = [&](const QString &why) {
+    auto fail = [&](const QString &why, RenderProtocol::Kind failure = RenderProtocol::Unreadable) {
         if (error)
             *error = why;
+        if (kind)
+            *kind = failure;
         return std::unique_ptr<Poppler::Document>();
     };
     // Missing, a folder, a pipe that would block the reader, unreadable: said in plain words.
@@ -52,7 +55,7 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
         return fail(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
     // Poppler looks for the header within the first kilobyte, as readers do.
     if (!file.read(1024).contains("%PDF-"))
-        return fail(QStringLiteral("%1 is not a PDF file").arg(path));
+        return fail(QStringLiteral("%1 is not a PDF file").arg(path), RenderProtocol::NotPdf);
     file.close();
 
     // The same password as owner and as user password: either opens the document.
@@ -63,11 +66,13 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
         if (plain && plain->isLocked())
             document = std::move(plain);
         else
-            return fail(QStringLiteral("%1 is damaged or is not a PDF file that can be read").arg(path));
+            return fail(QStringLiteral("%1 is damaged or is not a PDF file that can be read").arg(path), RenderProtocol::Damaged);
     }
     if (document->isLocked())
-        return fail(hasPassword ? QStringLiteral("%1 is password-protected, and the password given does not open it").arg(path)
-                                : QStringLiteral("%1 is password-protected, and no password was given").arg(path));
+        return hasPassword ? fail(QStringLiteral("%1 is password-protected, and the password given does not open it").arg(path),
+                                  RenderProtocol::WrongPassword)
+                           : fail(QStringLiteral("%1 is password-protected, and no password was given").arg(path),
+                                  RenderProtocol::NeedsPassword);
     document->setRenderHint(Poppler::Document::Antialiasing, true);
     document->setRenderHint(Poppler::Document::TextAntialiasing, true);
     return document;

@@ -24,9 +24,10 @@ constexpr qint64 MaxPixels = qint64(1) << 27;
 
 // Loads the document with anti-aliased text and graphics, with `password` (user or owner) when
 // one is given (`hasPassword`). When poppler cannot open it, answers null and puts the reason in
-// `error` (missing, not a PDF, damaged, password-protected: with or without a password given).
+// `error` (missing, not a PDF, damaged, password-protected: with or without a password given)
+// and its RenderProtocol kind in `kind`.
 std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, const QByteArray &password = QByteArray(),
-                                        bool hasPassword = false);
+                                        bool hasPassword = false, int *kind = nullptr);
 
 // Pixel size of page `index` (from 0) at `dpi`, computed in doubles so absurd resolutions do
 // not overflow; unusable sizes come back as they are, for tooLarge() to judge.

@@ -36,6 +36,11 @@ enum Kind {
     RenderFailed = 5, // poppler drew nothing
     OutOfMemory = 6,  // an allocation failed: the memory cap was reached
     BadRequest = 7,
+    // Why a document did not open, where the program says it in the user's words.
+    NeedsPassword = 8, // locked, and no password was given
+    WrongPassword = 9, // locked, and the password given does not open it
+    NotPdf = 10,       // no PDF header
+    Damaged = 11,      // poppler cannot read it
 };
 
 } // namespace RenderProtocol
