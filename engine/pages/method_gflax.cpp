@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -34,6 +35,54 @@ constexpr int ReleaseComponent = 118;
 constexpr int SetPagesProduced = 120;
 } // namespace GflAxStep
 
+// The pages loaded, in order: 1 to the count of the pages box, or the page range's pages (the
+// document's count clamps the range). `count` is their number, `documentPages` the document's
+// when it was asked.
+QList<int> plannedPages(ErrorTrap &trap, MethodContext &ctx, const QString &pdfPath, const std::unique_ptr<GflAx> &gfl,
+                        int &count, int &documentPages)
+{
+    QList<int> pageList;
+    if (ctx.choice.allPages()) {
+        trap.step(GflAxStep::ReadPagesBox, [&] {
+            count = ctx.host.options().pages.count();
+            if (gfl)
+                gfl->pagesWanted = count;
+        });
+        for (int p = 1; p <= count; ++p)
+            pageList << p;
+        return pageList;
+    }
+    trap.step(GflAxStep::ClampPageRange, [&] {
+        documentPages = Need(gfl, gflaxComponent()).pageCount(pdfPath);
+        pageList = ctx.choice.pagesOf(documentPages);
+        count = int(pageList.size());
+        Need(gfl, gflaxComponent()).pagesToLoad = pageList;
+    });
+    return pageList;
+}
+
+// Tells the run the names of the pages to come, only those the document has (the pages box may
+// ask for more), so that they share one GIF name variant. Answers their number.
+int announcePages(PageSink &sink, GflAx &gfl, const QString &pdfPath, const QList<int> &pageList,
+                  const std::function<QString(int)> &pageFile)
+{
+    if (pageList.isEmpty())
+        return 0;
+    int pages = 0;
+    try {
+        pages = gfl.pageCount(pdfPath);
+    } catch (const Failure &) {
+        // Then the first page fails to load, and says why.
+    }
+    QStringList names;
+    for (const int p : pageList)
+        if (p <= pages)
+            names << pageFile(p);
+    if (!names.isEmpty())
+        sink.expect(names);
+    return int(names.size());
+}
+
 } // namespace
 
 MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
@@ -49,8 +98,6 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
 
     int count = 0;
     int saved = 0;
-    // The pages loaded, in order: 1 to the count of the pages box, or the page range's pages.
-    QList<int> pageList;
     const PageChoice &choice = ctx.choice;
     if (gfl) {
         gfl->FitBox = choice.fitBox;
@@ -60,44 +107,13 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             gfl->NextDocument = ctx.nextPdf;
     }
     int documentPages = -1;
-    if (choice.allPages()) {
-        trap.step(GflAxStep::ReadPagesBox, [&] {
-            count = host.options().pages.count();
-            if (gfl)
-                gfl->pagesWanted = count;
-        });
-        for (int p = 1; p <= count; ++p)
-            pageList << p;
-    } else {
-        // Only the pages of the range are drawn: the document's count clamps the range.
-        trap.step(GflAxStep::ClampPageRange, [&] {
-            documentPages = Need(gfl, gflaxComponent()).pageCount(pdfPath);
-            pageList = choice.pagesOf(documentPages);
-            count = int(pageList.size());
-            Need(gfl, gflaxComponent()).pagesToLoad = pageList;
-        });
-    }
+    const QList<int> pageList = plannedPages(trap, ctx, pdfPath, gfl, count, documentPages);
     // Each page goes to the run as soon as it is written: it is encoded on the other core while
     // the next is drawn. The names of all of them first, so that they share one GIF name variant.
     const auto pageFile = [&](int p) { return baseName + QString::number(p) + QStringLiteral(".jpg"); };
     // Only the pages the document has: the pages box may ask for more.
     PageSink *const sink = ctx.pageSink;
-    int handing = 0;
-    if (sink && gfl && !pageList.isEmpty()) {
-        int pages = 0;
-        try {
-            pages = gfl->pageCount(pdfPath);
-        } catch (const Failure &) {
-            // Then the first page fails to load, and says why, below.
-        }
-        QStringList names;
-        for (const int p : std::as_const(pageList))
-            if (p <= pages)
-                names << pageFile(p);
-        handing = int(names.size());
-        if (handing > 0)
-            sink->expect(names);
-    }
+    const int handing = sink && gfl ? announcePages(*sink, *gfl, pdfPath, pageList, pageFile) : 0;
     for (const int p : std::as_const(pageList)) {
         trap.step(GflAxStep::SetResolution, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
         trap.step(GflAxStep::SelectPage, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });

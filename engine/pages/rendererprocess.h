@@ -123,6 +123,9 @@ public:
     static QString helperPath();
 
 private:
+    // What a renderer was started with (program, memory cap, folder, environment): a renderer
+    // is taken for another document only when these are the same.
+    static QStringList startConditionsOf(const RenderLimits &limits);
     static void armIdleTimer();
     void start();
     QByteArray readLine(int page, qint64 budget);
