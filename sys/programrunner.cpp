@@ -12,6 +12,7 @@
 #include <QProcess>
 
 #include <algorithm>
+#include <utility>
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
@@ -206,9 +207,17 @@ int WaitFor(StartedProgram &program, const WaitOptions &options)
     };
     // Only the tails are kept: a chatty program cannot fill the memory through its output.
     constexpr int TailBytes = 8192;
-    QByteArray output, errors;
+    QByteArray output, errors, partLine;
     auto collect = [&] {
-        output += process->readAllStandardOutput();
+        const QByteArray read = process->readAllStandardOutput();
+        if (options.outputLine && !read.isEmpty()) {
+            partLine += read;
+            qsizetype from = 0;
+            for (qsizetype end; (end = partLine.indexOf('\n', from)) >= 0; from = end + 1)
+                options.outputLine(partLine.mid(from, end - from));
+            partLine.remove(0, from);
+        }
+        output += read;
         if (output.size() > TailBytes)
             output = output.right(TailBytes);
         errors += process->readAllStandardError();
@@ -216,6 +225,8 @@ int WaitFor(StartedProgram &program, const WaitOptions &options)
             errors = errors.right(TailBytes);
     };
     auto hand = [&] {
+        if (options.outputLine && !partLine.isEmpty())
+            options.outputLine(std::exchange(partLine, QByteArray()));
         if (options.output)
             *options.output = QString::fromLocal8Bit(output);
         if (options.errors)

@@ -47,6 +47,10 @@ struct WaitOptions {
     int timeoutMs = 0;            // 0: no bound; otherwise the program is stopped and a Failure thrown
     QString *output = nullptr;    // receives the tail of the program's standard output
     QString *errors = nullptr;    // receives the tail of its standard error
+    // Called with each line of the program's standard output (without its newline) as soon as
+    // it is read, while the program runs and for what is left once it has ended. A program
+    // that talks to its caller line by line is heard while it works, not only at its end.
+    std::function<void(const QByteArray &line)> outputLine;
     ChildLimits limits;
     int pollMs = 100;             // how often the program is checked on and `yield` called
 

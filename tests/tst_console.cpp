@@ -299,6 +299,43 @@ private slots:
         QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(306, 396));
     }
 
+    // A file the scripts cannot convert as a whole is one line wholly in the desktop's language,
+    // naming the user's file, never the scripts' name for it nor Ghostscript's English words.
+    void scriptCausesInTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("says"); // %1: the file as given to the method
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+            QTest::addRow("%s, locked, no password", qPrintable(method))
+                << method << QStringLiteral("locked.pdf")
+                << QString::fromUtf8("lumenpage-batch: locked.pdf: %1 ist passwortgeschützt, und es wurde kein Passwort angegeben");
+            QTest::addRow("%s, locked, wrong password", qPrintable(method))
+                << method << QStringLiteral("--password-file ../wrong locked.pdf")
+                << QString::fromUtf8("lumenpage-batch: locked.pdf: %1 ist passwortgeschützt, und das angegebene Passwort öffnet die Datei nicht");
+            QTest::addRow("%s, no page in the range", qPrintable(method))
+                << method << QStringLiteral("--page-range 9- five.pdf")
+                << QString::fromUtf8("lumenpage-batch: five.pdf: keine Seite von %1 liegt im Seitenbereich 9-: Die Datei hat 5 Seite(n)");
+        }
+    }
+    void scriptCausesInTheDesktopsLanguage()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, options);
+        QFETCH(QString, says);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method) << QStringLiteral("qpdf"));
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/five.pdf"), 5);
+        QVERIFY(TestPdfs::writeLockedAes256(sh.docs + QStringLiteral("/five.pdf"), sh.docs + QStringLiteral("/locked.pdf"),
+                                            QStringLiteral("secret")));
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("wrong")), "wrong\n");
+        const Result r = sh.bash(QStringLiteral("env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=de_DE.UTF-8 lumenpage-batch -m %1 -o ../out %2")
+                                     .arg(method, options));
+        QCOMPARE(r.code, 1);
+        const QString file = sh.docs + QLatin1Char('/') + options.section(QLatin1Char(' '), -1);
+        QCOMPARE(lines(r.err), QStringList{says.arg(file)});
+    }
+
     // --password-file: a 256-bit AES locked PDF converts with its password (user or owner), and
     // fails with the reason without it or with a wrong one. The password is on no process's
     // command line or environment while the run runs, and nowhere in the scratch folder after.

@@ -550,6 +550,30 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 is damaged or is not a PDF file that can be read</source>
         <translation>%1 ist beschädigt oder keine lesbare PDF-Datei</translation>
     </message>
+    <message>
+        <source>%1 was reached</source>
+        <translation>%1 wurde erreicht</translation>
+    </message>
+    <message>
+        <source>Ghostscript ended while drawing it</source>
+        <translation>Ghostscript endete beim Zeichnen dieser Seite</translation>
+    </message>
+    <message>
+        <source>Ghostscript failed on its content</source>
+        <translation>Ghostscript scheiterte an ihrem Inhalt</translation>
+    </message>
+    <message>
+        <source>page %1 could not be drawn: %2</source>
+        <translation>Seite %1 konnte nicht gezeichnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Ghostscript could not open %1: it is damaged or not a PDF</source>
+        <translation>Ghostscript konnte %1 nicht öffnen: Die Datei ist beschädigt oder kein PDF</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: %2 is not installed</source>
+        <translation>%1 konnte nicht umgewandelt werden: %2 ist nicht installiert</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

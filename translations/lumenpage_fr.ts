@@ -550,6 +550,30 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 is damaged or is not a PDF file that can be read</source>
         <translation>%1 est endommagé ou n’est pas un fichier PDF lisible</translation>
     </message>
+    <message>
+        <source>%1 was reached</source>
+        <translation>%1 a été atteinte</translation>
+    </message>
+    <message>
+        <source>Ghostscript ended while drawing it</source>
+        <translation>Ghostscript s’est arrêté en la dessinant</translation>
+    </message>
+    <message>
+        <source>Ghostscript failed on its content</source>
+        <translation>Ghostscript a échoué sur son contenu</translation>
+    </message>
+    <message>
+        <source>page %1 could not be drawn: %2</source>
+        <translation>la page %1 n’a pas pu être dessinée&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Ghostscript could not open %1: it is damaged or not a PDF</source>
+        <translation>Ghostscript n’a pas pu ouvrir %1&#xa0;: le fichier est endommagé ou n’est pas un PDF</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: %2 is not installed</source>
+        <translation>%1 n’a pas pu être converti&#xa0;: %2 n’est pas installé</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

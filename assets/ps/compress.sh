@@ -2,8 +2,8 @@
 # Run by Ghostscript for each page that pdf2tiff.sh renders, read by the shell of its pipe with
 # the arguments OFFSET N (as "sh compress.sh OFFSET N" would give them): the
 # page, PDF page OFFSET + N, comes as PPM on standard input and leaves as currentNNNNN.jpg, which
-# appears under that name only when complete. A page that could not be drawn (named in
-# render.log) is dropped.
+# appears under that name only when complete, and "page N currentNNNNN.jpg" on standard output
+# (for pdf2tiff.sh's relay, see common.sh).
 #
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is still
 # being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for
@@ -12,13 +12,6 @@
 page=$(($1 + $2))
 name=$((100000 + page))
 if [ "$page" -lt 100000 ]; then name=current${name#1}.jpg; else name=current$page.jpg; fi
-# Ghostscript has finished drawing this page: what pdf2tiff.sh counts as progress, and where it
-# starts again after a Ghostscript that ended early.
-echo "$page" >>drawn.log
-if [ -s render.log ] && grep -q "current.pdf: page $page could not" render.log 2>/dev/null; then
-    cat >/dev/null
-    exit 1
-fi
 limit=${LUMENPAGE_MAX_PENDING:-0}
 case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
 if [ "$limit" -gt 0 ]; then
@@ -35,4 +28,4 @@ if [ "$limit" -gt 0 ]; then
         sleep 0.05
     done
 fi
-cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name" && echo "$page" >>rendered.log
+cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name" && echo "page $page $name"

@@ -4,12 +4,10 @@
 #include "sys/fileutil.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,16 +23,6 @@ int PageNumberOf(const QString &name)
     bool ok = false;
     const int n = m.hasMatch() ? m.captured(1).toInt(&ok) : 0;
     return ok && n > 0 ? n : 0;
-}
-
-// The numbers of the pages finished or in progress in `folder`: what the watchdog counts.
-QSet<int> PagesIn(const QString &folder)
-{
-    QSet<int> numbers;
-    for (const QString &name : QDir(folder).entryList(QDir::Files))
-        if (const int n = PageNumberOf(name.section(QLatin1Char('.'), 0, 0)))
-            numbers << n;
-    return numbers;
 }
 
 int FirstMissing(const QSet<int> &numbers)
@@ -55,32 +43,6 @@ void MoveFile(const QString &from, const QString &to)
         throw Failure(QCoreApplication::translate("Engine", "%1 cannot be moved to %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))), ErrorCode::PathFileAccess);
     CopyFile(from, to);
     QFile::remove(from);
-}
-
-// The lines of the renderer's standard error that say what went wrong, shortened to what a
-// message can hold.
-QString ReasonFrom(const QString &errors)
-{
-    QStringList picked;
-    const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        QString l = line.trimmed();
-        // The scripts read the document under a name of their own; the user knows it by its own.
-        if (l.startsWith(QLatin1String("current.pdf: ")))
-            l = l.mid(13);
-        if (l.contains(QLatin1String("rror")) || l.contains(QLatin1String("could not"))
-            || l.contains(QLatin1String("cannot"), Qt::CaseInsensitive) || l.contains(QLatin1String("password"))
-            || l.contains(QLatin1String("needs")) || l.contains(QLatin1String("limit exceeded")))
-            if (!picked.contains(l))
-                picked << l;
-    }
-    if (picked.isEmpty())
-        for (qsizetype i = std::max<qsizetype>(0, lines.size() - 3); i < lines.size(); ++i)
-            picked << lines[i].trimmed();
-    QString reason = picked.mid(0, 4).join(QStringLiteral("; "));
-    if (reason.size() > 400)
-        reason = reason.left(400) + QStringLiteral("...");
-    return reason;
 }
 
 // Ghostscript's password, as PostScript that defines PDFPassword for the PDF interpreter: a hex

@@ -13,8 +13,9 @@ struct ScriptMethod {
     QString pagePattern;   // which of the files there are page images
     QString location;      // ErrorLocation of the method
     bool blackAndWhite;    // the black-and-white variant's step order and sub-folder removal
-    // The script can hold back finished pages (LUMENPAGE_MAX_PENDING) and announces its page
-    // count in "pagecount": its pages are handed over while it renders the next ones.
+    // The script can hold back finished pages (LUMENPAGE_MAX_PENDING) and says its page count
+    // and each page it completes (ScriptEvents): its pages are handed over while it renders
+    // the next ones.
     bool handsOverWhileRendering = false;
 };
 

@@ -1,0 +1,176 @@
+# Sourced by ps/pdf2tiff.sh and bw/convert.sh (the program copies this folder's files beside
+# each): what both need to tell the program what happened, to plan the pages, and to hold the
+# time cap per page.
+#
+# What the program learns comes on the script's standard output, one line an event, as it
+# happens (standard error carries only the renderers' own words, which the program shows as
+# detail):
+#   pages N N ...       a page range only: the pages that will be drawn, just before "count"
+#   count N             the number of pages that will be drawn, before the first page
+#   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
+#   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
+#   failed N KIND       page N will not come: timecap, memory, crash or damaged
+#   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
+#                       norange COUNT (none of its COUNT pages is in LUMENPAGE_PAGES),
+#                       damaged, missingtool NAME...
+# Any other line is not an event. The script's own standard output is fd 3 from here on;
+# what the programs it starts print goes to standard error unless they are given fd 3.
+
+exec 3>&1 1>&2
+
+say() {
+    echo "$*" >&3
+}
+
+# page_done N FILE: FILE is page N, complete.
+page_done() {
+    say page "$1" "$2"
+    [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && echo "$1" >>"$LUMENPAGE_PAGE_LOG"
+    return 0
+}
+
+# needs PROGRAM...: stops the script when one of them is not installed.
+needs() {
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "${0##*/}: needs $*" >&2
+            say document missingtool "$@"
+            exit 127
+        fi
+    done
+}
+
+# What the program chose: the password (in a file, never on a command line), the resolution or
+# a box to fit.
+password=
+[ -f password.ps ] && password=password.ps
+size=-r${LUMENPAGE_RESOLUTION:-144}
+set -- ${LUMENPAGE_FIT:-}
+[ "$#" = 2 ] && size="-dFitWidth=$1 -dFitHeight=$2"
+set --
+cap=${LUMENPAGE_PAGE_SECONDS:-0}
+case "$cap" in '' | *[!0-9]*) cap=0 ;; esac
+
+# count_pages: the number of pages in $last, 0 when Ghostscript cannot tell (then
+# document_failed says why). A reader of the whole document (READER=yes) learns it from the
+# first Ghostscript that draws pages, which says "count" itself before its first page
+# (counted=no); a page range and a password need it first. Page 1 alone needs no count.
+count_pages() {
+    last=0
+    counted=yes
+    count_status=0
+    if [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && [ -z "$password" ]; then
+        last=1
+    elif [ "$READER" != yes ] || [ -n "${LUMENPAGE_PAGES:-}" ] || [ -n "$password" ]; then
+        last=$(gs -q -dNODISPLAY -dSAFER -dBATCH -dNOPAUSE --permit-file-read=current.pdf $password \
+                  -c "(current.pdf) (r) file runpdfbegin pdfpagecount = quit" </dev/null)
+        count_status=$?
+        case "$last" in '' | *[!0-9]*) last=0 ;; esac
+        [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] && last=1
+    else
+        counted=no
+    fi
+}
+
+# plan_pages: $spans, the pages drawn as "FIRST-LAST" each, clamped to the document, and
+# $wanted, their number; the program is told both. No page in the range: it is told so and the
+# script ends.
+plan_pages() {
+    spans=1-$last
+    wanted=$last
+    if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
+        spans=
+        wanted=0
+        for item in $LUMENPAGE_PAGES; do
+            a=${item%-*} b=${item#*-}
+            [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
+            [ "$a" -le "$b" ] || continue
+            spans="$spans $a-$b"
+            wanted=$((wanted + b - a + 1))
+        done
+        if [ "$wanted" = 0 ]; then
+            say document norange "$last"
+            exit 1
+        fi
+        spans=${spans# }
+        # The count is the document's claim: the pages are listed only for a sane number.
+        if [ "$wanted" -le 100000 ]; then
+            say pages $(for span in $spans; do seq "${span%-*}" "${span#*-}"; done)
+        fi
+    fi
+    [ "$counted" = yes ] && say count "$wanted"
+    return 0
+}
+
+# document_failed: why a document gave no count, from what the script can see itself: a
+# Ghostscript that crashed on a password (10.00 does so on a wrong one for 256-bit AES), or a
+# document that is encrypted at all.
+document_failed() {
+    if [ -n "$password" ] && [ "$count_status" -gt 128 ]; then
+        say document wrongpassword
+    elif LC_ALL=C grep -q -a -e /Encrypt current.pdf 2>/dev/null; then
+        if [ -n "$password" ]; then say document wrongpassword; else say document password; fi
+    else
+        say document damaged
+    fi
+}
+
+# watch PID LISTING [WAITING]: waits for the Ghostscript PID and gives its exit status. When the
+# files LISTING (a pattern) stay the same for the time cap while none of WAITING (page images
+# not yet taken) is there, it is killed and "timecap" said on standard output.
+watch() {
+    watcher=
+    if [ "$cap" -gt 0 ]; then
+        (
+            gs=$1 listing=$2 waiting=${3:-} seen= idle=0
+            while kill -0 "$gs" 2>/dev/null; do
+                sleep 1 </dev/null >/dev/null
+                set -- $listing
+                now=$*
+                [ -n "$waiting" ] && set -- $waiting
+                if [ "$now" != "$seen" ] || { [ -n "$waiting" ] && [ -e "$1" ]; }; then
+                    seen=$now idle=0
+                else
+                    idle=$((idle + 1))
+                fi
+                [ "$idle" -ge "$cap" ] && { echo timecap; kill -9 "$gs"; exit 0; }
+            done
+        ) &
+        watcher=$!
+    fi
+    wait "$1" 2>/dev/null
+    code=$?
+    [ -n "$watcher" ] && { kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null; }
+    return "$code"
+}
+
+# relay: reads what a Ghostscript run says on its standard output (pages.ps, compress.sh, the
+# watch, and a last line "ended STATUS"), passes the events on to the program, anything else to
+# standard error, and ends with one line: COUNT HIGHEST WHY STATUS FINISHED FAILED...
+# (COUNT "-" when none was said; HIGHEST the last page drawn or finished; WHY "timecap" when the
+# watch stopped it, "crash" otherwise; FINISHED the pages completed). The image of a page named
+# failed is blank: it is removed, not passed on.
+relay() {
+    set -f
+    count=- highest=0 why=crash ended=0 finished=0 failed=" "
+    while IFS= read -r line; do
+        set -- $line
+        case "$1 $#" in
+        "page 3")
+            case "$failed" in
+            *" $2 "*) rm -f -- "$3" ;;
+            *) page_done "$2" "$3"; finished=$((finished + 1)) ;;
+            esac
+            [ "$2" -gt "$highest" ] && highest=$2 ;;
+        "drawn 2")
+            say "$line"
+            [ "$2" -gt "$highest" ] && highest=$2 ;;
+        "count 2") count=$2; say "$line" ;;
+        "failed 3") failed="$failed$2 "; say "$line" ;;
+        "timecap 1") why=timecap ;;
+        "ended 2") ended=$2 ;;
+        *) printf '%s\n' "$line" >&2 ;;
+        esac
+    done
+    echo "$count $highest $why $ended $finished$failed"
+}

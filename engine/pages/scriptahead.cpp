@@ -1,0 +1,133 @@
+#include "engine/pages/scriptahead.h"
+
+#include "engine/pages/methods.h"
+#include "engine/pages/scriptmethod.h"
+#include "engine/run/conversionhost.h"
+
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+namespace {
+
+// Never destroyed: the run ends it (EndScriptsAhead) before it removes the WorkFolder, and a
+// program that ends otherwise stops it through its process group.
+std::unique_ptr<ScriptAhead> &scriptAhead()
+{
+    static auto *const ahead = new std::unique_ptr<ScriptAhead>;
+    return *ahead;
+}
+
+bool sameLimits(const ChildLimits &a, const ChildLimits &b)
+{
+    return a.memoryBytes == b.memoryBytes && a.fileSizeBytes == b.fileSizeBytes && a.cpuSeconds == b.cpuSeconds;
+}
+
+// The parts both script methods share (common.sh, pages.ps), beside the method folders.
+const QString SharedFolder = QStringLiteral("shared");
+
+} // namespace
+
+ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits)
+{
+    return {
+        // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
+        // every page only for the others to be deleted.
+        {"LUMENPAGE_FIRST_PAGE_ONLY", firstPageOnly ? QByteArray("1") : QByteArray()},
+        // The console's choices (the window's defaults leave them unset): which pages, at what
+        // resolution or fitting what box.
+        {"LUMENPAGE_PAGES", choice.allPages() ? QByteArray() : choice.scriptRanges()},
+        {"LUMENPAGE_RESOLUTION", choice.dpi > 0 ? QByteArray::number(choice.dpi, 'g', 10) : QByteArray()},
+        {"LUMENPAGE_FIT", choice.fits() ? QByteArray::number(choice.fitBox.width()) + ' ' + QByteArray::number(choice.fitBox.height())
+                                        : QByteArray()},
+        // The script waits while MaxPendingPages of its pages are not yet taken.
+        {"LUMENPAGE_MAX_PENDING", handing ? QByteArray::number(MaxPendingPages) : QByteArray()},
+        // The scripts hold the time cap per page themselves: they name the page that reached it
+        // and draw on after it.
+        {"LUMENPAGE_PAGE_SECONDS", QByteArray::number(limits.pageSeconds)},
+    };
+}
+
+ScopedScriptEnvironment::ScopedScriptEnvironment(const ScriptEnvironment &environment)
+{
+    for (const auto &[name, value] : environment) {
+        m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+}
+
+ScopedScriptEnvironment::~ScopedScriptEnvironment()
+{
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        if (it->had)
+            qputenv(it->name, it->value);
+        else
+            qunsetenv(it->name);
+    }
+}
+
+void CopyScriptFolder(const QString &appFolder, const ScriptMethod &method, const QString &destination)
+{
+    CopyFolder(appFolder + QLatin1Char('/') + method.folder, destination);
+    // An AppFolder without the shared parts is caught by the script, which then says what it
+    // is missing.
+    const QString shared = appFolder + QLatin1Char('/') + SharedFolder;
+    if (IsExistingFolder(shared))
+        CopyFolder(shared, destination);
+}
+
+void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
+                      const QString &ownFolder)
+{
+    EndScriptsAhead();
+    if (ctx.nextPdf.isEmpty() || ctx.choice.hasPassword || !InputFileProblem(ctx.nextPdf).isEmpty())
+        return;
+    const QString base = ctx.workFolder + QLatin1Char('/') + method.folder;
+    auto ahead = std::make_unique<ScriptAhead>();
+    ahead->pdf = ctx.nextPdf;
+    ahead->method = method.folder;
+    ahead->folder = ownFolder == base ? base + QStringLiteral("-2") : base;
+    ahead->environment = environment;
+    ahead->limits = ctx.limits.child();
+    try {
+        // A fresh folder: nothing an earlier script left there is read as this one's.
+        RemoveTree(ahead->folder);
+        CopyScriptFolder(ctx.host.appFolder(), method, ahead->folder);
+        LinkOrCopyFile(ahead->pdf, ahead->folder + QStringLiteral("/current.pdf"));
+    } catch (const Failure &) {
+        return;
+    }
+    const ScopedScriptEnvironment set(environment);
+    if (StartProgram(QLatin1Char('"') + ahead->folder + QLatin1Char('/') + method.script + QLatin1Char('"'),
+                     ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program) == 0)
+        scriptAhead() = std::move(ahead);
+}
+
+std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
+                                              const ScriptEnvironment &environment)
+{
+    std::unique_ptr<ScriptAhead> &ahead = scriptAhead();
+    if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
+        && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
+        && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/')))
+        return std::move(ahead);
+    EndScriptsAhead();
+    return nullptr;
+}
+
+void EndScriptsAhead()
+{
+    std::unique_ptr<ScriptAhead> ahead = std::move(scriptAhead());
+    if (!ahead)
+        return;
+    ahead->program.stop();
+    // Stopped at once, it left its pages: the next script to work in that folder must not
+    // read them as its own.
+    try {
+        RemoveTree(ahead->folder);
+    } catch (const Failure &) {
+        // What could not be removed goes with the WorkFolder.
+    }
+}

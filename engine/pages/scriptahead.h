@@ -1,0 +1,75 @@
+#pragma once
+
+#include "engine/pages/pagechoice.h"
+#include "engine/pages/renderlimits.h"
+#include "sys/programrunner.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct MethodContext;
+struct ScriptMethod;
+
+// What a script is told through its environment besides what it inherits, a null value for a
+// variable left unset.
+using ScriptEnvironment = QList<QPair<const char *, QByteArray>>;
+
+// The script's pages are held back a few at a time for a reader that takes them while it
+// renders (`handing`).
+ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits);
+
+// Finished pages a script that hands over while rendering may leave waiting, and pages the run
+// may hold in its encoder, at once: enough to keep both busy, few enough that scratch space
+// stays a few megabytes.
+constexpr int MaxPendingPages = 2;
+
+// Sets each variable of a ScriptEnvironment for as long as it lives, then puts back what was
+// there: the script started meanwhile inherits them.
+class ScopedScriptEnvironment {
+public:
+    explicit ScopedScriptEnvironment(const ScriptEnvironment &environment);
+    ~ScopedScriptEnvironment();
+    ScopedScriptEnvironment(const ScopedScriptEnvironment &) = delete;
+    ScopedScriptEnvironment &operator=(const ScopedScriptEnvironment &) = delete;
+
+private:
+    struct Saved {
+        const char *name;
+        bool had;
+        QByteArray value;
+    };
+    std::vector<Saved> m_saved;
+};
+
+// Copies the method's script folder, and the parts both script methods share, from the
+// AppFolder to `destination`. Throws Failure.
+void CopyScriptFolder(const QString &appFolder, const ScriptMethod &method, const QString &destination);
+
+// The script of the next file of the run, started while the last pages of this one are drawn,
+// so that two Ghostscripts work at once on a run of short documents. It works in a copy of the
+// script folder of its own and holds at most MaxPendingPages finished pages; the next file's
+// turn takes it over when it is to be run on the same file, with the same environment and
+// limits, and the file can still be read. Anything else stops it.
+struct ScriptAhead {
+    QString pdf;
+    QString method; // the script folder's name in the AppFolder
+    QString folder; // its copy in the WorkFolder, where it runs
+    ScriptEnvironment environment;
+    ChildLimits limits;
+    StartedProgram program;
+};
+
+// Starts the script for ctx.nextPdf in the script folder that `ownFolder` (this file's) is not.
+// Nothing is said of a start that fails: the next file is converted in its turn as always.
+void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
+                      const QString &ownFolder);
+
+// The script started ahead for this file, if everything it was started with still holds;
+// otherwise it is stopped.
+std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
+                                              const ScriptEnvironment &environment);

@@ -1,0 +1,99 @@
+#include "engine/pages/scriptcauses.h"
+
+#include "engine/pages/scriptfiles.h"
+#include "sys/fileutil.h"
+
+#include <QCoreApplication>
+
+QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, FailureScope scope)
+{
+    switch (kind) {
+    case ScriptFailure::None:
+        return QString();
+    case ScriptFailure::MemoryCap:
+        if (scope == FailureScope::ForFile)
+            return QCoreApplication::translate("Engine", "the renderer reached %1 on page %2 of %3").arg(facts.limits.memoryCapText()).arg(facts.page).arg(facts.pdf);
+        return QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.memoryCapText());
+    case ScriptFailure::TimeCap:
+    case ScriptFailure::Crash:
+    case ScriptFailure::Damaged: {
+        const QString reason = kind == ScriptFailure::TimeCap ? QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.timeCapText())
+                               : kind == ScriptFailure::Crash ? QCoreApplication::translate("Engine", "Ghostscript ended while drawing it")
+                                                              : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
+        return scope == FailureScope::ForPage ? reason : QCoreApplication::translate("Engine", "page %1 could not be drawn: %2").arg(facts.page).arg(reason);
+    }
+    case ScriptFailure::NoPassword:
+        return QCoreApplication::translate("Engine", "%1 is password-protected, and no password was given").arg(facts.pdf);
+    case ScriptFailure::WrongPassword:
+        return QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(facts.pdf);
+    case ScriptFailure::NoPageInRange:
+        return QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
+            .arg(facts.pdf, facts.rangeText, QString::number(facts.documentPages));
+    case ScriptFailure::Unreadable:
+        return QCoreApplication::translate("Engine", "Ghostscript could not open %1: it is damaged or not a PDF").arg(facts.pdf);
+    case ScriptFailure::MissingTool:
+        return QCoreApplication::translate("Engine", "%1 could not be converted: %2 is not installed").arg(facts.pdf, facts.tools.join(QStringLiteral(", ")));
+    case ScriptFailure::ScriptMissing:
+        return QCoreApplication::translate("Engine", "the script %1 is missing: the program is not installed completely").arg(facts.script);
+    case ScriptFailure::RendererFailed:
+        return QCoreApplication::translate("Engine", "the renderer failed (exit status %1)").arg(facts.exitCode);
+    case ScriptFailure::NoPage:
+        return QCoreApplication::translate("Engine", "the renderer gave no page");
+    }
+    return QString();
+}
+
+QString RendererWords(const QString &errors, const QString &pdf)
+{
+    QStringList lines;
+    for (const QString &line : errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (const QString l = line.simplified(); !l.isEmpty())
+            lines << l;
+    QString words = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QStringLiteral("; "));
+    // The scripts read the document under a name of their own; the user knows it by its own.
+    words.replace(QStringLiteral("current.pdf"), FileNameOf(pdf));
+    if (words.size() > 400)
+        words = words.left(400) + QStringLiteral("...");
+    return words;
+}
+
+QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts)
+{
+    const ScriptEvents &events = *outcome.events;
+    if (!outcome.inputProblem.isEmpty())
+        return outcome.inputProblem;
+    QString cause;
+    const auto memory = std::find(events.failedPages.cbegin(), events.failedPages.cend(), ScriptFailure::MemoryCap);
+    if (memory != events.failedPages.cend()) {
+        facts.page = memory.key();
+        cause = ScriptFailureText(ScriptFailure::MemoryCap, facts);
+    } else if (!outcome.stopped.isEmpty()) {
+        return outcome.stopped;
+    } else if (!outcome.missing.isEmpty()) {
+        QStringList why;
+        for (const int page : outcome.missing)
+            if (const ScriptFailure kind = events.failedPages.value(page); kind != ScriptFailure::None && why.size() < 4) {
+                facts.page = page;
+                why << ScriptFailureText(kind, facts);
+            }
+        cause = QCoreApplication::translate("Engine", "page(s) %1 could not be rendered").arg(ScriptFiles::PageList(outcome.missing));
+        if (!why.isEmpty())
+            cause += QStringLiteral(": ") + why.join(QStringLiteral("; "));
+    } else if (!outcome.gavePages && events.document != ScriptFailure::None) {
+        facts.documentPages = events.documentPages;
+        facts.tools = events.missingTools;
+        cause = ScriptFailureText(events.document, facts);
+        // The program's own words say all there is of a locked file or a page range.
+        if (events.document == ScriptFailure::NoPassword || events.document == ScriptFailure::WrongPassword
+            || events.document == ScriptFailure::NoPageInRange)
+            return cause;
+    } else if (outcome.exitCode != 0) {
+        facts.exitCode = outcome.exitCode;
+        cause = ScriptFailureText(outcome.scriptThere ? ScriptFailure::RendererFailed : ScriptFailure::ScriptMissing, facts);
+    } else if (!outcome.gavePages) {
+        cause = ScriptFailureText(ScriptFailure::NoPage, facts);
+    }
+    if (const QString detail = RendererWords(outcome.errors, facts.pdf); !cause.isEmpty() && !detail.isEmpty())
+        cause += QStringLiteral(": ") + detail;
+    return cause;
+}

@@ -1,0 +1,156 @@
+#include "engine/pages/scriptcauses.h"
+#include "engine/pages/scriptfiles.h"
+#include "engine/pages/scriptrun.h"
+
+#include "engine/run/conversionhost.h"
+
+#include "sys/fileutil.h"
+#include "sys/programrunner.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+// While a script runs: what it says is taken in as it comes, and the pages it completes are
+// handed over; once it has ended, its pages are numbered and its file judged.
+
+namespace {
+
+// How much longer than the time cap per page a script may say nothing before it is stopped as a
+// whole: its own watch looks once a second.
+constexpr int ScriptCapGraceSeconds = 5;
+
+} // namespace
+
+using namespace ScriptFiles;
+
+WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const ScriptEnvironment &told)
+{
+    WaitOptions options;
+    options.outputLine = [this](const QByteArray &line) { m_events.read(line); };
+    options.yield = [=, this] {
+        m_host.yield();
+        if (sink) {
+            handOverArrived(*sink, told);
+        } else if (firstPageOnly && m_method.handsOverWhileRendering && !m_aheadTried) {
+            // One page to draw: the next file's starts at once.
+            m_aheadTried = true;
+            StartScriptAhead(m_ctx, m_method, told, m_scriptFolder);
+        }
+    };
+    if (sink)
+        options.pollMs = 20;
+    options.timeoutMs = m_ctx.scriptTimeoutMs;
+    options.errors = &m_errors;
+    options.limits = m_ctx.limits.child();
+    // A backstop for a script that does not hold the time cap per page itself: it acts only
+    // after the script's own watch would have, when the script said nothing for that long.
+    options.stallMs = (m_ctx.limits.pageSeconds + ScriptCapGraceSeconds) * 1000;
+    // While pages are handed over, the script runs as long as the whole conversion of the
+    // document, and a long document must not be cut off by a bound on the whole: the time cap
+    // per page is the bound then (a script that stops making pages is stopped by it).
+    if (sink && options.stallMs > 0)
+        options.timeoutMs = 0;
+    options.progressed = [this, sink, seenEvents = -1, seenConverted = 0]() mutable {
+        // A page being encoded is progress too: the script waits for it to be taken.
+        const int converted = sink ? sink->poll() : 0;
+        const bool moved = m_events.events != seenEvents || converted != seenConverted;
+        seenEvents = m_events.events;
+        seenConverted = converted;
+        return moved;
+    };
+    options.stalled = [this] {
+        QSet<int> done(m_handed.begin(), m_handed.end());
+        for (const auto &[page, file] : std::as_const(m_events.arrived))
+            done << page;
+        for (auto it = m_events.failedPages.cbegin(); it != m_events.failedPages.cend(); ++it)
+            done << it.key();
+        m_stopped = QCoreApplication::translate("Engine", "%1 was reached on page %2 of %3; the renderer was stopped")
+                        .arg(m_ctx.limits.timeCapText()).arg(FirstMissing(done)).arg(m_pdf);
+        return m_stopped;
+    };
+    return options;
+}
+
+void ScriptRun::handOverArrived(PageSink &sink, const ScriptEnvironment &told)
+{
+    sink.poll();
+    if (!m_announced && m_events.count >= 0) {
+        m_announced = true;
+        m_expected = m_events.count;
+        // The count is the document's own claim: a hostile one may claim billions of pages.
+        // Beyond a bound, names are chosen page by page instead.
+        if (m_expected > 0 && m_expected <= MaxAnnouncedNames) {
+            QList<int> numbers = m_events.pageList; // a page range: the pages to come
+            if (numbers.size() != m_expected) {
+                numbers.clear();
+                for (int n = 1; n <= m_expected; ++n)
+                    numbers << n;
+            }
+            QStringList names;
+            for (const int n : std::as_const(numbers))
+                names << ScriptPageImageName(m_baseName, n);
+            sink.expect(names);
+        }
+    }
+    // The script completes its pages in page order.
+    while (!m_events.arrived.isEmpty() && sink.backlog() < MaxPendingPages) {
+        const auto [page, file] = m_events.arrived.takeFirst();
+        moveToWorkFolder(m_scriptFolder + QLatin1Char('/') + file, page);
+        m_handed << page;
+        sink.take(ScriptPageImageName(m_baseName, page), m_expected);
+    }
+    // Two pages or fewer left to draw: the next file's script starts on the other core.
+    if (!m_aheadTried && m_announced && m_expected > 0 && m_expected - m_handed.size() <= MaxPendingPages) {
+        m_aheadTried = true;
+        StartScriptAhead(m_ctx, m_method, told, m_scriptFolder);
+    }
+}
+
+// Page image n is PDF page n: the script says which page each of its files is. A file it did
+// not name carries its page number in its name; names without numbers are taken in listing order.
+void ScriptRun::numberPages()
+{
+    const QString prefix = m_method.pagesFolder.isEmpty() ? QString() : m_method.pagesFolder + QLatin1Char('/');
+    for (const QString &name : std::as_const(m_pages))
+        m_numbers << m_events.numberOf.value(prefix + name, PageNumberOf(name));
+    if (m_handed.isEmpty() && (m_numbers.contains(0) || QSet<int>(m_numbers.begin(), m_numbers.end()).size() != m_numbers.size()))
+        for (qsizetype i = 0; i < m_numbers.size(); ++i)
+            m_numbers[i] = int(i + 1);
+    m_given = QSet<int>(m_numbers.begin(), m_numbers.end()).unite(QSet<int>(m_handed.begin(), m_handed.end()));
+    const int highest = m_given.isEmpty() ? 0 : *std::max_element(m_given.begin(), m_given.end());
+    for (int n = 1; n < highest; ++n)
+        if (!m_given.contains(n) && m_ctx.choice.contains(n))
+            m_missing << n;
+    for (auto it = m_events.failedPages.cbegin(); it != m_events.failedPages.cend(); ++it)
+        if (!m_given.contains(it.key()) && !m_missing.contains(it.key()))
+            m_missing << it.key();
+    std::sort(m_missing.begin(), m_missing.end());
+}
+
+// Named in the report when the script failed, was stopped, or left pages out.
+void ScriptRun::judge()
+{
+    ScriptOutcome outcome;
+    outcome.inputProblem = m_inputProblem;
+    outcome.stopped = m_stopped;
+    outcome.errors = m_errors;
+    outcome.events = &m_events;
+    outcome.missing = m_missing;
+    outcome.gavePages = !m_given.isEmpty();
+    outcome.exitCode = m_exitCode;
+    outcome.scriptThere = IsExistingFile(m_scriptFolder + QLatin1Char('/') + m_method.script);
+    FailureFacts facts;
+    facts.pdf = m_pdf;
+    facts.limits = m_ctx.limits;
+    facts.rangeText = m_ctx.choice.rangeText;
+    facts.script = m_host.appFolder() + QLatin1Char('/') + m_method.folder + QLatin1Char('/') + m_method.script;
+    m_result.cause = ScriptFileCause(outcome, facts);
+    m_result.pagesExpected = m_expected;
+    for (const int n : std::as_const(m_missing)) {
+        facts.page = n;
+        const QString why = ScriptFailureText(m_events.failedPages.value(n), facts, FailureScope::ForPage);
+        m_result.failedPages.append({n, why});
+    }
+}
+

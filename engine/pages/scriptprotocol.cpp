@@ -1,0 +1,74 @@
+#include "engine/pages/scriptprotocol.h"
+
+namespace {
+
+// A page number as the scripts write it; 0 for anything else.
+int pageNumber(const QByteArray &word)
+{
+    bool ok = false;
+    const int n = word.toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+ScriptFailure pageFailure(const QByteArray &kind)
+{
+    if (kind == "timecap")
+        return ScriptFailure::TimeCap;
+    if (kind == "memory")
+        return ScriptFailure::MemoryCap;
+    if (kind == "damaged")
+        return ScriptFailure::Damaged;
+    return ScriptFailure::Crash;
+}
+
+ScriptFailure documentFailure(const QByteArray &kind)
+{
+    if (kind == "password")
+        return ScriptFailure::NoPassword;
+    if (kind == "wrongpassword")
+        return ScriptFailure::WrongPassword;
+    if (kind == "norange")
+        return ScriptFailure::NoPageInRange;
+    if (kind == "missingtool")
+        return ScriptFailure::MissingTool;
+    return ScriptFailure::Unreadable;
+}
+
+// A FILE stays inside the script's folder: no absolute path, no step out of it.
+bool insideFolder(const QByteArray &file)
+{
+    return !file.isEmpty() && !file.startsWith('/') && !file.split('/').contains("..");
+}
+
+} // namespace
+
+void ScriptEvents::read(const QByteArray &line)
+{
+    const QList<QByteArray> words = line.simplified().split(' ');
+    const QByteArray &event = words.first();
+    const int n = words.size() > 1 ? pageNumber(words[1]) : 0;
+    if (event == "page" && words.size() == 3 && n && insideFolder(words[2])) {
+        const QString file = QString::fromUtf8(words[2]);
+        arrived.append({n, file});
+        numberOf.insert(file, n);
+    } else if (event == "drawn" && words.size() == 2 && n) {
+    } else if (event == "count" && words.size() == 2) {
+        count = std::max(0, words[1].toInt());
+    } else if (event == "pages") {
+        pageList.clear();
+        for (qsizetype i = 1; i < words.size(); ++i)
+            if (const int page = pageNumber(words[i]))
+                pageList << page;
+    } else if (event == "failed" && words.size() == 3 && n) {
+        failedPages.insert(n, pageFailure(words[2]));
+    } else if (event == "document" && words.size() >= 2) {
+        document = documentFailure(words[1]);
+        if (document == ScriptFailure::NoPageInRange && words.size() == 3)
+            documentPages = words[2].toInt();
+        for (qsizetype i = 2; document == ScriptFailure::MissingTool && i < words.size(); ++i)
+            missingTools << QString::fromUtf8(words[i]);
+    } else {
+        return;
+    }
+    ++events;
+}

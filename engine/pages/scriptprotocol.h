@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// Why a page or a whole document gave no page image, as the script methods know it: from what
+// the script said, from how it ended, or from the program itself. The words for each are chosen
+// in one place (ScriptFailureText), never read back.
+enum class ScriptFailure {
+    None,
+    // A page:
+    TimeCap,   // the time cap per page was reached on it
+    MemoryCap, // Ghostscript ran out of memory (the memory cap) on it
+    Crash,     // Ghostscript ended while drawing it
+    Damaged,   // Ghostscript could not draw it
+    // The document:
+    NoPassword,    // it is locked and no password was given
+    WrongPassword, // the password given does not open it
+    NoPageInRange, // none of its pages is in the page range
+    Unreadable,    // Ghostscript could not open it
+    MissingTool,   // a program the script needs is not installed
+    ScriptMissing, // the script itself is not there
+    RendererFailed, // the script failed without saying why
+    NoPage,         // the script ended well and gave no page
+};
+
+// The events a page script (ps/pdf2tiff.sh, bw/convert.sh) tells the program, one line each on
+// its standard output, as they happen:
+//   pages N N ...       a page range only: the pages that will be drawn, just before "count"
+//   count N             the number of pages that will be drawn, before the first page
+//   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
+//   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
+//   failed N KIND       page N will not come: timecap, memory, crash or damaged
+//   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
+//                       norange COUNT, damaged, missingtool NAME...
+// Anything else is not an event and is ignored; standard error carries only the renderers' own
+// words. (The scripts say the same in assets/shared/common.sh.)
+struct ScriptEvents {
+    int count = -1;           // "count"; -1 until said
+    QList<int> pageList;      // "pages"
+    // "page" events not yet taken by the caller, in the order said.
+    QList<QPair<int, QString>> arrived;
+    QHash<QString, int> numberOf;          // every FILE said, and its page
+    QMap<int, ScriptFailure> failedPages;  // "failed"
+    ScriptFailure document = ScriptFailure::None;
+    int documentPages = 0;    // "document norange COUNT"
+    QStringList missingTools; // "document missingtool NAME..."
+    int events = 0;           // every event so far: the script is making progress
+
+    // Takes in one line of the script's standard output.
+    void read(const QByteArray &line);
+};

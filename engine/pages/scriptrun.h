@@ -1,0 +1,74 @@
+#pragma once
+
+#include "engine/pages/methods.h"
+#include "engine/pages/scriptahead.h"
+#include "engine/pages/scriptmethod.h"
+#include "engine/pages/scriptprotocol.h"
+
+#include "sys/errortrap.h"
+#include "sys/fileutil.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class ConversionHost;
+class PageSink;
+struct WaitOptions;
+
+// Page names announced ahead for a document, at most (about 3 MB of names).
+constexpr int MaxAnnouncedNames = 100000;
+
+// One file through a script method, step by step.
+class ScriptRun {
+public:
+    ScriptRun(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
+        : m_ctx(ctx), m_host(ctx.host), m_pdf(pdfPath), m_method(method), m_trap(ctx.reportTo(), method.location),
+          // What Ghostscript would only answer with a stack dump (or, for a pipe, by waiting for
+          // ever) is said in plain words, and the script is not started on it.
+          m_inputProblem(InputFileProblem(pdfPath))
+    {
+    }
+    MethodResult run();
+
+private:
+    bool firstPageOnlyNow() const;
+    ScriptEnvironment environment(std::optional<bool> firstPageOnly = std::nullopt) const;
+    void placeInput();
+    void runScript();
+    WaitOptions waitOptions(PageSink *sink, bool firstPageOnly, const ScriptEnvironment &told);
+    void handOverArrived(PageSink &sink, const ScriptEnvironment &told);
+    void numberPages();
+    void judge();
+    void handOverLeft();
+    void cleanUp();
+    void moveToWorkFolder(const QString &file, int page) const;
+
+    MethodContext &m_ctx;
+    ConversionHost &m_host;
+    const QString m_pdf;
+    const ScriptMethod &m_method;
+    ErrorTrap m_trap;
+    const QString m_inputProblem;
+    // The script started for this file while the one before was drawn, if it still applies:
+    // then its folder is the script folder, already copied and given the input.
+    std::unique_ptr<ScriptAhead> m_adopted;
+    QString m_scriptFolder, m_currentPdf, m_pagesFolder, m_baseName;
+
+    ScriptEvents m_events;
+    int m_exitCode = 0;
+    QString m_errors, m_stopped;
+    QList<int> m_handed; // pages handed over while the script rendered
+    int m_expected = 0;  // the pages the script announced
+    bool m_announced = false, m_aheadTried = false;
+
+    QStringList m_pages;  // page images left once the script ended
+    QList<int> m_numbers; // their page numbers
+    QSet<int> m_given;    // every page the script gave
+    QList<int> m_missing; // pages it did not give, in order
+    MethodResult m_result;
+};
