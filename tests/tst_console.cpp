@@ -301,24 +301,27 @@ private slots:
 
     // A file the scripts cannot convert as a whole is one line wholly in the desktop's language,
     // naming the user's file, never the scripts' name for it nor Ghostscript's English words.
-    void scriptCausesInTheDesktopsLanguage_data()
+    void causesInTheDesktopsLanguage_data()
     {
         QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("says"); // %1: the file as given to the method
-        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw"), QStringLiteral("gflax"), QStringLiteral("acrobat")}) {
+            // GflAx names the page it could not load.
+            const QString locked = QStringLiteral("lumenpage-batch: locked.pdf: ")
+                                   + (method == QLatin1String("gflax") ? QStringLiteral("Seite 1 kann nicht geladen werden: ") : QString());
             QTest::addRow("%s, locked, no password", qPrintable(method))
                 << method << QStringLiteral("locked.pdf")
-                << QString::fromUtf8("lumenpage-batch: locked.pdf: %1 ist passwortgeschützt, und es wurde kein Passwort angegeben");
+                << locked + QString::fromUtf8("%1 ist passwortgeschützt, und es wurde kein Passwort angegeben");
             QTest::addRow("%s, locked, wrong password", qPrintable(method))
                 << method << QStringLiteral("--password-file ../wrong locked.pdf")
-                << QString::fromUtf8("lumenpage-batch: locked.pdf: %1 ist passwortgeschützt, und das angegebene Passwort öffnet die Datei nicht");
+                << locked + QString::fromUtf8("%1 ist passwortgeschützt, und das angegebene Passwort öffnet die Datei nicht");
             QTest::addRow("%s, no page in the range", qPrintable(method))
                 << method << QStringLiteral("--page-range 9- five.pdf")
                 << QString::fromUtf8("lumenpage-batch: five.pdf: keine Seite von %1 liegt im Seitenbereich 9-: Die Datei hat 5 Seite(n)");
         }
     }
-    void scriptCausesInTheDesktopsLanguage()
+    void causesInTheDesktopsLanguage()
     {
         QFETCH(QString, method);
         QFETCH(QString, options);
