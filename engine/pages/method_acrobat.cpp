@@ -72,7 +72,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
                     announced = true;
                     QStringList names;
                     for (const int page : pages)
-                        names << baseName + QStringLiteral("_Page_") + QString::number(page) + QStringLiteral(".jpg");
+                        names << InfoOf(Method::Acrobat).pageImageName(baseName, page);
                     sink->expect(names);
                 }
                 sink->take(FileNameOf(file), int(pages.size()));

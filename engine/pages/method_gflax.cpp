@@ -110,7 +110,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     const QList<int> pageList = plannedPages(trap, ctx, pdfPath, gfl, count, documentPages);
     // Each page goes to the run as soon as it is written: it is encoded on the other core while
     // the next is drawn. The names of all of them first, so that they share one GIF name variant.
-    const auto pageFile = [&](int p) { return baseName + QString::number(p) + QStringLiteral(".jpg"); };
+    const auto pageFile = [&](int p) { return InfoOf(Method::GflAx).pageImageName(baseName, p); };
     // Only the pages the document has: the pages box may ask for more.
     PageSink *const sink = ctx.pageSink;
     const int handing = sink && gfl ? announcePages(*sink, *gfl, pdfPath, pageList, pageFile) : 0;

@@ -32,16 +32,6 @@ QByteArray PageChoice::scriptRanges() const
     return items.join(' ');
 }
 
-double PageChoice::fittingDpi(double width, double height) const
-{
-    double dpi = std::numeric_limits<double>::infinity();
-    if (fitBox.width() > 0 && width > 0)
-        dpi = std::min(dpi, fitBox.width() * 72.0 / width);
-    if (fitBox.height() > 0 && height > 0)
-        dpi = std::min(dpi, fitBox.height() * 72.0 / height);
-    return std::isfinite(dpi) ? dpi * (1 - 1e-9) : 0;
-}
-
 bool PageChoice::parseRanges(const QString &text, PageChoice *choice)
 {
     static const QRegularExpression item(QStringLiteral("^\\s*(\\d{1,9})\\s*(?:(-)\\s*(\\d{1,9})?)?\\s*$"));

@@ -29,9 +29,6 @@ struct PageChoice {
     QList<int> pagesOf(int pageCount) const;
     // The ranges as the scripts take them: "2-3 5-5 10-" (every page: empty).
     QByteArray scriptRanges() const;
-    // The resolution at which a page of `width` x `height` points fits the box, a hair under the
-    // exact value so that the side that touches the box rounds to the box, not one above it.
-    double fittingDpi(double width, double height) const;
 
     // The highest resolution taken, in dpi: the window's highest choice. A US Letter or A4 page
     // there is 9792 x 12672 pixels, just within the page renderer's bound of 2^27 pixels (and

@@ -91,18 +91,8 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         return;
     }
     const int index = page - 1;
-    if (box.width() > 0 || box.height() > 0) {
-        // The resolution at which this page fits the box, its shape kept: drawn at that size.
-        const QSizeF points = PdfPages::pointSize(document, index);
-        double byBox = std::numeric_limits<double>::infinity();
-        if (box.width() > 0 && points.width() > 0)
-            byBox = std::min(byBox, box.width() * 72.0 / points.width());
-        if (box.height() > 0 && points.height() > 0)
-            byBox = std::min(byBox, box.height() * 72.0 / points.height());
-        // A hair under, so that the side that touches the box rounds to it and not above.
-        if (std::isfinite(byBox))
-            dpi = byBox * (1 - 1e-9);
-    }
+    if (box.width() > 0 || box.height() > 0)
+        dpi = PdfPages::boxDpi(document, index, box, dpi);
     if (fit)
         dpi = PdfPages::fittingDpi(document, index, dpi);
     const QSizeF pixels = PdfPages::pixelSize(document, index, dpi);

@@ -12,6 +12,7 @@
 #include <poppler-qt6.h>
 
 #include <cmath>
+#include <limits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +100,17 @@ bool tooLarge(const QSizeF &pixels)
     if (!std::isfinite(w) || !std::isfinite(h))
         return true;
     return w > MaxSide || h > MaxSide || w * h > double(MaxPixels);
+}
+
+double boxDpi(const Poppler::Document &document, int index, const QSize &box, double dpi)
+{
+    const QSizeF points = pointSize(document, index);
+    double byBox = std::numeric_limits<double>::infinity();
+    if (box.width() > 0 && points.width() > 0)
+        byBox = std::min(byBox, box.width() * 72.0 / points.width());
+    if (box.height() > 0 && points.height() > 0)
+        byBox = std::min(byBox, box.height() * 72.0 / points.height());
+    return std::isfinite(byBox) ? byBox * (1 - 1e-9) : dpi;
 }
 
 double fittingDpi(const Poppler::Document &document, int index, double dpi)

@@ -37,6 +37,11 @@ bool tooLarge(const QSizeF &pixels);
 // The largest resolution up to `dpi` at which page `index` stays within the limits.
 double fittingDpi(const Poppler::Document &document, int index, double dpi);
 
+// The resolution at which page `index` fits `box` pixels, its shape kept (0 for a side:
+// unbounded), a hair under the exact value so that the side that touches the box rounds to the
+// box, not one above it; `dpi` when the page has no size.
+double boxDpi(const Poppler::Document &document, int index, const QSize &box, double dpi);
+
 // The size of page `index` in points, as it is drawn (rotation applied); empty when there is none.
 QSizeF pointSize(const Poppler::Document &document, int index);
 
