@@ -1,11 +1,84 @@
 #!/bin/bash
-# Installs what is missing, builds into build/ and then either starts the program (run) or runs
-# every test (test). Safe to run again: packages already there are not installed twice.
+# Installs what is missing, builds into build/ and then either starts the program (run), runs the
+# test suite of that build (check, a few minutes) or runs every test (test: also a sanitizer build
+# and the fuzz targets, about half an hour on two cores). Safe to run again: packages already there
+# are not installed twice. Installing never enables or starts a service (see install_packages).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+case "$mode" in run|check|test) ;; *) echo "usage: $0 run|check|test" >&2; exit 2 ;; esac
+
+SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+policy=/usr/sbin/policy-rc.d
+policy_saved=$policy.lumenpage-setup
+
+installed_packages() {
+  dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' | awk '$1 == "ii" { print $2 }' | LC_ALL=C sort -u
+}
+
+# A package's postinst enables its units and init scripts on first installation. Undone for the
+# packages this command installed, the way an administrator would (so an upgrade keeps them off);
+# units the package did not enable are left as they are.
+disable_services_of() {
+  local package=$1 file
+  while read -r file; do
+    case "$file" in
+      /lib/systemd/system/*@.*|/usr/lib/systemd/system/*@.*) ;;
+      /lib/systemd/system/*.service|/lib/systemd/system/*.socket|/lib/systemd/system/*.timer|\
+      /usr/lib/systemd/system/*.service|/usr/lib/systemd/system/*.socket|/usr/lib/systemd/system/*.timer)
+        [ -f "$file" ] && grep -q '^\[Install\]' "$file" || continue
+        $SUDO env DPKG_MAINTSCRIPT_PACKAGE="$package" deb-systemd-helper disable "${file##*/}" ;;
+      /etc/init.d/*)
+        [ -x "$file" ] && ls /etc/rc[S2-5].d/S??"${file##*/}" >/dev/null 2>&1 || continue
+        $SUDO update-rc.d "${file##*/}" disable >/dev/null ;;
+    esac
+  done < <(dpkg-query -L "$package" 2>/dev/null)
+}
+
+# While packages are installed, a policy-rc.d refuses every start (a server pulled in for the
+# tests, openssh-server, must not begin listening), and afterwards what they enabled is disabled
+# again. Both also when apt-get fails or is interrupted; a policy-rc.d the machine already has is
+# put back as it was.
+policy=/usr/sbin/policy-rc.d
+policy_saved=$policy.lumenpage-setup
+packages_before=""
+
+forbid_service_starts() {
+  packages_before=$(installed_packages)
+  if [ -e "$policy" ] && [ ! -e "$policy_saved" ]; then
+    $SUDO mv "$policy" "$policy_saved"
+  fi
+  printf '#!/bin/sh\n# lumenpage setup.sh: no service starts while it installs packages.\nexit 101\n' \
+    | $SUDO tee "$policy" >/dev/null
+  $SUDO chmod 755 "$policy"
+  trap end_of_installing EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
+}
+
+end_of_installing() {
+  local package
+  # What apt-get installed, the dependencies it pulled in included.
+  while read -r package; do
+    [ -n "$package" ] && disable_services_of "$package"
+  done < <(LC_ALL=C comm -13 <(echo "$packages_before") <(installed_packages))
+  if [ -e "$policy_saved" ]; then
+    $SUDO mv -f "$policy_saved" "$policy"
+  else
+    $SUDO rm -f "$policy"
+  fi
+  trap - EXIT INT TERM HUP
+}
+
+install_packages() {
+  export DEBIAN_FRONTEND=noninteractive
+  forbid_service_starts
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "$@"
+  end_of_installing
+}
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
           ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
@@ -15,10 +88,12 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpo
 # the README shows, with what its many-machines recipe runs on the second machine the test
 # starts (an ssh server on a loopback port, rsync), and qpdf, which locks the tests' PDFs with
 # 256-bit AES.
-if [ "$mode" = test ]; then
+if [ "$mode" != run ]; then
   packages+=(desktop-file-utils appstream dpkg-dev file parallel openssh-server openssh-client rsync qpdf)
-  # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
-  # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
+fi
+# The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
+# AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
+if [ "$mode" = test ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 missing=()
@@ -26,10 +101,7 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update
-  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+  install_packages "${missing[@]}"
 fi
 
 # The window needs a display. Without one, say how to get one before spending minutes on a
@@ -45,9 +117,10 @@ fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-if [ "$mode" = test ]; then
+if [ "$mode" != run ]; then
   cmake --build build -j2
   (cd build && ctest --output-on-failure -j2)
+  [ "$mode" = check ] && exit 0
   # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in a tree of its
   # own built by clang, with the fuzz targets; then each fuzz target for a minute from the seeds
   # the project makes itself.

@@ -4,6 +4,7 @@
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
@@ -129,6 +130,7 @@ void BatchHost::fileStarted(int position, const QString &)
 {
     m_position = position;
     m_inFile = true;
+    m_progressStatus.clear(); // the previous file's count is not this one's
     if (m_options.verbose) {
         clearProgress();
         printTo(stderr, m_progressText);
@@ -151,6 +153,7 @@ void BatchHost::fileEnded(const FileOutcome &outcome)
     if (reasons.isEmpty())
         return;
     reasons.removeDuplicates();
+    ++m_failedFiles;
     printError(ShellVisibleName(QFile::encodeName(nameOf(outcome.position))) + QStringLiteral(": ")
                + reasons.join(QStringLiteral("; ")));
 }
@@ -205,6 +208,17 @@ void BatchHost::showProgress(const QString &status, bool force)
     std::fflush(stderr);
 }
 
+// Ended by a signal, the program leaves the line where it stopped, but the shell's prompt must not
+// be written over it.
+void BatchHost::endProgressLine()
+{
+    if (m_progressLine.isEmpty())
+        return;
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    m_progressLine.clear();
+}
+
 void BatchHost::clearProgress()
 {
     if (m_progressLine.isEmpty())
@@ -231,12 +245,39 @@ int BatchHost::run()
     }
     ConversionRun run(*this);
     m_run = &run;
+    const Interruption::SettleGuard lineEnd([this] { endProgressLine(); });
     run.start();
     clearProgress();
     m_imaging.stop();
     m_run = nullptr;
     const RunReport &report = run.lastReport();
     return report.succeeded() ? 0 : 1;
+}
+
+void BatchHost::printRenamedFiles(const RunReport &report)
+{
+    for (const RenamedFile &file : report.renamedFiles)
+        printError(file.pdf + QCoreApplication::translate("Console", ": its GIF files were given other names, as an earlier file had "
+                                                                     "its name: ")
+                   + (file.gifs.size() == 1
+                          ? file.gifs.first()
+                          : QCoreApplication::translate("Console", "%1 to %2").arg(file.gifs.first(), file.gifs.last())));
+}
+
+// After more than one failure, a last line counts them: what a script's log or a long scroll-back
+// needs at a glance. A lone failure is its own line and needs no count.
+void BatchHost::printFailureCount(const RunReport &report)
+{
+    const int files = m_options.files.size() + m_options.unusableNames;
+    const int failedFiles = m_failedFiles + m_options.unusableNames;
+    const int failedGifs = report.failedGifs.size();
+    if (failedFiles + failedGifs < 2)
+        return;
+    printError(QCoreApplication::translate("Console", "%1 of %2 files and %3 of %4 GIFs failed.")
+                   .arg(failedFiles)
+                   .arg(files)
+                   .arg(failedGifs)
+                   .arg(report.gifsWritten + failedGifs));
 }
 
 void BatchHost::runEnded(const RunReport &report)
@@ -246,14 +287,11 @@ void BatchHost::runEnded(const RunReport &report)
         for (const FailedGif &gif : report.failedGifs)
             printError(ShellVisibleName(QFile::encodeName(gif.path)) + QCoreApplication::translate("Console", ": could not be written")
                        + (gif.reason.isEmpty() ? QString() : QStringLiteral(": ") + gif.reason));
-        if (!m_options.quiet) {
-            for (const RenamedFile &file : report.renamedFiles)
-                printError(file.pdf + QCoreApplication::translate("Console", ": its GIF files were given other names, as an earlier file had "
-                                                     "its name: ")
-                           + (file.gifs.size() == 1 ? file.gifs.first()
-                                                    : file.gifs.first() + QStringLiteral(" to ") + file.gifs.last()));
-        }
+        if (!m_options.quiet)
+            printRenamedFiles(report);
     }
+    if (!m_options.quiet)
+        printFailureCount(report);
     clearProgress();
     if (!m_options.quiet)
         printTo(stdout, ConversionRun::doneText());

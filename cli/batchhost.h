@@ -37,6 +37,7 @@ struct BatchOptions {
     bool verbose = false;  // also the window's box texts, as the window words them
     bool quiet = false;    // nothing but errors
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)
+    int unusableNames = 0; // names refused before the run, each a failed file of its own
 };
 
 // The console's side of a conversion run. Standard error gets one line per failed file,
@@ -74,6 +75,9 @@ private:
     QString nameOf(int position) const;
     void showProgress(const QString &status, bool force = false);
     void clearProgress();
+    void endProgressLine();
+    void printRenamedFiles(const RunReport &report);
+    void printFailureCount(const RunReport &report);
 
     BatchOptions m_options;
     ConsoleDialogs m_dialogs;
@@ -86,5 +90,6 @@ private:
     QString m_progressText;    // the window's progress text, for --verbose
     QString m_progressLine;    // shown on the terminal, empty when none
     QString m_progressStatus;  // what the line says about the current file
+    int m_failedFiles = 0;     // files told as failed, one line each
     QElapsedTimer m_progressClock;
 };

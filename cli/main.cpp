@@ -19,6 +19,12 @@
 
 namespace {
 
+// Qt's help lines that its own French catalogue leaves in English; ours has them.
+[[maybe_unused]] const char *const QtHelpTexts[] = {
+    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help on commandline options."),
+    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help including Qt specific options."),
+};
+
 // The GflAx method counts its pages in 16 bits.
 constexpr int MaxGflAxPages = PageCount::Max;
 
@@ -287,8 +293,11 @@ int main(int argc, char **argv)
     options.verbose = parser.isSet(verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
     if (!IsExistingFolder(options.run.outputFolder)) {
+        const bool isFile = QFileInfo::exists(options.run.outputFolder);
         std::fprintf(stderr, "lumenpage-batch: %s\n",
-                     qPrintable(QCoreApplication::translate("Console", "%1: no such folder").arg(parser.value(output))));
+                     qPrintable((isFile ? QCoreApplication::translate("Console", "%1: a file, not a folder")
+                                        : QCoreApplication::translate("Console", "%1: no such folder"))
+                                    .arg(parser.value(output))));
         return 1;
     }
 
@@ -300,6 +309,7 @@ int main(int argc, char **argv)
                      bad.why.toLocal8Bit().constData());
     if (options.files.isEmpty())
         return 1;
+    options.unusableNames = badNames.size();
     BatchHost host(options);
     const int status = host.run();
     Interruption::EndIfSignalled();

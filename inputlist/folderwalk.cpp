@@ -19,7 +19,7 @@ bool HasUnusableChars(const QByteArray &name)
         return true;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 32 || (u >= 127 && u <= 159) || u == u'?')
+        if (u < 32 || (u >= 127 && u <= 159))
             return true;
     }
     return false;

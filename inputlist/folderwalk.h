@@ -12,7 +12,8 @@ class Dialogs;
 // level.
 using FolderList = QStringList;
 
-// A name the walk does not enter: not valid UTF-8, or holding a control character or "?".
+// A name the walk does not enter: not valid UTF-8, or holding a control character. "?" and "*"
+// are ordinary characters of a name here ("Why?"), however a pattern would read them.
 bool HasUnusableChars(const QByteArray &name);
 
 // Appends every usable sub-folder of every entry, level by level, children of one parent in

@@ -110,6 +110,9 @@ private slots:
         r = batch({"--output", home.path() + QStringLiteral("/nowhere"), good}, home.path());
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err, QStringLiteral("lumenpage-batch: %1/nowhere: no such folder\n").arg(home.path()));
+        r = batch({"--output", good, good}, home.path());
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QStringLiteral("lumenpage-batch: %1: a file, not a folder\n").arg(good));
         QVERIFY(!QDir(home.path() + QStringLiteral("/.config")).exists());
         QCOMPARE(QDir(home.path() + QStringLiteral("/tmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
@@ -184,9 +187,11 @@ private slots:
         QVERIFY(QFile::link(bashrc, home.out + QStringLiteral("/doc-002.gif")));
         QVERIFY(QFile::link(home.path + QStringLiteral("/planted.gif"), home.out + QStringLiteral("/doc-003.gif")));
 
-        const Result r = batch({"--output", home.out, pdf}, home.path);
+        // A missing file beside it: after more than one failure, the last line counts them.
+        const Result r = batch({"--output", home.out, pdf, home.path + QStringLiteral("/missing.pdf")}, home.path);
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(home.out + QStringLiteral("/doc-001.gif: could not be written: Is a directory")), qPrintable(r.err));
+        QVERIFY2(r.err.endsWith(QStringLiteral("\nlumenpage-batch: 1 of 2 files and 1 of 3 GIFs failed.\n")), qPrintable(r.err));
         QCOMPARE(entries(home.out), (QStringList{"doc-001.gif", "doc-002.gif", "doc-003.gif"}));
         QFile kept(bashrc);
         QVERIFY(kept.open(QIODevice::ReadOnly));

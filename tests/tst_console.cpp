@@ -153,6 +153,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
         QVERIFY2(r.out.contains(description), qPrintable(r.out));
+        QVERIFY2(!r.out.contains(QLatin1String("Displays help")), qPrintable(r.out)); // Qt's own lines too
         r = sh.bash(env + QStringLiteral(" lumenpage-batch x.pdf"));
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
@@ -189,7 +190,8 @@ private slots:
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, QStringLiteral("Done.\n"));
         const QStringList err = lines(r.err);
-        QCOMPARE(err.size(), 4);
+        QCOMPARE(err.size(), 5);
+        QCOMPARE(err.at(4), QStringLiteral("lumenpage-batch: 4 of 5 files and 0 of 1 GIFs failed."));
         // Plain words, never a renderer's stack dump.
         QVERIFY2(err.at(2).startsWith(QStringLiteral("lumenpage-batch: missing.pdf: "))
                      && err.at(2).contains(QLatin1String("No such file or directory")), qPrintable(r.err));
@@ -199,7 +201,7 @@ private slots:
         // The renderer's own reason: Ghostscript's or poppler's.
         QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
         QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: notes.pdf: ")), qPrintable(r.err));
-        for (const QString &line : err) {
+        for (const QString &line : err.mid(0, 4)) {
             const QString cause = line.section(QStringLiteral(".pdf: "), 1);
             QVERIFY2(cause.size() > 3, qPrintable(line));
             QVERIFY2(!line.contains(QLatin1String("Application Error")) && !line.contains(QLatin1String("Lumenpg")),
@@ -509,11 +511,20 @@ private slots:
         if (sh.bash(QStringLiteral("script -qec true /dev/null")).code != 0)
             QSKIP("no pseudo-terminal can be opened here (is /dev/pts mounted?)");
         TestFiles::writePdf(sh.docs + QStringLiteral("/six.pdf"), 6);
+        TestFiles::writePdf(sh.docs + QStringLiteral("/two.pdf"), 2);
         // script gives the program a pseudo-terminal and copies what it shows to its output.
-        Result r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -o ../out six.pdf' /dev/null"));
+        Result r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -o ../out six.pdf two.pdf' /dev/null"));
         QCOMPARE(r.code, 0);
-        QVERIFY2(r.out.contains(QStringLiteral("\r[1/1] six.pdf  6/6 pages")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("\r[1/2] six.pdf  6/6 pages")), qPrintable(r.out));
+        // Each file's line shows its own count, never the one before it.
+        QVERIFY2(r.out.contains(QStringLiteral("\r[2/2] two.pdf  2/2 pages")) && !r.out.contains(QStringLiteral("two.pdf  6/6")),
+                 qPrintable(r.out));
         QVERIFY(r.out.contains(QStringLiteral("Done.")));
+        // Interrupted, the line is ended, so that the shell's prompt starts on a line of its own.
+        TestFiles::writePdf(sh.docs + QStringLiteral("/long.pdf"), 80);
+        r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -o ../out long.pdf' /dev/null"));
+        QVERIFY2(r.out.contains(QStringLiteral("[1/1] long.pdf")) && r.out.endsWith(QLatin1Char('\n'))
+                     && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out six.pdf 2>&1 | cat"));
         QCOMPARE(r.code, 0);

@@ -54,12 +54,14 @@ struct Result {
 };
 
 // The real program, started as from a console without any display.
-Result lumenpage(const QStringList &args)
+Result lumenpage(const QStringList &args, const QStringList &setting = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
+    for (const QString &pair : setting)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
     p.start(TestFiles::appFolder() + QStringLiteral("/lumenpage"), args);
     if (!p.waitForFinished(30000))
@@ -302,6 +304,14 @@ private slots:
         r = lumenpage({QStringLiteral("--help-all")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("Usage: lumenpage ")));
+        // The window itself is refused in one line of the user's language, not with Qt's abort.
+        r = lumenpage({}, {QStringLiteral("LC_ALL=de_DE.UTF-8")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage: keine Anzeige gefunden")) && r.err.count(QLatin1Char('\n')) == 1,
+                 qPrintable(r.err));
+        r = lumenpage({}, {QStringLiteral("DISPLAY=:73"), QStringLiteral("LC_ALL=C")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage: cannot open a window on the display ':73'")), qPrintable(r.err));
     }
 };
 

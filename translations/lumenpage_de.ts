@@ -216,6 +216,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>--fit and --resolution both set the size: give one of them.</source>
         <translation>--fit und --resolution legen beide die Größe fest: nur eine der beiden angeben.</translation>
     </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>%1: a file, not a folder</source>
+        <translation>%1: eine Datei, kein Ordner</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
+        <translation>%1 von %2 Dateien und %3 von %4 GIFs sind fehlgeschlagen.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -854,6 +866,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>PDF files or folders to list.</source>
         <translation>PDF-Dateien oder Ordner für die Liste.</translation>
     </message>
+    <message>
+        <source>no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)</source>
+        <translation>keine Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt)</translation>
+    </message>
+    <message>
+        <source>cannot open a window on the display &apos;%1&apos;</source>
+        <translation>kann auf der Anzeige &apos;%1&apos; kein Fenster öffnen</translation>
+    </message>
+    <message>
+        <source>start it from a desktop session, or convert without a window with lumenpage-batch.</source>
+        <translation>starten Sie es aus einer Desktop-Sitzung, oder wandeln Sie ohne Fenster mit lumenpage-batch um.</translation>
+    </message>
 </context>
 <context>
     <name>Methods</name>
@@ -872,6 +896,17 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>GflAx Method</source>
         <translation>GflAx-Verfahren</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Zeigt Hilfe zu den Kommandozeilenoptionen an.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Zeigt Hilfe einschließlich Qt-spezifischer Optionen an.</translation>
     </message>
 </context>
 </TS>

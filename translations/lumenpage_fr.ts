@@ -216,6 +216,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>--fit and --resolution both set the size: give one of them.</source>
         <translation>--fit et --resolution fixent tous deux la taille&#xa0;: n’en indiquez qu’une.</translation>
     </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 à %2</translation>
+    </message>
+    <message>
+        <source>%1: a file, not a folder</source>
+        <translation>%1&#xa0;: un fichier, pas un dossier</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
+        <translation>Échecs&#xa0;: %1 fichiers sur %2 et %3 GIF sur %4.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -854,6 +866,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>PDF files or folders to list.</source>
         <translation>Fichiers PDF ou dossiers à mettre dans la liste.</translation>
     </message>
+    <message>
+        <source>no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)</source>
+        <translation>aucun affichage trouvé (ni DISPLAY ni WAYLAND_DISPLAY n’est défini)</translation>
+    </message>
+    <message>
+        <source>cannot open a window on the display &apos;%1&apos;</source>
+        <translation>impossible d’ouvrir une fenêtre sur l’affichage &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>start it from a desktop session, or convert without a window with lumenpage-batch.</source>
+        <translation>lancez-le depuis une session de bureau, ou convertissez sans fenêtre avec lumenpage-batch.</translation>
+    </message>
 </context>
 <context>
     <name>Methods</name>
@@ -872,6 +896,17 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>GflAx Method</source>
         <translation>Méthode GflAx</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Afficher l’aide sur les options de la ligne de commande.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Afficher l’aide, options propres à Qt comprises.</translation>
     </message>
 </context>
 </TS>

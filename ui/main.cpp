@@ -11,6 +11,7 @@
 #include <QDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -31,6 +32,36 @@ bool onlyAsksForText(int argc, char **argv)
     return false;
 }
 
+// Qt ends the program with an abort and a page of its own when no window system can be reached
+// (started from a console or over ssh). Until the application stands, that end is turned into
+// one line saying what is missing and status 1; Qt's platform chatter before it is kept back.
+QtMessageHandler qtHandler = nullptr;
+
+void noDisplayLine()
+{
+    const QByteArray display = qgetenv("WAYLAND_DISPLAY").isEmpty() ? qgetenv("DISPLAY") : qgetenv("WAYLAND_DISPLAY");
+    if (QCoreApplication::instance())
+        InstallTranslations();
+    const QString why = display.isEmpty()
+        ? QCoreApplication::translate("Main", "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)")
+        : QCoreApplication::translate("Main", "cannot open a window on the display '%1'").arg(QString::fromLocal8Bit(display));
+    std::fprintf(stderr, "lumenpage: %s\n", qPrintable(why + QStringLiteral("; ")
+        + QCoreApplication::translate("Main", "start it from a desktop session, or convert without a window with lumenpage-batch.")));
+    std::fflush(stderr);
+}
+
+void whileOpeningTheDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        noDisplayLine();
+        std::_Exit(1);
+    }
+    if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0)
+        return;
+    if (qtHandler)
+        qtHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -41,9 +72,11 @@ int main(int argc, char **argv)
     args.push_back(nullptr);
     if (argc > 0)
         args[0] = programName;
+    qtHandler = qInstallMessageHandler(whileOpeningTheDisplay);
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForText(argc, argv) ? std::make_unique<QCoreApplication>(argc, args.data())
                                     : std::make_unique<QApplication>(argc, args.data());
+    qInstallMessageHandler(qtHandler);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillfern"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumenpage"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENPAGE_VERSION));
