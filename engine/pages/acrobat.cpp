@@ -78,16 +78,12 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     if (pages.isEmpty() && pageCount > 0)
         throw Failure(QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
                           .arg(m_path, rangeText).arg(pageCount));
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        const int page = pages.at(i);
+    // The next page is drawn on the other core while this one is written.
+    document->plan(pages, !wanted || wanted(1) ? nextDocument : QString());
+    for (const int page : std::as_const(pages)) {
         try {
-            // The next page is drawn on the other core while this one is written.
-            if (i + 1 < pages.size())
-                document->renderAhead(pages.at(i + 1), dpi, true);
-            else if (!nextDocument.isEmpty() && (!wanted || wanted(1)))
-                document->renderNextAhead(nextDocument, 1, dpi, true);
             const QString file = stem + QString::number(page) + QStringLiteral(".jpg");
-            WriteFileWhole(document->render(page, dpi, true).jpeg, file);
+            WriteFileWhole(document->drawPlanned(page, dpi, true).jpeg, file);
             if (pageSaved)
                 pageSaved(file, pages);
         } catch (const Failure &f) {

@@ -38,16 +38,19 @@ void GflAx::LoadBitmap(const QString &path)
                                      "inch above 0").arg(EpsDpi),
                       BadResolution);
     try {
+        // The pages the caller loads, those the document has, in order; after the last of
+        // `pagesWanted`, the next document.
+        QList<int> planned;
         if (!pagesToLoad.isEmpty()) {
-            const qsizetype at = pagesToLoad.indexOf(int(Page));
-            if (at >= 0 && at + 1 < pagesToLoad.size() && pagesToLoad.at(at + 1) <= pageCount)
-                m_renderer->renderAhead(pagesToLoad.at(at + 1), EpsDpi, false);
-        } else if (Page < std::min(pagesWanted, pageCount)) {
-            m_renderer->renderAhead(Page + 1, EpsDpi, false);
-        } else if (Page == std::min(pagesWanted, pageCount) && !NextDocument.isEmpty()) {
-            m_renderer->renderNextAhead(NextDocument, 1, EpsDpi, false);
+            for (const int p : std::as_const(pagesToLoad))
+                if (p <= pageCount)
+                    planned << p;
+        } else {
+            for (int p = 1; p <= std::min(pagesWanted, pageCount); ++p)
+                planned << p;
         }
-        m_bitmap = m_renderer->render(Page, EpsDpi, false).jpeg;
+        m_renderer->plan(planned, pagesToLoad.isEmpty() ? NextDocument : QString());
+        m_bitmap = m_renderer->drawPlanned(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {
         switch (f.code()) {
         case PageRenderer::TooLarge: throw Failure(f.description(), TooLarge);

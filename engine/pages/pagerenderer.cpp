@@ -59,6 +59,22 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
     }
 }
 
+void PageRenderer::plan(QList<int> pages, QString nextDocument)
+{
+    m_plan = std::move(pages);
+    m_planNext = std::move(nextDocument);
+}
+
+PageRenderer::Page PageRenderer::drawPlanned(int page, double dpi, bool fit)
+{
+    const qsizetype at = m_plan.indexOf(page);
+    if (at >= 0 && at + 1 < m_plan.size())
+        renderAhead(m_plan.at(at + 1), dpi, fit);
+    else if (at >= 0 && !m_planNext.isEmpty())
+        renderNextAhead(m_planNext, 1, dpi, fit);
+    return render(page, dpi, fit);
+}
+
 void PageRenderer::renderAhead(int page, double dpi, bool fit)
 {
     const Request ahead = request(page, dpi, fit);

@@ -7,6 +7,7 @@
 #include "sys/errortrap.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -58,6 +59,13 @@ public:
     // for a document opened with a password. Never throws.
     void renderNextAhead(const QString &path, int page, double dpi, bool fit);
 
+    // The pages the caller draws, in order, and the document it converts after this one (empty:
+    // none; never one opened with a password): drawPlanned() draws the next of them ahead.
+    void plan(QList<int> pages, QString nextDocument = {});
+    // Renders `page` as render() does, and starts drawing ahead what the plan has after it: its
+    // next page, or after the last one the next document's first page.
+    Page drawPlanned(int page, double dpi, bool fit);
+
     QString pdfPath() const { return m_path; }
 
     // The document's password (user or owner), given to the renderer over its standard input,
@@ -97,6 +105,8 @@ private:
     std::unique_ptr<RendererProcess> m_processes[2];
     bool m_aheadOff = false; // a page reached a cap or crashed the renderer, or no second process
     std::optional<std::pair<QString, Request>> m_next; // see renderNextAhead
+    QList<int> m_plan;    // see plan
+    QString m_planNext;
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run
