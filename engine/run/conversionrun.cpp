@@ -254,8 +254,6 @@ bool ConversionRun::Pass::convert(int i)
     ctx.dialogs = &f.host.dialogs();
     f.file = std::make_unique<FileConversion>(f.host.pageDialogs(), f.host, run.m_report, workFolder, f.pdf, writtenEarlier,
                                               run.encodeWhileRendering);
-    // Its pages are accounted for after those of the file before.
-    f.file->accountAfter = [this] { return settleEarlier(false); };
     if (run.encodeWhileRendering) {
         ctx.pageSink = f.file.get();
         f.host.methodStarts();
@@ -263,7 +261,6 @@ bool ConversionRun::Pass::convert(int i)
     }
     callMethod(f, ctx);
     settleEarlier(true);
-    f.file->accountAfter = nullptr;
 
     // The boxes of the pages handed over while the method rendered follow the method's.
     f.file->poll();

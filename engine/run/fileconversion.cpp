@@ -36,7 +36,7 @@ qint64 PagePixels(const QString &pageImage)
 
 } // namespace
 
-FileConversion::FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
+FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunReport &report, const QString &workFolder,
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
@@ -82,8 +82,6 @@ void FileConversion::submit(const QString &name, bool large)
 
 int FileConversion::poll()
 {
-    if (accountAfter && !accountAfter())
-        return m_done;
     for (const PageStream::Page &page : m_stream.takeFinished()) {
         const QString name = m_inFlight.takeFirst();
         ++m_done;
@@ -143,7 +141,7 @@ void FileConversion::end()
         m_host.pageProgress(m_done, m_done);
     m_writtenEarlier.unite(m_writtenNow);
     if (!m_renamed.isEmpty())
-        m_report.renamedFiles.append({m_pdf, m_renamed});
+        m_host.inTurn([report = &m_report, pdf = m_pdf, renamed = m_renamed] { report->renamedFiles.append({pdf, renamed}); });
 }
 
 QString FileConversion::gifPathFor(const QString &name)
@@ -178,16 +176,18 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
             throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
         });
         // Its GIF is missing too, and is listed with the others at the end.
-        m_report.failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
+        m_host.inTurn([report = &m_report, gifPath] {
+            report->failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
+        });
     } else if (encoded.written()) {
-        ++m_report.gifsWritten;
+        m_host.inTurn([report = &m_report] { ++report->gifsWritten; });
         ++m_written;
         m_writtenNow << QDir::cleanPath(gifPath);
         if (m_variant != 0)
             m_renamed << FileNameOf(gifPath);
     } else {
         m_lastError = encoded.error;
-        m_report.failedGifs.append({gifPath, encoded.error});
+        m_host.inTurn([report = &m_report, gifPath, error = encoded.error] { report->failedGifs.append({gifPath, error}); });
     }
     m_host.pageEnded(outcome);
     m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run/conversionhost.h"
+#include "engine/run/journal.h"
 #include "engine/encode/imaging.h"
 #include "engine/encode/pageencoding.h"
 #include "engine/encode/pagestream.h"
@@ -28,7 +29,8 @@
 // a worker per core.
 class FileConversion final : public PageSink {
 public:
-    FileConversion(Dialogs &dialogs, ConversionHost &host, RunReport &report, const QString &workFolder,
+    // What it shows and records goes through the file's chapter of the run's journal.
+    FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunReport &report, const QString &workFolder,
                    const QString &pdf, QSet<QString> &writtenEarlier, bool workers);
 
     // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
@@ -60,8 +62,6 @@ public:
     bool encodingPageStartingWith(const QString &prefix) const;
     // A page taken was so large that it is encoded alone.
     bool hasLargePage() const { return m_largePage; }
-    // When set, pages are accounted for only once it answers true (the file before is done).
-    std::function<bool()> accountAfter;
     // Failures reported in the ErrorBox while its pages were converted, in order.
     const QStringList &unexpected() const { return m_trap.reported(); }
 
@@ -77,7 +77,7 @@ private:
     void account(const QString &name, const PageStream::Page &page, int j, int total);
 
     ErrorTrap m_trap;
-    ConversionHost &m_host;
+    RunJournal::Chapter &m_host;
     RunReport &m_report;
     const QString m_workFolder, m_pdf, m_baseName;
     QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote

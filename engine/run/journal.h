@@ -97,6 +97,8 @@ public:
     void methodReturned();
     // The file is finished: nothing more is written here, and the next chapter may follow.
     void close();
+    // Done in this chapter's turn, like what it shows: the run's report keeps list order too.
+    void inTurn(std::function<void()> what) { write(std::move(what)); }
 
     // What the run reads
     QString applicationTitle() const override { return m_journal.m_host.applicationTitle(); }
