@@ -79,6 +79,46 @@ QRadioButton *Form1Controls::optionButton(const MethodInfo &method) const
     return nullptr;
 }
 
+namespace {
+
+// Captions keep their places but never lose letters where the font is wider than the one the
+// places were measured with.
+void widenCaptions(Form1Controls &c)
+{
+    QList<QWidget *> captioned{c.Label1, c.Label3, c.Check5};
+    for (QRadioButton *option : std::as_const(c.optionButtons))
+        captioned << option;
+    for (QWidget *w : std::as_const(captioned)) {
+        if (w->sizeHint().width() > w->width())
+            w->resize(w->sizeHint().width(), w->height());
+    }
+}
+
+// Controls without a caption of their own are named for screen readers; the two GflAx boxes are
+// also tied to their labels, which is how Linux readers find a box's name.
+void nameForReaders(Form1Controls &c)
+{
+    c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
+    c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
+    c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
+
+    c.Combo_Resolution->lineEdit()->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
+    c.Text1->setAccessibleName(QCoreApplication::translate("Form1", "Output Folder"));
+    c.Combo_Resolution->setAccessibleDescription(QCoreApplication::translate("Form1", "Dots per inch of the GflAx method's pages"));
+    c.ListView1->setAccessibleName(QCoreApplication::translate("Form1", "PDF File(s)"));
+    c.ListView1->setAccessibleDescription(
+        QCoreApplication::translate("Form1", "The files to convert. Delete or a double click removes the selected file."));
+    c.ProgressBar1->setAccessibleName(QCoreApplication::translate("Form1", "Conversion Progress"));
+    // Each group by its own title: a reader must not give the outer group's name to the inner one.
+    for (QGroupBox *frame : {c.Frame1, c.Frame2, c.Frame3, c.Frame4})
+        frame->setAccessibleName(frame->title());
+    c.Frame2->setAccessibleDescription(QCoreApplication::translate("Form1", "Used by the GflAx method only"));
+    c.Label3->setBuddy(c.Txt_Pages);
+    c.Label1->setBuddy(c.Combo_Resolution);
+}
+
+} // namespace
+
 void LayOutForm1(QWidget &window, Form1Controls &c)
 {
     static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
@@ -155,33 +195,6 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     c.ProgressBar1->setAlignment(Qt::AlignCenter);
     c.ProgressBar1->setLine(QCoreApplication::translate("Form1", "Progress Bar"));
 
-    // Captions keep their places but never lose letters where the font is wider than the one
-    // the places were measured with.
-    QList<QWidget *> captioned{c.Label1, c.Label3, c.Check5};
-    for (QRadioButton *option : std::as_const(c.optionButtons))
-        captioned << option;
-    for (QWidget *w : std::as_const(captioned)) {
-        if (w->sizeHint().width() > w->width())
-            w->resize(w->sizeHint().width(), w->height());
-    }
-
-    // Controls without a caption of their own are named for screen readers; the two GflAx
-    // boxes are also tied to their labels, which is how Linux readers find a box's name.
-    c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
-    c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
-    c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
-
-    c.Combo_Resolution->lineEdit()->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
-    c.Text1->setAccessibleName(QCoreApplication::translate("Form1", "Output Folder"));
-    c.Combo_Resolution->setAccessibleDescription(QCoreApplication::translate("Form1", "Dots per inch of the GflAx method's pages"));
-    c.ListView1->setAccessibleName(QCoreApplication::translate("Form1", "PDF File(s)"));
-    c.ListView1->setAccessibleDescription(
-        QCoreApplication::translate("Form1", "The files to convert. Delete or a double click removes the selected file."));
-    c.ProgressBar1->setAccessibleName(QCoreApplication::translate("Form1", "Conversion Progress"));
-    // Each group by its own title: a reader must not give the outer group's name to the inner one.
-    for (QGroupBox *frame : {c.Frame1, c.Frame2, c.Frame3, c.Frame4})
-        frame->setAccessibleName(frame->title());
-    c.Frame2->setAccessibleDescription(QCoreApplication::translate("Form1", "Used by the GflAx method only"));
-    c.Label3->setBuddy(c.Txt_Pages);
-    c.Label1->setBuddy(c.Combo_Resolution);
+    widenCaptions(c);
+    nameForReaders(c);
 }
