@@ -1,7 +1,7 @@
 #include "engine/pages/scriptahead.h"
 
 #include "engine/pages/methods.h"
-#include "engine/pages/scriptmethod.h"
+#include "engine/pages/scriptdescription.h"
 #include "engine/run/conversionhost.h"
 
 #include "sys/errortrap.h"

@@ -73,3 +73,7 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
 // otherwise it is stopped.
 std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
                                               const ScriptEnvironment &environment);
+
+// Stops the script started ahead for the next file, if any (the run's end, or that file not
+// converted by it after all).
+void EndScriptsAhead();

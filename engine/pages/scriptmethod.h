@@ -1,29 +1,10 @@
 #pragma once
 
+#include "engine/pages/scriptdescription.h"
+
 #include <QString>
 
 struct MethodContext;
 struct MethodResult;
 
-// The two methods that run a shipped script over "current.pdf" share everything but these.
-struct ScriptMethod {
-    QString folder;        // sub-folder of the AppFolder copied into the WorkFolder
-    QString script;        // the script in that folder
-    QString pagesFolder;   // where the script leaves its page images, relative to its folder
-    QString pagePattern;   // which of the files there are page images
-    QString location;      // ErrorLocation of the method
-    bool blackAndWhite;    // the black-and-white variant's step order and sub-folder removal
-    // The script can hold back finished pages (LUMENPAGE_MAX_PENDING) and says its page count
-    // and each page it completes (ScriptEvents): its pages are handed over while it renders
-    // the next ones.
-    bool handsOverWhileRendering = false;
-};
-
 MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method);
-
-// Stops the script started ahead for the next file, if any (the run's end, or that file not
-// converted by it after all).
-void EndScriptsAhead();
-
-// PageImageName of the script methods, "-000" numbering: report-001.jpg, report-1000.jpg.
-QString ScriptPageImageName(const QString &baseName, int page);

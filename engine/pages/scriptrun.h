@@ -2,7 +2,7 @@
 
 #include "engine/pages/methods.h"
 #include "engine/pages/scriptahead.h"
-#include "engine/pages/scriptmethod.h"
+#include "engine/pages/scriptdescription.h"
 #include "engine/pages/scriptprotocol.h"
 
 #include "sys/errortrap.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "engine/pages/methods.h"
 #include "engine/run/runoptions.h"
 #include "engine/run/runreport.h"
 

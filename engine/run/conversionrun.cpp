@@ -5,7 +5,7 @@
 #include "engine/run/journal.h"
 #include "engine/pages/methods.h"
 #include "engine/run/runsteps.h"
-#include "engine/pages/scriptmethod.h"
+#include "engine/pages/scriptahead.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"

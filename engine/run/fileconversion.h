@@ -2,6 +2,7 @@
 
 #include "engine/run/conversionhost.h"
 #include "engine/run/journal.h"
+#include "engine/pages/methods.h"
 #include "engine/encode/imaging.h"
 #include "engine/encode/pageencoding.h"
 #include "engine/encode/pagestream.h"
