@@ -574,6 +574,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 could not be converted: %2 is not installed</source>
         <translation>%1 konnte nicht umgewandelt werden: %2 ist nicht installiert</translation>
     </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 konnte nicht gestartet werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>
@@ -715,6 +719,14 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
         <translation>es ist keine reguläre Datei (sondern eine Pipe, ein Gerät oder ein Socket) und damit keine PDF-Datei</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 fehlt</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 konnte nicht gestartet werden: %2</translation>
     </message>
 </context>
 <context>

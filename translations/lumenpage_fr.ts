@@ -574,6 +574,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 could not be converted: %2 is not installed</source>
         <translation>%1 n’a pas pu être converti&#xa0;: %2 n’est pas installé</translation>
     </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>
@@ -715,6 +719,14 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
         <translation>ce n’est ni un fichier ordinaire ni un fichier PDF (c’est un tube, un périphérique ou un socket)</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 est absent</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
     </message>
 </context>
 <context>
