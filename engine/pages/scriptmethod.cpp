@@ -128,9 +128,9 @@ MethodResult ScriptRun::run()
     });
     m_trap.step(ScriptStep::ShowWaitPointerAfterScript, [&] { m_host.setAppWaitPointer(true); });
     m_trap.step(ScriptStep::WaitForInputReleased, [&] {
-        // Only a script that ran to its end lets go of its input; one never started, or
-        // stopped with its process group, never will.
-        waitWhile(m_host, [&] { return m_ranToEnd && IsExistingFile(m_currentPdf); }, m_ctx.fileWaitTimeoutMs,
+        // Only a script that ran to its end may still let go of its input: one stopped with its
+        // process group never will, and one never started never had it.
+        waitWhile(m_host, [&] { return m_started && IsExistingFile(m_currentPdf); }, m_ranToEnd ? m_ctx.fileWaitTimeoutMs : 0,
                   QCoreApplication::translate("Engine", "%1 ended without removing current.pdf").arg(m_method.script));
     });
     // A script that never let go of its input must not leave it to the next file.
@@ -189,6 +189,7 @@ void ScriptRun::runScript()
     const QString command = QLatin1Char('"') + m_scriptFolder + QLatin1Char('/') + m_method.script + QLatin1Char('"');
     try {
         if (m_adopted) {
+            m_started = true;
             m_exitCode = WaitFor(m_adopted->program, options);
             m_ranToEnd = true;
             return;
@@ -196,6 +197,7 @@ void ScriptRun::runScript()
         StartedProgram program;
         m_exitCode = StartProgram(command, m_scriptFolder + QLatin1Char('/'), options.limits, program);
         if (m_exitCode == 0) {
+            m_started = true;
             m_exitCode = WaitFor(program, options);
             m_ranToEnd = true;
         }
