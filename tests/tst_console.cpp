@@ -290,10 +290,11 @@ private slots:
         QFETCH(QString, pattern);
         LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
         Shell sh;
-        TestPdfs::Page letter, landscape;
-        letter.content = landscape.content = "0 0 1 rg 10 10 100 100 re f";
+        TestPdfs::Page letter, landscape, tiny;
+        letter.content = landscape.content = tiny.content = "0 0 1 rg 10 10 100 100 re f";
         landscape.mediaBox = TestPdfs::box(800, 600); // 4:3
-        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({letter, landscape}));
+        tiny.mediaBox = TestPdfs::box(36, 36);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({letter, landscape, tiny}));
         Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 200x200 --page-range 1- -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QSize first = gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1));
@@ -308,6 +309,15 @@ private slots:
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 306 -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(306, 396));
+
+        // A box no renderer can fill is drawn within what they can: a tiny one at the lowest
+        // resolution (2 dpi), a huge one at the highest (1152 dpi), no page lost.
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 1x1 --page-range 1 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(17, 22));
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 65535x65535 --page-range 3 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 3)), QSize(576, 576));
     }
 
     // A file the scripts cannot convert as a whole is one line wholly in the desktop's language,
@@ -427,6 +437,8 @@ private slots:
         QTest::newRow("resolution 0") << QStringLiteral("--resolution 0") << QStringLiteral("--resolution '0'");
         QTest::newRow("resolution negative") << QStringLiteral("--resolution -72") << QStringLiteral("--resolution '-72'");
         QTest::newRow("resolution text") << QStringLiteral("--resolution high") << QStringLiteral("--resolution 'high'");
+        QTest::newRow("resolution too low") << QStringLiteral("--resolution 0.001") << QStringLiteral("--resolution '0.001': too low");
+        QTest::newRow("resolution far too low") << QStringLiteral("--resolution 1e-300") << QStringLiteral("--resolution '1e-300'");
         QTest::newRow("resolution too high") << QStringLiteral("--resolution 5000") << QStringLiteral("--resolution '5000'");
         QTest::newRow("resolution gflax") << QStringLiteral("-m gflax --resolution 0") << QStringLiteral("--resolution '0'");
         QTest::newRow("fit zero") << QStringLiteral("--fit 0") << QStringLiteral("--fit '0'");

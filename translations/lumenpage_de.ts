@@ -216,6 +216,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>--fit and --resolution both set the size: give one of them.</source>
         <translation>--fit und --resolution legen beide die Größe fest: nur eine der beiden angeben.</translation>
     </message>
+    <message>
+        <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
+        <translation>zu niedrige Auflösung: geben Sie mindestens %1 und höchstens %2 Punkte pro Zoll an</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -216,6 +216,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>--fit and --resolution both set the size: give one of them.</source>
         <translation>--fit et --resolution fixent tous deux la taille&#xa0;: n’en indiquez qu’une.</translation>
     </message>
+    <message>
+        <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
+        <translation>résolution trop basse&#xa0;: indiquez au moins %1 et au plus %2 points par pouce</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -39,7 +39,7 @@ double PageChoice::fittingDpi(double width, double height) const
         dpi = std::min(dpi, fitBox.width() * 72.0 / width);
     if (fitBox.height() > 0 && height > 0)
         dpi = std::min(dpi, fitBox.height() * 72.0 / height);
-    return std::isfinite(dpi) ? dpi * (1 - 1e-9) : 0;
+    return std::isfinite(dpi) ? std::clamp(dpi * (1 - 1e-9), MinDpi, MaxDpi) : 0;
 }
 
 bool PageChoice::parseRanges(const QString &text, PageChoice *choice)
@@ -69,7 +69,7 @@ bool PageChoice::parseDpi(const QString &text, double *dpi)
 {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value <= 0 || value > MaxDpi)
+    if (!ok || !std::isfinite(value) || value < MinDpi || value > MaxDpi)
         return false;
     *dpi = value;
     return true;

@@ -30,13 +30,18 @@ struct PageChoice {
     // The ranges as the scripts take them: "2-3 5-5 10-" (every page: empty).
     QByteArray scriptRanges() const;
     // The resolution at which a page of `width` x `height` points fits the box, a hair under the
-    // exact value so that the side that touches the box rounds to the box, not one above it.
+    // exact value so that the side that touches the box rounds to the box, not one above it;
+    // never outside MinDpi to MaxDpi, where some renderer cannot draw it (a tiny box is then
+    // exceeded, and a huge one not filled).
     double fittingDpi(double width, double height) const;
 
     // The highest resolution taken, in dpi: the window's highest choice. A US Letter or A4 page
     // there is 9792 x 12672 pixels, just within the page renderer's bound of 2^27 pixels (and
     // well within GIF's 65535 a side), about 500 MB decoded, within the default memory cap.
     static constexpr double MaxDpi = 1152;
+    // The lowest: below about 1.7 dpi Ghostscript cannot set up its page (rangecheck in
+    // setscreen). A Letter page there is 17 x 22 pixels.
+    static constexpr double MinDpi = 2;
     // GIF's largest side.
     static constexpr int MaxFitSide = 65535;
 

@@ -6,6 +6,8 @@
 #include "pdfpages.h"
 #include "renderprotocol.h"
 
+#include "engine/pages/pagechoice.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QSize>
@@ -99,9 +101,10 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
             byBox = std::min(byBox, box.width() * 72.0 / points.width());
         if (box.height() > 0 && points.height() > 0)
             byBox = std::min(byBox, box.height() * 72.0 / points.height());
-        // A hair under, so that the side that touches the box rounds to it and not above.
+        // A hair under, so that the side that touches the box rounds to it and not above; within
+        // the resolutions every method can draw at, as the scripts are (pages.ps).
         if (std::isfinite(byBox))
-            dpi = byBox * (1 - 1e-9);
+            dpi = std::clamp(byBox * (1 - 1e-9), PageChoice::MinDpi, PageChoice::MaxDpi);
     }
     if (fit)
         dpi = PdfPages::fittingDpi(document, index, dpi);
