@@ -426,6 +426,16 @@ private slots:
         QCOMPARE(sh.gifs(), QStringList{gifName(pattern, 2)});
         // No message ever shows it.
         QVERIFY(!r.err.contains(QStringLiteral("sEcret")));
+
+        // A password past 127 bytes: its first 127 are the file's, and it opens the file with
+        // every method. (qpdf locks a file with a longer one that no reader opens.)
+        const QByteArray longPassword = "long-" + QByteArray(140, 'p');
+        TestFiles::writePdf(sh.docs + QStringLiteral("/plain.pdf"), 1);
+        QVERIFY(TestPdfs::writeLockedAes256(sh.docs + QStringLiteral("/plain.pdf"), sh.docs + QStringLiteral("/long.pdf"),
+                                            QString::fromUtf8(longPassword.left(127))));
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("long")), longPassword + "\n");
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 1 --password-file ../long -o ../out long.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
     }
 
     // Each value no method can use is refused before any work: exit 2, one line naming the

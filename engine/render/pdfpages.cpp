@@ -58,8 +58,12 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
         return fail(QStringLiteral("%1 is not a PDF file").arg(path), RenderProtocol::NotPdf);
     file.close();
 
-    // The same password as owner and as user password: either opens the document.
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path, password, password);
+    // The same password as owner and as user password: either opens the document. Only the
+    // first 127 bytes of a password count (AES-256; the older schemes use 32), and poppler
+    // overruns a buffer of its own on a longer one.
+    constexpr qsizetype PasswordBytesThatCount = 127;
+    const QByteArray counted = password.left(PasswordBytesThatCount);
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path, counted, counted);
     if (!document) {
         // Poppler answers nothing for an encrypted file whose password does not open it.
         std::unique_ptr<Poppler::Document> plain = Poppler::Document::load(path);
