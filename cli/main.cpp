@@ -229,6 +229,12 @@ int main(int argc, char **argv)
                                              "(--page-range 1-N converts the first N pages with every method)."));
     }
     if (parser.isSet(resolution)) {
+        bool number = false;
+        const double asked = parser.value(resolution).trimmed().toDouble(&number);
+        if (number && asked > 0 && asked < PageChoice::MinDpi)
+            return badValue(QStringLiteral("--resolution"), parser.value(resolution),
+                            QCoreApplication::translate("Console", "too low a resolution: give at least %1 dots per inch, at most %2")
+                                .arg(PageChoice::MinDpi).arg(PageChoice::MaxDpi));
         if (!PageChoice::parseDpi(parser.value(resolution), &options.run.choice.dpi))
             return badValue(QStringLiteral("--resolution"), parser.value(resolution),
                             QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")

@@ -195,6 +195,9 @@ QString TempFolder()
         temp.chop(1);
     if (temp.isEmpty() || temp == QLatin1String("/"))
         temp = QDir::tempPath();
+    // The scripts run in folders of their own: a relative name would be read from there.
+    if (QDir::isRelativePath(temp))
+        temp = QDir::cleanPath(QDir::current().absoluteFilePath(temp));
     return temp;
 }
 

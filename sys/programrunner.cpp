@@ -10,11 +10,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <utility>
 #include <csignal>
 #include <limits>
+#include <type_traits>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -93,14 +95,15 @@ void ApplyChildLimits(const ChildLimits &limits)
 
 int RefusalResult(int errorNumber)
 {
-    const long long sum = static_cast<long long>(errorNumber) + RefusalBase;
-    if (sum < std::numeric_limits<int>::min() || sum > std::numeric_limits<int>::max())
-        return 0;
-    return static_cast<int>(sum);
+    // The table's own defaults are results already (0x80040418 + code): adding the base again
+    // would leave int, and a refusal must never read as 0, a start that was made.
+    if (errorNumber < 0)
+        return errorNumber;
+    return errorNumber + RefusalBase;
 }
 
 int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
-              const ChildLimits &limits)
+              const ChildLimits &limits, QString *why)
 {
     if (!workingFolder.isEmpty() && !IsExistingFolder(workingFolder))
         return 3;
@@ -117,8 +120,11 @@ int ShellOpen(const QString &target, const QString &workingFolder, std::unique_p
     const bool shebang = fileStartsWith(target, "#!");
     if (target.endsWith(QLatin1String(".sh"), Qt::CaseInsensitive) || (shebang && !executable)) {
         program = QStringLiteral("/bin/sh");
-        if (!IsExistingFile(program))
+        if (!IsExistingFile(program)) {
+            if (why)
+                *why = QCoreApplication::translate("Files", "%1 is missing").arg(program);
             return 31;
+        }
         args << target;
     } else if (executable) {
         if (!shebang && !fileStartsWith(target, QByteArrayLiteral("\x7f" "ELF")))
@@ -146,8 +152,13 @@ int ShellOpen(const QString &target, const QString &workingFolder, std::unique_p
         ApplyChildLimits(limits);
     });
     proc->start();
-    if (!proc->waitForStarted(10000))
+    if (!proc->waitForStarted(10000)) {
+        // The system's reason (an environment too large, no process left to fork) says more
+        // than the table's.
+        if (why)
+            *why = proc->errorString().remove(QRegularExpression(QStringLiteral("^execv\\w*: ")));
         return proc->error() == QProcess::FailedToStart ? 11 : 5;
+    }
 
     process = std::move(proc);
     return 0;
@@ -182,8 +193,13 @@ int StartProgram(const QString &commandLine, const QString &workingFolder, const
         target = target.mid(1, target.size() - 2);
     program.stop();
     program.target = target;
-    if (const int refusal = ShellOpen(target, workingFolder, program.process, limits))
+    program.refusal.clear();
+    QString why;
+    if (const int refusal = ShellOpen(target, workingFolder, program.process, limits, &why)) {
+        program.process.reset();
+        program.refusal = why.isEmpty() ? ShellRefusalTable(refusal).description : why;
         return RefusalResult(ShellRefusalTable(refusal).number);
+    }
     // Stopped with everything it started if the program has to end before it does.
     program.group = std::make_unique<Interruption::ProcessGroupGuard>(program.process->processId());
     return 0;
@@ -197,102 +213,148 @@ int RunAndWait(const QString &commandLine, const QString &workingFolder, const W
     return WaitFor(program, options);
 }
 
-int WaitFor(StartedProgram &program, const WaitOptions &options)
-{
-    const std::unique_ptr<QProcess> &process = program.process;
-    const QString &target = program.target;
-    const auto yield = options.yield ? options.yield : [] {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
-    };
-    // Only the tails are kept: a chatty program cannot fill the memory through its output.
-    constexpr int TailBytes = 8192;
-    QByteArray output, errors, partLine;
-    auto collect = [&] {
-        const QByteArray read = process->readAllStandardOutput();
-        if (options.outputLine && !read.isEmpty()) {
-            partLine += read;
-            qsizetype from = 0;
-            for (qsizetype end; (end = partLine.indexOf('\n', from)) >= 0; from = end + 1)
-                options.outputLine(partLine.mid(from, end - from));
-            partLine.remove(0, from);
+namespace {
+
+// One wait for a started program: what it says is read as it comes, and the bounds are held.
+class Waiter {
+public:
+    Waiter(StartedProgram &program, const WaitOptions &options)
+        : m_process(*program.process), m_target(program.target), m_options(options)
+    {
+        m_clock.start();
+        m_sinceProgress.start();
+        m_sinceAsked.start();
+    }
+
+    int run()
+    {
+        const auto yield = m_options.yield ? m_options.yield : [] {
+            if (QCoreApplication::instance())
+                QCoreApplication::processEvents();
+        };
+        const int pollMs = std::max(1, m_options.pollMs);
+        while (true) {
+            const int exitCode = m_process.state() != QProcess::NotRunning ? StillActive
+                                 : m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode()
+                                                                                  : 1;
+            // Whatever the caller does while it waits may fail; the program does not go on alone.
+            stoppedOnThrow(yield);
+            if (m_process.state() != QProcess::NotRunning)
+                m_process.waitForFinished(pollMs);
+            else if (exitCode == StillActive)
+                ::usleep(pollMs * 1000);
+            collect();
+            if (exitCode != StillActive) {
+                hand();
+                return exitCode;
+            }
+            holdTimeBound();
+            holdStallBound();
         }
-        output += read;
-        if (output.size() > TailBytes)
-            output = output.right(TailBytes);
-        errors += process->readAllStandardError();
-        if (errors.size() > TailBytes)
-            errors = errors.right(TailBytes);
-    };
-    auto hand = [&] {
-        if (options.outputLine && !partLine.isEmpty())
-            options.outputLine(std::exchange(partLine, QByteArray()));
-        if (options.output)
-            *options.output = QString::fromLocal8Bit(output);
-        if (options.errors)
-            *options.errors = QString::fromLocal8Bit(errors);
-    };
-    auto stop = [&] {
-        const qint64 pid = process->processId();
-        if (pid > 0)
+    }
+
+private:
+    // Only the tails are kept: a chatty program cannot fill the memory through its output.
+    static constexpr int TailBytes = 8192;
+
+    static void keepTail(QByteArray &bytes)
+    {
+        if (bytes.size() > TailBytes)
+            bytes = bytes.right(TailBytes);
+    }
+
+    void collect()
+    {
+        const QByteArray read = m_process.readAllStandardOutput();
+        if (m_options.outputLine && !read.isEmpty()) {
+            m_partLine += read;
+            qsizetype from = 0;
+            for (qsizetype end; (end = m_partLine.indexOf('\n', from)) >= 0; from = end + 1)
+                m_options.outputLine(m_partLine.mid(from, end - from));
+            m_partLine.remove(0, from);
+        }
+        m_output += read;
+        keepTail(m_output);
+        m_errors += m_process.readAllStandardError();
+        keepTail(m_errors);
+    }
+
+    void hand()
+    {
+        if (m_options.outputLine && !m_partLine.isEmpty())
+            m_options.outputLine(std::exchange(m_partLine, QByteArray()));
+        if (m_options.output)
+            *m_options.output = QString::fromLocal8Bit(m_output);
+        if (m_options.errors)
+            *m_options.errors = QString::fromLocal8Bit(m_errors);
+    }
+
+    void stop()
+    {
+        if (const qint64 pid = m_process.processId(); pid > 0)
             ::kill(-static_cast<pid_t>(pid), SIGKILL);
-        process->kill();
-        process->waitForFinished(5000);
+        m_process.kill();
+        m_process.waitForFinished(5000);
         collect();
         hand();
-    };
+    }
 
-    // Time with a box in front of the user is not the program's time (see UserTime).
-    UserTime::WorkClock clock, sinceProgress;
-    QElapsedTimer sinceAsked;
-    clock.start();
-    sinceProgress.start();
-    sinceAsked.start();
-    int exitCode = 0;
-    do {
-        if (process->state() != QProcess::NotRunning)
-            exitCode = StillActive;
-        else
-            exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : 1;
+    template <typename Call>
+    std::invoke_result_t<const Call &> stoppedOnThrow(const Call &call)
+    {
         try {
-            yield();
+            return call();
         } catch (...) {
-            // Whatever the caller does while it waits may fail; the program does not go on alone.
             stop();
             throw;
         }
-        if (process->state() != QProcess::NotRunning)
-            process->waitForFinished(std::max(1, options.pollMs));
-        else if (exitCode == StillActive)
-            ::usleep(std::max(1, options.pollMs) * 1000);
-        collect();
-        if (exitCode != StillActive)
-            break;
-        if (options.timeoutMs > 0 && clock.elapsed() > options.timeoutMs) {
-            stop();
-            throw Failure(QCoreApplication::translate("Files", "%1 did not finish within %2 seconds and was stopped")
-                              .arg(FileNameOf(target))
-                              .arg(options.timeoutMs / 1000.0));
+    }
+
+    void holdTimeBound()
+    {
+        if (m_options.timeoutMs <= 0 || m_clock.elapsed() <= m_options.timeoutMs)
+            return;
+        stop();
+        throw Failure(QCoreApplication::translate("Files", "%1 did not finish within %2 seconds and was stopped")
+                          .arg(FileNameOf(m_target))
+                          .arg(m_options.timeoutMs / 1000.0));
+    }
+
+    // Asked about once a second.
+    void holdStallBound()
+    {
+        if (!m_options.progressed || m_options.stallMs <= 0 || m_sinceAsked.elapsed() < 1000)
+            return;
+        m_sinceAsked.restart();
+        if (stoppedOnThrow(m_options.progressed)) {
+            m_sinceProgress.start();
+            return;
         }
-        if (options.progressed && options.stallMs > 0 && sinceAsked.elapsed() >= 1000) {
-            sinceAsked.restart();
-            bool progressed = false;
-            try {
-                progressed = options.progressed();
-            } catch (...) {
-                stop();
-                throw;
-            }
-            if (progressed)
-                sinceProgress.start();
-            else if (sinceProgress.elapsed() > options.stallMs) {
-                stop();
-                throw Failure(options.stalled ? options.stalled()
-                                              : QCoreApplication::translate("Files", "%1 made no progress for %2 seconds and was stopped")
-                                                    .arg(FileNameOf(target)).arg(options.stallMs / 1000.0));
-            }
-        }
-    } while (true);
-    hand();
-    return exitCode;
+        if (m_sinceProgress.elapsed() <= m_options.stallMs)
+            return;
+        stop();
+        throw Failure(m_options.stalled ? m_options.stalled()
+                                        : QCoreApplication::translate("Files", "%1 made no progress for %2 seconds and was stopped")
+                                              .arg(FileNameOf(m_target)).arg(m_options.stallMs / 1000.0));
+    }
+
+    QProcess &m_process;
+    const QString &m_target;
+    const WaitOptions &m_options;
+    QByteArray m_output, m_errors, m_partLine;
+    // Time with a box in front of the user is not the program's time (see UserTime).
+    UserTime::WorkClock m_clock, m_sinceProgress;
+    QElapsedTimer m_sinceAsked;
+};
+
+} // namespace
+
+int WaitFor(StartedProgram &program, const WaitOptions &options)
+{
+    // A program that was never started has nothing to wait for: a caller that missed the
+    // refusal learns it here, not through a null process.
+    if (!program.process)
+        throw Failure(QCoreApplication::translate("Files", "%1 could not be started: %2")
+                          .arg(FileNameOf(program.target), program.refusal));
+    return Waiter(program, options).run();
 }

@@ -38,9 +38,10 @@ void ApplyChildLimits(const ChildLimits &limits);
 // Gives 0 and the started process in `process`, or the refusal code (ShellRefusalTable) of a
 // start that cannot be made: 2 no such file, 3 no such folder, 5 not permitted, 11 not a
 // program, 31 nothing to run it with. The program runs in a process group of its own, under
-// `limits`; its standard output and standard error stay apart.
+// `limits`; its standard output and standard error stay apart. Where the system gave a reason
+// for a refusal, it goes into `why`.
 int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
-              const ChildLimits &limits = {});
+              const ChildLimits &limits = {}, QString *why = nullptr);
 
 struct WaitOptions {
     std::function<void()> yield;  // defaults to processing pending events
@@ -77,6 +78,7 @@ struct StartedProgram {
     void stop();
 
     QString target;
+    QString refusal; // why it could not be started, in words
     std::unique_ptr<QProcess> process;
     std::unique_ptr<Interruption::ProcessGroupGuard> group;
 };

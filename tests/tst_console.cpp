@@ -245,6 +245,17 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(sh.gifs(), (QStringList{gifName(pattern, 5), gifName(pattern, 6)}));
 
+        // A range too long for the system to hand a script (over 128 KiB): a script method's
+        // file fails in plain words, the page renderer, which reads it from its pipe, draws.
+        const bool script = pattern.startsWith(QLatin1String("doc-"));
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range %2 -o ../out doc.pdf")
+                        .arg(method, QStringLiteral("1,").repeated(65000) + QLatin1Char('1')));
+        QCOMPARE(r.code, script ? 1 : 0);
+        if (script)
+            QVERIFY2(lines(r.err).size() == 1 && r.err.startsWith(QStringLiteral("lumenpage-batch: doc.pdf: "))
+                         && r.err.contains(QLatin1String(" could not be started: Argument list too long")),
+                     qPrintable(r.err));
+
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 7-9,12 -o ../out doc.pdf").arg(method));
         QCOMPARE(r.code, 1);
         QCOMPARE(lines(r.err).size(), 1);
@@ -281,10 +292,11 @@ private slots:
         QFETCH(QString, pattern);
         LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
         Shell sh;
-        TestPdfs::Page letter, landscape;
-        letter.content = landscape.content = "0 0 1 rg 10 10 100 100 re f";
+        TestPdfs::Page letter, landscape, tiny;
+        letter.content = landscape.content = tiny.content = "0 0 1 rg 10 10 100 100 re f";
         landscape.mediaBox = TestPdfs::box(800, 600); // 4:3
-        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({letter, landscape}));
+        tiny.mediaBox = TestPdfs::box(36, 36);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({letter, landscape, tiny}));
         Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 200x200 --page-range 1- -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QSize first = gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1));
@@ -299,6 +311,15 @@ private slots:
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 306 -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(306, 396));
+
+        // A box no renderer can fill is drawn within what they can: a tiny one at the lowest
+        // resolution (2 dpi), a huge one at the highest (1152 dpi), no page lost.
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 1x1 --page-range 1 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(17, 22));
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 65535x65535 --page-range 3 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 3)), QSize(576, 576));
     }
 
     // A file the scripts cannot convert as a whole is one line wholly in the desktop's language,
@@ -407,6 +428,16 @@ private slots:
         QCOMPARE(sh.gifs(), QStringList{gifName(pattern, 2)});
         // No message ever shows it.
         QVERIFY(!r.err.contains(QStringLiteral("sEcret")));
+
+        // A password past 127 bytes: its first 127 are the file's, and it opens the file with
+        // every method. (qpdf locks a file with a longer one that no reader opens.)
+        const QByteArray longPassword = "long-" + QByteArray(140, 'p');
+        TestFiles::writePdf(sh.docs + QStringLiteral("/plain.pdf"), 1);
+        QVERIFY(TestPdfs::writeLockedAes256(sh.docs + QStringLiteral("/plain.pdf"), sh.docs + QStringLiteral("/long.pdf"),
+                                            QString::fromUtf8(longPassword.left(127))));
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("long")), longPassword + "\n");
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 1 --password-file ../long -o ../out long.pdf").arg(method));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
     }
 
     // Each value no method can use is refused before any work: exit 2, one line naming the
@@ -418,6 +449,8 @@ private slots:
         QTest::newRow("resolution 0") << QStringLiteral("--resolution 0") << QStringLiteral("--resolution '0'");
         QTest::newRow("resolution negative") << QStringLiteral("--resolution -72") << QStringLiteral("--resolution '-72'");
         QTest::newRow("resolution text") << QStringLiteral("--resolution high") << QStringLiteral("--resolution 'high'");
+        QTest::newRow("resolution too low") << QStringLiteral("--resolution 0.001") << QStringLiteral("--resolution '0.001': too low");
+        QTest::newRow("resolution far too low") << QStringLiteral("--resolution 1e-300") << QStringLiteral("--resolution '1e-300'");
         QTest::newRow("resolution too high") << QStringLiteral("--resolution 5000") << QStringLiteral("--resolution '5000'");
         QTest::newRow("resolution gflax") << QStringLiteral("-m gflax --resolution 0") << QStringLiteral("--resolution '0'");
         QTest::newRow("fit zero") << QStringLiteral("--fit 0") << QStringLiteral("--fit '0'");

@@ -115,6 +115,8 @@ private slots:
         QCOMPARE(TempFolder(), QDir::tempPath());
         qputenv("TEMP", "/var/tmp/");
         QCOMPARE(TempFolder(), QStringLiteral("/var/tmp"));
+        qputenv("TEMP", "tmp/");
+        QCOMPARE(TempFolder(), QDir::currentPath() + QStringLiteral("/tmp"));
         if (saved.isNull())
             qunsetenv("TEMP");
         else

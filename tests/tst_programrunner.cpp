@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,7 +35,8 @@ private slots:
         QCOMPARE(ShellRefusalTable(13).description,
                  QStringLiteral("An error occurred occurred whilst trying to open or print the selected file."));
         QCOMPARE(RefusalResult(53), -2147221451);
-        QCOMPARE(RefusalResult(ShellRefusalTable(31).number), 0);
+        // A default of the table is a result already: never 0, which would read as started.
+        QCOMPARE(RefusalResult(ShellRefusalTable(31).number), ShellRefusalTable(31).number);
     }
 
     // Each start that cannot be made gives its refusal code; a script that can is started.
@@ -97,6 +99,18 @@ private slots:
         options.yield = [&] { ++yields; };
         QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), dir.path(), options), -2147221451);
         QCOMPARE(yields, 0);
+
+        // The system refuses the start itself (one string of the environment beyond its
+        // bound): a refusal with the system's reason, and a wait that says so.
+        const QString script = dir.path() + QStringLiteral("/run.sh");
+        TestFiles::writeScript(script, "exit 0\n");
+        qputenv("LUMENPAGE_TEST_HUGE", QByteArray(200000, 'x'));
+        const auto unset = qScopeGuard([] { qunsetenv("LUMENPAGE_TEST_HUGE"); });
+        QCOMPARE(RunAndWait(script, dir.path(), options), ShellRefusalTable(11).number);
+        StartedProgram program;
+        QVERIFY(StartProgram(script, dir.path(), {}, program) != 0);
+        QCOMPARE(program.refusal, QStringLiteral("Argument list too long"));
+        QVERIFY_THROWS_EXCEPTION(Failure, WaitFor(program, options));
     }
 
     // Names full of shell syntax are data, never code.

@@ -274,6 +274,19 @@ private slots:
         QCOMPARE(f.host.outcomes[0].failedPages.size(), 1);
         QCOMPARE(f.host.outcomes[0].failedPages[0].page, 2);
         QCOMPARE(f.host.outcomes[0].failedPages[0].reason, QStringLiteral("the time cap of 3 seconds per page was reached"));
+
+        // Page 1 alone: the cap holds there too, and names the page.
+        const QString first = f.docs + QStringLiteral("/nestedfirst.pdf");
+        writeRawPdf(first, {nestedQ(), plainPage(2)});
+        f.host.entries = {first};
+        f.host.check5Value = 1;
+        ConversionRun firstOnly(f.host);
+        clock.restart();
+        firstOnly.start();
+        QVERIFY2(clock.elapsed() < 7000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(firstOnly.lastReport().failures.size(), 1);
+        QCOMPARE(firstOnly.lastReport().failures[0].cause, QStringLiteral("page(s) 1 could not be rendered: page 1 could not be drawn: "
+                                                                          "the time cap of 3 seconds per page was reached"));
     }
 
     // A page in the middle that cannot be drawn (1,000,000 points a side): every method fails

@@ -228,6 +228,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
         <translation>%1 von %2 Dateien und %3 von %4 GIFs sind fehlgeschlagen.</translation>
     </message>
+    <message>
+        <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
+        <translation>zu niedrige Auflösung: geben Sie mindestens %1 und höchstens %2 Punkte pro Zoll an</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -586,6 +590,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 could not be converted: %2 is not installed</source>
         <translation>%1 konnte nicht umgewandelt werden: %2 ist nicht installiert</translation>
     </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 konnte nicht gestartet werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>
@@ -727,6 +735,14 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
         <translation>es ist keine reguläre Datei (sondern eine Pipe, ein Gerät oder ein Socket) und damit keine PDF-Datei</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 fehlt</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 konnte nicht gestartet werden: %2</translation>
     </message>
 </context>
 <context>

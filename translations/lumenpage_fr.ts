@@ -228,6 +228,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
         <translation>Échecs&#xa0;: %1 fichiers sur %2 et %3 GIF sur %4.</translation>
     </message>
+    <message>
+        <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
+        <translation>résolution trop basse&#xa0;: indiquez au moins %1 et au plus %2 points par pouce</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -586,6 +590,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 could not be converted: %2 is not installed</source>
         <translation>%1 n’a pas pu être converti&#xa0;: %2 n’est pas installé</translation>
     </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>
@@ -727,6 +735,14 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>it is not a regular file (a pipe, a device or a socket), not a PDF file</source>
         <translation>ce n’est ni un fichier ordinaire ni un fichier PDF (c’est un tube, un périphérique ou un socket)</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 est absent</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
     </message>
 </context>
 <context>

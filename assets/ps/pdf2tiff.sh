@@ -97,10 +97,11 @@ fi
 chunk=50
 finished=0
 
-# A reader's document, and a page range, are drawn span by span, chunk by chunk. Until the first
-# Ghostscript has counted the pages (counted=no), the document is taken to be one chunk long.
+# A reader's document, a page range and page 1 alone are drawn span by span, chunk by chunk,
+# each Ghostscript under the watch. Until the first Ghostscript has counted the pages
+# (counted=no), the document is taken to be one chunk long.
 [ "$counted" = no ] && spans=1-$chunk
-if { [ "$READER" = yes ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; } || [ "$spans" != "1-$last" ]; then
+if [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$spans" != "1-$last" ]; then
     for span in $spans; do
     from=${span%-*}
     end=${span#*-}

@@ -59,7 +59,7 @@ bool PageChoice::parseDpi(const QString &text, double *dpi)
 {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value <= 0 || value > MaxDpi)
+    if (!ok || !std::isfinite(value) || value < MinDpi || value > MaxDpi)
         return false;
     *dpi = value;
     return true;

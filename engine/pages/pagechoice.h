@@ -34,6 +34,9 @@ struct PageChoice {
     // there is 9792 x 12672 pixels, just within the page renderer's bound of 2^27 pixels (and
     // well within GIF's 65535 a side), about 500 MB decoded, within the default memory cap.
     static constexpr double MaxDpi = 1152;
+    // The lowest: below about 1.7 dpi Ghostscript cannot set up its page (rangecheck in
+    // setscreen). A Letter page there is 17 x 22 pixels.
+    static constexpr double MinDpi = 2;
     // GIF's largest side.
     static constexpr int MaxFitSide = 65535;
 

@@ -128,7 +128,9 @@ MethodResult ScriptRun::run()
     });
     m_trap.step(ScriptStep::ShowWaitPointerAfterScript, [&] { m_host.setAppWaitPointer(true); });
     m_trap.step(ScriptStep::WaitForInputReleased, [&] {
-        waitWhile(m_host, [&] { return IsExistingFile(m_currentPdf); }, m_ctx.fileWaitTimeoutMs,
+        // Only a script that ran to its end may still let go of its input: one stopped with its
+        // process group never will, and one never started never had it.
+        waitWhile(m_host, [&] { return m_started && IsExistingFile(m_currentPdf); }, m_ranToEnd ? m_ctx.fileWaitTimeoutMs : 0,
                   QCoreApplication::translate("Engine", "%1 ended without removing current.pdf").arg(m_method.script));
     });
     // A script that never let go of its input must not leave it to the next file.
@@ -186,7 +188,24 @@ void ScriptRun::runScript()
     const WaitOptions options = waitOptions(sink, firstPageOnly, told);
     const QString command = QLatin1Char('"') + m_scriptFolder + QLatin1Char('/') + m_method.script + QLatin1Char('"');
     try {
-        m_exitCode = m_adopted ? WaitFor(m_adopted->program, options) : RunAndWait(command, m_scriptFolder + QLatin1Char('/'), options);
+        if (m_adopted) {
+            m_started = true;
+            m_exitCode = WaitFor(m_adopted->program, options);
+            m_ranToEnd = true;
+            return;
+        }
+        StartedProgram program;
+        m_exitCode = StartProgram(command, m_scriptFolder + QLatin1Char('/'), options.limits, program);
+        if (m_exitCode == 0) {
+            m_started = true;
+            m_exitCode = WaitFor(program, options);
+            m_ranToEnd = true;
+        }
+        // A script that is there but could not be started (an environment too large for the
+        // system, no process left to fork) fails the file with the system's reason; a missing
+        // one is named as missing.
+        else if (IsExistingFile(m_scriptFolder + QLatin1Char('/') + m_method.script))
+            m_stopped = QCoreApplication::translate("Engine", "%1 could not be started: %2").arg(m_method.script, program.refusal);
         // What the script finished after the last look stays for the hand-over after it.
     } catch (const Failure &f) {
         if (m_stopped.isEmpty())

@@ -65,6 +65,7 @@ private:
     QList<int> m_handed; // pages handed over while the script rendered
     int m_expected = 0;  // the pages the script announced
     bool m_announced = false, m_aheadTried = false;
+    bool m_started = false, m_ranToEnd = false; // the script was started; it ended by itself
 
     QStringList m_pages;  // page images left once the script ended
     QList<int> m_numbers; // their page numbers

@@ -2,6 +2,7 @@
 
 #include "engine/encode/jpegerrors.h"
 #include "engine/render/renderprotocol.h"
+#include "engine/pages/pagechoice.h"
 #include "sys/fileutil.h"
 
 
@@ -11,6 +12,7 @@
 
 #include <poppler-qt6.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <csetjmp>
@@ -59,8 +61,12 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
         return fail(QStringLiteral("%1 is not a PDF file").arg(path), RenderProtocol::NotPdf);
     file.close();
 
-    // The same password as owner and as user password: either opens the document.
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path, password, password);
+    // The same password as owner and as user password: either opens the document. Only the
+    // first 127 bytes of a password count (AES-256; the older schemes use 32), and poppler
+    // overruns a buffer of its own on a longer one.
+    constexpr qsizetype PasswordBytesThatCount = 127;
+    const QByteArray counted = password.left(PasswordBytesThatCount);
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path, counted, counted);
     if (!document) {
         // Poppler answers nothing for an encrypted file whose password does not open it.
         std::unique_ptr<Poppler::Document> plain = Poppler::Document::load(path);
@@ -110,7 +116,8 @@ double boxDpi(const Poppler::Document &document, int index, const QSize &box, do
         byBox = std::min(byBox, box.width() * 72.0 / points.width());
     if (box.height() > 0 && points.height() > 0)
         byBox = std::min(byBox, box.height() * 72.0 / points.height());
-    return std::isfinite(byBox) ? byBox * (1 - 1e-9) : dpi;
+    // Within the resolutions every method can draw at, as the scripts are (pages.ps).
+    return std::isfinite(byBox) ? std::clamp(byBox * (1 - 1e-9), PageChoice::MinDpi, PageChoice::MaxDpi) : dpi;
 }
 
 double fittingDpi(const Poppler::Document &document, int index, double dpi)
