@@ -120,7 +120,7 @@ private slots:
             QCOMPARE(r.code, 0);
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
             for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
-                                       "--resolution", "--fit", "--password-file"})
+                                       "--resolution", "--fit", "--password-file", "--report", "--resume"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
