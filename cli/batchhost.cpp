@@ -126,8 +126,10 @@ void BatchHost::boxShown(const QString &text, const QString &title, bool errorBo
         printError(oneLine(text.section(QStringLiteral("\r\n"), 0, 0)));
 }
 
-void BatchHost::fileStarted(int position, const QString &)
+void BatchHost::fileStarted(int position, const QString &pdf)
 {
+    if (m_record)
+        m_record->fileStarted(m_wholePositions.value(position - 1, position), pdf);
     m_position = position;
     m_inFile = true;
     m_progressStatus.clear(); // the previous file's count is not this one's
@@ -138,9 +140,17 @@ void BatchHost::fileStarted(int position, const QString &)
     showProgress(QString(), true);
 }
 
+void BatchHost::pageEnded(const PageOutcome &page)
+{
+    if (m_record)
+        m_record->pageEnded(page);
+}
+
 void BatchHost::fileEnded(const FileOutcome &outcome)
 {
     m_inFile = false;
+    if (m_record)
+        m_record->fileEnded(outcome);
     QStringList reasons;
     for (const FileFailure &f : outcome.failures)
         if (!f.cause.trimmed().isEmpty())
@@ -235,9 +245,62 @@ RunOptions BatchHost::options() const
     return options;
 }
 
-int BatchHost::run()
-
+// With --resume, the files whose GIFs the earlier run wrote whole are left out, and their lines go
+// into the new record as they were: a batch of thousands goes on where it stopped.
+void BatchHost::skipFinishedFiles()
 {
+    QStringList files, names;
+    for (int i = 0; i < m_options.files.size(); ++i) {
+        const QString &pdf = m_options.files.at(i);
+        const QList<QByteArray> lines = m_options.resume ? m_options.earlier.finished(pdf, m_options.run.outputFolder)
+                                                         : QList<QByteArray>();
+        if (lines.isEmpty()) {
+            files << pdf;
+            names << nameOf(i + 1);
+            m_wholePositions << i + 1;
+            continue;
+        }
+        m_record->carry(i + 1, lines);
+        m_keptGifs << EarlierRecord::gifsOf(lines);
+        if (m_options.verbose)
+            printTo(stderr, QCoreApplication::translate("Console", "Skipped, converted by the earlier run: %1").arg(nameOf(i + 1)));
+        QCoreApplication::processEvents(); // reading back thousands of GIFs: a signal still ends it
+    }
+    m_options.files = files;
+    m_options.givenNames = names;
+}
+
+// Once, whether the run ended or was interrupted; an earlier record stays as it was on failure.
+bool BatchHost::saveRecord()
+{
+    if (!m_record || m_recordSaved)
+        return !m_recordFailed;
+    m_recordSaved = true;
+    try {
+        ReplaceFileWhole(m_options.report, m_record->text(), true);
+    } catch (const Failure &failure) {
+        m_recordFailed = true;
+        printError(QCoreApplication::translate("Console", "%1: the report could not be written: %2")
+                       .arg(ShellVisibleName(QFile::encodeName(m_options.report)), failure.description()));
+    }
+    return !m_recordFailed;
+}
+
+int BatchHost::run()
+{
+    if (!m_options.report.isEmpty()) {
+        m_record = std::make_unique<RunRecord>(InfoOf(m_options.run.method.value_or(Method::Ghostscript)), m_options.files.size());
+        for (const auto &[name, why] : std::as_const(m_options.refusedNames))
+            m_record->nameRefused(name, why);
+    }
+    skipFinishedFiles();
+    if (m_options.files.isEmpty()) {
+        // Nothing left to convert: every file was done before, or every name was refused.
+        const bool saved = saveRecord();
+        if (!m_options.quiet && m_options.unusableNames == 0)
+            printTo(stdout, ConversionRun::doneText());
+        return saved && m_options.unusableNames == 0 ? 0 : 1;
+    }
     if (!m_imaging.start()) {
         m_gdiplusUnavailable = true;
         m_dialogs.message(QCoreApplication::translate("Console", "GDI+ Initialization Failed."), applicationTitle(),
@@ -245,13 +308,15 @@ int BatchHost::run()
     }
     ConversionRun run(*this);
     m_run = &run;
+    // Interrupted, the run still leaves its record: what was written, and the file it was in.
+    const Interruption::SettleGuard recordEnd([this] { saveRecord(); });
     const Interruption::SettleGuard lineEnd([this] { endProgressLine(); });
     run.start();
     clearProgress();
     m_imaging.stop();
     m_run = nullptr;
     const RunReport &report = run.lastReport();
-    return report.succeeded() ? 0 : 1;
+    return report.succeeded() && saveRecord() ? 0 : 1;
 }
 
 void BatchHost::printRenamedFiles(const RunReport &report)
@@ -282,6 +347,7 @@ void BatchHost::printFailureCount(const RunReport &report)
 
 void BatchHost::runEnded(const RunReport &report)
 {
+    saveRecord();
     m_ended = true;
     if (!m_options.verbose) {
         for (const FailedGif &gif : report.failedGifs)

@@ -5,10 +5,14 @@
 #include "engine/encode/imaging.h"
 #include "engine/pages/pagechoice.h"
 #include "engine/pages/renderlimits.h"
+#include "cli/runrecord.h"
 #include "sys/dialogs.h"
 
 #include <QElapsedTimer>
+#include <QPair>
 #include <QStringList>
+
+#include <memory>
 
 class BatchHost;
 class ConversionRun;
@@ -39,6 +43,10 @@ struct BatchOptions {
     bool quiet = false;    // nothing but errors
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)
     int unusableNames = 0; // names refused before the run, each a failed file of its own
+    QList<QPair<QString, QString>> refusedNames; // those names as a shell shows them, and why
+    QString report;        // where the run's record goes (--report); none when empty
+    bool resume = false;   // files the earlier record shows done are left out (--resume)
+    EarlierRecord earlier; // that record, read before the run
 };
 
 // The console's side of a conversion run. Standard error gets one line per failed file,
@@ -60,7 +68,9 @@ public:
     void pageProgress(int done, int total) override;
     void yield() override;
     void fileStarted(int position, const QString &pdf) override;
+    void pageEnded(const PageOutcome &page) override;
     void fileEnded(const FileOutcome &outcome) override;
+    QStringList keptGifs() const override { return m_keptGifs; }
     void runEnded(const RunReport &report) override;
 
     // Runs the conversion; the process exit status.
@@ -79,6 +89,8 @@ private:
     void endProgressLine();
     void printRenamedFiles(const RunReport &report);
     void printFailureCount(const RunReport &report);
+    void skipFinishedFiles();
+    bool saveRecord();
 
     BatchOptions m_options;
     ConsoleDialogs m_dialogs;
@@ -93,4 +105,8 @@ private:
     QString m_progressStatus;  // what the line says about the current file
     int m_failedFiles = 0;     // files told as failed, one line each
     QElapsedTimer m_progressClock;
+    std::unique_ptr<RunRecord> m_record; // with --report
+    QList<int> m_wholePositions;         // of the files run, in the list as given
+    QStringList m_keptGifs;              // of the files skipped
+    bool m_recordSaved = false, m_recordFailed = false;
 };

@@ -122,6 +122,40 @@ bool readNameList(const QString &listFile, QStringList *names, QList<BadName> *b
     return true;
 }
 
+// --report and --resume, added after the other options.
+QList<QCommandLineOption> RecordOptions()
+{
+    return {QCommandLineOption(QStringLiteral("report"),
+                               QCoreApplication::translate("Console", "Write a record of the run to FILE, one JSON object a line: "
+                                                                      "each page written or failed, each file that failed."),
+                               QStringLiteral("FILE")),
+            QCommandLineOption(QStringLiteral("resume"),
+                               QCoreApplication::translate("Console", "Leave out the files whose GIFs the --report FILE of an earlier "
+                                                                      "run into the same folder lists as written and that are still "
+                                                                      "whole; FILE is then written anew."))};
+}
+
+// The record's options into `options`; an exit status when they cannot be used, else -1.
+int TakeRecordOptions(const QCommandLineParser &parser, BatchOptions *options)
+{
+    const QString report = parser.value(QStringLiteral("report"));
+    if (parser.isSet(QStringLiteral("resume")) && report.isEmpty())
+        return usageError(QCoreApplication::translate("Console", "--resume needs --report FILE, the record of the earlier run."));
+    if (report.isEmpty())
+        return -1;
+    const QFileInfo info(report);
+    if (info.isDir() || !IsExistingFolder(info.absolutePath()))
+        return badValue(QStringLiteral("--report"), report,
+                        info.isDir() ? QCoreApplication::translate("Console", "a folder, not a file")
+                                     : QCoreApplication::translate("Console", "its folder does not exist"));
+    options->report = info.absoluteFilePath();
+    options->resume = parser.isSet(QStringLiteral("resume"));
+    QString error;
+    if (options->resume && !options->earlier.read(options->report, &error))
+        return badValue(QStringLiteral("--report"), report, error);
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -192,6 +226,7 @@ int main(int argc, char **argv)
                                        QStringLiteral("SECONDS"));
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
+    parser.addOptions(RecordOptions());
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -271,6 +306,8 @@ int main(int argc, char **argv)
         return badValue(QStringLiteral("--time-limit"), parser.value(timeLimit),
                         QCoreApplication::translate("Console", "not a time cap: give a whole number of seconds from 1 to %1")
                             .arg(RenderLimits::MaximumPageSeconds));
+    if (const int status = TakeRecordOptions(parser, &options); status >= 0)
+        return status;
     // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
     // the name as it was given.
     QStringList names;
@@ -313,9 +350,11 @@ int main(int argc, char **argv)
     for (const BadName &bad : std::as_const(badNames))
         std::fprintf(stderr, "lumenpage-batch: %s: %s\n", ShellVisibleName(bad.name).toLocal8Bit().constData(),
                      bad.why.toLocal8Bit().constData());
-    if (options.files.isEmpty())
+    if (options.files.isEmpty() && options.report.isEmpty())
         return 1;
     options.unusableNames = badNames.size();
+    for (const BadName &bad : std::as_const(badNames))
+        options.refusedNames.append({ShellVisibleName(bad.name), bad.why});
     BatchHost host(options);
     const int status = host.run();
     Interruption::EndIfSignalled();

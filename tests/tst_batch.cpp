@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -12,6 +14,7 @@
 
 #include <csignal>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +69,28 @@ struct Home {
         QDir().mkpath(out);
     }
 };
+
+// The lines of a --report record.
+QList<QJsonObject> recordLines(const QString &path)
+{
+    QFile file(path);
+    QList<QJsonObject> lines;
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : file.readAll().split('\n'))
+            if (!line.isEmpty())
+                lines << QJsonDocument::fromJson(line).object();
+    return lines;
+}
+
+// A file's identity and last change: equal only when nobody wrote or replaced it meanwhile.
+QByteArray fileStamp(const QString &path)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.'
+           + QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+}
 
 } // namespace
 
@@ -276,6 +301,76 @@ private slots:
         for (const QString &name : entries(home.out)) {
             QVERIFY2(name.endsWith(QLatin1String(".gif")), qPrintable(name));
             QVERIFY(!QImageReader(home.out + QLatin1Char('/') + name).read().isNull());
+        }
+    }
+
+    // A batch of 50 interrupted goes on with --resume where it stopped: the files its record
+    // shows done are not drawn again and their GIFs are left as they are; the file it was in, and
+    // one whose GIF was damaged since, are converted again; the new record has every page.
+    void resumeGoesOnWhereItStopped()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
+        Home home;
+        const QString one = home.path + QStringLiteral("/one.pdf"), record = home.path + QStringLiteral("/run.jsonl");
+        TestFiles::writePdf(one, 1);
+        QStringList args{"--output", home.out, "--report", record};
+        for (int i = 1; i <= 50; ++i) {
+            args << home.path + QStringLiteral("/f%1.pdf").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY(QFile::copy(one, args.last()));
+        }
+        QProcess run;
+        startBatch(run, args, home.path);
+        QVERIFY(run.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        while (entries(home.out).filter(QStringLiteral(".gif")).size() < 8) {
+            QVERIFY2(clock.elapsed() < 120000 && run.state() == QProcess::Running, qPrintable(run.readAllStandardError()));
+            QThread::msleep(5);
+        }
+        ::kill(pid_t(run.processId()), SIGTERM);
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitCode(), 128 + SIGTERM);
+
+        QSet<QString> done, unfinished;
+        QHash<QString, QByteArray> stamps; // of the GIFs of the files done
+        for (const QJsonObject &line : recordLines(record))
+            (line.value(QStringLiteral("status")) == QStringLiteral("written") ? done : unfinished)
+                << line.value(QStringLiteral("file")).toString();
+        done -= unfinished;
+        QVERIFY2(done.size() >= 7 && done.size() < 50, qPrintable(QString::number(done.size())));
+        for (const QString &pdf : std::as_const(done)) {
+            const QString gif = home.out + QLatin1Char('/') + QFileInfo(pdf).baseName() + QStringLiteral("-001.gif");
+            stamps.insert(gif, fileStamp(gif));
+        }
+        // One GIF damaged since, its size kept: it no longer decodes.
+        const QString damaged = stamps.keys().first();
+        QFile spoil(damaged);
+        QVERIFY(spoil.open(QIODevice::ReadWrite) && spoil.write(QByteArray(spoil.size(), 'x')) > 0);
+        spoil.close();
+        stamps.remove(damaged);
+
+        const QString log = home.path + QStringLiteral("/drawn.log");
+        QProcess again;
+        QProcessEnvironment env = batchEnvironment(home.path);
+        env.insert(QStringLiteral("LUMENPAGE_PAGE_LOG"), log);
+        again.setProcessEnvironment(env);
+        again.start(batchProgram(), args + QStringList{"--resume", "--verbose"});
+        QVERIFY(again.waitForFinished(300000));
+        const QString err = QString::fromLocal8Bit(again.readAllStandardError());
+        QVERIFY2(again.exitCode() == 0, qPrintable(err));
+        QCOMPARE(err.count(QStringLiteral("Skipped, converted by the earlier run: ")), int(stamps.size()));
+        QFile drawn(log);
+        QVERIFY(drawn.open(QIODevice::ReadOnly));
+        QCOMPARE(int(drawn.readAll().count('\n')), 50 - int(stamps.size()));
+        QCOMPARE(entries(home.out).size(), 50);
+        for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+            QVERIFY2(fileStamp(it.key()) == it.value(), qPrintable(it.key()));
+        QVERIFY(!QImageReader(damaged).read().isNull());
+        const QList<QJsonObject> lines = recordLines(record);
+        QCOMPARE(lines.size(), 50);
+        for (int i = 0; i < 50; ++i) {
+            QCOMPARE(lines.at(i).value(QStringLiteral("file")).toString(), args.at(4 + i));
+            QCOMPARE(lines.at(i).value(QStringLiteral("status")).toString(), QStringLiteral("written"));
         }
     }
 

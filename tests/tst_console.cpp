@@ -9,6 +9,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -118,7 +120,7 @@ private slots:
             QCOMPARE(r.code, 0);
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
             for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
-                                       "--resolution", "--fit", "--password-file"})
+                                       "--resolution", "--fit", "--password-file", "--report", "--resume"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
@@ -265,6 +267,49 @@ private slots:
                  qPrintable(r.err));
         QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // --report: a line per page with its number under every method's naming, its GIF and that
+    // GIF's size, and a line for a file that failed as a whole; written over a link planted at
+    // its name, never through it.
+    void reportRecordsEachPage_data() { methodRows(); }
+    void reportRecordsEachPage()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, pattern);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 3);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/notes.pdf"), "These are notes, not a PDF.\n");
+        const QString theirs = sh.home.filePath(QStringLiteral("theirs")), record = sh.home.filePath(QStringLiteral("run.jsonl"));
+        TestFiles::writeBytes(theirs, "theirs\n");
+        QVERIFY(QFile::link(theirs, record));
+        const Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 2-3 --report ../run.jsonl -o ../out doc.pdf notes.pdf")
+                                     .arg(method));
+        QCOMPARE(r.code, 1);
+        QFile file(record);
+        QVERIFY(!QFileInfo(record).isSymLink() && file.open(QIODevice::ReadOnly));
+        QFile theirsFile(theirs);
+        QVERIFY(theirsFile.open(QIODevice::ReadOnly));
+        QCOMPARE(theirsFile.readAll(), QByteArray("theirs\n"));
+        const QStringList got = lines(QString::fromUtf8(file.readAll()));
+        QCOMPARE(got.size(), 3);
+        for (int page : {2, 3}) {
+            const QJsonObject line = QJsonDocument::fromJson(got.at(page - 2).toUtf8()).object();
+            const QString gif = sh.out + QLatin1Char('/') + gifName(pattern, page);
+            QCOMPARE(line.value(QStringLiteral("file")).toString(), sh.docs + QStringLiteral("/doc.pdf"));
+            QCOMPARE(line.value(QStringLiteral("page")).toInt(), page);
+            QCOMPARE(line.value(QStringLiteral("gif")).toString(), gif);
+            QCOMPARE(line.value(QStringLiteral("bytes")).toInteger(), QFileInfo(gif).size());
+            QCOMPARE(line.value(QStringLiteral("status")).toString(), QStringLiteral("written"));
+        }
+        const QJsonObject failed = QJsonDocument::fromJson(got.at(2).toUtf8()).object();
+        QCOMPARE(failed.value(QStringLiteral("file")).toString(), sh.docs + QStringLiteral("/notes.pdf"));
+        QVERIFY(!failed.contains(QStringLiteral("page")) && !failed.contains(QStringLiteral("gif")));
+        QCOMPARE(failed.value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+        QCOMPARE(failed.value(QStringLiteral("kind")).toString(), QStringLiteral("file-failed"));
+        const QString reason = failed.value(QStringLiteral("reason")).toString().simplified();
+        QVERIFY2(reason.size() > 3 && r.err.contains(reason.left(20)), qPrintable(got.at(2)));
     }
 
     // --resolution for every method: a Letter page at 72 dpi is 612 x 792 pixels. (The range
@@ -473,6 +518,10 @@ private slots:
         QTest::newRow("fit and resolution") << QStringLiteral("--fit 100 --resolution 72") << QStringLiteral("--fit and --resolution");
         QTest::newRow("range and first page") << QStringLiteral("--first-page-only --page-range 2") << QStringLiteral("--page-range and --first-page-only");
         QTest::newRow("range and pages") << QStringLiteral("-m gflax --pages 3 --page-range 2") << QStringLiteral("--page-range and --pages");
+        QTest::newRow("resume without report") << QStringLiteral("--resume") << QStringLiteral("--resume needs --report");
+        QTest::newRow("report folder missing") << QStringLiteral("--report ../none/run.jsonl") << QStringLiteral("--report '../none/run.jsonl'");
+        // What is there is not a record: it is neither taken for one nor written over.
+        QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
     }
     void badValuesRefusedUpFront()
     {

@@ -232,6 +232,42 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
         <translation>zu niedrige Auflösung: geben Sie mindestens %1 und höchstens %2 Punkte pro Zoll an</translation>
     </message>
+    <message>
+        <source>Write a record of the run to FILE, one JSON object a line: each page written or failed, each file that failed.</source>
+        <translation>Ein Protokoll des Laufs in FILE schreiben, ein JSON-Objekt je Zeile: jede geschriebene oder fehlgeschlagene Seite, jede fehlgeschlagene Datei.</translation>
+    </message>
+    <message>
+        <source>Leave out the files whose GIFs the --report FILE of an earlier run into the same folder lists as written and that are still whole; FILE is then written anew.</source>
+        <translation>Dateien auslassen, deren GIFs das --report FILE eines früheren Laufs in denselben Ordner als geschrieben aufführt und die noch vollständig sind; FILE wird danach neu geschrieben.</translation>
+    </message>
+    <message>
+        <source>--resume needs --report FILE, the record of the earlier run.</source>
+        <translation>--resume braucht --report FILE, das Protokoll des früheren Laufs.</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>its folder does not exist</source>
+        <translation>sein Ordner existiert nicht</translation>
+    </message>
+    <message>
+        <source>line %1 is not a line of a report of this program</source>
+        <translation>Zeile %1 ist keine Zeile eines Protokolls dieses Programms</translation>
+    </message>
+    <message>
+        <source>Skipped, converted by the earlier run: %1</source>
+        <translation>Übersprungen, schon im früheren Lauf umgewandelt: %1</translation>
+    </message>
+    <message>
+        <source>%1: the report could not be written: %2</source>
+        <translation>%1: das Protokoll konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>the run was interrupted before this file was done</source>
+        <translation>der Lauf wurde unterbrochen, bevor diese Datei fertig war</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

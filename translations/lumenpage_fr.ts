@@ -232,6 +232,42 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
         <translation>résolution trop basse&#xa0;: indiquez au moins %1 et au plus %2 points par pouce</translation>
     </message>
+    <message>
+        <source>Write a record of the run to FILE, one JSON object a line: each page written or failed, each file that failed.</source>
+        <translation>Écrire le relevé de l’exécution dans FILE, un objet JSON par ligne&#xa0;: chaque page écrite ou en échec, chaque fichier en échec.</translation>
+    </message>
+    <message>
+        <source>Leave out the files whose GIFs the --report FILE of an earlier run into the same folder lists as written and that are still whole; FILE is then written anew.</source>
+        <translation>Laisser de côté les fichiers dont le --report FILE d’une exécution antérieure dans le même dossier indique les GIF comme écrits et qui sont encore intacts&#xa0;; FILE est ensuite réécrit.</translation>
+    </message>
+    <message>
+        <source>--resume needs --report FILE, the record of the earlier run.</source>
+        <translation>--resume demande --report FILE, le relevé de l’exécution antérieure.</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>un dossier, pas un fichier</translation>
+    </message>
+    <message>
+        <source>its folder does not exist</source>
+        <translation>son dossier n’existe pas</translation>
+    </message>
+    <message>
+        <source>line %1 is not a line of a report of this program</source>
+        <translation>la ligne %1 n’est pas une ligne d’un relevé de ce programme</translation>
+    </message>
+    <message>
+        <source>Skipped, converted by the earlier run: %1</source>
+        <translation>Ignoré, déjà converti lors de l’exécution antérieure&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1: the report could not be written: %2</source>
+        <translation>%1&#xa0;: le relevé n’a pas pu être écrit&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>the run was interrupted before this file was done</source>
+        <translation>l’exécution a été interrompue avant que ce fichier soit terminé</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -27,6 +27,10 @@ public:
 
     // The user's choices, as they are now.
     virtual RunOptions options() const = 0;
+
+    // GIF files an earlier run left that the host keeps (the files that gave them are not in
+    // the list): the run's files are named around them as around GIFs the run wrote itself.
+    virtual QStringList keptGifs() const { return {}; }
 };
 
 // What the run tells while it works. A host shows what it can; the rest does nothing.

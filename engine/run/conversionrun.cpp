@@ -56,6 +56,8 @@ struct ConversionRun::Pass {
     {
         // The run gets a turn whenever a file's method yields: the file before may be done.
         journal.whileWaiting = [this] { settleEarlier(false); };
+        for (const QString &gif : host.keptGifs())
+            writtenEarlier << QDir::cleanPath(gif);
     }
 
     bool preconditionsHold();

@@ -171,6 +171,7 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
     PageOutcome outcome{name, gifPath, encoded.written(), encoded.error};
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
         outcome.reason = QCoreApplication::translate("ConversionRun", "no picture") + QStringLiteral(": ") + encoded.error;
+        outcome.pictureUnreadable = true;
         m_lastError = encoded.error;
         m_trap.step(RunStep::ReportInvalidPicture, [&] {
             throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);

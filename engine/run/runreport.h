@@ -37,6 +37,7 @@ struct PageOutcome {
     QString gif;       // the GIF file's path
     bool written = false;
     QString reason;    // why it was not, when it was not
+    bool pictureUnreadable = false; // the page image could not be read, so no GIF was tried
 };
 
 // What one run did, for hosts that report beyond the boxes (the console's exit status).
