@@ -156,6 +156,33 @@ int TakeRecordOptions(const QCommandLineParser &parser, BatchOptions *options)
     return -1;
 }
 
+// --format and --gray: what every page is saved as. 0 when they can be used, otherwise the
+// exit status after the one line saying why.
+int chooseFormat(const QCommandLineParser &parser, const QCommandLineOption &format, const QCommandLineOption &gray,
+                 RunOptions *run)
+{
+    static const struct {
+        const char *name, *mimeType;
+    } formats[] = {{"gif", "image/gif"}, {"png", "image/png"}, {"tiff", "image/tiff"}};
+    const QString name = parser.value(format).trimmed().toLower();
+    const auto known = std::find_if(std::begin(formats), std::end(formats),
+                                    [&](const auto &f) { return name == QLatin1String(f.name); });
+    if (known == std::end(formats))
+        return badValue(QStringLiteral("--format"), parser.value(format),
+                        QCoreApplication::translate("Console", "not a format: give gif, png or tiff"));
+    run->format.mimeType = QString::fromLatin1(known->mimeType);
+    // Qt's TIFF writer is a plugin of its own, which a machine may lack.
+    if (ImagingService().extensionOf(run->format.mimeType).isEmpty())
+        return badValue(QStringLiteral("--format"), parser.value(format),
+                        QCoreApplication::translate("Console", "this system cannot write that format (is "
+                                                               "qt6-image-formats-plugins installed?)"));
+    run->format.grey = parser.isSet(gray);
+    if (run->format.grey && run->method == Method::BlackWhite)
+        return usageError(QCoreApplication::translate("Console", "--gray cannot be combined with the bw method: its pages "
+                                                                 "are already black and white."));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -210,6 +237,12 @@ int main(int argc, char **argv)
                                           QCoreApplication::translate("Console", "The first line of FILE is the password (user or owner) of "
                                                          "locked PDFs, every method."),
                                           QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QCoreApplication::translate("Console", "File format of the pages: gif (default), png or tiff; "
+                                                                           "png and tiff keep every pixel of the page image."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("gif"));
+    const QCommandLineOption gray({QStringLiteral("gray"), QStringLiteral("grey")},
+                                  QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw."));
     const QCommandLineOption pages(QStringLiteral("pages"),
                                    QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
                                        .arg(MaxGflAxPages),
@@ -227,6 +260,7 @@ int main(int argc, char **argv)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
+    parser.addOptions({format, gray});
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -250,6 +284,8 @@ int main(int argc, char **argv)
     if (options.run.method == Method::Acrobat && options.run.firstPageOnly)
         return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
+    if (const int status = chooseFormat(parser, format, gray, &options.run))
+        return status;
     // Every value is checked here, once: a value no method can use is wrong usage (exit 2)
     // before any file is touched, not a failure of every file.
     if (parser.isSet(pageRange)) {

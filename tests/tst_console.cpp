@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QImageReader>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -83,10 +84,39 @@ void methodRows()
 {
     QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("pattern"); // %1: the page number
-    QTest::newRow("ghostscript") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.gif");
-    QTest::newRow("bw") << QStringLiteral("bw") << QStringLiteral("doc-%1.gif");
-    QTest::newRow("gflax") << QStringLiteral("gflax") << QStringLiteral("doc%1.gif");
-    QTest::newRow("acrobat") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.gif");
+    QTest::addColumn<QString>("options"); // more options, for the rows of formatRows()
+    QTest::newRow("ghostscript") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.gif") << QString();
+    QTest::newRow("bw") << QStringLiteral("bw") << QStringLiteral("doc-%1.gif") << QString();
+    QTest::newRow("gflax") << QStringLiteral("gflax") << QStringLiteral("doc%1.gif") << QString();
+    QTest::newRow("acrobat") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.gif") << QString();
+}
+
+// Rows of methodRows() that save their pages in another format, or in grey.
+void formatRows()
+{
+    QTest::newRow("ghostscript, png") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.png") << QStringLiteral("--format png");
+    QTest::newRow("acrobat, tiff") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.tiff") << QStringLiteral("--format tiff");
+    QTest::newRow("gflax, grey gif") << QStringLiteral("gflax") << QStringLiteral("doc%1.gif") << QStringLiteral("--gray");
+    QTest::newRow("ghostscript, grey png") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.png")
+                                           << QStringLiteral("--format PNG --gray");
+}
+
+// The picture in a page's file, decoded whole.
+QImage decoded(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+}
+
+bool allGrey(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (QColor(rgb.pixel(x, y)).saturation() != 0)
+                return false;
+    return !rgb.isNull();
 }
 
 QString gifName(const QString &pattern, int page)
@@ -120,7 +150,8 @@ private slots:
             QCOMPARE(r.code, 0);
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
             for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
-                                       "--resolution", "--fit", "--password-file", "--report", "--resume"})
+                                       "--resolution", "--fit", "--password-file", "--report", "--resume",
+                                       "--format", "--gray"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
@@ -313,20 +344,34 @@ private slots:
     }
 
     // --resolution for every method: a Letter page at 72 dpi is 612 x 792 pixels. (The range
-    // gives GflAx, which converts its first page by default, both pages.)
-    void resolution_data() { methodRows(); }
+    // gives GflAx, which converts its first page by default, both pages.) In every format, each
+    // file whole under its format's extension, and grey with --gray.
+    void resolution_data()
+    {
+        methodRows();
+        formatRows();
+    }
     void resolution()
     {
         QFETCH(QString, method);
         QFETCH(QString, pattern);
+        QFETCH(QString, options);
         LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
         Shell sh;
         TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 2);
-        const Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --resolution 72 --page-range 1- -o ../out doc.pdf").arg(method));
+        const Result r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --resolution 72 --page-range 1- %2 -o ../out doc.pdf")
+                                     .arg(method, options));
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(sh.gifs().size(), 2);
-        for (int page = 1; page <= 2; ++page)
-            QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, page)), QSize(612, 792));
+        QCOMPARE(QDir(sh.out).entryList(QDir::Files, QDir::Name), (QStringList{gifName(pattern, 1), gifName(pattern, 2)}));
+        for (int page = 1; page <= 2; ++page) {
+            const QString path = sh.out + QLatin1Char('/') + gifName(pattern, page);
+            if (options.isEmpty())
+                QCOMPARE(gifSize(path), QSize(612, 792));
+            const QImage image = decoded(path);
+            QCOMPARE(image.size(), QSize(612, 792));
+            if (method != QLatin1String("bw")) // its pages are grey anyway
+                QCOMPARE(allGrey(image), options.contains(QLatin1String("--gray")));
+        }
     }
 
     // --fit: each page of a mixed document fitted on its own, drawn at that size.
@@ -522,6 +567,8 @@ private slots:
         QTest::newRow("report folder missing") << QStringLiteral("--report ../none/run.jsonl") << QStringLiteral("--report '../none/run.jsonl'");
         // What is there is not a record: it is neither taken for one nor written over.
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
+        QTest::newRow("format unknown") << QStringLiteral("--format jpeg") << QStringLiteral("--format 'jpeg'");
+        QTest::newRow("gray with bw") << QStringLiteral("-m bw --gray") << QStringLiteral("--gray cannot be combined with the bw method");
     }
     void badValuesRefusedUpFront()
     {

@@ -1,6 +1,7 @@
 // The run's own rules, with the Ghostscript method driven by stand-in scripts in a throw-away
 // AppFolder, so that each case controls exactly which page images appear.
 #include "support/testsupport.h"
+#include "engine/encode/pageimage.h"
 #include "engine/run/conversionrun.h"
 #include "sys/fileutil.h"
 
@@ -248,6 +249,52 @@ private slots:
         QCOMPARE(f.gifs(), QStringList{QStringLiteral("a-001.gif")});
         QCOMPARE(f.host.progressTexts.last(), QStringLiteral("Progress Bar"));
         QVERIFY(!f.host.waitPointer);
+    }
+
+    // Pages saved as the run is told, named with the format's extension, " (2)" kept for a name an
+    // earlier file took; PNG and TIFF hold the decoded page image exactly, grey pages greys only.
+    void savesPagesInTheChosenFormat_data()
+    {
+        QTest::addColumn<QString>("mime");
+        QTest::addColumn<bool>("grey");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("PNG") << "image/png" << false << ".png";
+        QTest::newRow("TIFF") << "image/tiff" << false << ".tiff";
+        QTest::newRow("grey PNG") << "image/png" << true << ".png";
+        QTest::newRow("grey GIF") << "image/gif" << true << ".gif";
+    }
+    void savesPagesInTheChosenFormat()
+    {
+        QFETCH(QString, mime);
+        QFETCH(bool, grey);
+        QFETCH(QString, extension);
+        Fixture f;
+        if (f.host.imaging.extensionOf(mime).isEmpty())
+            QSKIP("Qt has no writer of this format here");
+        f.addPages(2);
+        f.addPdf(QStringLiteral("A/doc.pdf"));
+        f.addPdf(QStringLiteral("B/doc.pdf"));
+        f.host.format = {mime, grey};
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(QDir(f.out).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"doc (2)-001" + extension, "doc (2)-002" + extension, "doc-001" + extension, "doc-002" + extension}));
+        QCOMPARE(run.lastReport().gifsWritten, 4);
+        for (int n = 1; n <= 2; ++n) {
+            QImage page;
+            QString error;
+            QVERIFY2(PageImage::read(f.app + QStringLiteral("/ps/fixture/p%1.jpg").arg(n, 3, 10, QLatin1Char('0')), &page, &error),
+                     qPrintable(error));
+            if (grey)
+                page = page.convertToFormat(QImage::Format_Grayscale8);
+            const QImage saved = QImage(f.out + QStringLiteral("/doc-00%1").arg(n) + extension).convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(saved.size(), page.size());
+            if (mime != QLatin1String("image/gif"))
+                QCOMPARE(saved, page.convertToFormat(QImage::Format_RGB32));
+            for (int y = 0; grey && y < saved.height(); ++y)
+                for (int x = 0; x < saved.width(); ++x)
+                    QVERIFY(qRed(saved.pixel(x, y)) == qGreen(saved.pixel(x, y)) && qGreen(saved.pixel(x, y)) == qBlue(saved.pixel(x, y)));
+        }
     }
 
     // The naming rules, input -> expected name, away from any renderer so that they are checked

@@ -268,6 +268,26 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>the run was interrupted before this file was done</source>
         <translation>der Lauf wurde unterbrochen, bevor diese Datei fertig war</translation>
     </message>
+    <message>
+        <source>not a format: give gif, png or tiff</source>
+        <translation>kein Format: geben Sie gif, png oder tiff an</translation>
+    </message>
+    <message>
+        <source>this system cannot write that format (is qt6-image-formats-plugins installed?)</source>
+        <translation>dieses System kann dieses Format nicht schreiben (ist qt6-image-formats-plugins installiert?)</translation>
+    </message>
+    <message>
+        <source>--gray cannot be combined with the bw method: its pages are already black and white.</source>
+        <translation>--gray kann nicht mit dem Verfahren bw verbunden werden: Seine Seiten sind bereits schwarzweiß.</translation>
+    </message>
+    <message>
+        <source>File format of the pages: gif (default), png or tiff; png and tiff keep every pixel of the page image.</source>
+        <translation>Dateiformat der Seiten: gif (Vorgabe), png oder tiff; png und tiff bewahren jedes Pixel des Seitenbilds.</translation>
+    </message>
+    <message>
+        <source>Write the pages in 8-bit grey, every method but bw.</source>
+        <translation>Die Seiten in 8-Bit-Graustufen schreiben, jedes Verfahren außer bw.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -268,6 +268,26 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>the run was interrupted before this file was done</source>
         <translation>l’exécution a été interrompue avant que ce fichier soit terminé</translation>
     </message>
+    <message>
+        <source>not a format: give gif, png or tiff</source>
+        <translation>ce n’est pas un format&#xa0;: indiquez gif, png ou tiff</translation>
+    </message>
+    <message>
+        <source>this system cannot write that format (is qt6-image-formats-plugins installed?)</source>
+        <translation>ce système ne sait pas écrire ce format (qt6-image-formats-plugins est-il installé&#xa0;?)</translation>
+    </message>
+    <message>
+        <source>--gray cannot be combined with the bw method: its pages are already black and white.</source>
+        <translation>--gray ne peut pas être combiné avec la méthode bw&#xa0;: ses pages sont déjà en noir et blanc.</translation>
+    </message>
+    <message>
+        <source>File format of the pages: gif (default), png or tiff; png and tiff keep every pixel of the page image.</source>
+        <translation>Format de fichier des pages&#xa0;: gif (par défaut), png ou tiff&#xa0;; png et tiff gardent chaque pixel de l’image de la page.</translation>
+    </message>
+    <message>
+        <source>Write the pages in 8-bit grey, every method but bw.</source>
+        <translation>Écrire les pages en niveaux de gris sur 8 bits, avec toute méthode sauf bw.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

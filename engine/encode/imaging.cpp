@@ -1,6 +1,7 @@
 #include "engine/encode/imaging.h"
 
 #include "engine/encode/gifencoder.h"
+#include "engine/encode/losslesswriter.h"
 
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -41,11 +42,13 @@ ImagingService::ImagingService()
                           [](const QImage &image, QIODevice &device, QString *error) {
                               return writeGif(image, device, error);
                           }});
-    m_encoders.push_back(qtEncoder("557cf406d3c41a1184ba00005f6e7661", "image/png", "png"));
+    m_encoders.push_back({classId("557cf406d3c41a1184ba00005f6e7661"), QStringLiteral("image/png"), QStringLiteral(".png"),
+                          writeLosslessPng});
     m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
     m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp"));
     if (QImageWriter::supportedImageFormats().contains("tiff"))
-        m_encoders.push_back(qtEncoder("557cf405d3c41a1184ba00005f6e7661", "image/tiff", "tiff"));
+        m_encoders.push_back({classId("557cf405d3c41a1184ba00005f6e7661"), QStringLiteral("image/tiff"), QStringLiteral(".tiff"),
+                              writeLosslessTiff});
 }
 
 bool ImagingService::start()

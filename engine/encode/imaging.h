@@ -36,7 +36,7 @@ public:
     void stop();
     bool isStarted() const { return m_started; }
 
-    // The MIME type the run saves its pictures as.
+    // The MIME type the run saves its pictures as unless told otherwise (RunOptions::format).
     static QString pageType() { return QStringLiteral("image/gif"); }
     // The extension of the files the encoder of `mimeType` writes; empty when there is none.
     QString extensionOf(const QString &mimeType) const;

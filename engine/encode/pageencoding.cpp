@@ -5,7 +5,8 @@
 
 #include <QImage>
 
-PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging)
+PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
+                        const PageFormat &format)
 {
     PageEncoding result;
     QImage picture;
@@ -14,7 +15,11 @@ PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, co
         result.outcome = PageEncoding::Outcome::Undecodable;
         return result;
     }
-    result.outcome = imaging.SavePictureAs(picture, gifPath, ImagingService::pageType(), &result.error)
+    // Grey before any encoder sees it: the GIF palette then holds greys only, and PNG and TIFF
+    // store one byte a pixel.
+    if (format.grey && picture.format() != QImage::Format_Grayscale8)
+        picture = picture.convertToFormat(QImage::Format_Grayscale8);
+    result.outcome = imaging.SavePictureAs(picture, gifPath, format.mimeType, &result.error)
                          ? PageEncoding::Outcome::Written
                          : PageEncoding::Outcome::NotWritten;
     return result;

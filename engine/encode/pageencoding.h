@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "engine/encode/imaging.h"
 
-class ImagingService;
+#include <QString>
 
 // How one page image became one GIF file, or why it did not.
 struct PageEncoding {
@@ -17,8 +17,16 @@ struct PageEncoding {
     bool written() const { return outcome == Outcome::Written; }
 };
 
-// Turns the page image file into the GIF file at `gifPath`, replacing a file of that name,
-// saved through the imaging service as ImagingService::pageType(). No host, no widget, no
+// What a run saves its pages as: the MIME type of one of the imaging service's encoders, and
+// whether the page is first made 8-bit grey (which every encoder then keeps grey).
+struct PageFormat {
+    QString mimeType = ImagingService::pageType();
+    bool grey = false;
+};
+
+// Turns the page image file into the file at `gifPath` (a GIF unless `format` says otherwise),
+// replacing a file of that name, saved through the imaging service. No host, no widget, no
 // shared state, so it can run on a worker thread, several pages at once. It holds the page's
 // picture only while it runs.
-PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging);
+PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
+                        const PageFormat &format = PageFormat());

@@ -11,6 +11,7 @@
 
 struct PageStream::State {
     const ImagingService *imaging = nullptr;
+    PageFormat format;
     mutable std::mutex mutex;
     std::condition_variable wake;   // work arrived, or the stream ends
     std::condition_variable idle;   // a page was finished
@@ -35,10 +36,10 @@ struct PageStream::State {
 
 namespace {
 
-void Encode(PageStream::Page &page, const ImagingService &imaging)
+void Encode(PageStream::Page &page, const ImagingService &imaging, const PageFormat &format)
 {
     try {
-        page.encoding = EncodePage(page.pageImage, page.gifPath, imaging);
+        page.encoding = EncodePage(page.pageImage, page.gifPath, imaging, format);
     } catch (...) {
         page.exception = std::current_exception();
     }
@@ -47,9 +48,10 @@ void Encode(PageStream::Page &page, const ImagingService &imaging)
 
 } // namespace
 
-PageStream::PageStream(int workers, const ImagingService &imaging) : d(std::make_unique<State>())
+PageStream::PageStream(int workers, const ImagingService &imaging, const PageFormat &format) : d(std::make_unique<State>())
 {
     d->imaging = &imaging;
+    d->format = format;
     d->encodesOnCaller = workers == 0;
     addWorkers(workers);
 }
@@ -69,7 +71,7 @@ void PageStream::addWorkers(int workers)
                 s->queued.pop_front();
                 ++s->busy;
                 lock.unlock();
-                Encode(page, *s->imaging);
+                Encode(page, *s->imaging, s->format);
                 lock.lock();
                 --s->busy;
                 s->ahead.emplace(number, std::move(page));
@@ -96,7 +98,7 @@ void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 {
     Page page{pageImageFile, gifPath, {}, nullptr};
     if (d->encodesOnCaller) {
-        Encode(page, *d->imaging);
+        Encode(page, *d->imaging, d->format);
         std::lock_guard lock(d->mutex);
         d->finished.append(std::move(page));
         ++d->submitted;

@@ -25,8 +25,8 @@ public:
 
     // With no worker every page is encoded by submit() itself, on the calling thread: the
     // same results one after the other, for comparison and for machines with one core. Pages
-    // are saved through `imaging`, which must outlive the stream.
-    PageStream(int workers, const ImagingService &imaging);
+    // are saved through `imaging`, which must outlive the stream, as `format`.
+    PageStream(int workers, const ImagingService &imaging, const PageFormat &format = PageFormat());
     ~PageStream(); // waits for the pages submitted, then stops the workers
 
     PageStream(const PageStream &) = delete;

@@ -189,3 +189,24 @@ bool quantise(const QImage &source, const PaletteSettings &settings, IndexedImag
     out.pixels = std::move(picture.pixels);
     return true;
 }
+
+QImage exactIndexedImage(const QImage &source)
+{
+    if (source.isNull() || source.hasAlphaChannel())
+        return QImage();
+    const QImage image = opaquePixels(source);
+    Indexed picture;
+    if (image.isNull() || !exactPalette(image, picture))
+        return QImage();
+    QImage out(image.size(), QImage::Format_Indexed8);
+    if (out.isNull())
+        return QImage();
+    QList<QRgb> table;
+    for (const Rgb &c : picture.palette)
+        table << qRgb(c.r, c.g, c.b);
+    out.setColorTable(table);
+    const int w = image.width();
+    for (int y = 0; y < image.height(); ++y)
+        std::copy_n(picture.pixels.data() + size_t(y) * w, w, out.scanLine(y));
+    return out;
+}

@@ -39,3 +39,7 @@ struct IndexedImage {
 // most 256 colours. False, with the reason in `why`, when that fails; std::bad_alloc passes
 // through.
 bool quantise(const QImage &image, const PaletteSettings &settings, IndexedImage &out, QString &why);
+
+// `image` as an 8-bit indexed picture of exactly its own colours, when it is opaque and has at
+// most 256 of them; a null image otherwise. What a lossless format stores in a byte a pixel.
+QImage exactIndexedImage(const QImage &image);

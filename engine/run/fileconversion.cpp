@@ -40,8 +40,9 @@ FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunR
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
-      m_extension(host.imagingService().extensionOf(ImagingService::pageType())), m_workers(workers ? LeftoverWorkers() : 0),
-      m_stream(workers ? 1 : 0, host.imagingService()), m_settle([this] { m_stream.abandon(); })
+      m_format(host.options().format), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
+      m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
+      m_settle([this] { m_stream.abandon(); })
 {
 }
 

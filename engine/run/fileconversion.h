@@ -84,6 +84,7 @@ private:
     QSet<QString> &m_writtenEarlier; // GIF files the earlier files of this run wrote
     QSet<QString> m_writtenNow;
     QStringList m_renamed;
+    const PageFormat m_format; // fixed for the file, even if the host's options change meanwhile
     const QString m_extension; // of the files the imaging service writes pages as
     int m_variant = 0;
     int m_taken = 0;    // pages taken, while the method rendered or after

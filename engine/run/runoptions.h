@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/pageencoding.h"
 #include "engine/pages/pagechoice.h"
 #include "engine/pages/renderlimits.h"
 
@@ -43,4 +44,5 @@ struct RunOptions {
     bool imagingUnavailable = false; // the imaging service did not start: the run does not either
     RenderLimits limits;          // caps on what one PDF may cost any renderer
     PageChoice choice;            // pages, size and password; the default is what the window does
+    PageFormat format;            // what the pages are saved as; the window always saves GIFs
 };

@@ -68,6 +68,7 @@ public:
     bool gdiplusFailed = false;
     RenderLimits limits;
     PageChoice choice;
+    PageFormat format;
     QList<double> progressValues;
     QStringList progressTexts;
     bool waitPointer = false;
@@ -89,7 +90,7 @@ public:
     QString entryAt(int position) const override;
     RunOptions options() const override
     {
-        return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice};
+        return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice, format};
     }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; events << text; }
