@@ -183,6 +183,182 @@ int chooseFormat(const QCommandLineParser &parser, const QCommandLineOption &for
     return 0;
 }
 
+// The console's options, declared once: the parser reads them, the steps below take their values.
+struct ConsoleOptions {
+    const QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QCoreApplication::translate("Console", "Print nothing but errors.")};
+    const QCommandLineOption verbose{QStringLiteral("verbose"),
+                                     QCoreApplication::translate("Console", "Also print the messages the window would show, as it words them.")};
+    const QCommandLineOption filesFrom{QStringLiteral("files-from"),
+                                       QCoreApplication::translate("Console", "Also convert the files named in LIST, one a line (- for standard input)."),
+                                       QStringLiteral("LIST")};
+    const QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                                    QCoreApplication::translate("Console", "Folder the GIF files are written to (must exist)."),
+                                    QStringLiteral("DIR")};
+    const QCommandLineOption method{{QStringLiteral("m"), QStringLiteral("method")},
+                                    QCoreApplication::translate("Console", "ghostscript (default), bw, gflax or acrobat."),
+                                    QStringLiteral("METHOD"), QStringLiteral("ghostscript")};
+    const QCommandLineOption firstPage{QStringLiteral("first-page-only"),
+                                       QCoreApplication::translate("Console", "Convert the first page only (ghostscript and bw).")};
+    const QCommandLineOption pageRange{QStringLiteral("page-range"),
+                                       QCoreApplication::translate("Console", "Convert only these pages, every method: N, N-M or N- "
+                                                      "separated by commas (1-3,7,10-); a GIF keeps its page's number."),
+                                       QStringLiteral("LIST")};
+    const QCommandLineOption resolution{QStringLiteral("resolution"),
+                                        QCoreApplication::translate("Console", "Resolution in dpi, every method (default 144; at most %1).")
+                                            .arg(PageChoice::MaxDpi),
+                                        QStringLiteral("DPI"), QStringLiteral("144")};
+    const QCommandLineOption fit{QStringLiteral("fit"),
+                                 QCoreApplication::translate("Console", "Draw each page at the resolution that makes it fit WxH pixels "
+                                                "(W: that width, xH: that height), keeping its shape; not with --resolution."),
+                                 QStringLiteral("WxH")};
+    const QCommandLineOption passwordFile{QStringLiteral("password-file"),
+                                          QCoreApplication::translate("Console", "The first line of FILE is the password (user or owner) of "
+                                                         "locked PDFs, every method."),
+                                          QStringLiteral("FILE")};
+    const QCommandLineOption format{QStringLiteral("format"),
+                                    QCoreApplication::translate("Console", "File format of the pages: gif (default), png or tiff; "
+                                                                           "png and tiff keep every pixel of the page image."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("gif")};
+    const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
+                                  QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};
+    const QCommandLineOption pages{QStringLiteral("pages"),
+                                   QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
+                                       .arg(MaxGflAxPages),
+                                   QStringLiteral("N"), QStringLiteral("1")};
+    const QCommandLineOption memoryLimit{QStringLiteral("memory-limit"),
+                                         QCoreApplication::translate("Console", "Memory cap of every renderer, in MB (default %1): "
+                                                        "a PDF that needs more fails alone.")
+                                             .arg(RenderLimits::DefaultMemoryMB),
+                                         QStringLiteral("MB")};
+    const QCommandLineOption timeLimit{QStringLiteral("time-limit"),
+                                       QCoreApplication::translate("Console", "Time cap per page, in seconds (default %1): a page that takes "
+                                                                   "longer fails alone.")
+                                           .arg(RenderLimits::DefaultPageSeconds),
+                                       QStringLiteral("SECONDS")};
+
+    explicit ConsoleOptions(QCommandLineParser &parser)
+    {
+        parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
+                           filesFrom, quiet, verbose});
+        parser.addOptions(RecordOptions());
+        parser.addOptions({format, gray});
+    }
+};
+
+// The password, the caps and the run's record. The exit status when one cannot be used, else -1.
+int takeCaps(const QCommandLineParser &parser, const ConsoleOptions &o, BatchOptions *options)
+{
+    if (parser.isSet(o.passwordFile)) {
+        QString error;
+        if (!readPassword(parser.value(o.passwordFile), &options->run.choice.password, &error))
+            return badValue(QStringLiteral("--password-file"), parser.value(o.passwordFile), error);
+        options->run.choice.hasPassword = true;
+    }
+    if (parser.isSet(o.memoryLimit)
+        && !RenderLimits::parseMemoryMB(parser.value(o.memoryLimit), &options->run.limits.memoryMB))
+        return badValue(QStringLiteral("--memory-limit"), parser.value(o.memoryLimit),
+                        QCoreApplication::translate("Console", "not a memory cap: give a whole number of megabytes, at least %1")
+                            .arg(RenderLimits::MinimumMemoryMB));
+    if (parser.isSet(o.timeLimit)
+        && !RenderLimits::parsePageSeconds(parser.value(o.timeLimit), &options->run.limits.pageSeconds))
+        return badValue(QStringLiteral("--time-limit"), parser.value(o.timeLimit),
+                        QCoreApplication::translate("Console", "not a time cap: give a whole number of seconds from 1 to %1")
+                            .arg(RenderLimits::MaximumPageSeconds));
+    return TakeRecordOptions(parser, options);
+}
+
+// The method, the pages and their size. Every value is checked here, once: a value no method can
+// use is wrong usage (exit 2) before any file is touched, not a failure of every file. The exit
+// status when one cannot be used, else -1.
+int takeChoices(const QCommandLineParser &parser, const ConsoleOptions &o, BatchOptions *options)
+{
+    if (!parser.isSet(o.output))
+        return usageError(QCoreApplication::translate("Console", "--output DIR is required."));
+    options->run.outputFolder = QFileInfo(parser.value(o.output)).absoluteFilePath();
+    const MethodInfo *chosen = MethodWithCommandName(parser.value(o.method));
+    if (!chosen)
+        return usageError(QCoreApplication::translate("Console", "unknown method '%1': use ghostscript, bw, gflax or acrobat.")
+                              .arg(parser.value(o.method).toLower()));
+    options->run.method = chosen->method;
+    options->run.firstPageOnly = parser.isSet(o.firstPage);
+    if (options->run.method == Method::Acrobat && options->run.firstPageOnly)
+        return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
+                                         "--first-page-only cannot be combined with it."));
+    if (const int status = chooseFormat(parser, o.format, o.gray, &options->run))
+        return status;
+    if (parser.isSet(o.pageRange)) {
+        if (!PageChoice::parseRanges(parser.value(o.pageRange), &options->run.choice))
+            return badValue(QStringLiteral("--page-range"), parser.value(o.pageRange),
+                            QCoreApplication::translate("Console", "not a page range: give pages N, N-M or N- (from 1) separated by commas, "
+                                           "as in 1-3,7,10-"));
+        if (options->run.firstPageOnly)
+            return usageError(QCoreApplication::translate("Console", "--page-range and --first-page-only both choose pages: give one of them."));
+        if (parser.isSet(o.pages))
+            return usageError(QCoreApplication::translate("Console", "--page-range and --pages both choose pages: give one of them "
+                                             "(--page-range 1-N converts the first N pages with every method)."));
+    }
+    if (parser.isSet(o.resolution)) {
+        bool number = false;
+        const double asked = parser.value(o.resolution).trimmed().toDouble(&number);
+        if (number && asked > 0 && asked < PageChoice::MinDpi)
+            return badValue(QStringLiteral("--resolution"), parser.value(o.resolution),
+                            QCoreApplication::translate("Console", "too low a resolution: give at least %1 dots per inch, at most %2")
+                                .arg(PageChoice::MinDpi).arg(PageChoice::MaxDpi));
+        if (!PageChoice::parseDpi(parser.value(o.resolution), &options->run.choice.dpi))
+            return badValue(QStringLiteral("--resolution"), parser.value(o.resolution),
+                            QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")
+                                .arg(PageChoice::MaxDpi));
+        if (parser.isSet(o.fit))
+            return usageError(QCoreApplication::translate("Console", "--fit and --resolution both set the size: give one of them."));
+        options->run.resolution = options->run.choice.dpi;
+    }
+    if (parser.isSet(o.fit) && !PageChoice::parseFit(parser.value(o.fit), &options->run.choice.fitBox))
+        return badValue(QStringLiteral("--fit"), parser.value(o.fit),
+                        QCoreApplication::translate("Console", "not a size: give WxH, W or xH in pixels, each from 1 to %1")
+                            .arg(PageChoice::MaxFitSide));
+    if (parser.isSet(o.pages)) {
+        bool ok = false;
+        const int n = parser.value(o.pages).trimmed().toInt(&ok);
+        if (!ok || n < 1 || n > MaxGflAxPages)
+            return badValue(QStringLiteral("--pages"), parser.value(o.pages),
+                            QCoreApplication::translate("Console", "not a number of pages: give a whole number from 1 to %1").arg(MaxGflAxPages));
+        options->run.pages = PageCount(QString::number(n));
+    }
+    return takeCaps(parser, o, options);
+}
+
+// The files to convert: those named on the command line and in the lists of --files-from; names
+// that cannot be used go to `badNames`. The exit status when none is given, else -1.
+int takeNames(const QCommandLineParser &parser, const ConsoleOptions &o, int argc, char **argv, BatchOptions *options,
+              QList<BadName> *badNames)
+{
+    // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
+    // the name as it was given.
+    QStringList names;
+    for (const QString &name : parser.positionalArguments()) {
+        const auto raw = std::find_if(argv + 1, argv + argc, [&](const char *arg) {
+            return !IsValidUtf8(arg) && QFile::decodeName(arg) == name;
+        });
+        if (name.contains(QChar(QChar::ReplacementCharacter)) && raw != argv + argc)
+            checkName(*raw, &names, badNames);
+        else
+            names << name;
+    }
+    for (const QString &list : parser.values(o.filesFrom)) {
+        QString error;
+        if (!readNameList(list, &names, badNames, &error))
+            return usageError(QStringLiteral("%1: %2").arg(list, error));
+    }
+    for (const QString &name : std::as_const(names)) {
+        options->files << QFileInfo(name).absoluteFilePath();
+        options->givenNames << name;
+    }
+    if (options->files.isEmpty() && badNames->isEmpty())
+        return usageError(QCoreApplication::translate("Console", "no FILE given."));
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -206,61 +382,7 @@ int main(int argc, char **argv)
         "128 + the signal's number when interrupted."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QCoreApplication::translate("Console", "Print nothing but errors."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QCoreApplication::translate("Console", "Also print the messages the window would show, as it words them."));
-    const QCommandLineOption filesFrom(QStringLiteral("files-from"),
-                                       QCoreApplication::translate("Console", "Also convert the files named in LIST, one a line (- for standard input)."),
-                                       QStringLiteral("LIST"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QCoreApplication::translate("Console", "Folder the GIF files are written to (must exist)."),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption method({QStringLiteral("m"), QStringLiteral("method")},
-                                    QCoreApplication::translate("Console", "ghostscript (default), bw, gflax or acrobat."),
-                                    QStringLiteral("METHOD"), QStringLiteral("ghostscript"));
-    const QCommandLineOption firstPage(QStringLiteral("first-page-only"),
-                                       QCoreApplication::translate("Console", "Convert the first page only (ghostscript and bw)."));
-    const QCommandLineOption pageRange(QStringLiteral("page-range"),
-                                       QCoreApplication::translate("Console", "Convert only these pages, every method: N, N-M or N- "
-                                                      "separated by commas (1-3,7,10-); a GIF keeps its page's number."),
-                                       QStringLiteral("LIST"));
-    const QCommandLineOption resolution(QStringLiteral("resolution"),
-                                        QCoreApplication::translate("Console", "Resolution in dpi, every method (default 144; at most %1).")
-                                            .arg(PageChoice::MaxDpi),
-                                        QStringLiteral("DPI"), QStringLiteral("144"));
-    const QCommandLineOption fit(QStringLiteral("fit"),
-                                 QCoreApplication::translate("Console", "Draw each page at the resolution that makes it fit WxH pixels "
-                                                "(W: that width, xH: that height), keeping its shape; not with --resolution."),
-                                 QStringLiteral("WxH"));
-    const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          QCoreApplication::translate("Console", "The first line of FILE is the password (user or owner) of "
-                                                         "locked PDFs, every method."),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QCoreApplication::translate("Console", "File format of the pages: gif (default), png or tiff; "
-                                                                           "png and tiff keep every pixel of the page image."),
-                                    QStringLiteral("FORMAT"), QStringLiteral("gif"));
-    const QCommandLineOption gray({QStringLiteral("gray"), QStringLiteral("grey")},
-                                  QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw."));
-    const QCommandLineOption pages(QStringLiteral("pages"),
-                                   QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
-                                       .arg(MaxGflAxPages),
-                                   QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
-                                         QCoreApplication::translate("Console", "Memory cap of every renderer, in MB (default %1): "
-                                                        "a PDF that needs more fails alone.")
-                                             .arg(RenderLimits::DefaultMemoryMB),
-                                         QStringLiteral("MB"));
-    const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
-                                       QCoreApplication::translate("Console", "Time cap per page, in seconds (default %1): a page that takes "
-                                                                   "longer fails alone.")
-                                           .arg(RenderLimits::DefaultPageSeconds),
-                                       QStringLiteral("SECONDS"));
-    parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
-                       filesFrom, quiet, verbose});
-    parser.addOptions(RecordOptions());
-    parser.addOptions({format, gray});
+    const ConsoleOptions o(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
@@ -272,111 +394,20 @@ int main(int argc, char **argv)
     }
 
     BatchOptions options;
-    if (!parser.isSet(output))
-        return usageError(QCoreApplication::translate("Console", "--output DIR is required."));
-    options.run.outputFolder = QFileInfo(parser.value(output)).absoluteFilePath();
-    const MethodInfo *chosen = MethodWithCommandName(parser.value(method));
-    if (!chosen)
-        return usageError(QCoreApplication::translate("Console", "unknown method '%1': use ghostscript, bw, gflax or acrobat.")
-                              .arg(parser.value(method).toLower()));
-    options.run.method = chosen->method;
-    options.run.firstPageOnly = parser.isSet(firstPage);
-    if (options.run.method == Method::Acrobat && options.run.firstPageOnly)
-        return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
-                                         "--first-page-only cannot be combined with it."));
-    if (const int status = chooseFormat(parser, format, gray, &options.run))
+    if (const int status = takeChoices(parser, o, &options); status >= 0)
         return status;
-    // Every value is checked here, once: a value no method can use is wrong usage (exit 2)
-    // before any file is touched, not a failure of every file.
-    if (parser.isSet(pageRange)) {
-        if (!PageChoice::parseRanges(parser.value(pageRange), &options.run.choice))
-            return badValue(QStringLiteral("--page-range"), parser.value(pageRange),
-                            QCoreApplication::translate("Console", "not a page range: give pages N, N-M or N- (from 1) separated by commas, "
-                                           "as in 1-3,7,10-"));
-        if (options.run.firstPageOnly)
-            return usageError(QCoreApplication::translate("Console", "--page-range and --first-page-only both choose pages: give one of them."));
-        if (parser.isSet(pages))
-            return usageError(QCoreApplication::translate("Console", "--page-range and --pages both choose pages: give one of them "
-                                             "(--page-range 1-N converts the first N pages with every method)."));
-    }
-    if (parser.isSet(resolution)) {
-        bool number = false;
-        const double asked = parser.value(resolution).trimmed().toDouble(&number);
-        if (number && asked > 0 && asked < PageChoice::MinDpi)
-            return badValue(QStringLiteral("--resolution"), parser.value(resolution),
-                            QCoreApplication::translate("Console", "too low a resolution: give at least %1 dots per inch, at most %2")
-                                .arg(PageChoice::MinDpi).arg(PageChoice::MaxDpi));
-        if (!PageChoice::parseDpi(parser.value(resolution), &options.run.choice.dpi))
-            return badValue(QStringLiteral("--resolution"), parser.value(resolution),
-                            QCoreApplication::translate("Console", "not a resolution: give dots per inch, a number above 0 and at most %1")
-                                .arg(PageChoice::MaxDpi));
-        if (parser.isSet(fit))
-            return usageError(QCoreApplication::translate("Console", "--fit and --resolution both set the size: give one of them."));
-        options.run.resolution = options.run.choice.dpi;
-    }
-    if (parser.isSet(fit) && !PageChoice::parseFit(parser.value(fit), &options.run.choice.fitBox))
-        return badValue(QStringLiteral("--fit"), parser.value(fit),
-                        QCoreApplication::translate("Console", "not a size: give WxH, W or xH in pixels, each from 1 to %1")
-                            .arg(PageChoice::MaxFitSide));
-    if (parser.isSet(pages)) {
-        bool ok = false;
-        const int n = parser.value(pages).trimmed().toInt(&ok);
-        if (!ok || n < 1 || n > MaxGflAxPages)
-            return badValue(QStringLiteral("--pages"), parser.value(pages),
-                            QCoreApplication::translate("Console", "not a number of pages: give a whole number from 1 to %1").arg(MaxGflAxPages));
-        options.run.pages = PageCount(QString::number(n));
-    }
-    if (parser.isSet(passwordFile)) {
-        QString error;
-        if (!readPassword(parser.value(passwordFile), &options.run.choice.password, &error))
-            return badValue(QStringLiteral("--password-file"), parser.value(passwordFile), error);
-        options.run.choice.hasPassword = true;
-    }
-    if (parser.isSet(memoryLimit)
-        && !RenderLimits::parseMemoryMB(parser.value(memoryLimit), &options.run.limits.memoryMB))
-        return badValue(QStringLiteral("--memory-limit"), parser.value(memoryLimit),
-                        QCoreApplication::translate("Console", "not a memory cap: give a whole number of megabytes, at least %1")
-                            .arg(RenderLimits::MinimumMemoryMB));
-    if (parser.isSet(timeLimit)
-        && !RenderLimits::parsePageSeconds(parser.value(timeLimit), &options.run.limits.pageSeconds))
-        return badValue(QStringLiteral("--time-limit"), parser.value(timeLimit),
-                        QCoreApplication::translate("Console", "not a time cap: give a whole number of seconds from 1 to %1")
-                            .arg(RenderLimits::MaximumPageSeconds));
-    if (const int status = TakeRecordOptions(parser, &options); status >= 0)
-        return status;
-    // A name that is not UTF-8 reaches the parser with its bad bytes replaced: it is told by
-    // the name as it was given.
-    QStringList names;
     QList<BadName> badNames;
-    for (const QString &name : parser.positionalArguments()) {
-        const auto raw = std::find_if(argv + 1, argv + argc, [&](const char *arg) {
-            return !IsValidUtf8(arg) && QFile::decodeName(arg) == name;
-        });
-        if (name.contains(QChar(QChar::ReplacementCharacter)) && raw != argv + argc)
-            checkName(*raw, &names, &badNames);
-        else
-            names << name;
-    }
-    for (const QString &list : parser.values(filesFrom)) {
-        QString error;
-        if (!readNameList(list, &names, &badNames, &error))
-            return usageError(QStringLiteral("%1: %2").arg(list, error));
-    }
-    for (const QString &name : std::as_const(names)) {
-        options.files << QFileInfo(name).absoluteFilePath();
-        options.givenNames << name;
-    }
-    if (options.files.isEmpty() && badNames.isEmpty())
-        return usageError(QCoreApplication::translate("Console", "no FILE given."));
-    options.quiet = parser.isSet(quiet);
-    options.verbose = parser.isSet(verbose) && !options.quiet;
+    if (const int status = takeNames(parser, o, argc, argv, &options, &badNames); status >= 0)
+        return status;
+    options.quiet = parser.isSet(o.quiet);
+    options.verbose = parser.isSet(o.verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
     if (!IsExistingFolder(options.run.outputFolder)) {
         const bool isFile = QFileInfo::exists(options.run.outputFolder);
         std::fprintf(stderr, "lumenpage-batch: %s\n",
                      qPrintable((isFile ? QCoreApplication::translate("Console", "%1: a file, not a folder")
                                         : QCoreApplication::translate("Console", "%1: no such folder"))
-                                    .arg(parser.value(output))));
+                                    .arg(parser.value(o.output))));
         return 1;
     }
 

@@ -2,7 +2,7 @@
 
 #include "engine/run/conversionhost.h"
 #include "engine/run/runsteps.h"
-#include "engine/pages/scriptmethod.h"
+#include "engine/pages/scriptdescription.h"
 
 #include <algorithm>
 
