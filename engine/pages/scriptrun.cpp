@@ -159,9 +159,10 @@ void ScriptRun::placeInput()
         return;
     // The script only reads its input: a link, so that a large document is not copied into
     // scratch space (a tmpfs /tmp is memory).
-    m_trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(m_pdf, m_currentPdf); });
+    const bool placed = m_trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(m_pdf, m_currentPdf); });
+    // An input that could not be placed never appears: it is not waited for.
     m_trap.step(ScriptStep::WaitForInput, [&] {
-        waitWhile(m_host, [&] { return !IsExistingFile(m_currentPdf); }, std::min(CopyWaitMs, m_ctx.fileWaitTimeoutMs),
+        waitWhile(m_host, [&] { return !IsExistingFile(m_currentPdf); }, placed ? std::min(CopyWaitMs, m_ctx.fileWaitTimeoutMs) : 0,
                   QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(m_pdf, m_currentPdf));
     });
 }
