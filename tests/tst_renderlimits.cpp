@@ -484,6 +484,16 @@ private slots:
         QVERIFY2(err.contains(QLatin1String("reached the memory cap of 400 MB on page 1")), qPrintable(err));
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"good_Page_1.gif"});
 
+        // A page whose bitmap does not fit the cap is failed by it, not given as a GIF of a pixel.
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        p.start(batch, {"--output", out, "--method", "acrobat", "--memory-limit", "256", "--resolution", "1152", good});
+        QVERIFY(p.waitForFinished(120000));
+        const QString capped = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(capped.contains(QLatin1String("reached the memory cap of 256 MB on page 1")), qPrintable(capped));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList());
+
         p.start(batch, {"--output", out, "--memory-limit", "12", good});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 2);

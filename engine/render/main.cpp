@@ -124,6 +124,13 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
                                         .arg(page).arg(path).arg(dpi));
             return;
         }
+        // Poppler answers a bitmap it could not allocate with a stand-in of a pixel or so and
+        // a word on standard error: a page far smaller than it is was not drawn, and under the
+        // caps the memory cap is why.
+        if (image.width() < pixels.width() / 2 || image.height() < pixels.height() / 2) {
+            error(OutOfMemory, QStringLiteral("Page %1 of %2 needs more memory than allowed").arg(page).arg(path));
+            return;
+        }
         size = image.size();
         QString why;
         jpeg = PdfPages::encodeJpeg(image, &why);
