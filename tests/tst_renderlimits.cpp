@@ -494,6 +494,17 @@ private slots:
         QVERIFY2(capped.contains(QLatin1String("reached the memory cap of 256 MB on page 1")), qPrintable(capped));
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList());
 
+        // The program's own decoding and encoding of a page image keep to the cap too: a 50-inch
+        // page in black and white fails with the cap as its reason.
+        const QString poster = home.path() + QStringLiteral("/poster.pdf");
+        TestFiles::writePdf(poster, 1, QSizeF(3600, 3600));
+        p.start(batch, {"--output", out, "--method", "bw", "--memory-limit", "256", poster});
+        QVERIFY(p.waitForFinished(120000));
+        const QString own = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(own.contains(QLatin1String("7200 x 7200 pixels needs more than the memory cap of 256 MB")), qPrintable(own));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList());
+
         p.start(batch, {"--output", out, "--memory-limit", "12", good});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 2);

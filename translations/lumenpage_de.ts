@@ -650,6 +650,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 could not be started: %2</source>
         <translation>%1 konnte nicht gestartet werden: %2</translation>
     </message>
+    <message>
+        <source>the page image of %1 x %2 pixels needs more than the memory cap of %3 MB</source>
+        <translation>das Seitenbild von %1 x %2 Pixeln braucht mehr als die Speichergrenze von %3 MB</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -650,6 +650,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 could not be started: %2</source>
         <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>the page image of %1 x %2 pixels needs more than the memory cap of %3 MB</source>
+        <translation>l’image de page de %1 x %2 pixels demande plus que la limite de mémoire de %3 Mo</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

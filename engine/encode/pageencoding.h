@@ -22,6 +22,9 @@ struct PageEncoding {
 struct PageFormat {
     QString mimeType = ImagingService::pageType();
     bool grey = false;
+    // What decoding and encoding one page may cost, in megabytes (the renderers' memory cap);
+    // 0: no cap. A larger page fails with the cap as its reason instead of taking the machine.
+    qint64 memoryMB = 0;
 };
 
 // Turns the page image file into the file at `gifPath` (a GIF unless `format` says otherwise),

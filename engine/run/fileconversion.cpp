@@ -34,13 +34,21 @@ qint64 PagePixels(const QString &pageImage)
     return size.isValid() ? qint64(size.width()) * size.height() : 0;
 }
 
+// How the file's pages are saved, under the renderers' memory cap.
+PageFormat formatOf(const RunOptions &options)
+{
+    PageFormat format = options.format;
+    format.memoryMB = options.limits.memoryMB;
+    return format;
+}
+
 } // namespace
 
 FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunReport &report, const QString &workFolder,
                const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
-      m_format(host.options().format), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
+      m_format(formatOf(host.options())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
       m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
       m_settle([this] { m_stream.abandon(); })
 {
