@@ -201,6 +201,16 @@ QString TempFolder()
     return temp;
 }
 
+QString FileVersion(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QStringLiteral("%1:%2:%3:%4.%5")
+        .arg(qulonglong(info.st_dev)).arg(qulonglong(info.st_ino)).arg(qlonglong(info.st_size))
+        .arg(qlonglong(info.st_mtim.tv_sec)).arg(qlonglong(info.st_mtim.tv_nsec));
+}
+
 QString InputFileProblem(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);

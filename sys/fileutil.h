@@ -66,6 +66,11 @@ void LinkOrCopyFile(const QString &source, const QString &destination);
 // on). Empty when it is a regular file that can be opened for reading.
 QString InputFileProblem(const QString &path);
 
+// Which version of the file at `path` is there now (its device, inode, size and modification
+// time), following a link; empty when there is none. Two equal answers: the same bytes, as far
+// as the system can tell.
+QString FileVersion(const QString &path);
+
 // A file name as a shell would show it (as `ls` quotes it): unchanged when it holds no control
 // character and no byte that is not UTF-8; otherwise in $'...' with those bytes escaped, so
 // that it stays on one line and can be pasted back into a shell.

@@ -19,6 +19,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cstdio>
+
 #include <poppler-qt6.h>
 
 #include <cmath>
@@ -222,6 +224,27 @@ private slots:
         QVERIFY(!renderer.render(3, 144, false).jpeg.isEmpty());
         QCOMPARE(RenderersRunning(), 1);
         QVERIFY(!renderer.render(4, 144, false).jpeg.isEmpty());
+    }
+
+    // The next document is replaced after a renderer opened it ahead: its pages all come from
+    // the version there at its turn, none from the one opened ahead.
+    void nextDocumentReplacedAfterItWasOpenedAhead()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.path() + QStringLiteral("/first.pdf"), next = dir.path() + QStringLiteral("/next.pdf");
+        writeRawPdf(first, {plainPage(1)});
+        writeRawPdf(next, {plainPage(1)});
+        {
+            PageRenderer renderer(first, RenderLimits());
+            renderer.plan({1}, next);
+            QVERIFY(!renderer.drawPlanned(1, 72, false).jpeg.isEmpty());
+        }
+        const QString newer = dir.path() + QStringLiteral("/newer.pdf");
+        writeRawPdf(newer, {plainPage(1), plainPage(2)}, {QSizeF(300, 200), QSizeF(300, 200)});
+        QVERIFY(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(next).constData()) == 0);
+        PageRenderer renderer(next, RenderLimits());
+        QCOMPARE(renderer.pageCount(), 2);
+        QCOMPARE(renderer.render(1, 72, false).size, QSize(300, 200));
     }
 
     // The document is removed while it is converted: the renderer that has it open draws every

@@ -654,6 +654,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>the page image of %1 x %2 pixels needs more than the memory cap of %3 MB</source>
         <translation>das Seitenbild von %1 x %2 Pixeln braucht mehr als die Speichergrenze von %3 MB</translation>
     </message>
+    <message>
+        <source>%1 changed while it was converted</source>
+        <translation>%1 wurde während der Umwandlung geändert</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -654,6 +654,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>the page image of %1 x %2 pixels needs more than the memory cap of %3 MB</source>
         <translation>l’image de page de %1 x %2 pixels demande plus que la limite de mémoire de %3 Mo</translation>
     </message>
+    <message>
+        <source>%1 changed while it was converted</source>
+        <translation>%1 a été modifié pendant sa conversion</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -41,6 +41,14 @@ RendererProcess &PageRenderer::opened(std::unique_ptr<RendererProcess> &slot)
     const int count = slot->open(m_path, m_password);
     if (!m_pageCount)
         m_pageCount = count;
+    // A second process that found another version of the file than the first one opened does
+    // not draw: a document's pages all come from one version.
+    for (const std::unique_ptr<RendererProcess> &other : m_processes)
+        if (other && other != slot && other->state() != RendererProcess::State::Gone && !other->version().isEmpty()
+            && other->version() != slot->version()) {
+            RendererProcess::park(std::move(slot));
+            throw Failure(QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_path), RenderFailed);
+        }
     return *slot;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/pages/rendererprocess.h"
 
+#include "sys/fileutil.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
@@ -36,7 +38,12 @@ std::unique_ptr<RendererProcess> RendererProcess::take(const RenderLimits &limit
 {
     const QStringList conditions = startConditionsOf(limits);
     if (std::unique_ptr<RendererProcess> ahead = std::move(pool().ahead)) {
-        if (!path.isEmpty() && ahead->m_path == path && ahead->m_startedWith == conditions
+        // Taken only for the same version of the file: one renamed over or rewritten since it
+        // was opened ahead is opened anew, so that all its pages come from the version of now.
+        // (One moved away since has no other version: the renderer that has it open draws it.)
+        const QString now = FileVersion(path);
+        if (!path.isEmpty() && ahead->m_path == path && (now.isEmpty() || ahead->m_version == now)
+            && ahead->m_startedWith == conditions
             && ahead->m_process->state() == QProcess::Running) {
             ahead->m_limits = limits;
             return ahead;

@@ -170,6 +170,7 @@ void RendererProcess::start()
 int RendererProcess::open(const QString &path, const std::optional<QByteArray> &password)
 {
     m_path = path;
+    m_version = FileVersion(path);
     if (m_state == State::NotStarted)
         start();
     Q_ASSERT(m_state == State::Parked);

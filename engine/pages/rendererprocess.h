@@ -73,6 +73,9 @@ public:
 
     State state() const { return m_state; }
     int pageCount() const { return m_pageCount; } // of the open document
+    // The version of the document's file it opened (FileVersion): a renderer that opened an
+    // earlier version is not used for this one.
+    const QString &version() const { return m_version; }
     // The page being drawn (Drawing), else null.
     const Request *request() const { return m_state == State::Drawing ? &m_request : nullptr; }
     bool drawing(const Request &request) const
@@ -145,6 +148,7 @@ private:
     std::unique_ptr<QProcess> m_process;
     std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
     QString m_path;
+    QString m_version;
     int m_pageCount = 0;
     Request m_request;
     QByteArray m_errors;        // tail of the renderer's standard error
