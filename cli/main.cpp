@@ -52,7 +52,7 @@ int main(int argc, char **argv)
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
                                  QStringLiteral("FILE..."));
 
-    if (!parser.parse(app.arguments()))
+    if (!parser.parse(WithOptionalValues(app.arguments())))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(versionOption)) {
         parser.process(app); // prints and ends the program

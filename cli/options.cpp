@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
 #include <cstdio>
@@ -157,6 +158,27 @@ int chooseFormat(const QCommandLineParser &parser, const QCommandLineOption &for
     return 0;
 }
 
+// --animate: the centiseconds a page is shown, at most what GIF's 16-bit delay holds, and only
+// as GIF. 0 when it can be used (or is not asked for), otherwise the exit status.
+int chooseAnimation(const QCommandLineParser &parser, const ConsoleOptions &o, RunOptions *run)
+{
+    if (!parser.isSet(o.animate))
+        return 0;
+    constexpr int MaxCentiseconds = 65535;
+    bool number = false;
+    const double seconds = parser.value(o.animate).trimmed().toDouble(&number);
+    const double centiseconds = seconds * 100;
+    if (!number || !(centiseconds >= 0.5 && centiseconds < MaxCentiseconds + 0.5))
+        return badValue(QStringLiteral("--animate"), parser.value(o.animate),
+                        QCoreApplication::translate("Console", "not a time: give the seconds a page is shown, from 0.01 to %1")
+                            .arg(QLocale::c().toString(MaxCentiseconds / 100.0, 'f', 2)));
+    if (run->format.mimeType != ImagingService::pageType())
+        return usageError(QCoreApplication::translate("Console", "--animate writes GIF files only; it cannot be combined with --format %1.")
+                              .arg(parser.value(o.format).trimmed().toLower()));
+    run->format.frameDelay = qRound(centiseconds);
+    return 0;
+}
+
 // The password, the caps and the run's record. The exit status when one cannot be used, else -1.
 int takeCaps(const QCommandLineParser &parser, const ConsoleOptions &o, BatchOptions *options)
 {
@@ -193,7 +215,16 @@ ConsoleOptions::ConsoleOptions(QCommandLineParser &parser)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
-    parser.addOptions({format, gray});
+    parser.addOptions({format, gray, animate});
+}
+
+QStringList WithOptionalValues(const QStringList &arguments)
+{
+    QStringList taken = arguments;
+    for (qsizetype i = 1; i < taken.size() && taken[i] != QLatin1String("--"); ++i)
+        if (taken[i] == QLatin1String("--animate"))
+            taken[i] = QStringLiteral("--animate=1");
+    return taken;
 }
 
 // The method, the pages and their size. Every value is checked here, once: a value no method can
@@ -214,6 +245,8 @@ int takeChoices(const QCommandLineParser &parser, const ConsoleOptions &o, Batch
         return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
     if (const int status = chooseFormat(parser, o.format, o.gray, &options->run))
+        return status;
+    if (const int status = chooseAnimation(parser, o, &options->run))
         return status;
     if (parser.isSet(o.pageRange)) {
         if (!PageChoice::parseRanges(parser.value(o.pageRange), &options->run.choice))

@@ -65,6 +65,10 @@ struct ConsoleOptions {
                                     QStringLiteral("FORMAT"), QStringLiteral("gif")};
     const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
                                   QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};
+    const QCommandLineOption animate{QStringLiteral("animate"),
+                                     QCoreApplication::translate("Console", "Write one looping animated GIF per PDF (report.gif), a page "
+                                                                            "shown SECONDS each (--animate alone: 1; decimals allowed)."),
+                                     QStringLiteral("SECONDS")};
     const QCommandLineOption pages{QStringLiteral("pages"),
                                    QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
                                        .arg(MaxGflAxPages),
@@ -83,6 +87,10 @@ struct ConsoleOptions {
     // Declares them to `parser`, in the order --help lists them.
     explicit ConsoleOptions(QCommandLineParser &parser);
 };
+
+// The arguments as the parser takes them: "--animate" without a value is "--animate=1", since
+// an option's value is otherwise the next argument, which would take a file's name.
+QStringList WithOptionalValues(const QStringList &arguments);
 
 // One line on standard error for wrong usage; the exit status 2.
 int usageError(const QString &message);

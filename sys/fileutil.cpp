@@ -1,12 +1,12 @@
 #include "sys/fileutil.h"
 
 #include "sys/errortrap.h"
+#include "sys/wholefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -277,48 +277,9 @@ QString ShellVisibleName(const QByteArray &name)
 
 void ReplaceFileWhole(const QString &path, const QByteArray &bytes, bool sync)
 {
-    const auto fail = [&path](int error) {
-        throw Failure(QString::fromLocal8Bit(std::strerror(error)), ErrorCode::PathFileAccess);
-    };
-    const QString folder = QFileInfo(path).path();
-    // A name of its own beside the target, made with O_EXCL: nothing planted there is opened.
-    // Hidden, so that a file browser showing the folder meanwhile does not offer it.
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = QFile::encodeName(folder + QStringLiteral("/.") + FileNameOf(path) + QLatin1Char('.')
-                                      + QString::number(QRandomGenerator::global()->generate64(), 36));
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            fail(errno);
-    }
-    const auto discard = [&](int error) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        fail(error);
-    };
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            discard(n < 0 ? errno : ENOSPC);
-        done += n;
-    }
-    if (sync && ::fsync(fd) != 0)
-        discard(errno);
-    // Some file systems (NFS) report a full disk only when the file is closed.
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        fail(error);
-    }
-    // rename() replaces the name itself: a link there goes, its target is never opened.
-    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        fail(error);
-    }
+    WholeFile file(path);
+    file.write(bytes);
+    file.commit(sync);
 }
 
 QString CreatePrivateFolder(const QString &parent, const QString &prefix)

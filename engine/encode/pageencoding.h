@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/encode/imaging.h"
+#include "engine/encode/palette.h"
 
 #include <QString>
 
@@ -25,6 +26,8 @@ struct PageFormat {
     // What decoding and encoding one page may cost, in megabytes (the renderers' memory cap);
     // 0: no cap. A larger page fails with the cap as its reason instead of taking the machine.
     qint64 memoryMB = 0;
+    // Centiseconds each page is shown in one animated GIF of the whole file; 0: a file a page.
+    int frameDelay = 0;
 };
 
 // Turns the page image file into the file at `gifPath` (a GIF unless `format` says otherwise),
@@ -33,3 +36,16 @@ struct PageFormat {
 // picture only while it runs.
 PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
                         const PageFormat &format = PageFormat());
+
+// A page made ready to be one image of an animated GIF: reduced to its own palette exactly as
+// its single GIF would be, with how far each palette colour lies from the pixels it stands for
+// (the mean squared distance over red, green and blue), so that the writer can tell what
+// another palette would cost.
+struct PageFrame {
+    IndexedImage picture;
+    std::vector<double> meanError; // one per palette entry
+};
+
+// Decodes and reduces the page image into `frame`; nothing is written. Outcome Written when the
+// frame is ready, otherwise as EncodePage says. Safe on a worker thread.
+PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &format, PageFrame &frame);

@@ -39,7 +39,12 @@ namespace {
 void Encode(PageStream::Page &page, const ImagingService &imaging, const PageFormat &format)
 {
     try {
-        page.encoding = EncodePage(page.pageImage, page.gifPath, imaging, format);
+        if (format.frameDelay > 0) {
+            page.frame = std::make_shared<PageFrame>();
+            page.encoding = PreparePageFrame(page.pageImage, format, *page.frame);
+        } else {
+            page.encoding = EncodePage(page.pageImage, page.gifPath, imaging, format);
+        }
     } catch (...) {
         page.exception = std::current_exception();
     }
@@ -96,7 +101,7 @@ PageStream::~PageStream()
 
 void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
 {
-    Page page{pageImageFile, gifPath, {}, nullptr};
+    Page page{pageImageFile, gifPath, {}, nullptr, nullptr};
     if (d->encodesOnCaller) {
         Encode(page, *d->imaging, d->format);
         std::lock_guard lock(d->mutex);

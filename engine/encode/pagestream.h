@@ -20,6 +20,9 @@ public:
         QString pageImage;             // the page image file, gone once encoded
         QString gifPath;
         PageEncoding encoding;
+        // With a frame delay in the format: the page made ready to be an image of the file's
+        // animated GIF, which the caller writes in order; nothing is written at gifPath.
+        std::shared_ptr<PageFrame> frame;
         std::exception_ptr exception;  // what encoding threw, for the caller to report
     };
 

@@ -88,7 +88,7 @@ struct ConversionRun::Pass {
 
 void ConversionRun::finish(FileJob &f)
 {
-    f.file->end();
+    f.file->end(f.produced && f.result.cause.isEmpty());
     // What failed unexpectedly meanwhile, in the order it was reported.
     const auto unexpected = [&] { return f.trap.reported() + f.result.unexpected + f.file->unexpected(); };
     const auto ended = [&](const QList<FileFailure> &failures) {

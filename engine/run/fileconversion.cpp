@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace {
@@ -50,7 +51,11 @@ FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunR
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
       m_format(formatOf(host.options())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
       m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
-      m_settle([this] { m_stream.abandon(); })
+      m_settle([this] {
+          m_stream.abandon();
+          if (m_animation)
+              m_animation->discard();
+      })
 {
 }
 
@@ -66,6 +71,9 @@ void FileConversion::expect(const QStringList &names)
         for (const QString &name : names)
             if (ownPage(name))
                 stems << NameWithoutExtension(name);
+        // The animated GIF is named after the document alone.
+        if (animating())
+            stems = QStringList{m_baseName};
         m_variant = FreeVariant(stems, m_baseName, m_host.options().outputFolder, m_extension, m_writtenEarlier, m_variant);
     });
 }
@@ -142,9 +150,11 @@ void FileConversion::drain()
     poll();
 }
 
-void FileConversion::end()
+void FileConversion::end(bool allDrawn)
 {
     drain();
+    if (animating())
+        finishAnimation(allDrawn && !(m_taken > 0 && m_done < m_expected));
     // The renderer announced more pages than it gave: the count shown ends where it stopped.
     if (m_taken > 0 && m_done < m_expected)
         m_host.pageProgress(m_done, m_done);
@@ -159,8 +169,16 @@ QString FileConversion::gifPathFor(const QString &name)
     m_trap.step(RunStep::NameGif, [&] {
         // The output folder may have been changed since the file's names were chosen, and
         // pages handed over while rendering are named one at a time.
-        const QString stem = NameWithoutExtension(name);
         const QString outputFolder = m_host.options().outputFolder;
+        if (animating()) {
+            if (m_animationPath.isEmpty()) {
+                m_variant = FreeVariant({m_baseName}, m_baseName, outputFolder, m_extension, m_writtenEarlier, m_variant);
+                m_animationPath = outputFolder + QLatin1Char('/') + DistinctGifName(m_baseName, m_baseName, m_variant) + m_extension;
+            }
+            gifPath = m_animationPath;
+            return;
+        }
+        const QString stem = NameWithoutExtension(name);
         m_variant = FreeVariant({stem}, m_baseName, outputFolder, m_extension, m_writtenEarlier, m_variant);
         gifPath = outputFolder + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant) + m_extension;
     });
@@ -176,19 +194,34 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
             std::rethrow_exception(page.exception);
         encoded = page.encoding;
     });
-    const QString &gifPath = page.gifPath;
+    if (animating())
+        accountFrame(name, page, encoded);
+    else
+        accountGif(name, page.gifPath, encoded);
+    m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
+    m_host.pageProgress(j, total);
+}
+
+void FileConversion::reportUndecodable(const QString &name, const QString &gifPath, const PageEncoding &encoded,
+                                       PageOutcome &outcome)
+{
+    outcome.reason = QCoreApplication::translate("ConversionRun", "no picture") + QStringLiteral(": ") + encoded.error;
+    outcome.pictureUnreadable = true;
+    m_lastError = encoded.error;
+    m_trap.step(RunStep::ReportInvalidPicture, [&] {
+        throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
+    });
+    // Its GIF is missing too, and is listed with the others at the end.
+    m_host.inTurn([report = &m_report, gifPath] {
+        report->failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
+    });
+}
+
+void FileConversion::accountGif(const QString &name, const QString &gifPath, const PageEncoding &encoded)
+{
     PageOutcome outcome{name, gifPath, encoded.written(), encoded.error};
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
-        outcome.reason = QCoreApplication::translate("ConversionRun", "no picture") + QStringLiteral(": ") + encoded.error;
-        outcome.pictureUnreadable = true;
-        m_lastError = encoded.error;
-        m_trap.step(RunStep::ReportInvalidPicture, [&] {
-            throw Failure(QCoreApplication::translate("ConversionRun", "Invalid picture: %1 (%2)").arg(name, encoded.error), ErrorCode::InvalidPicture);
-        });
-        // Its GIF is missing too, and is listed with the others at the end.
-        m_host.inTurn([report = &m_report, gifPath] {
-            report->failedGifs.append({gifPath, QCoreApplication::translate("ConversionRun", "no picture")});
-        });
+        reportUndecodable(name, gifPath, encoded, outcome);
     } else if (encoded.written()) {
         m_host.inTurn([report = &m_report] { ++report->gifsWritten; });
         ++m_written;
@@ -200,6 +233,82 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
         m_host.inTurn([report = &m_report, gifPath, error = encoded.error] { report->failedGifs.append({gifPath, error}); });
     }
     m_host.pageEnded(outcome);
-    m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
-    m_host.pageProgress(j, total);
+}
+
+void FileConversion::accountFrame(const QString &name, const PageStream::Page &page, PageEncoding encoded)
+{
+    if (encoded.written() && !m_animationFailed) {
+        try {
+            if (!m_animation)
+                m_animation = std::make_unique<AnimationWriter>(m_animationPath, m_format.frameDelay);
+            m_animation->add(*page.frame);
+        } catch (const Failure &f) {
+            failAnimation(f.description(), true);
+        } catch (const std::bad_alloc &) {
+            failAnimation(QCoreApplication::translate("Engine", "out of memory"), true);
+        }
+    }
+    PageOutcome outcome{name, m_animationPath, false, QString()};
+    if (!encoded.written()) {
+        // The page fails under the name its own GIF would have had.
+        m_trap.step(RunStep::NameGif, [&] {
+            outcome.gif = m_host.options().outputFolder + QLatin1Char('/')
+                          + DistinctGifName(NameWithoutExtension(name), m_baseName, m_variant) + m_extension;
+        });
+        if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
+            reportUndecodable(name, outcome.gif, encoded, outcome);
+        } else {
+            outcome.reason = m_lastError = encoded.error;
+            m_host.inTurn([report = &m_report, gif = outcome.gif, error = encoded.error] { report->failedGifs.append({gif, error}); });
+        }
+        if (!m_animationFailed)
+            failAnimation(QCoreApplication::translate("ConversionRun", "not written, as a page of the document failed"), false);
+    }
+    m_frameOutcomes << outcome;
+}
+
+void FileConversion::failAnimation(const QString &why, bool listed)
+{
+    m_animationFailed = true;
+    m_animationError = why;
+    if (m_animation)
+        m_animation->discard();
+    m_animation.reset();
+    if (listed) {
+        m_lastError = why;
+        m_host.inTurn([report = &m_report, gif = m_animationPath, why] { report->failedGifs.append({gif, why}); });
+    }
+}
+
+void FileConversion::finishAnimation(bool allDrawn)
+{
+    if (m_animation && !m_animationFailed && allDrawn) {
+        try {
+            m_animation->commit();
+        } catch (const Failure &f) {
+            failAnimation(f.description(), true);
+        } catch (const std::bad_alloc &) {
+            failAnimation(QCoreApplication::translate("Engine", "out of memory"), true);
+        }
+    } else if (!m_animationFailed) {
+        failAnimation(QCoreApplication::translate("ConversionRun", "not written, as a page of the document failed"), false);
+    }
+    const bool written = m_animation && !m_animationFailed;
+    m_animation.reset();
+    if (written) {
+        m_host.inTurn([report = &m_report] { ++report->gifsWritten; });
+        ++m_written;
+        m_writtenNow << QDir::cleanPath(m_animationPath);
+        if (m_variant != 0)
+            m_renamed << FileNameOf(m_animationPath);
+    }
+    // Each page is told now, in order, as written into the file or not.
+    for (PageOutcome outcome : std::as_const(m_frameOutcomes)) {
+        if (outcome.gif == m_animationPath) {
+            outcome.written = written;
+            outcome.reason = written ? QString() : m_animationError;
+        }
+        m_host.pageEnded(outcome);
+    }
+    m_frameOutcomes.clear();
 }

@@ -3,6 +3,7 @@
 #include "engine/run/conversionhost.h"
 #include "engine/run/journal.h"
 #include "engine/pages/methods.h"
+#include "engine/encode/animation.h"
 #include "engine/encode/imaging.h"
 #include "engine/encode/pageencoding.h"
 #include "engine/encode/pagestream.h"
@@ -18,6 +19,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 
 // The conversion run's part for one file: its pages from page image to GIF file. Used by the
@@ -28,6 +30,12 @@
 // and it is encoded on the stream's worker meanwhile; when the method has returned, the page
 // images still in the WorkFolder are taken the same way, the last step of the same route, with
 // a worker per core.
+//
+// With a frame delay in the format (--animate) the file's pages make one animated GIF, named
+// after the PDF as its pages' GIFs would be without the page part ("report.gif"): the pages are
+// readied on the workers and written into it in page order as they come. It takes its name at
+// end() only when every page of the file went in; a page that fails is reported under the name
+// its own GIF would have had, and then no animated GIF is left at all.
 class FileConversion final : public PageSink {
 public:
     // What it shows and records goes through the file's chapter of the run's journal.
@@ -53,8 +61,9 @@ public:
     // The last of them may still be encoded when it returns; end() waits for them.
     void takeLeftovers(const QStringList &pages);
 
-    // Records what the file's GIFs were named. Called once, whatever the method did.
-    void end();
+    // Records what the file's GIFs were named. Called once, whatever the method did;
+    // `allDrawn`: the method drew every page it was asked for (an animated GIF is kept only then).
+    void end(bool allDrawn = true);
 
     int taken() const { return m_taken; }
     // The GIF files its pages were given, written or still being encoded.
@@ -76,6 +85,13 @@ private:
 
     // Reports how the page came out; its page image is deleted either way.
     void account(const QString &name, const PageStream::Page &page, int j, int total);
+    void accountGif(const QString &name, const QString &gifPath, const PageEncoding &encoded);
+    void accountFrame(const QString &name, const PageStream::Page &page, PageEncoding encoded);
+    // A page image that could not be read: the box, the reason, the GIF listed as missing.
+    void reportUndecodable(const QString &name, const QString &gifPath, const PageEncoding &encoded, PageOutcome &outcome);
+    void failAnimation(const QString &why, bool listed);
+    void finishAnimation(bool allDrawn);
+    bool animating() const { return m_format.frameDelay > 0; }
 
     ErrorTrap m_trap;
     RunJournal::Chapter &m_host;
@@ -97,6 +113,12 @@ private:
     bool m_largePage = false;
     const int m_workers; // once every page is drawn
     PageStream m_stream;
+    // With --animate: the file's one GIF, its pages' outcomes (told once it is complete or gone).
+    QString m_animationPath;
+    std::unique_ptr<AnimationWriter> m_animation;
+    bool m_animationFailed = false;
+    QString m_animationError;
+    QList<PageOutcome> m_frameOutcomes;
     // A program ended by a signal or by closing the window lets the page being written finish.
     Interruption::SettleGuard m_settle;
 };

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "engine/encode/pageencoding.h"
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class WholeFile;
+
+// One looping GIF of a whole document, an image a page, written as the pages come: each image
+// goes into the new file beside the GIF's name at once, and only the picture shown so far is
+// kept, so that a document of any length costs about two pages of memory. The file takes the
+// name only when commit() completes it (WholeFile); a writer that goes without commit() leaves
+// nothing.
+//
+// Every page after the first stores only the rectangle in which it differs from what is shown,
+// drawn over it ("do not dispose"), in the colours of the first page's palette (the global
+// table) when they show it within half a decibel of the page's own palette, otherwise with a
+// local table of the page's own colours that the rectangle uses. A page is reduced to its
+// palette exactly as its single GIF is, so each frame is as faithful as that GIF.
+//
+// Pages of different sizes are centred on a white screen as large as the largest. The stream
+// does not know the largest page before the end, so every image is placed around the centre
+// while it is written, and commit() patches the screen's size and each image's position in the
+// file (fixed offsets) once it is known. Only when a later page is larger than the first (in
+// either direction) must the first image itself cover more: commit() then writes the file once
+// more, the first image on the whole white screen, the others copied as they are. For that the
+// first page's palette indices are kept (a byte a pixel).
+class AnimationWriter {
+public:
+    // Makes the new file beside `path`. Throws Failure with the system's reason when it cannot.
+    AnimationWriter(const QString &path, int delayCentiseconds);
+    ~AnimationWriter();
+
+    AnimationWriter(const AnimationWriter &) = delete;
+    AnimationWriter &operator=(const AnimationWriter &) = delete;
+
+    // Writes the page as the next image. Throws Failure when it cannot be written (a full
+    // disk, a page larger than GIF allows); the writer is then of no further use.
+    void add(const PageFrame &page);
+    // Completes the file and gives it its name. Throws Failure when that fails; nothing is
+    // left then.
+    void commit();
+    // Removes the new file.
+    void discard();
+
+    int frames() const { return int(m_placed.size()); }
+    const QString &path() const { return m_path; }
+
+private:
+    struct Placed {
+        qint64 descriptor; // where its image descriptor begins in the file
+        QRect rect;        // around the centre of the screen
+    };
+    struct Choice;
+
+    void start(const IndexedImage &page, const QRect &rect);
+    QRect changedRect(const IndexedImage &page, const QRect &rect) const;
+    Choice choosePalette(const PageFrame &page, const QRect &rect, const QRect &changed) const;
+    void writeImage(const QRect &rect, const std::vector<uint8_t> &indices, const std::vector<PaletteColour> *local);
+    void rewriteOnWholeScreen(int width, int height);
+
+    const QString m_path;
+    const int m_delay;
+    std::unique_ptr<WholeFile> m_file;
+    std::vector<PaletteColour> m_global;
+    int m_globalWhite = 0;
+    IndexedImage m_first;          // the first page, for an image on a larger screen
+    qint64 m_firstEnd = 0;         // where the second image begins
+    QSize m_screen;                // the largest width and height so far
+    std::vector<Placed> m_placed;
+    QRect m_shownRect;             // the page shown now; white around it
+    std::vector<uint32_t> m_shown; // its pixels as shown, 0xRRGGBB
+};
