@@ -1,6 +1,9 @@
 // lumenpage-batch as a script would use it: exit status, streams, and no settings touched.
 #include "support/testsupport.h"
 #include "tests/support/programs.h"
+#include "tests/support/testpdfs.h"
+
+#include "engine/pages/methods.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -260,6 +263,95 @@ private slots:
         check(home.out, 8, QSize(1224, 1584));
         check(outB, 12, QSize(840, 1190));
         QCOMPARE(entries(home.tmp), QStringList());
+    }
+
+    void animatedGifs_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::newRow("ghostscript") << QStringLiteral("ghostscript");
+        QTest::newRow("acrobat (page renderer)") << QStringLiteral("acrobat");
+    }
+    // --animate: one looping GIF per PDF, its frames the pages in order and as faithful as the
+    // pages' own GIFs; pages of other sizes centred on a white screen as large as the largest;
+    // a page that cannot be drawn leaves no animated GIF at all, and misused values are refused.
+    void animatedGifs()
+    {
+        QFETCH(QString, method);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Home home;
+        const QString pdf = home.path + QStringLiteral("/doc.pdf");
+        TestFiles::writePdf(pdf, 4); // a band of another colour on every page
+        Result r = batch({"-o", home.out, "-m", method, "--animate=0.25", "--page-range", "2-4", pdf}, home.path);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(entries(home.out), QStringList{QStringLiteral("doc.gif")});
+        QImageReader animation(home.out + QStringLiteral("/doc.gif"));
+        QCOMPARE(animation.imageCount(), 3);
+        QCOMPARE(animation.loopCount(), -1); // for ever
+        const QString singles = home.path + QStringLiteral("/singles");
+        QDir().mkpath(singles);
+        QCOMPARE(batch({"-o", singles, "-m", method, "--page-range", "2-4", pdf}, home.path).code, 0);
+        const QStringList pages = entries(singles);
+        QCOMPARE(pages.size(), 3);
+        for (const QString &page : pages) {
+            const QImage frame = animation.read().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(animation.nextImageDelay(), 250);
+            const QImage single = QImage(singles + QLatin1Char('/') + page).convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(TestImages::psnr(frame, single) > 60, qPrintable(page));
+        }
+
+        // 200 x 100, 100 x 300 and 200 x 100 points at 72 dpi: a screen of 200 x 300.
+        const QString mixed = home.path + QStringLiteral("/mixed.pdf");
+        TestFiles::writeBytes(mixed, TestPdfs::withPages({{"1 0 0 rg 0 0 200 100 re f", TestPdfs::box(200, 100)},
+                                                          {"0 0 1 rg 0 0 100 300 re f", TestPdfs::box(100, 300)},
+                                                          {"0 0.6 0 rg 0 0 100 100 re f", TestPdfs::box(200, 100)}}));
+        r = batch({"-o", home.out, "-m", method, "--resolution", "72", "--animate", mixed}, home.path);
+        QCOMPARE(r.code, 0);
+        QImageReader screens(home.out + QStringLiteral("/mixed.gif"));
+        QCOMPARE(screens.imageCount(), 3);
+        const auto colours = [](const QImage &image, const QList<QPoint> &points) {
+            QList<QRgb> found;
+            for (const QPoint &p : points)
+                found << (image.pixel(p) & 0xF0F0F0); // the renderers' edges aside
+            return found;
+        };
+        // Each frame right of the centre, at the left edge, at the top and low on the left.
+        const QList<QPoint> probes{{120, 150}, {20, 150}, {100, 20}, {20, 190}};
+        QList<QList<QRgb>> expected{{0xF00000, 0xF00000, 0xF0F0F0, 0xF00000},
+                                    {0x0000F0, 0xF0F0F0, 0x0000F0, 0xF0F0F0},
+                                    {0xF0F0F0, 0x009000, 0xF0F0F0, 0x009000}};
+        for (const QList<QRgb> &want : expected) {
+            const QImage frame = screens.read();
+            QCOMPARE(frame.size(), QSize(200, 300));
+            QCOMPARE(colours(frame, probes), want);
+        }
+
+        // A page no renderer can draw (Ghostscript's pages fail), or one frame of one page.
+        QList<TestPdfs::Page> broken;
+        for (const QByteArray &box : {TestPdfs::box(200, 200), QByteArray("[0 0 9e9 200]"), TestPdfs::box(200, 200)})
+            broken << TestPdfs::Page{"0 0 1 rg 20 20 100 100 re f", box};
+        TestFiles::writeBytes(home.path + QStringLiteral("/broken.pdf"), TestPdfs::withPages(broken));
+        r = batch({"-o", home.out, "-m", method, "--animate", home.path + QStringLiteral("/broken.pdf")}, home.path);
+        if (method == QLatin1String("ghostscript")) {
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(QLatin1String("page(s) 2 could not be rendered")), qPrintable(r.err));
+            QCOMPARE(entries(home.out), (QStringList{"doc.gif", "mixed.gif"}));
+        }
+        // One page gives one frame; a second mixed.pdf of the run gets " (2)".
+        QDir().mkpath(home.path + QStringLiteral("/b"));
+        QVERIFY(QFile::copy(mixed, home.path + QStringLiteral("/b/mixed.pdf")));
+        r = batch({"-o", home.out, "-m", method, "--animate", "--page-range", "3", mixed, home.path + QStringLiteral("/b/mixed.pdf")},
+                  home.path);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed.gif")).imageCount(), 1);
+        QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed (2).gif")).size(), QSize(400, 200)); // 144 dpi
+        QCOMPARE(entries(home.tmp), QStringList());
+
+        for (const QStringList &misuse : {QStringList{"--animate", "--format", "png"}, QStringList{"--animate=0"},
+                                          QStringList{"--animate=1e6"}, QStringList{"--animate=soon"}}) {
+            r = batch(QStringList{"-o", home.out, pdf} + misuse, home.path);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.startsWith(QLatin1String("lumenpage-batch: --")), qPrintable(r.err));
+        }
     }
 
     void interruptedRunLeavesNothing_data()
