@@ -299,11 +299,12 @@ private slots:
             QVERIFY2(TestImages::psnr(frame, single) > 60, qPrintable(page));
         }
 
-        // 200 x 100, 100 x 300 and 200 x 100 points at 72 dpi: a screen of 200 x 300.
+        // 200 x 100 points, then twice 100 x 300, at 72 dpi: a screen of 200 x 300. The last page
+        // adds a square low on the left, its frame only that.
         const QString mixed = home.path + QStringLiteral("/mixed.pdf");
         TestFiles::writeBytes(mixed, TestPdfs::withPages({{"1 0 0 rg 0 0 200 100 re f", TestPdfs::box(200, 100)},
                                                           {"0 0 1 rg 0 0 100 300 re f", TestPdfs::box(100, 300)},
-                                                          {"0 0.6 0 rg 0 0 100 100 re f", TestPdfs::box(200, 100)}}));
+                                                          {"0 0 1 rg 0 0 100 300 re f 0 0.6 0 rg 0 0 50 50 re f", TestPdfs::box(100, 300)}}));
         r = batch({"-o", home.out, "-m", method, "--resolution", "72", "--animate", mixed}, home.path);
         QCOMPARE(r.code, 0);
         QImageReader screens(home.out + QStringLiteral("/mixed.gif"));
@@ -315,10 +316,10 @@ private slots:
             return found;
         };
         // Each frame right of the centre, at the left edge, at the top and low on the left.
-        const QList<QPoint> probes{{120, 150}, {20, 150}, {100, 20}, {20, 190}};
-        QList<QList<QRgb>> expected{{0xF00000, 0xF00000, 0xF0F0F0, 0xF00000},
-                                    {0x0000F0, 0xF0F0F0, 0x0000F0, 0xF0F0F0},
-                                    {0xF0F0F0, 0x009000, 0xF0F0F0, 0x009000}};
+        const QList<QPoint> probes{{120, 150}, {20, 150}, {100, 20}, {60, 280}};
+        QList<QList<QRgb>> expected{{0xF00000, 0xF00000, 0xF0F0F0, 0xF0F0F0},
+                                    {0x0000F0, 0xF0F0F0, 0x0000F0, 0x0000F0},
+                                    {0x0000F0, 0xF0F0F0, 0x0000F0, 0x009000}};
         for (const QList<QRgb> &want : expected) {
             const QImage frame = screens.read();
             QCOMPARE(frame.size(), QSize(200, 300));
@@ -343,7 +344,7 @@ private slots:
                   home.path);
         QCOMPARE(r.code, 0);
         QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed.gif")).imageCount(), 1);
-        QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed (2).gif")).size(), QSize(400, 200)); // 144 dpi
+        QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed (2).gif")).size(), QSize(200, 600)); // 144 dpi
         QCOMPARE(entries(home.tmp), QStringList());
 
         for (const QStringList &misuse : {QStringList{"--animate", "--format", "png"}, QStringList{"--animate=0"},
@@ -357,9 +358,12 @@ private slots:
     void interruptedRunLeavesNothing_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT);
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT) << QStringList();
+        QTest::newRow("SIGTERM") << int(SIGTERM) << QStringList();
+        QTest::newRow("SIGHUP") << int(SIGHUP) << QStringList();
+        // The animated GIF being written beside its name goes too.
+        QTest::newRow("SIGINT, --animate") << int(SIGINT) << QStringList{QStringLiteral("--animate")};
     }
     // The signal comes while Ghostscript renders and pages are being encoded meanwhile:
     // Ghostscript is stopped with its script, the page being written is finished, the scratch
@@ -368,12 +372,13 @@ private slots:
     void interruptedRunLeavesNothing()
     {
         QFETCH(int, signal);
+        QFETCH(QStringList, options);
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
         Home home;
         const QString pdf = home.path + QStringLiteral("/long.pdf");
         TestFiles::writePdf(pdf, 80);
         QProcess run;
-        startBatch(run, {"--output", home.out, pdf, pdf}, home.path);
+        startBatch(run, QStringList{"--output", home.out, pdf, pdf} + options, home.path);
         QVERIFY(run.waitForStarted());
         QElapsedTimer clock;
         clock.start();
