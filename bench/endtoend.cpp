@@ -62,39 +62,6 @@ QList<double> psnrAgainst(const QStringList &references, const QStringList &gifs
     return values;
 }
 
-const char *PermissivePolicy = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!-- Written by bench_endtoend: lets this benchmark's ImageMagick read PDF. -->
-<policymap>
-  <policy domain="coder" rights="read|write" pattern="PDF" />
-</policymap>
-)";
-
-// The environment under which `convert` may read PDF; empty when it already may. Debian's
-// /etc/ImageMagick-6/policy.xml forbids PDF, and ImageMagick reads MAGICK_CONFIGURE_PATH before
-// /etc, where a later rule wins; the user configuration folder is read after /etc, so the same
-// permissive file is put in a HOME of the bench's own as well. Nothing outside `root` is changed.
-QStringList magickEnvironment(const QString &convert, const QString &root, const QString &probePdf, bool &allowed)
-{
-    const QString probeGif = root + QStringLiteral("/probe.gif");
-    ChildRun run = runChild(convert, {QStringLiteral("-density"), QStringLiteral("36"), probePdf, probeGif});
-    allowed = run.exitCode == 0 && QFileInfo::exists(probeGif);
-    if (allowed)
-        return {};
-    const QString config = root + QStringLiteral("/magick-home/.config/ImageMagick");
-    QDir().mkpath(config);
-    for (const QString &dir : {config, root + QStringLiteral("/magick-home")}) {
-        QFile policy(dir + QStringLiteral("/policy.xml"));
-        if (policy.open(QIODevice::WriteOnly))
-            policy.write(PermissivePolicy);
-    }
-    const QStringList env{QStringLiteral("MAGICK_CONFIGURE_PATH=") + root + QStringLiteral("/magick-home"),
-                          QStringLiteral("HOME=") + root + QStringLiteral("/magick-home")};
-    run = runChild(convert, {QStringLiteral("-density"), QStringLiteral("36"), probePdf, probeGif}, QString(), env);
-    allowed = run.exitCode == 0 && QFileInfo::exists(probeGif);
-    QFile::remove(probeGif);
-    return env;
-}
-
 // vipsthumbnail names its output after its input, so every page gets a link of its own to the
 // PDF (p001.pdf, ...), each loaded with its page number: one process converts the whole PDF.
 QStringList vipsArguments(const QString &pdf, int pages, const QString &linkDir, const QString &outPattern)

@@ -298,4 +298,37 @@ long selfMaxRssKb()
     return usage.ru_maxrss;
 }
 
+namespace {
+
+const char *PermissivePolicy = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!-- Written by a bench: lets this benchmark's ImageMagick read PDF. -->
+<policymap>
+  <policy domain="coder" rights="read|write" pattern="PDF" />
+</policymap>
+)";
+
+} // namespace
+
+QStringList magickEnvironment(const QString &convert, const QString &root, const QString &probePdf, bool &allowed)
+{
+    const QString probeGif = root + QStringLiteral("/probe.gif");
+    ChildRun run = runChild(convert, {QStringLiteral("-density"), QStringLiteral("36"), probePdf, probeGif});
+    allowed = run.exitCode == 0 && QFileInfo::exists(probeGif);
+    if (allowed)
+        return {};
+    const QString config = root + QStringLiteral("/magick-home/.config/ImageMagick");
+    QDir().mkpath(config);
+    for (const QString &dir : {config, root + QStringLiteral("/magick-home")}) {
+        QFile policy(dir + QStringLiteral("/policy.xml"));
+        if (policy.open(QIODevice::WriteOnly))
+            policy.write(PermissivePolicy);
+    }
+    const QStringList env{QStringLiteral("MAGICK_CONFIGURE_PATH=") + root + QStringLiteral("/magick-home"),
+                          QStringLiteral("HOME=") + root + QStringLiteral("/magick-home")};
+    run = runChild(convert, {QStringLiteral("-density"), QStringLiteral("36"), probePdf, probeGif}, QString(), env);
+    allowed = run.exitCode == 0 && QFileInfo::exists(probeGif);
+    QFile::remove(probeGif);
+    return env;
+}
+
 } // namespace bench

@@ -62,4 +62,11 @@ QString findProgram(const QStringList &names);
 // Peak resident memory of this process, in kB.
 long selfMaxRssKb();
 
+// The environment under which ImageMagick's `convert` may read PDF; empty when it already may.
+// Debian's /etc/ImageMagick-6/policy.xml forbids PDF, and ImageMagick reads MAGICK_CONFIGURE_PATH
+// before /etc, where a later rule wins; the user configuration folder is read after /etc, so the
+// same permissive file is put in a HOME of the bench's own as well. Nothing outside `root` is
+// changed. `allowed`: a page of `probePdf` could then be read.
+QStringList magickEnvironment(const QString &convert, const QString &root, const QString &probePdf, bool &allowed);
+
 } // namespace bench
