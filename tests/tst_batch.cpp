@@ -273,7 +273,7 @@ private slots:
     }
     // --animate: one looping GIF per PDF, its frames the pages in order and as faithful as the
     // pages' own GIFs; pages of other sizes centred on a white screen as large as the largest;
-    // a page that cannot be drawn leaves no animated GIF at all, and misused values are refused.
+    // a page that cannot be drawn leaves no animated GIF at all.
     void animatedGifs()
     {
         QFETCH(QString, method);
@@ -346,13 +346,6 @@ private slots:
         QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed.gif")).imageCount(), 1);
         QCOMPARE(QImageReader(home.out + QStringLiteral("/mixed (2).gif")).size(), QSize(200, 600)); // 144 dpi
         QCOMPARE(entries(home.tmp), QStringList());
-
-        for (const QStringList &misuse : {QStringList{"--animate", "--format", "png"}, QStringList{"--animate=0"},
-                                          QStringList{"--animate=1e6"}, QStringList{"--animate=soon"}}) {
-            r = batch(QStringList{"-o", home.out, pdf} + misuse, home.path);
-            QCOMPARE(r.code, 2);
-            QVERIFY2(r.err.startsWith(QLatin1String("lumenpage-batch: --")), qPrintable(r.err));
-        }
     }
 
     void interruptedRunLeavesNothing_data()

@@ -151,7 +151,7 @@ private slots:
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
             for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
                                        "--resolution", "--fit", "--password-file", "--report", "--resume",
-                                       "--format", "--gray"})
+                                       "--format", "--gray", "--animate"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
@@ -569,6 +569,9 @@ private slots:
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
         QTest::newRow("format unknown") << QStringLiteral("--format jpeg") << QStringLiteral("--format 'jpeg'");
         QTest::newRow("gray with bw") << QStringLiteral("-m bw --gray") << QStringLiteral("--gray cannot be combined with the bw method");
+        QTest::newRow("animate no time") << QStringLiteral("--animate=0") << QStringLiteral("--animate '0'");
+        QTest::newRow("animate beyond GIF") << QStringLiteral("--animate=1e6") << QStringLiteral("--animate '1e6'");
+        QTest::newRow("animate as png") << QStringLiteral("--animate --format png") << QStringLiteral("--animate writes GIF files only");
     }
     void badValuesRefusedUpFront()
     {

@@ -288,6 +288,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Write the pages in 8-bit grey, every method but bw.</source>
         <translation>Die Seiten in 8-Bit-Graustufen schreiben, jedes Verfahren außer bw.</translation>
     </message>
+    <message>
+        <source>Write one looping animated GIF per PDF (report.gif), a page shown SECONDS each (--animate alone: 1; decimals allowed).</source>
+        <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite SECONDS Sekunden gezeigt (--animate allein: 1; Dezimalzahlen erlaubt).</translation>
+    </message>
+    <message>
+        <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>
+        <translation>keine Zeit: die Sekunden angeben, die eine Seite gezeigt wird, von 0.01 bis %1</translation>
+    </message>
+    <message>
+        <source>--animate writes GIF files only; it cannot be combined with --format %1.</source>
+        <translation>--animate schreibt nur GIF-Dateien; es kann nicht mit --format %1 verbunden werden.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -366,6 +378,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>no picture</source>
         <translation>kein Bild</translation>
+    </message>
+    <message>
+        <source>not written, as a page of the document failed</source>
+        <translation>nicht geschrieben, da eine Seite des Dokuments fehlschlug</translation>
     </message>
 </context>
 <context>

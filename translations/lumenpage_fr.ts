@@ -288,6 +288,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Write the pages in 8-bit grey, every method but bw.</source>
         <translation>Écrire les pages en niveaux de gris sur 8 bits, avec toute méthode sauf bw.</translation>
     </message>
+    <message>
+        <source>Write one looping animated GIF per PDF (report.gif), a page shown SECONDS each (--animate alone: 1; decimals allowed).</source>
+        <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée SECONDS secondes (--animate seul&#xa0;: 1&#xa0;; décimales permises).</translation>
+    </message>
+    <message>
+        <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>
+        <translation>pas une durée&#xa0;: indiquez les secondes pendant lesquelles une page est montrée, de 0.01 à %1</translation>
+    </message>
+    <message>
+        <source>--animate writes GIF files only; it cannot be combined with --format %1.</source>
+        <translation>--animate n’écrit que des fichiers GIF&#xa0;; il ne peut pas être combiné avec --format %1.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -366,6 +378,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>no picture</source>
         <translation>pas d’image</translation>
+    </message>
+    <message>
+        <source>not written, as a page of the document failed</source>
+        <translation>non écrit, car une page du document a échoué</translation>
     </message>
 </context>
 <context>
