@@ -25,11 +25,12 @@ class WholeFile;
 //
 // Pages of different sizes are centred on a white screen as large as the largest. The stream
 // does not know the largest page before the end, so every image is placed around the centre
-// while it is written, and commit() patches the screen's size and each image's position in the
-// file (fixed offsets) once it is known. Only when a later page is larger than the first (in
-// either direction) must the first image itself cover more: commit() then writes the file once
-// more, the first image on the whole white screen, the others copied as they are. For that the
-// first page's palette indices are kept (a byte a pixel).
+// while it is written, and commit() patches each image's position in the file (a fixed offset
+// in its descriptor) once the screen is known. The screen is the first page's size, written in
+// the header at the start, unless a later page is larger (in either direction): the first image
+// must then cover the whole screen, and commit() writes the file once more, the header and the
+// first image anew on the white screen, the others copied as they are. For that the first
+// page's palette indices are kept (a byte a pixel).
 class AnimationWriter {
 public:
     // Makes the new file beside `path`. Throws Failure with the system's reason when it cannot.

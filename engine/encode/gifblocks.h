@@ -21,9 +21,8 @@ int tableBits(size_t colours);
 QByteArray colourTable(const std::vector<PaletteColour> &palette, int bits);
 
 // "GIF89a", the screen of `width` x `height` with the global table, and the block that makes
-// the images repeat for ever. The screen's size is the 4 bytes at ScreenSizeOffset.
+// the images repeat for ever.
 QByteArray header(int width, int height, const std::vector<PaletteColour> &global, int backgroundIndex);
-constexpr qint64 ScreenSizeOffset = 6;
 
 // The image's shown time and disposal ("leave it in place": the next image is drawn over it),
 // then its descriptor at `rect` with a local table when `local` is given. Its position is the 4
