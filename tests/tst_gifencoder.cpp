@@ -1,11 +1,18 @@
 // The GIF writer: indexed pictures written through giflib and read back by giflib unchanged,
-// with colour tables of every size, and refusals that write nothing.
+// with colour tables of every size, and refusals that write nothing; animated GIFs whole or absent.
+#include "engine/encode/animation.h"
 #include "engine/encode/gifencoder.h"
 
+#include "sys/errortrap.h"
+
 #include <QBuffer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <gif_lib.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -153,6 +160,56 @@ private slots:
         QVERIFY(d.ok);
         QCOMPARE(d.width, 30);
         QCOMPARE(d.colourTable.at(d.pixels.at(0)), (PaletteColour{10, 200, 30}));
+    }
+
+    // An animated GIF is whole or absent: frames of two sizes give one file that giflib reads, on
+    // the larger screen; a file size cap reached part-way (as a full disk) throws with the
+    // system's reason, and the earlier file of that name stays as it was, with nothing beside it.
+    void animationWholeOrAbsent()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("doc.gif"));
+        const PageFrame small{picture(40, 30, 4), {}};
+        PageFrame large{picture(300, 300, 256), {}}, other = large;
+        QRandomGenerator noise(7); // nothing for LZW to find, nothing alike from one to the next
+        for (PageFrame *frame : {&large, &other})
+            for (uint8_t &index : frame->picture.pixels)
+                index = uint8_t(noise.bounded(256));
+        {
+            AnimationWriter writer(path, 100);
+            for (const PageFrame *frame : {&small, const_cast<const PageFrame *>(&large), &small})
+                writer.add(*frame);
+            writer.commit();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Decoded d = decode(file.readAll());
+        QVERIFY(d.ok);
+        QCOMPARE(d.imageCount, 3);
+        QCOMPARE(QSize(d.width, d.height), QSize(300, 300));
+        const qint64 whole = file.size();
+
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit cap{rlim_t(whole - 1), old.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &cap);
+        QString error;
+        int added = 0;
+        try {
+            AnimationWriter writer(path, 100);
+            for (; added < 3; ++added)
+                writer.add(added % 2 ? other : large);
+            writer.commit();
+        } catch (const Failure &f) {
+            error = f.description();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(added, 1);
+        QCOMPARE(error, QStringLiteral("File too large"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"doc.gif"});
+        QCOMPARE(QFileInfo(path).size(), whole);
     }
 };
 

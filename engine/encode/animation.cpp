@@ -211,8 +211,7 @@ AnimationWriter::Choice AnimationWriter::choosePalette(const PageFrame &page, co
             choice.local.push_back(picture.palette[k]);
         }
     }
-    // A full table of the page's colours without white takes its nearest for the margin: a
-    // photograph's 256 colours all but always hold a white or one within a step of it.
+    // A full table of the page's colours without white gives the margin its nearest colour.
     if (around > 0)
         choice.white = uint8_t(whiteEntry(choice.local));
     return choice;
