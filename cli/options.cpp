@@ -162,14 +162,14 @@ int chooseFormat(const QCommandLineParser &parser, const QCommandLineOption &for
 // as GIF. 0 when it can be used (or is not asked for), otherwise the exit status.
 int chooseAnimation(const QCommandLineParser &parser, const ConsoleOptions &o, RunOptions *run)
 {
-    if (!parser.isSet(o.animate))
+    if (!parser.isSet(o.animate) && !parser.isSet(o.animateSeconds))
         return 0;
     constexpr int MaxCentiseconds = 65535;
+    const QString given = parser.isSet(o.animateSeconds) ? parser.value(o.animateSeconds) : QStringLiteral("1");
     bool number = false;
-    const double seconds = parser.value(o.animate).trimmed().toDouble(&number);
-    const double centiseconds = seconds * 100;
+    const double centiseconds = given.trimmed().toDouble(&number) * 100;
     if (!number || !(centiseconds >= 0.5 && centiseconds < MaxCentiseconds + 0.5))
-        return badValue(QStringLiteral("--animate"), parser.value(o.animate),
+        return badValue(QStringLiteral("--animate"), given,
                         QCoreApplication::translate("Console", "not a time: give the seconds a page is shown, from 0.01 to %1")
                             .arg(QLocale::c().toString(MaxCentiseconds / 100.0, 'f', 2)));
     if (run->format.mimeType != ImagingService::pageType())
@@ -215,15 +215,20 @@ ConsoleOptions::ConsoleOptions(QCommandLineParser &parser)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
-    parser.addOptions({format, gray, animate});
+    parser.addOptions({format, gray, animate, animateSeconds});
 }
 
 QStringList WithOptionalValues(const QStringList &arguments)
 {
-    QStringList taken = arguments;
-    for (qsizetype i = 1; i < taken.size() && taken[i] != QLatin1String("--"); ++i)
-        if (taken[i] == QLatin1String("--animate"))
-            taken[i] = QStringLiteral("--animate=1");
+    QStringList taken;
+    bool options = true;
+    for (const QString &argument : arguments) {
+        options = options && argument != QLatin1String("--");
+        if (options && argument.startsWith(QLatin1String("--animate=")))
+            taken << QStringLiteral("--animate") << QStringLiteral("--animate-seconds=") + argument.mid(10);
+        else
+            taken << argument;
+    }
     return taken;
 }
 

@@ -26,6 +26,13 @@ struct BadName {
     QString why;
 };
 
+// An option --help does not list.
+inline QCommandLineOption hidden(QCommandLineOption option)
+{
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
 // The console's options, declared once: the parser reads them, the steps below take their values.
 struct ConsoleOptions {
     const QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
@@ -66,9 +73,11 @@ struct ConsoleOptions {
     const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
                                   QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};
     const QCommandLineOption animate{QStringLiteral("animate"),
-                                     QCoreApplication::translate("Console", "Write one looping animated GIF per PDF (report.gif), a page "
-                                                                            "shown SECONDS each (--animate alone: 1; decimals allowed)."),
-                                     QStringLiteral("SECONDS")};
+                                     QCoreApplication::translate("Console", "Write one looping animated GIF per PDF (report.gif), each page "
+                                                                            "shown a second; --animate=SECONDS shows each page SECONDS "
+                                                                            "(decimals allowed).")};
+    // What --animate=SECONDS becomes (see WithOptionalValues).
+    const QCommandLineOption animateSeconds = hidden({QStringLiteral("animate-seconds"), QString(), QStringLiteral("SECONDS")});
     const QCommandLineOption pages{QStringLiteral("pages"),
                                    QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
                                        .arg(MaxGflAxPages),
@@ -88,8 +97,9 @@ struct ConsoleOptions {
     explicit ConsoleOptions(QCommandLineParser &parser);
 };
 
-// The arguments as the parser takes them: "--animate" without a value is "--animate=1", since
-// an option's value is otherwise the next argument, which would take a file's name.
+// The arguments as the parser takes them: "--animate=SECONDS" is "--animate --animate-seconds=SECONDS",
+// so that --animate alone takes no value (an option's value is otherwise the next argument,
+// which would take a file's name).
 QStringList WithOptionalValues(const QStringList &arguments);
 
 // One line on standard error for wrong usage; the exit status 2.

@@ -289,8 +289,8 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Die Seiten in 8-Bit-Graustufen schreiben, jedes Verfahren außer bw.</translation>
     </message>
     <message>
-        <source>Write one looping animated GIF per PDF (report.gif), a page shown SECONDS each (--animate alone: 1; decimals allowed).</source>
-        <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite SECONDS Sekunden gezeigt (--animate allein: 1; Dezimalzahlen erlaubt).</translation>
+        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS shows each page SECONDS (decimals allowed).</source>
+        <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite eine Sekunde gezeigt; --animate=SECONDS zeigt jede Seite SECONDS Sekunden (Dezimalzahlen erlaubt).</translation>
     </message>
     <message>
         <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>

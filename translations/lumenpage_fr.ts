@@ -289,8 +289,8 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>Écrire les pages en niveaux de gris sur 8 bits, avec toute méthode sauf bw.</translation>
     </message>
     <message>
-        <source>Write one looping animated GIF per PDF (report.gif), a page shown SECONDS each (--animate alone: 1; decimals allowed).</source>
-        <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée SECONDS secondes (--animate seul&#xa0;: 1&#xa0;; décimales permises).</translation>
+        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS shows each page SECONDS (decimals allowed).</source>
+        <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée une seconde&#xa0;; --animate=SECONDS montre chaque page SECONDS secondes (décimales permises).</translation>
     </message>
     <message>
         <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>
