@@ -116,16 +116,14 @@ void AnimationWriter::add(const PageFrame &page)
             out[x] = own[row[x]];
     }
     // The rectangle in the colours chosen; where the page lies in it, that is what is shown now.
-    for (int y = changed.top(); y <= changed.bottom(); ++y) {
-        uint8_t *out = indices.data() + size_t(y - changed.top()) * size_t(changed.width());
-        for (int x = changed.left(); x <= changed.right(); ++x) {
-            if (!rect.contains(x, y)) {
-                out[x - changed.left()] = choice.white;
-                continue;
-            }
-            const size_t at = size_t(y - rect.top()) * size_t(rect.width()) + size_t(x - rect.left());
-            out[x - changed.left()] = choice.index[picture.pixels[at]];
-            shown[at] = packed(colours[out[x - changed.left()]]);
+    std::fill(indices.begin(), indices.end(), choice.white);
+    const QRect inside = changed.intersected(rect);
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const size_t at = size_t(y - rect.top()) * size_t(rect.width()) + size_t(inside.left() - rect.left());
+        uint8_t *out = indices.data() + size_t(y - changed.top()) * size_t(changed.width()) + size_t(inside.left() - changed.left());
+        for (int x = 0; x < inside.width(); ++x) {
+            out[x] = choice.index[picture.pixels[at + x]];
+            shown[at + x] = packed(colours[out[x]]);
         }
     }
     writeImage(changed, indices, choice.global ? nullptr : &choice.local);
@@ -153,21 +151,32 @@ QRect AnimationWriter::changedRect(const IndexedImage &page, const QRect &rect) 
     for (size_t k = 0; k < page.palette.size(); ++k)
         own[k] = packed(page.palette[k]);
     const QRect area = rect.united(m_shownRect);
+    // A row of the area as it will be and as it is, white around the pages.
+    std::vector<uint32_t> now(size_t(area.width())), before(size_t(area.width()));
     int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1, bottom = area.top() - 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const bool pageRow = y >= rect.top() && y <= rect.bottom(), shownRow = y >= m_shownRect.top() && y <= m_shownRect.bottom();
-        const uint8_t *row = pageRow ? page.pixels.data() + size_t(y - rect.top()) * size_t(rect.width()) : nullptr;
-        const uint32_t *was = shownRow ? m_shown.data() + size_t(y - m_shownRect.top()) * size_t(m_shownRect.width()) : nullptr;
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const uint32_t now = pageRow && x >= rect.left() && x <= rect.right() ? own[row[x - rect.left()]] : White;
-            const uint32_t before = shownRow && x >= m_shownRect.left() && x <= m_shownRect.right() ? was[x - m_shownRect.left()] : White;
-            if (now != before) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = y;
-            }
+        std::fill(now.begin(), now.end(), White);
+        std::fill(before.begin(), before.end(), White);
+        if (y >= rect.top() && y <= rect.bottom()) {
+            const uint8_t *row = page.pixels.data() + size_t(y - rect.top()) * size_t(rect.width());
+            uint32_t *to = now.data() + (rect.left() - area.left());
+            for (int x = 0; x < rect.width(); ++x)
+                to[x] = own[row[x]];
         }
+        if (y >= m_shownRect.top() && y <= m_shownRect.bottom())
+            std::copy_n(m_shown.data() + size_t(y - m_shownRect.top()) * size_t(m_shownRect.width()), m_shownRect.width(),
+                        before.data() + (m_shownRect.left() - area.left()));
+        int first = 0, last = area.width() - 1;
+        while (first <= last && now[first] == before[first])
+            ++first;
+        if (first > last)
+            continue;
+        while (now[last] == before[last])
+            --last;
+        left = std::min(left, area.left() + first);
+        right = std::max(right, area.left() + last);
+        top = std::min(top, y);
+        bottom = y;
     }
     // A page that changes nothing is still an image of its own: one pixel, as it is.
     if (left > right)

@@ -40,7 +40,7 @@ bool decodePage(const QString &pageImageFile, const PageFormat &format, QImage &
 std::vector<double> meanErrors(const QImage &source, const IndexedImage &picture)
 {
     const QImage rgb = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
-    std::vector<double> sum(picture.palette.size(), 0.0), count(picture.palette.size(), 0.0);
+    std::vector<qint64> sum(picture.palette.size(), 0), count(picture.palette.size(), 0);
     for (int y = 0; y < picture.height; ++y) {
         const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
         const uint8_t *index = picture.pixels.data() + size_t(y) * size_t(picture.width);
@@ -48,12 +48,13 @@ std::vector<double> meanErrors(const QImage &source, const IndexedImage &picture
             const PaletteColour &c = picture.palette[index[x]];
             const int dr = qRed(line[x]) - c.r, dg = qGreen(line[x]) - c.g, db = qBlue(line[x]) - c.b;
             sum[index[x]] += dr * dr + dg * dg + db * db;
-            count[index[x]] += 1;
+            ++count[index[x]];
         }
     }
+    std::vector<double> mean(sum.size(), 0.0);
     for (size_t k = 0; k < sum.size(); ++k)
-        sum[k] = count[k] > 0 ? sum[k] / count[k] : 0.0;
-    return sum;
+        mean[k] = count[k] > 0 ? double(sum[k]) / double(count[k]) : 0.0;
+    return mean;
 }
 
 } // namespace
