@@ -688,10 +688,11 @@ private slots:
                  QStringList());
     }
 
-    // The README's recipe for other machines, run against a second one: an ssh server of the
+    // The README's recipes for other machines, run against a second one: an ssh server of the
     // test's own on a loopback port, with its own host key and a key for this test only, its
-    // sessions finding lumenpage-batch on their PATH. --trc sends each PDF there, brings its
-    // folder of GIFs back and removes the copies there.
+    // sessions starting in a home of their own and finding lumenpage-batch on their PATH. Each
+    // PDF (and the password file) goes into a folder of its own there, its GIFs come back, and
+    // that folder goes: nothing of the batch, not even an empty folder, is left over there.
     void gnuParallelOnASecondMachine()
     {
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript) << QStringLiteral("parallel") << QStringLiteral("ssh")
@@ -725,7 +726,9 @@ private slots:
                                   QStringLiteral("ListenAddress 127.0.0.1\nPort %1\nHostKey %2/host\n"
                                                  "AuthorizedKeysFile %2/authorized\nPidFile none\nStrictModes no\n"
                                                  "UsePAM no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-                                                 "PermitRootLogin prohibit-password\nSetEnv PATH=%3:/usr/bin:/bin HOME=%4\n")
+                                                 "PermitRootLogin prohibit-password\nSetEnv PATH=%3:/usr/bin:/bin HOME=%4\n"
+                                                 // A session starts in the user's own home, not in $HOME.
+                                                 "ForceCommand cd '%4' && exec \"$SHELL\" -c \"$SSH_ORIGINAL_COMMAND\"\n")
                                       .arg(candidate).arg(keys, TestFiles::appFolder(), secondHome).toLocal8Bit());
             sshd.start(sshdPath, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), keys + QStringLiteral("/sshd_config")});
             // Listening, or ended at once (the port was taken).
@@ -762,9 +765,20 @@ private slots:
         const struct { const char *name; int pages; } files[] = {{"alpha", 2}, {"two words", 1}, {"gamma", 3}};
         for (const auto &f : files)
             TestFiles::writePdf(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".pdf"), f.pages);
+        const auto gifsOf = [&](const QString &name) {
+            return QDir(sh.docs + QLatin1Char('/') + name + QStringLiteral(".gifs")).entryList(QDir::Files, QDir::Name);
+        };
+        const auto leftOver = [&] {
+            QStringList left;
+            QDirIterator it(secondHome, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext())
+                left << it.next();
+            return left;
+        };
         // Debian 12's parallel quotes names for rsync's older way of reading them (see README).
-        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --trc {.}.gifs "
-                                   "'mkdir -p {.}.gifs && lumenpage-batch -o {.}.gifs {}' ::: *.pdf")
+        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --wd ... "
+                                   "--trc {.}.gifs 'mkdir -p {.}.gifs && lumenpage-batch -o {.}.gifs {}' ::: *.pdf")
                         .arg(keys));
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
         QCOMPARE(r.out.count(QStringLiteral("Done.\n")), 3);
@@ -772,16 +786,23 @@ private slots:
             QStringList expected;
             for (int page = 1; page <= f.pages; ++page)
                 expected << QLatin1String(f.name) + QStringLiteral("-%1.gif").arg(page, 3, 10, QLatin1Char('0'));
-            QCOMPARE(QDir(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".gifs"))
-                         .entryList(QDir::Files, QDir::Name),
-                     expected);
+            QCOMPARE(gifsOf(QLatin1String(f.name)), expected);
         }
-        // Nothing of the batch is left on the second machine.
-        QStringList left;
-        QDirIterator it(secondHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            left << it.next();
-        QCOMPARE(left, QStringList());
+        QCOMPARE(leftOver(), QStringList());
+
+        // A locked PDF: the password file is read over there, so it travels with each PDF.
+        QVERIFY(TestPdfs::writeLocked(sh.docs + QStringLiteral("/alpha.pdf"), sh.docs + QStringLiteral("/locked.pdf"),
+                                      QStringLiteral("secret")));
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/report-password"), "secret\n");
+        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --wd ... "
+                                   "--trc {.}.gifs --tf {} --tf report-password "
+                                   "'mkdir -p {.}.gifs && lumenpage-batch --password-file report-password -o {.}.gifs {}' "
+                                   "::: locked.pdf gamma.pdf")
+                        .arg(keys));
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        QCOMPARE(gifsOf(QStringLiteral("locked")), (QStringList{QStringLiteral("locked-001.gif"), QStringLiteral("locked-002.gif")}));
+        QCOMPARE(gifsOf(QStringLiteral("gamma")).size(), 3);
+        QCOMPARE(leftOver(), QStringList());
     }
 };
 
