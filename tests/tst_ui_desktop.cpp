@@ -229,6 +229,7 @@ private slots:
             {"Label1", f.Label1, f.Label1->rect(), 4.5},
             {"Text1", f.Text1, insideOf(f.Text1), 4.5},
             {"Txt_Pages", f.Txt_Pages, insideOf(f.Txt_Pages), 4.5},
+            {"Combo_Resolution", f.Combo_Resolution, insideOf(f.Combo_Resolution), 4.5},
             {"list entry", f.ListView1->viewport(),
              f.ListView1->visualItemRect(f.ListView1->topLevelItem(0)).adjusted(0, 1, 0, -1), 4.5},
             {"list header", f.ListView1->header(), f.ListView1->header()->rect(), 4.5},

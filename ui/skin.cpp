@@ -99,6 +99,8 @@ QString SkinColours(const WindowLook &l)
                "QHeaderView::section { color: %1; border: none; border-bottom: 1px solid %2; background: %3; }"
                "QLineEdit { border: 1px solid %2; background: %6; color: %7; }"
                "QLineEdit:disabled { color: %10; }"
+               "QComboBox { border: 1px solid %2; border-radius: 3px; background: %6; color: %7; }"
+               "QComboBox:disabled { color: %10; }"
                "QProgressBar { border: 1px solid %2; background: %6; color: %7; }"
                "QProgressBar::chunk { background: %8; }")
         .arg(l.buttonText.name(), l.frame.name(), l.button.name(), Readable(l.highlight, l.button, 3.0).name(),
