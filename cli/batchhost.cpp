@@ -289,7 +289,7 @@ bool BatchHost::saveRecord()
 int BatchHost::run()
 {
     if (!m_options.report.isEmpty()) {
-        m_record = std::make_unique<RunRecord>(InfoOf(m_options.run.method.value_or(Method::Ghostscript)), m_options.files.size());
+        m_record = std::make_unique<RunRecord>(m_options.files.size());
         for (const auto &[name, why] : std::as_const(m_options.refusedNames))
             m_record->nameRefused(name, why);
     }

@@ -26,29 +26,26 @@ bool DecodesAsGif(const QString &path)
     return !reader.read().isNull();
 }
 
-} // namespace
-
-int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage)
+QString faultWord(PageFault fault)
 {
-    // The page number is the last run of digits after the PDF's base name; the rule itself
-    // confirms it, so a base name ending in digits (doc1 -> doc11.jpg) is read right.
-    const QString base = BaseNameOf(pdf);
-    if (!pageImage.startsWith(base))
-        return 0;
-    const QString rest = pageImage.mid(base.size()).section(QLatin1Char('.'), 0, 0);
-    qsizetype start = rest.size();
-    while (start > 0 && rest.at(start - 1).isDigit())
-        --start;
-    bool ok = false;
-    const int page = rest.mid(start).toInt(&ok);
-    return ok && page > 0 && method.pageImageName(base, page) == pageImage ? page : 0;
+    switch (fault) {
+    case PageFault::TimeCap: return QStringLiteral("time-cap");
+    case PageFault::MemoryCap: return QStringLiteral("memory-cap");
+    case PageFault::Crash: return QStringLiteral("crash");
+    case PageFault::Password: return QStringLiteral("password");
+    case PageFault::Damaged: return QStringLiteral("damaged");
+    case PageFault::NotPdf: return QStringLiteral("not-pdf");
+    case PageFault::Missing: return QStringLiteral("missing");
+    case PageFault::TooLarge: return QStringLiteral("too-large");
+    case PageFault::NoPixels: return QStringLiteral("no-pixels");
+    case PageFault::OutsideDocument: return QStringLiteral("outside-document");
+    case PageFault::Unknown: break;
+    }
+    return QStringLiteral("unknown");
 }
 
-namespace {
-
 // One line; a failure when `kind` is given.
-void add(QList<QByteArray> &to, const QString &pdf, int page, const QString &gif, const char *kind,
-         const QString &reason, qint64 bytes = -1)
+QJsonObject lineOf(const QString &pdf, int page, const QString &gif, const char *kind, const QString &reason, qint64 bytes = -1)
 {
     QJsonObject line{{QStringLiteral("file"), pdf}};
     if (page > 0)
@@ -62,7 +59,13 @@ void add(QList<QByteArray> &to, const QString &pdf, int page, const QString &gif
         line.insert(QStringLiteral("kind"), QString::fromLatin1(kind));
         line.insert(QStringLiteral("reason"), reason);
     }
-    to << QJsonDocument(line).toJson(QJsonDocument::Compact);
+    return line;
+}
+
+void add(QList<QByteArray> &to, const QString &pdf, int page, const QString &gif, const char *kind,
+         const QString &reason, qint64 bytes = -1)
+{
+    to << QJsonDocument(lineOf(pdf, page, gif, kind, reason, bytes)).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
@@ -85,7 +88,7 @@ void RunRecord::pageEnded(const PageOutcome &page)
 {
     if (m_current < 0)
         return;
-    const int number = PageOfImage(m_method, m_currentPdf, page.pageImage);
+    const int number = page.page;
     QList<QByteArray> &lines = m_files[m_current];
     if (page.written)
         add(lines, m_currentPdf, number, page.gif, nullptr, QString(), QFileInfo(page.gif).size());
@@ -99,8 +102,11 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
     if (m_current < 0)
         return;
     QList<QByteArray> &lines = m_files[m_current];
-    for (const PageFailure &page : outcome.failedPages)
-        add(lines, m_currentPdf, page.page, QString(), RecordKind::PageNotDrawn, page.reason);
+    for (const PageFailure &page : outcome.failedPages) {
+        QJsonObject failed = lineOf(m_currentPdf, page.page, QString(), RecordKind::PageNotDrawn, page.reason);
+        failed.insert(QStringLiteral("fault"), faultWord(page.fault));
+        lines << QJsonDocument(failed).toJson(QJsonDocument::Compact);
+    }
     QStringList reasons;
     for (const FileFailure &failure : outcome.failures)
         reasons << failure.cause;

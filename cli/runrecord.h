@@ -1,6 +1,5 @@
 #pragma once
 
-#include "engine/pages/methods.h"
 #include "engine/run/runreport.h"
 
 #include <QByteArray>
@@ -14,7 +13,9 @@
 // a line per name refused before the run. Keys: "file" (the PDF's absolute path), "page" (from 1,
 // when known), "gif" (its path), "bytes" (of a written GIF), "status" ("written" or "failed"),
 // and for a failure "kind" (one of the words below, for machines) and "reason" (for people,
-// in the user's language).
+// in the user's language); a page not drawn also has "fault", why in one word ("time-cap",
+// "memory-cap", "crash", "password", "damaged", "not-pdf", "missing", "too-large", "no-pixels",
+// "outside-document" or "unknown").
 namespace RecordKind {
 inline constexpr char PageImageUnreadable[] = "page-image-unreadable"; // drawn, but not readable
 inline constexpr char GifNotWritten[] = "gif-not-written";             // the disk refused it
@@ -24,15 +25,11 @@ inline constexpr char Interrupted[] = "interrupted";                   // the ru
 inline constexpr char NameRefused[] = "name-refused";                  // never passed on
 } // namespace RecordKind
 
-// The page number in a page image's name, by the method's naming rule; 0 when the name does not
-// follow it.
-int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage);
-
 // What the run tells, kept as lines until the run is over. Files are kept by their position in
 // the whole list, so that files the run skipped keep their place.
 class RunRecord {
 public:
-    RunRecord(const MethodInfo &method, int files) : m_method(method), m_files(files) {}
+    explicit RunRecord(int files) : m_files(files) {}
 
     // The lines of a file left out of the run, as the earlier record has them.
     void carry(int position, const QList<QByteArray> &lines);
@@ -45,7 +42,6 @@ public:
     QByteArray text() const;
 
 private:
-    const MethodInfo &m_method;
     QList<QList<QByteArray>> m_files;
     QList<QByteArray> m_refused;
     int m_current = -1; // index of the file started and not ended

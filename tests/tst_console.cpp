@@ -67,6 +67,92 @@ struct Shell {
     QStringList gifs() const { return QDir(out).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name); }
 };
 
+// A second machine for the many-machines recipes: an ssh server of the test's own on a loopback
+// port, with its own host key and a key for this test only, whose sessions start in a home of
+// their own (`home`) and find lumenpage-batch on their PATH. Reached as "second" with
+// `ssh -F KEYS/config`. The server ends with this object.
+struct SecondMachine {
+    const Shell &sh;
+    QString keys = sh.home.filePath(QStringLiteral("keys"));
+    QString home = sh.home.filePath(QStringLiteral("second"));
+    QProcess sshd;
+
+    explicit SecondMachine(const Shell &shell) : sh(shell) {}
+    ~SecondMachine()
+    {
+        sshd.terminate();
+        sshd.waitForFinished(5000);
+    }
+    // Empty once the server listens; otherwise why it could not be started.
+    QString start()
+    {
+        if (!QDir().mkpath(keys) || !QDir().mkpath(home))
+            return QStringLiteral("no folders for the keys and the second home");
+        Result r = sh.bash(QStringLiteral("cd ../keys && ssh-keygen -q -t ed25519 -N '' -f host && "
+                                          "ssh-keygen -q -t ed25519 -N '' -f client && cp client.pub authorized"));
+        if (r.code != 0)
+            return r.err;
+        // Run as root, sshd wants the folder its system service would make.
+        if (geteuid() == 0)
+            QDir().mkpath(QStringLiteral("/run/sshd"));
+        // sshd is started by its full path, which it needs to start its sessions.
+        QString sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"));
+        if (sshdPath.isEmpty())
+            sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        const QString log = keys + QStringLiteral("/sshd.log");
+        sshd.setStandardErrorFile(log);
+        int port = 0;
+        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
+            const int candidate = QRandomGenerator::global()->bounded(20000, 60000);
+            TestFiles::writeBytes(keys + QStringLiteral("/sshd_config"),
+                                  QStringLiteral("ListenAddress 127.0.0.1\nPort %1\nHostKey %2/host\n"
+                                                 "AuthorizedKeysFile %2/authorized\nPidFile none\nStrictModes no\n"
+                                                 "UsePAM no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                                 "PermitRootLogin prohibit-password\nSetEnv PATH=%3:/usr/bin:/bin HOME=%4\n"
+                                                 // A session starts in the user's own home, not in $HOME.
+                                                 "ForceCommand cd '%4' && exec \"$SHELL\" -c \"$SSH_ORIGINAL_COMMAND\"\n")
+                                      .arg(candidate).arg(keys, TestFiles::appFolder(), home).toLocal8Bit());
+            sshd.start(sshdPath, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), keys + QStringLiteral("/sshd_config")});
+            // Listening, or ended at once (the port was taken).
+            for (int i = 0; i < 100 && sshd.state() != QProcess::NotRunning; ++i) {
+                QFile f(log);
+                if (f.open(QIODevice::ReadOnly) && f.readAll().contains("Server listening")) {
+                    port = candidate;
+                    break;
+                }
+                sshd.waitForFinished(100);
+            }
+            if (port == 0) {
+                sshd.kill();
+                sshd.waitForFinished();
+            }
+        }
+        if (port == 0) {
+            QFile f(log);
+            f.open(QIODevice::ReadOnly);
+            return QString::fromLocal8Bit(f.readAll()) + QStringLiteral(" (no ssh server could be started)");
+        }
+        const passwd *user = getpwuid(geteuid());
+        if (!user)
+            return QStringLiteral("no user name");
+        r = sh.bash(QStringLiteral("cd ../keys && printf '[127.0.0.1]:%1 %s\\n' \"$(cut -d' ' -f1,2 host.pub)\" >known_hosts && "
+                                   "printf 'Host second\\n HostName 127.0.0.1\\n Port %1\\n User %2\\n IdentityFile %3/client\\n"
+                                   " IdentitiesOnly yes\\n UserKnownHostsFile %3/known_hosts\\n StrictHostKeyChecking yes\\n"
+                                   " BatchMode yes\\n' >config")
+                        .arg(port).arg(QString::fromLocal8Bit(user->pw_name), keys));
+        return r.code == 0 ? QString() : r.err;
+    }
+    // What the batch left in the second home.
+    QStringList leftOver() const
+    {
+        QStringList left;
+        QDirIterator it(home, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            left << it.next();
+        return left;
+    }
+};
+
 // The size a GIF file says it has, from its header.
 QSize gifSize(const QString &path)
 {
@@ -691,83 +777,32 @@ private slots:
                  QStringList());
     }
 
-    // The README's recipe for other machines, run against a second one: an ssh server of the
-    // test's own on a loopback port, with its own host key and a key for this test only, its
-    // sessions finding lumenpage-batch on their PATH. --trc sends each PDF there, brings its
-    // folder of GIFs back and removes the copies there.
+    // The README's recipes for other machines, run against a second one (SecondMachine). Each
+    // PDF (and the password file) goes into a folder of its own there, its GIFs come back, and
+    // that folder goes: nothing of the batch, not even an empty folder, is left over there.
     void gnuParallelOnASecondMachine()
     {
         LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript) << QStringLiteral("parallel") << QStringLiteral("ssh")
                         << QStringLiteral("ssh-keygen") << QStringLiteral("rsync") << QStringLiteral("sshd"));
         Shell sh;
-        const QString keys = sh.home.filePath(QStringLiteral("keys"));
-        const QString secondHome = sh.home.filePath(QStringLiteral("second"));
-        QVERIFY(QDir().mkpath(keys) && QDir().mkpath(secondHome));
-        Result r = sh.bash(QStringLiteral("cd ../keys && ssh-keygen -q -t ed25519 -N '' -f host && "
-                                          "ssh-keygen -q -t ed25519 -N '' -f client && cp client.pub authorized"));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        // Run as root, sshd wants the folder its system service would make.
-        if (geteuid() == 0)
-            QDir().mkpath(QStringLiteral("/run/sshd"));
-
-        // sshd is started by its full path, which it needs to start its sessions.
-        QString sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"));
-        if (sshdPath.isEmpty())
-            sshdPath = QStandardPaths::findExecutable(QStringLiteral("sshd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-        QProcess sshd;
-        const QString log = keys + QStringLiteral("/sshd.log");
-        sshd.setStandardErrorFile(log);
-        const auto stop = qScopeGuard([&] {
-            sshd.terminate();
-            sshd.waitForFinished(5000);
-        });
-        int port = 0;
-        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-            const int candidate = QRandomGenerator::global()->bounded(20000, 60000);
-            TestFiles::writeBytes(keys + QStringLiteral("/sshd_config"),
-                                  QStringLiteral("ListenAddress 127.0.0.1\nPort %1\nHostKey %2/host\n"
-                                                 "AuthorizedKeysFile %2/authorized\nPidFile none\nStrictModes no\n"
-                                                 "UsePAM no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-                                                 "PermitRootLogin prohibit-password\nSetEnv PATH=%3:/usr/bin:/bin HOME=%4\n")
-                                      .arg(candidate).arg(keys, TestFiles::appFolder(), secondHome).toLocal8Bit());
-            sshd.start(sshdPath, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), keys + QStringLiteral("/sshd_config")});
-            // Listening, or ended at once (the port was taken).
-            for (int i = 0; i < 100 && sshd.state() != QProcess::NotRunning; ++i) {
-                QFile f(log);
-                if (f.open(QIODevice::ReadOnly) && f.readAll().contains("Server listening")) {
-                    port = candidate;
-                    break;
-                }
-                sshd.waitForFinished(100);
-            }
-            if (port == 0) {
-                sshd.kill();
-                sshd.waitForFinished();
-            }
-        }
-        if (port == 0) {
-            QFile f(log);
-            f.open(QIODevice::ReadOnly);
-            const QByteArray why = f.readAll();
+        SecondMachine second(sh);
+        const QString why = second.start();
+        if (!why.isEmpty()) {
             if (geteuid() != 0)
-                QSKIP(qPrintable(QStringLiteral("no ssh server could be started without root: ") + QString::fromLocal8Bit(why)));
-            QFAIL(why.constData());
+                QSKIP(qPrintable(QStringLiteral("no ssh server could be started without root: ") + why));
+            QFAIL(qPrintable(why));
         }
-        const passwd *user = getpwuid(geteuid());
-        QVERIFY(user);
-        r = sh.bash(QStringLiteral("cd ../keys && printf '[127.0.0.1]:%1 %s\\n' \"$(cut -d' ' -f1,2 host.pub)\" >known_hosts && "
-                                   "printf 'Host second\\n HostName 127.0.0.1\\n Port %1\\n User %2\\n IdentityFile %3/client\\n"
-                                   " IdentitiesOnly yes\\n UserKnownHostsFile %3/known_hosts\\n StrictHostKeyChecking yes\\n"
-                                   " BatchMode yes\\n' >config")
-                        .arg(port).arg(QString::fromLocal8Bit(user->pw_name), keys));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString keys = second.keys;
 
         const struct { const char *name; int pages; } files[] = {{"alpha", 2}, {"two words", 1}, {"gamma", 3}};
         for (const auto &f : files)
             TestFiles::writePdf(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".pdf"), f.pages);
+        const auto gifsOf = [&](const QString &name) {
+            return QDir(sh.docs + QLatin1Char('/') + name + QStringLiteral(".gifs")).entryList(QDir::Files, QDir::Name);
+        };
         // Debian 12's parallel quotes names for rsync's older way of reading them (see README).
-        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --trc {.}.gifs "
-                                   "'mkdir -p {.}.gifs && lumenpage-batch -o {.}.gifs {}' ::: *.pdf")
+        Result r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --wd ... "
+                                   "--trc {.}.gifs 'mkdir -p {.}.gifs && lumenpage-batch -o {.}.gifs {}' ::: *.pdf")
                         .arg(keys));
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
         QCOMPARE(r.out.count(QStringLiteral("Done.\n")), 3);
@@ -775,16 +810,23 @@ private slots:
             QStringList expected;
             for (int page = 1; page <= f.pages; ++page)
                 expected << QLatin1String(f.name) + QStringLiteral("-%1.gif").arg(page, 3, 10, QLatin1Char('0'));
-            QCOMPARE(QDir(sh.docs + QLatin1Char('/') + QLatin1String(f.name) + QStringLiteral(".gifs"))
-                         .entryList(QDir::Files, QDir::Name),
-                     expected);
+            QCOMPARE(gifsOf(QLatin1String(f.name)), expected);
         }
-        // Nothing of the batch is left on the second machine.
-        QStringList left;
-        QDirIterator it(secondHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            left << it.next();
-        QCOMPARE(left, QStringList());
+        QCOMPARE(second.leftOver(), QStringList());
+
+        // A locked PDF: the password file is read over there, so it travels with each PDF.
+        QVERIFY(TestPdfs::writeLocked(sh.docs + QStringLiteral("/alpha.pdf"), sh.docs + QStringLiteral("/locked.pdf"),
+                                      QStringLiteral("secret")));
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/report-password"), "secret\n");
+        r = sh.bash(QStringLiteral("export RSYNC_OLD_ARGS=1; parallel --ssh 'ssh -F %1/config' -S 2/second --wd ... "
+                                   "--trc {.}.gifs --tf {} --tf report-password "
+                                   "'mkdir -p {.}.gifs && lumenpage-batch --password-file report-password -o {.}.gifs {}' "
+                                   "::: locked.pdf gamma.pdf")
+                        .arg(keys));
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        QCOMPARE(gifsOf(QStringLiteral("locked")), (QStringList{QStringLiteral("locked-001.gif"), QStringLiteral("locked-002.gif")}));
+        QCOMPARE(gifsOf(QStringLiteral("gamma")).size(), 3);
+        QCOMPARE(second.leftOver(), QStringList());
     }
 };
 

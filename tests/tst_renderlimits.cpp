@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -540,12 +542,31 @@ private slots:
         p.setWorkingDirectory(home.path()); // the renderers work there too
         QElapsedTimer clock;
         clock.start();
-        p.start(batch, {"--output", out, "--method", "gflax", "--pages", "2", "--time-limit", "2", slow});
+        const QString record = home.path() + QStringLiteral("/run.jsonl");
+        p.start(batch, {"--output", out, "--method", "gflax", "--pages", "2", "--time-limit", "2", "--report", record, slow});
         QVERIFY(p.waitForFinished(60000));
         QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("the time cap of 2 seconds per page was reached on page 1"));
         QVERIFY(QFileInfo::exists(out + QStringLiteral("/slow2.gif")));
+        // The record tells the page that failed, and why in a word, for every renderer.
+        const auto recorded = [&] {
+            QFile file(record);
+            QStringList pages;
+            if (file.open(QIODevice::ReadOnly))
+                for (const QByteArray &line : file.readAll().split('\n')) {
+                    const QJsonObject o = QJsonDocument::fromJson(line).object();
+                    if (o.contains(QStringLiteral("page")))
+                        pages << QStringLiteral("%1 %2").arg(o.value(QStringLiteral("page")).toInt())
+                                                        .arg(o.value(QStringLiteral("fault")).toString(QStringLiteral("written")));
+                }
+            return pages;
+        };
+        QCOMPARE(recorded(), (QStringList{"2 written", "1 time-cap"}));
+        p.start(batch, {"--output", out, "--method", "acrobat", "--time-limit", "2", "--report", record, slow});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(recorded(), (QStringList{"2 written", "1 time-cap"}));
         // The renderer that drew page 2 waited for another document until the program ended,
         // not longer; its lifeline's watcher follows it.
         QCOMPARE(TestFiles::processesWorkingIn(home.path()).filter(QStringLiteral("lumenpage-rend")), QStringList());

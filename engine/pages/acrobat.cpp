@@ -85,8 +85,10 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
             const QString file = stem + QString::number(page) + QStringLiteral(".jpg");
             WriteFileWhole(document->drawPlanned(page, dpi, true).jpeg, file);
             if (pageSaved)
-                pageSaved(file, pages);
+                pageSaved(page, file, pages);
         } catch (const Failure &f) {
+            if (pageFailed)
+                pageFailed(page, Rendering::faultOf(f.code()), f.description());
             failed << QString::number(page);
             if (firstReason.isEmpty())
                 firstReason = f.description();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/pages/renderlimits.h"
+#include "engine/run/runreport.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -82,9 +83,11 @@ public:
     // The PDF saved next, at the same settings: its first page is drawn while the last page
     // here is. Empty: none.
     QString nextDocument;
-    // Told each page file as soon as it is written, with the pages SaveAs writes in all, in
-    // order: the caller may take the file away meanwhile.
-    std::function<void(const QString &file, const QList<int> &pages)> pageSaved;
+    // Told each page file as soon as it is written, with its page and the pages SaveAs writes
+    // in all, in order: the caller may take the file away meanwhile.
+    std::function<void(int page, const QString &file, const QList<int> &pages)> pageSaved;
+    // Told each page that could not be saved, why in words and of which kind.
+    std::function<void(int page, PageFault fault, const QString &why)> pageFailed;
 
 private:
     std::weak_ptr<PageRenderer> m_document;

@@ -19,6 +19,25 @@ GflAx::~GflAx() = default;
 
 void GflAx::LoadBitmap(const QString &path)
 {
+    m_fault = PageFault::Unknown;
+    try {
+        load(path);
+    } catch (const Failure &f) {
+        if (m_fault == PageFault::Unknown) {
+            switch (f.code()) {
+            case CannotOpen: m_fault = PageFault::Damaged; break;
+            case NoSuchPage:
+            case PastEnd: m_fault = PageFault::OutsideDocument; break;
+            case BadResolution: m_fault = PageFault::NoPixels; break;
+            default: break;
+            }
+        }
+        throw;
+    }
+}
+
+void GflAx::load(const QString &path)
+{
     m_bitmap.clear();
     if (Page < 1)
         throw Failure(QCoreApplication::translate("Engine", "Page %1 does not exist: pages are numbered from 1").arg(Page),
@@ -52,6 +71,7 @@ void GflAx::LoadBitmap(const QString &path)
         m_renderer->plan(planned, pagesToLoad.isEmpty() ? NextDocument : QString());
         m_bitmap = m_renderer->drawPlanned(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {
+        m_fault = Rendering::faultOf(f.code());
         switch (f.code()) {
         case PageRenderer::TooLarge: throw Failure(f.description(), TooLarge);
         case PageRenderer::NoPixels: throw Failure(f.description(), BadResolution);

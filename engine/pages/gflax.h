@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/pages/renderlimits.h"
+#include "engine/run/runreport.h"
 
 #include <QByteArray>
 #include <QList>
@@ -67,12 +68,18 @@ public:
     // Writes the current bitmap to `path` in `Saveformat`.
     void saveBitmap(const QString &path);
 
+    // Why the last LoadBitmap failed, as the run tells page failures apart.
+    PageFault fault() const { return m_fault; }
+
 private:
+    void load(const QString &path);
+
     // The document stays open in the renderer between pages of one file; one instance serves
     // one call. The current bitmap is held as the JPEG file the renderer made of it.
     RenderLimits m_limits;
     std::function<void()> m_whileWaiting;
     std::unique_ptr<PageRenderer> m_renderer;
     QByteArray m_bitmap;
+    PageFault m_fault = PageFault::Unknown;
 };
 

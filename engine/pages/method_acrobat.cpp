@@ -63,7 +63,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             // Each page goes to the run as soon as it is written: it is encoded on the other core
             // while the next is drawn. The names of all of them first, so that they share one
             // GIF name variant.
-            jso->pageSaved = [sink = ctx.pageSink, baseName, &result, announced = false](const QString &file,
+            jso->pageSaved = [sink = ctx.pageSink, baseName, &result, announced = false](int page, const QString &file,
                                                                                            const QList<int> &pages) mutable {
                 result.pagesExpected = int(pages.size());
                 if (!sink)
@@ -75,7 +75,10 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
                         names << InfoOf(Method::Acrobat).pageImageName(baseName, page);
                     sink->expect(names);
                 }
-                sink->take(FileNameOf(file), int(pages.size()));
+                sink->take(page, FileNameOf(file), int(pages.size()));
+            };
+            jso->pageFailed = [&result](int page, PageFault fault, const QString &why) {
+                result.failedPages.append({page, why, fault});
             };
         });
         trap.step(AcrobatStep::SavePagesAsJpeg, [&] {

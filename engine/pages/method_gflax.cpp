@@ -123,7 +123,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
                 loadError = f.code();
-                result.failedPages.append({p, f.description()});
+                result.failedPages.append({p, f.description(), gfl ? gfl->fault() : PageFault::Unknown});
                 throw;
             }
         });
@@ -142,7 +142,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             ++saved;
         });
         if (written && sink)
-            sink->take(pageFile(p), handing);
+            sink->take(p, pageFile(p), handing);
     }
     trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all

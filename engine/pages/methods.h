@@ -30,9 +30,9 @@ public:
     // The names of the page images the method will hand over when every page renders, before
     // the first: their GIF names are chosen together, as for page images left in the WorkFolder.
     virtual void expect(const QStringList &names) = 0;
-    // The page image `name` lies complete in the WorkFolder and belongs to the sink now;
-    // `expected` is the number of pages the renderer announced, 0 when it did not.
-    virtual void take(const QString &name, int expected) = 0;
+    // The page image `name` of PDF page `page` lies complete in the WorkFolder and belongs to
+    // the sink now; `expected` is the number of pages the renderer announced, 0 when it did not.
+    virtual void take(int page, const QString &name, int expected) = 0;
     virtual int backlog() const = 0; // taken and not yet converted
     // Accounts for the pages converted meanwhile; the number of pages accounted so far.
     virtual int poll() = 0;
@@ -86,6 +86,10 @@ struct MethodInfo {
 };
 
 const std::vector<MethodInfo> &MethodTable();
+// The PDF page a page image of `method` holds, read back through the method's own naming rule
+// (so a base name that ends in digits, doc1 -> doc11.jpg, is read right); 0 when the name is
+// not one the rule gives for the PDF at `pdf`.
+int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage);
 const MethodInfo &InfoOf(Method method);
 const MethodInfo *MethodWithSettingCode(const QString &code);     // null for an unknown code
 const MethodInfo *MethodWithCommandName(const QString &name);     // null for an unknown name

@@ -73,6 +73,21 @@ Rendering::Kind kindOf(int protocolKind)
 
 } // namespace
 
+PageFault Rendering::faultOf(int kind)
+{
+    switch (kind) {
+    case Unreadable: return PageFault::Damaged;
+    case NoSuchPage: return PageFault::OutsideDocument;
+    case TooLarge: return PageFault::TooLarge;
+    case NoPixels: return PageFault::NoPixels;
+    case RenderFailed: return PageFault::Damaged;
+    case MemoryCap: return PageFault::MemoryCap;
+    case TimeCap: return PageFault::TimeCap;
+    case Crashed: return PageFault::Crash;
+    default: return PageFault::Unknown;
+    }
+}
+
 RendererProcess::RendererProcess(RenderLimits limits) : m_limits(limits), m_startedWith(startConditionsOf(limits))
 {
     m_clock.start();

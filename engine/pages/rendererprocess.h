@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/pages/renderlimits.h"
+#include "engine/run/runreport.h"
 
 #include <QByteArray>
 #include "sys/usertime.h"
@@ -33,6 +34,9 @@ enum Kind {
     Crashed,        // the renderer ended without an answer
     NoRenderer,     // lumenpage-render cannot be found or started
 };
+
+// The kind of page failure a Failure of kind `kind` (Failure::code()) is, as the run tells it.
+PageFault faultOf(int kind);
 
 struct Page {
     QByteArray jpeg; // a complete JPEG file

@@ -97,3 +97,17 @@ QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts)
         cause += QStringLiteral(": ") + detail;
     return cause;
 }
+
+PageFault ScriptPageFault(ScriptFailure kind)
+{
+    switch (kind) {
+    case ScriptFailure::TimeCap: return PageFault::TimeCap;
+    case ScriptFailure::MemoryCap: return PageFault::MemoryCap;
+    case ScriptFailure::Crash: return PageFault::Crash;
+    case ScriptFailure::Damaged:
+    case ScriptFailure::Unreadable: return PageFault::Damaged;
+    case ScriptFailure::NoPassword:
+    case ScriptFailure::WrongPassword: return PageFault::Password;
+    default: return PageFault::Unknown;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include "engine/pages/renderlimits.h"
 #include "engine/pages/scriptprotocol.h"
+#include "engine/run/runreport.h"
 
 #include <QList>
 #include <QString>
@@ -24,6 +25,9 @@ struct FailureFacts {
 // ForFile, and every document's failure, it is the sentence naming the file's cause.
 enum class FailureScope { ForPage, ForFile };
 QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, FailureScope scope = FailureScope::ForFile);
+
+// The kind of page failure a script's failure is, as the run tells it.
+PageFault ScriptPageFault(ScriptFailure kind);
 
 // Ghostscript's own words on standard error, shortened, as a detail after the program's own:
 // its last lines, with the script's name for the input replaced by the user's.

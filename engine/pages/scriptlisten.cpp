@@ -98,7 +98,7 @@ void ScriptRun::handOverArrived(PageSink &sink, const ScriptEnvironment &told)
         const auto [page, file] = m_events.arrived.takeFirst();
         moveToWorkFolder(m_scriptFolder + QLatin1Char('/') + file, page);
         m_handed << page;
-        sink.take(ScriptPageImageName(m_baseName, page), m_expected);
+        sink.take(page, ScriptPageImageName(m_baseName, page), m_expected);
     }
     // Two pages or fewer left to draw: the next file's script starts on the other core.
     if (!m_aheadTried && m_announced && m_expected > 0 && m_expected - m_handed.size() <= MaxPendingPages) {
@@ -149,8 +149,9 @@ void ScriptRun::judge()
     m_result.pagesExpected = m_expected;
     for (const int n : std::as_const(m_missing)) {
         facts.page = n;
-        const QString why = ScriptFailureText(m_events.failedPages.value(n), facts, FailureScope::ForPage);
-        m_result.failedPages.append({n, why});
+        const ScriptFailure kind = m_events.failedPages.value(n);
+        const QString why = ScriptFailureText(kind, facts, FailureScope::ForPage);
+        m_result.failedPages.append({n, why, ScriptPageFault(kind != ScriptFailure::None ? kind : m_events.document)});
     }
 }
 

@@ -44,6 +44,7 @@ struct ConversionRun::FileJob {
     const int position;
     QString pdf;
     MethodResult result;
+    const MethodInfo *method = nullptr; // the method called, if one was
     std::unique_ptr<FileConversion> file;
     bool produced = false; // PagesProduced after its method
 };
@@ -215,6 +216,7 @@ void ConversionRun::Pass::callMethod(FileJob &f, MethodContext &ctx)
     // not return leaves PagesProduced as it was.
     for (const MethodInfo &method : MethodTable()) {
         if (f.trap.test(method.testStep, [&] { return host.options().method == method.method; })) {
+            f.method = &method;
             f.trap.step(method.callStep, [&] {
                 f.result = method.convert(ctx, f.pdf);
                 run.m_pagesProduced = f.result.pagesProduced;
@@ -273,7 +275,7 @@ bool ConversionRun::Pass::convert(int i)
         // method handed none over while rendering).
         QStringList pages;
         f.trap.step(RunStep::ListPages, [&] { pages = ListFiles(workFolder, QStringLiteral("*.jpg")); });
-        f.file->takeLeftovers(pages);
+        f.file->takeLeftovers(pages, f.method);
         // Its last pages are encoded while the next file renders, unless a page is so large that
         // two at once would hold too much memory.
         if (run.encodeWhileRendering && i < count && f.file->backlog() > 0 && !f.file->hasLargePage()) {

@@ -78,20 +78,21 @@ void FileConversion::expect(const QStringList &names)
     });
 }
 
-void FileConversion::take(const QString &name, int expected)
+void FileConversion::take(int page, const QString &name, int expected)
 {
     if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); }))
         return;
     m_expected = std::max(m_expected, expected);
-    submit(name, PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels);
+    submit(name, page, PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels);
     poll();
 }
 
-void FileConversion::submit(const QString &name, bool large)
+void FileConversion::submit(const QString &name, int page, bool large)
 {
     ++m_taken;
     const QString gifPath = gifPathFor(name);
     m_inFlight << name;
+    m_inFlightPages << page;
     m_claimed << QDir::cleanPath(gifPath);
     m_largePage = m_largePage || large;
     m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
@@ -101,13 +102,14 @@ int FileConversion::poll()
 {
     for (const PageStream::Page &page : m_stream.takeFinished()) {
         const QString name = m_inFlight.takeFirst();
+        const int number = m_inFlightPages.takeFirst();
         ++m_done;
-        account(name, page, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
+        account(name, number, page, m_done, std::max(m_expected, m_done + int(m_inFlight.size())));
     }
     return m_done;
 }
 
-void FileConversion::takeLeftovers(const QStringList &listed)
+void FileConversion::takeLeftovers(const QStringList &listed, const MethodInfo *method)
 {
     // Pages handed over while the method rendered may still be encoded: they were taken.
     QStringList pages;
@@ -130,7 +132,7 @@ void FileConversion::takeLeftovers(const QStringList &listed)
         const bool alone = PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels;
         m_stream.waitBelow(alone && m_workers > 1 ? 1 : inFlight);
         poll();
-        submit(name, alone);
+        submit(name, method ? PageOfImage(*method, m_pdf, name) : 0, alone);
         if (alone && m_workers > 1)
             m_stream.waitBelow(1);
         poll();
@@ -185,7 +187,7 @@ QString FileConversion::gifPathFor(const QString &name)
     return gifPath;
 }
 
-void FileConversion::account(const QString &name, const PageStream::Page &page, int j, int total)
+void FileConversion::account(const QString &name, int number, const PageStream::Page &page, int j, int total)
 {
     // The page was decoded and written in one plain call; only one page is held at a time.
     PageEncoding encoded;
@@ -195,9 +197,9 @@ void FileConversion::account(const QString &name, const PageStream::Page &page, 
         encoded = page.encoding;
     });
     if (animating())
-        accountFrame(name, page, encoded);
+        accountFrame(name, number, page, encoded);
     else
-        accountGif(name, page.gifPath, encoded);
+        accountGif(name, number, page.gifPath, encoded);
     m_trap.step(RunStep::DeletePageImage, [&] { DeleteFilesQuietly(m_workFolder + QLatin1Char('/') + name); });
     m_host.pageProgress(j, total);
 }
@@ -217,9 +219,9 @@ void FileConversion::reportUndecodable(const QString &name, const QString &gifPa
     });
 }
 
-void FileConversion::accountGif(const QString &name, const QString &gifPath, const PageEncoding &encoded)
+void FileConversion::accountGif(const QString &name, int number, const QString &gifPath, const PageEncoding &encoded)
 {
-    PageOutcome outcome{name, gifPath, encoded.written(), encoded.error};
+    PageOutcome outcome{number, name, gifPath, encoded.written(), encoded.error};
     if (encoded.outcome == PageEncoding::Outcome::Undecodable) {
         reportUndecodable(name, gifPath, encoded, outcome);
     } else if (encoded.written()) {
@@ -235,7 +237,7 @@ void FileConversion::accountGif(const QString &name, const QString &gifPath, con
     m_host.pageEnded(outcome);
 }
 
-void FileConversion::accountFrame(const QString &name, const PageStream::Page &page, PageEncoding encoded)
+void FileConversion::accountFrame(const QString &name, int number, const PageStream::Page &page, PageEncoding encoded)
 {
     if (encoded.written() && !m_animationFailed) {
         try {
@@ -248,7 +250,7 @@ void FileConversion::accountFrame(const QString &name, const PageStream::Page &p
             failAnimation(QCoreApplication::translate("Engine", "out of memory"), true);
         }
     }
-    PageOutcome outcome{name, m_animationPath, false, QString()};
+    PageOutcome outcome{number, name, m_animationPath, false, QString()};
     if (!encoded.written()) {
         // The page fails under the name its own GIF would have had.
         m_trap.step(RunStep::NameGif, [&] {

@@ -50,16 +50,17 @@ public:
     // WorkFolder) share one variant for the whole file.
     void expect(const QStringList &names) override;
 
-    void take(const QString &name, int expected) override;
+    void take(int page, const QString &name, int expected) override;
 
     int backlog() const override { return m_stream.backlog(); }
 
     int poll() override;
 
-    // The page images the method left in the WorkFolder, in the order given, after those it
+    // The page images `method` left in the WorkFolder, in the order given, after those it
     // handed over: page `j` of them shows as the handed pages' count + j of that count + theirs.
+    // Their page numbers are read from their names by the method's rule (none without one).
     // The last of them may still be encoded when it returns; end() waits for them.
-    void takeLeftovers(const QStringList &pages);
+    void takeLeftovers(const QStringList &pages, const MethodInfo *method);
 
     // Records what the file's GIFs were named. Called once, whatever the method did;
     // `allDrawn`: the method drew every page it was asked for (an animated GIF is kept only then).
@@ -80,13 +81,13 @@ public:
 
 private:
     QString gifPathFor(const QString &name);
-    void submit(const QString &name, bool large);
+    void submit(const QString &name, int page, bool large);
     void drain();
 
     // Reports how the page came out; its page image is deleted either way.
-    void account(const QString &name, const PageStream::Page &page, int j, int total);
-    void accountGif(const QString &name, const QString &gifPath, const PageEncoding &encoded);
-    void accountFrame(const QString &name, const PageStream::Page &page, PageEncoding encoded);
+    void account(const QString &name, int number, const PageStream::Page &page, int j, int total);
+    void accountGif(const QString &name, int number, const QString &gifPath, const PageEncoding &encoded);
+    void accountFrame(const QString &name, int number, const PageStream::Page &page, PageEncoding encoded);
     // A page image that could not be read: the box, the reason, the GIF listed as missing.
     void reportUndecodable(const QString &name, const QString &gifPath, const PageEncoding &encoded, PageOutcome &outcome);
     void failAnimation(const QString &why, bool listed);
@@ -107,6 +108,7 @@ private:
     int m_done = 0;     // of those, accounted for
     int m_expected = 0; // pages the file is known to have: the renderer's count, or the pages left
     QStringList m_inFlight; // taken, not yet accounted, in order
+    QList<int> m_inFlightPages; // their page numbers
     int m_written = 0;
     QString m_lastError;
     QSet<QString> m_claimed;

@@ -19,10 +19,27 @@ struct FileFailure {
     QString cause; // plain text, for example what the renderer said
 };
 
-// A page a method could not draw, and why.
+// Why a page was not drawn, told apart without reading words: every method and renderer says
+// it of its failed pages, and hosts and records decide on it (the words are for people).
+enum class PageFault {
+    Unknown,         // the renderer gave no reason
+    TimeCap,         // it took longer than the time cap per page
+    MemoryCap,       // drawing it reached the memory cap
+    Crash,           // the renderer ended while drawing it
+    Password,        // the document is locked and the password did not open it
+    Damaged,         // the renderer could not read it
+    NotPdf,          // the file is not a PDF
+    Missing,         // the file was not there
+    TooLarge,        // at the resolution asked it exceeds the pixel limits
+    NoPixels,        // at the resolution asked it would have no pixels
+    OutsideDocument, // the document has no such page
+};
+
+// A page a method could not draw, why in words, and the kind of failure.
 struct PageFailure {
     int page = 0; // from 1
     QString reason;
+    PageFault fault = PageFault::Unknown;
 };
 
 // A GIF that could not be written, and why (empty when nobody said).
@@ -33,6 +50,7 @@ struct FailedGif {
 
 // How one page came out, told to the host as soon as the run is done with it.
 struct PageOutcome {
+    int page = 0;      // its page number in the PDF; 0 when no rule gives one
     QString pageImage; // its name in the WorkFolder
     QString gif;       // the GIF file's path
     bool written = false;
