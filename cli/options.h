@@ -65,6 +65,12 @@ struct ConsoleOptions {
                                     QStringLiteral("FORMAT"), QStringLiteral("gif")};
     const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
                                   QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};
+    const QCommandLineOption name{QStringLiteral("name"),
+                                  QCoreApplication::translate("Console", "Name the pages' files by PATTERN (without the extension): "
+                                                                         "{name} the PDF's name up to its first full stop, {page} "
+                                                                         "the page number ({page:03} with zeros to 3 digits), {n} "
+                                                                         "the file's place in the list; {page} is required."),
+                                  QStringLiteral("PATTERN")};
     const QCommandLineOption pages{QStringLiteral("pages"),
                                    QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
                                        .arg(MaxGflAxPages),

@@ -28,22 +28,6 @@ bool DecodesAsGif(const QString &path)
 
 } // namespace
 
-int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage)
-{
-    // The page number is the last run of digits after the PDF's base name; the rule itself
-    // confirms it, so a base name ending in digits (doc1 -> doc11.jpg) is read right.
-    const QString base = BaseNameOf(pdf);
-    if (!pageImage.startsWith(base))
-        return 0;
-    const QString rest = pageImage.mid(base.size()).section(QLatin1Char('.'), 0, 0);
-    qsizetype start = rest.size();
-    while (start > 0 && rest.at(start - 1).isDigit())
-        --start;
-    bool ok = false;
-    const int page = rest.mid(start).toInt(&ok);
-    return ok && page > 0 && method.pageImageName(base, page) == pageImage ? page : 0;
-}
-
 namespace {
 
 // One line; a failure when `kind` is given.

@@ -24,10 +24,6 @@ inline constexpr char Interrupted[] = "interrupted";                   // the ru
 inline constexpr char NameRefused[] = "name-refused";                  // never passed on
 } // namespace RecordKind
 
-// The page number in a page image's name, by the method's naming rule; 0 when the name does not
-// follow it.
-int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage);
-
 // What the run tells, kept as lines until the run is over. Files are kept by their position in
 // the whole list, so that files the run skipped keep their place.
 class RunRecord {

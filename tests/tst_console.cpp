@@ -569,6 +569,14 @@ private slots:
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
         QTest::newRow("format unknown") << QStringLiteral("--format jpeg") << QStringLiteral("--format 'jpeg'");
         QTest::newRow("gray with bw") << QStringLiteral("-m bw --gray") << QStringLiteral("--gray cannot be combined with the bw method");
+        QTest::newRow("name empty") << QStringLiteral("--name ''") << QStringLiteral("--name '': ");
+        QTest::newRow("name without page") << QStringLiteral("--name '{name}-{n}'") << QStringLiteral("--name '{name}-{n}': ");
+        QTest::newRow("name with a folder") << QStringLiteral("--name 'gifs/{page}'") << QStringLiteral("--name 'gifs/{page}': ");
+        QTest::newRow("name with dots") << QStringLiteral("--name '..{page}'") << QStringLiteral("--name '..{page}': ");
+        QTest::newRow("name unknown field") << QStringLiteral("--name '{page}{title}'") << QStringLiteral("--name '{page}{title}': {title}");
+        QTest::newRow("name bad padding") << QStringLiteral("--name '{page:x}'") << QStringLiteral("--name '{page:x}': {page:x}");
+        QTest::newRow("name open brace") << QStringLiteral("--name '{page}{'") << QStringLiteral("--name '{page}{': ");
+        QTest::newRow("name lone close") << QStringLiteral("--name 'p}{page}'") << QStringLiteral("--name 'p}{page}': ");
     }
     void badValuesRefusedUpFront()
     {

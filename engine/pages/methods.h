@@ -90,6 +90,10 @@ const MethodInfo &InfoOf(Method method);
 const MethodInfo *MethodWithSettingCode(const QString &code);     // null for an unknown code
 const MethodInfo *MethodWithCommandName(const QString &name);     // null for an unknown name
 
+// The page number in a page image's name, by the method's naming rule; 0 when the name does not
+// follow it.
+int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage);
+
 MethodResult PDF_To_GIF_GS(MethodContext &ctx, const QString &pdfPath);
 MethodResult PDF_To_GIF_BW(MethodContext &ctx, const QString &pdfPath);
 MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath);
