@@ -55,8 +55,9 @@ bool writeCompact(const QImage &source, QIODevice &device, const char *format, i
 
 bool writeLosslessPng(const QImage &image, QIODevice &device, QString *error)
 {
-    // Qt's writer keeps what ours does not take: 1-bit pictures and transparency.
-    if (image.hasAlphaChannel() || image.depth() == 1)
+    // Qt's writer keeps what ours does not take (1-bit pictures, transparency) and words the
+    // refusal of an empty picture.
+    if (image.isNull() || image.hasAlphaChannel() || image.depth() == 1)
         return writeCompact(image, device, "png", 100, error);
     return Guarded(image, error, [&] { return writeFilteredPng(compactPicture(image), device, error); });
 }
