@@ -81,7 +81,7 @@ install_packages() {
 }
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpoppler-qt6-dev
-          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
+          ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev zlib1g-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
           qt6-l10n-tools qt6-translations-l10n)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
 # `cpack -G DEB` needs to find the package's library dependencies, GNU parallel, whose use

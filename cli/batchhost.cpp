@@ -129,7 +129,7 @@ void BatchHost::boxShown(const QString &text, const QString &title, bool errorBo
 void BatchHost::fileStarted(int position, const QString &pdf)
 {
     if (m_record)
-        m_record->fileStarted(m_wholePositions.value(position - 1, position), pdf);
+        m_record->fileStarted(listNumberOf(position), pdf);
     m_position = position;
     m_inFile = true;
     m_progressStatus.clear(); // the previous file's count is not this one's

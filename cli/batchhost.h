@@ -63,6 +63,7 @@ public:
     QString appFolder() const override;
     int entryCount() const override { return m_options.files.size(); }
     QString entryAt(int position) const override;
+    int listNumberOf(int position) const override { return m_wholePositions.value(position - 1, position); }
     RunOptions options() const override;
     void setProgressText(const QString &text) override { m_progressText = text; }
     void pageProgress(int done, int total) override;

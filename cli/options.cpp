@@ -175,13 +175,51 @@ int chooseAnimation(const QCommandLineParser &parser, const ConsoleOptions &o, R
     if (run->format.mimeType != ImagingService::pageType())
         return usageError(QCoreApplication::translate("Console", "--animate writes GIF files only; it cannot be combined with --format %1.")
                               .arg(parser.value(o.format).trimmed().toLower()));
+    if (parser.isSet(o.name))
+        return usageError(QCoreApplication::translate("Console", "--animate names each GIF after its PDF; it cannot be combined with --name."));
     run->format.frameDelay = qRound(centiseconds);
     return 0;
 }
 
-// The password, the caps and the run's record. The exit status when one cannot be used, else -1.
+// --name: the pattern of the pages' names. -1 when it can be used (or none is given), otherwise
+// the exit status after the one line saying why.
+int takeNamePattern(const QCommandLineParser &parser, const QCommandLineOption &option, RunOptions *run)
+{
+    if (!parser.isSet(option))
+        return -1;
+    const QString text = parser.value(option);
+    NamePattern::Problem problem;
+    QString field;
+    run->names = NamePattern::parse(text, &problem, &field);
+    QString why;
+    switch (problem) {
+    case NamePattern::Problem::None:
+        return -1;
+    case NamePattern::Problem::Empty:
+        why = QCoreApplication::translate("Console", "an empty name");
+        break;
+    case NamePattern::Problem::NoPage:
+        why = QCoreApplication::translate("Console", "no {page} in it, so the pages of a file would get one name");
+        break;
+    case NamePattern::Problem::LeavesFolder:
+        why = QCoreApplication::translate("Console", "a name cannot hold / or ..");
+        break;
+    case NamePattern::Problem::UnknownField:
+        why = QCoreApplication::translate("Console", "%1 is not a field: use {name}, {page}, {page:03} or {n}").arg(field);
+        break;
+    case NamePattern::Problem::UnbalancedBrace:
+        why = QCoreApplication::translate("Console", "a { without its } or a } without its {");
+        break;
+    }
+    return badValue(QStringLiteral("--name"), text, why);
+}
+
+// The pages' names, the password, the caps and the run's record. The exit status when one cannot be
+// used, else -1.
 int takeCaps(const QCommandLineParser &parser, const ConsoleOptions &o, BatchOptions *options)
 {
+    if (const int status = takeNamePattern(parser, o.name, &options->run); status >= 0)
+        return status;
     if (parser.isSet(o.passwordFile)) {
         QString error;
         if (!readPassword(parser.value(o.passwordFile), &options->run.choice.password, &error))
@@ -215,7 +253,7 @@ ConsoleOptions::ConsoleOptions(QCommandLineParser &parser)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
-    parser.addOptions({format, gray, animate, animateSeconds});
+    parser.addOptions({format, gray, animate, animateSeconds, name});
 }
 
 QStringList WithOptionalValues(const QStringList &arguments)

@@ -78,6 +78,12 @@ struct ConsoleOptions {
                                                                             "(decimals allowed).")};
     // What --animate=SECONDS becomes (see WithOptionalValues).
     const QCommandLineOption animateSeconds = hidden({QStringLiteral("animate-seconds"), QString(), QStringLiteral("SECONDS")});
+    const QCommandLineOption name{QStringLiteral("name"),
+                                  QCoreApplication::translate("Console", "Name the pages' files by PATTERN (without the extension): "
+                                                                         "{name} the PDF's name up to its first full stop, {page} "
+                                                                         "the page number ({page:03} with zeros to 3 digits), {n} "
+                                                                         "the file's place in the list; {page} is required."),
+                                  QStringLiteral("PATTERN")};
     const QCommandLineOption pages{QStringLiteral("pages"),
                                    QCoreApplication::translate("Console", "Number of pages for the gflax method (default 1; at most %1).")
                                        .arg(MaxGflAxPages),

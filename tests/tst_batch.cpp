@@ -174,6 +174,45 @@ private slots:
         QCOMPARE(entries(home.tmp), QStringList());
     }
 
+    // --name: each page named by the pattern, zero padding and the file's place in the list
+    // included; the record has those names, and --resume finds them (a file converted again
+    // keeps its place). A pattern that gives two files one name falls back on the " (2)" rule.
+    void namePattern()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
+        Home home;
+        QDir().mkpath(home.path + QStringLiteral("/a"));
+        QDir().mkpath(home.path + QStringLiteral("/b"));
+        const QString a = home.path + QStringLiteral("/a/doc.pdf"), b = home.path + QStringLiteral("/b/doc.pdf");
+        const QString record = home.path + QStringLiteral("/run.jsonl");
+        TestFiles::writePdf(a, 2);
+        TestFiles::writePdf(b, 1);
+        const QStringList args{"--output", home.out, "--name", "{n}-{name}_p{page:03}", "--report", record, a, b};
+        Result r = batch(args, home.path);
+        QVERIFY2(r.code == 0 && r.err.isEmpty(), qPrintable(r.err));
+        const QStringList named{"1-doc_p001.gif", "1-doc_p002.gif", "2-doc_p001.gif"};
+        QCOMPARE(entries(home.out), named);
+        const QList<QJsonObject> lines = recordLines(record);
+        QCOMPARE(lines.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(lines.at(i).value(QStringLiteral("gif")).toString(), home.out + QLatin1Char('/') + named.at(i));
+            QCOMPARE(lines.at(i).value(QStringLiteral("page")).toInt(), i == 1 ? 2 : 1);
+        }
+
+        QVERIFY(QFile::remove(home.out + QStringLiteral("/2-doc_p001.gif")));
+        r = batch(args + QStringList{"--resume", "--verbose"}, home.path);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err.count(QStringLiteral("Skipped, converted by the earlier run: ")), 1);
+        QCOMPARE(entries(home.out), named);
+
+        QDir(home.out).removeRecursively();
+        QDir().mkpath(home.out);
+        r = batch({"--output", home.out, "--name", "p{page}", a, b}, home.path);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(entries(home.out), (QStringList{"p1 (2).gif", "p1.gif", "p2.gif"}));
+        QVERIFY2(r.err.endsWith(QStringLiteral(": p1 (2).gif\n")), qPrintable(r.err));
+    }
+
     // Another user's link where the scratch folder used to be: nothing behind it is touched, the
     // link stays, and the run still converts.
     void plantedLinkIsLeftAlone()

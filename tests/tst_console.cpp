@@ -658,6 +658,15 @@ private slots:
         QTest::newRow("animate no time") << QStringLiteral("--animate=0") << QStringLiteral("--animate '0'");
         QTest::newRow("animate beyond GIF") << QStringLiteral("--animate=1e6") << QStringLiteral("--animate '1e6'");
         QTest::newRow("animate as png") << QStringLiteral("--animate --format png") << QStringLiteral("--animate writes GIF files only");
+        QTest::newRow("animate with names") << QStringLiteral("--animate --name 'p{page}'") << QStringLiteral("--animate names each GIF after its PDF");
+        QTest::newRow("name empty") << QStringLiteral("--name ''") << QStringLiteral("--name '': ");
+        QTest::newRow("name without page") << QStringLiteral("--name '{name}-{n}'") << QStringLiteral("--name '{name}-{n}': ");
+        QTest::newRow("name with a folder") << QStringLiteral("--name 'gifs/{page}'") << QStringLiteral("--name 'gifs/{page}': ");
+        QTest::newRow("name with dots") << QStringLiteral("--name '..{page}'") << QStringLiteral("--name '..{page}': ");
+        QTest::newRow("name unknown field") << QStringLiteral("--name '{page}{title}'") << QStringLiteral("--name '{page}{title}': {title}");
+        QTest::newRow("name bad padding") << QStringLiteral("--name '{page:x}'") << QStringLiteral("--name '{page:x}': {page:x}");
+        QTest::newRow("name open brace") << QStringLiteral("--name '{page}{'") << QStringLiteral("--name '{page}{': ");
+        QTest::newRow("name lone close") << QStringLiteral("--name 'p}{page}'") << QStringLiteral("--name 'p}{page}': ");
     }
     void badValuesRefusedUpFront()
     {

@@ -147,6 +147,7 @@ private slots:
                 page.setPixel(x, y, qRgb(200, 40 + x / 10, 40));
         QTest::newRow("PNG, many colours") << photoLike(600, 400) << exact << png;
         QTest::newRow("PNG, a page of few colours") << page << exact << png;
+        QTest::newRow("PNG, greys") << greys << exact << png;
         QTest::newRow("TIFF, many colours") << photoLike(600, 400) << exact << tiff;
         QTest::newRow("TIFF, a page of few colours") << page << exact << tiff;
     }

@@ -300,6 +300,34 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>--animate writes GIF files only; it cannot be combined with --format %1.</source>
         <translation>--animate schreibt nur GIF-Dateien; es kann nicht mit --format %1 verbunden werden.</translation>
     </message>
+    <message>
+        <source>--animate names each GIF after its PDF; it cannot be combined with --name.</source>
+        <translation>--animate benennt jedes GIF nach seiner PDF-Datei; es kann nicht mit --name verbunden werden.</translation>
+    </message>
+    <message>
+        <source>Name the pages&apos; files by PATTERN (without the extension): {name} the PDF&apos;s name up to its first full stop, {page} the page number ({page:03} with zeros to 3 digits), {n} the file&apos;s place in the list; {page} is required.</source>
+        <translation>Die Dateien der Seiten nach PATTERN benennen (ohne Endung): {name} der Name der PDF-Datei bis zum ersten Punkt, {page} die Seitennummer ({page:03} mit Nullen auf 3 Stellen), {n} die Stelle der Datei in der Liste; {page} ist Pflicht.</translation>
+    </message>
+    <message>
+        <source>an empty name</source>
+        <translation>ein leerer Name</translation>
+    </message>
+    <message>
+        <source>no {page} in it, so the pages of a file would get one name</source>
+        <translation>kein {page} darin, so bekämen die Seiten einer Datei einen einzigen Namen</translation>
+    </message>
+    <message>
+        <source>a name cannot hold / or ..</source>
+        <translation>ein Name darf weder / noch .. enthalten</translation>
+    </message>
+    <message>
+        <source>%1 is not a field: use {name}, {page}, {page:03} or {n}</source>
+        <translation>%1 ist kein Feld: verwenden Sie {name}, {page}, {page:03} oder {n}</translation>
+    </message>
+    <message>
+        <source>a { without its } or a } without its {</source>
+        <translation>eine { ohne ihre } oder eine } ohne ihre {</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -300,6 +300,34 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>--animate writes GIF files only; it cannot be combined with --format %1.</source>
         <translation>--animate n’écrit que des fichiers GIF&#xa0;; il ne peut pas être combiné avec --format %1.</translation>
     </message>
+    <message>
+        <source>--animate names each GIF after its PDF; it cannot be combined with --name.</source>
+        <translation>--animate nomme chaque GIF d’après son PDF&#xa0;; il ne peut pas être combiné avec --name.</translation>
+    </message>
+    <message>
+        <source>Name the pages&apos; files by PATTERN (without the extension): {name} the PDF&apos;s name up to its first full stop, {page} the page number ({page:03} with zeros to 3 digits), {n} the file&apos;s place in the list; {page} is required.</source>
+        <translation>Nommer les fichiers des pages selon PATTERN (sans l’extension)&#xa0;: {name} le nom du PDF jusqu’à son premier point, {page} le numéro de page ({page:03} complété de zéros sur 3 chiffres), {n} la place du fichier dans la liste&#xa0;; {page} est obligatoire.</translation>
+    </message>
+    <message>
+        <source>an empty name</source>
+        <translation>un nom vide</translation>
+    </message>
+    <message>
+        <source>no {page} in it, so the pages of a file would get one name</source>
+        <translation>il n’y a pas de {page}, les pages d’un fichier auraient donc toutes le même nom</translation>
+    </message>
+    <message>
+        <source>a name cannot hold / or ..</source>
+        <translation>un nom ne peut contenir ni / ni ..</translation>
+    </message>
+    <message>
+        <source>%1 is not a field: use {name}, {page}, {page:03} or {n}</source>
+        <translation>%1 n’est pas un champ&#xa0;: utilisez {name}, {page}, {page:03} ou {n}</translation>
+    </message>
+    <message>
+        <source>a { without its } or a } without its {</source>
+        <translation>une { sans sa } ou une } sans sa {</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -1,6 +1,7 @@
 #include "engine/encode/losslesswriter.h"
 
 #include "engine/encode/palette.h"
+#include "engine/encode/pngwriter.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -22,17 +23,12 @@ QImage compactPicture(const QImage &source)
     return indexed.isNull() ? source : indexed;
 }
 
-// `compression` in QImageWriter's terms for the format: Qt's PNG writer maps 0..100 onto zlib's
-// levels 0..9, its TIFF writer takes 1 for LZW (the only compression it has).
-bool writeCompact(const QImage &source, QIODevice &device, const char *format, int compression, QString *error)
+// `write()`, with running out of memory as a failure of the page.
+template <typename Write>
+bool Guarded(const QImage &source, QString *error, Write write)
 {
     try {
-        QImageWriter writer(&device, format);
-        writer.setCompression(compression);
-        if (writer.write(compactPicture(source)))
-            return true;
-        if (error)
-            *error = writer.errorString();
+        return write();
     } catch (const std::bad_alloc &) {
         if (error)
             *error = QCoreApplication::translate("Engine", "out of memory (%1 x %2)").arg(source.width()).arg(source.height());
@@ -40,11 +36,30 @@ bool writeCompact(const QImage &source, QIODevice &device, const char *format, i
     return false;
 }
 
+// `compression` in QImageWriter's terms for the format: Qt's PNG writer maps 0..100 onto zlib's
+// levels 0..9, its TIFF writer takes 1 for LZW (the only compression it has).
+bool writeCompact(const QImage &source, QIODevice &device, const char *format, int compression, QString *error)
+{
+    return Guarded(source, error, [&] {
+        QImageWriter writer(&device, format);
+        writer.setCompression(compression);
+        if (writer.write(compactPicture(source)))
+            return true;
+        if (error)
+            *error = writer.errorString();
+        return false;
+    });
+}
+
 } // namespace
 
 bool writeLosslessPng(const QImage &image, QIODevice &device, QString *error)
 {
-    return writeCompact(image, device, "png", 100, error);
+    // Qt's writer keeps what ours does not take (1-bit pictures, transparency) and words the
+    // refusal of an empty picture.
+    if (image.isNull() || image.hasAlphaChannel() || image.depth() == 1)
+        return writeCompact(image, device, "png", 100, error);
+    return Guarded(image, error, [&] { return writeFilteredPng(compactPicture(image), device, error); });
 }
 
 bool writeLosslessTiff(const QImage &image, QIODevice &device, QString *error)

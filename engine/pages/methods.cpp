@@ -73,7 +73,7 @@ const MethodInfo *MethodWithCommandName(const QString &name)
 int PageOfImage(const MethodInfo &method, const QString &pdf, const QString &pageImage)
 {
     // The page number is the last run of digits after the PDF's base name; the rule itself
-    // confirms it.
+    // confirms it, so a base name ending in digits (doc1 -> doc11.jpg) is read right.
     const QString base = BaseNameOf(pdf);
     if (!pageImage.startsWith(base))
         return 0;

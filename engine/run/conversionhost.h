@@ -24,6 +24,9 @@ public:
     // position that is gone.
     virtual int entryCount() const = 0;
     virtual QString entryAt(int position) const = 0;
+    // The number the user's own list gives the entry at `position` (a name pattern's {n}): the
+    // same, unless the host left some of the files the user gave out of the run.
+    virtual int listNumberOf(int position) const { return position; }
 
     // The user's choices, as they are now.
     virtual RunOptions options() const = 0;

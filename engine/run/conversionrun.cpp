@@ -256,8 +256,8 @@ bool ConversionRun::Pass::convert(int i)
     const QString &workFolder = run.m_workFolder;
     MethodContext ctx{f.host, workFolder, run.scriptTimeoutMs, run.fileWaitTimeoutMs, chosen.limits, chosen.choice};
     ctx.dialogs = &f.host.dialogs();
-    f.file = std::make_unique<FileConversion>(f.host.pageDialogs(), f.host, run.m_report, workFolder, f.pdf, writtenEarlier,
-                                              run.encodeWhileRendering);
+    f.file = std::make_unique<FileConversion>(f.host.pageDialogs(), f.host, run.m_report, workFolder, f.pdf,
+                                              host.listNumberOf(i),                                              writtenEarlier, run.encodeWhileRendering);
     if (run.encodeWhileRendering) {
         ctx.pageSink = f.file.get();
         f.host.methodStarts();

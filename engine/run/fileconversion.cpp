@@ -43,13 +43,19 @@ PageFormat formatOf(const RunOptions &options)
     return format;
 }
 
+const MethodInfo *methodOf(const RunOptions &options)
+{
+    return options.method ? &InfoOf(*options.method) : nullptr;
+}
+
 } // namespace
 
 FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunReport &report, const QString &workFolder,
-               const QString &pdf, QSet<QString> &writtenEarlier, bool workers)
+               const QString &pdf, int position, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
       m_format(formatOf(host.options())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
+      m_names(host.options().names), m_method(methodOf(host.options())), m_position(position),
       m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
       m_settle([this] {
           m_stream.abandon();
@@ -70,7 +76,7 @@ void FileConversion::expect(const QStringList &names)
         QStringList stems;
         for (const QString &name : names)
             if (ownPage(name))
-                stems << NameWithoutExtension(name);
+                stems << stemOf(name);
         // The animated GIF is named after the document alone.
         if (animating())
             stems = QStringList{m_baseName};
@@ -165,6 +171,13 @@ void FileConversion::end(bool allDrawn)
         m_host.inTurn([report = &m_report, pdf = m_pdf, renamed = m_renamed] { report->renamedFiles.append({pdf, renamed}); });
 }
 
+QString FileConversion::stemOf(const QString &name) const
+{
+    // A page image off its method's rule (none is known) keeps its own name.
+    const int page = m_names.isSet() && m_method ? PageOfImage(*m_method, m_pdf, name) : 0;
+    return page > 0 ? m_names.apply(m_baseName, page, m_position) : NameWithoutExtension(name);
+}
+
 QString FileConversion::gifPathFor(const QString &name)
 {
     QString gifPath;
@@ -180,7 +193,7 @@ QString FileConversion::gifPathFor(const QString &name)
             gifPath = m_animationPath;
             return;
         }
-        const QString stem = NameWithoutExtension(name);
+        const QString stem = stemOf(name);
         m_variant = FreeVariant({stem}, m_baseName, outputFolder, m_extension, m_writtenEarlier, m_variant);
         gifPath = outputFolder + QLatin1Char('/') + DistinctGifName(stem, m_baseName, m_variant) + m_extension;
     });

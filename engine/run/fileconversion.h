@@ -38,9 +38,10 @@
 // its own GIF would have had, and then no animated GIF is left at all.
 class FileConversion final : public PageSink {
 public:
-    // What it shows and records goes through the file's chapter of the run's journal.
+    // What it shows and records goes through the file's chapter of the run's journal. `position`
+    // is the file's place in the input list, from 1.
     FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunReport &report, const QString &workFolder,
-                   const QString &pdf, QSet<QString> &writtenEarlier, bool workers);
+                   const QString &pdf, int position, QSet<QString> &writtenEarlier, bool workers);
 
     // Names beginning with "~" are scratch files, except this file's own pages: a PDF named
     // "~draft.pdf" gives "~draft-001.jpg".
@@ -80,6 +81,8 @@ public:
     const QString &lastError() const { return m_lastError; } // why the last page that failed did
 
 private:
+    // The name (without extension) the page image `name` gives: its own, or the user's pattern's.
+    QString stemOf(const QString &name) const;
     QString gifPathFor(const QString &name);
     void submit(const QString &name, int page, bool large);
     void drain();
@@ -103,6 +106,9 @@ private:
     QStringList m_renamed;
     const PageFormat m_format; // fixed for the file, even if the host's options change meanwhile
     const QString m_extension; // of the files the imaging service writes pages as
+    const NamePattern m_names; // fixed for the file, as the format
+    const MethodInfo *const m_method; // whose page image names give the page numbers
+    const int m_position;
     int m_variant = 0;
     int m_taken = 0;    // pages taken, while the method rendered or after
     int m_done = 0;     // of those, accounted for

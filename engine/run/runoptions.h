@@ -3,6 +3,7 @@
 #include "engine/encode/pageencoding.h"
 #include "engine/pages/pagechoice.h"
 #include "engine/pages/renderlimits.h"
+#include "engine/run/namepattern.h"
 
 #include <QString>
 
@@ -45,4 +46,5 @@ struct RunOptions {
     RenderLimits limits;          // caps on what one PDF may cost any renderer
     PageChoice choice;            // pages, size and password; the default is what the window does
     PageFormat format;            // what the pages are saved as; the window always saves GIFs
+    NamePattern names;            // what the pages' files are called; unset: their method's names
 };

@@ -90,7 +90,7 @@ public:
     QString entryAt(int position) const override;
     RunOptions options() const override
     {
-        return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice, format};
+        return {method, check5Value == 1, LeadingNumber(resolution), PageCount(pages), outputFolder, gdiplusFailed, limits, choice, format, {}};
     }
     void setProgress(double percent) override { progressValues << percent; }
     void setProgressText(const QString &text) override { progressTexts << text; events << text; }
