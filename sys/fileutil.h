@@ -33,13 +33,15 @@ void DeleteFilesQuietly(const QString &pathOrPattern);
 
 // Deletes the folder with everything in it, never following a link (see RemoveTree); failures
 // go to its own ErrorBox.
-void KillFolder(Dialogs &dialogs, const QString &folder);
+void KillFolder(Dialogs &dialogs, const QString &folder, const char *removedLast = nullptr);
 
 // Deletes `folder` and everything in it without ever following a symbolic link: a link inside is
 // removed itself, never what it points to, and a `folder` that is itself a link is left alone
 // and reported. Read-only files and folders inside are deleted too. A missing folder is nothing
 // to do. Throws Failure when something could not be deleted; everything else is still deleted.
-void RemoveTree(const QString &folder);
+// An entry of `folder` named `removedLast` (a lock that tells whether the folder is in use) goes
+// only after everything else went, and stays when anything could not.
+void RemoveTree(const QString &folder, const char *removedLast = nullptr);
 
 // Copies `source` with everything in it to `destination`, replacing files that are there.
 // Throws Failure when the source is missing or a file cannot be copied.

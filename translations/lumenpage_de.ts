@@ -149,6 +149,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>enthält kein Passwort (die erste Zeile ist leer)</translation>
     </message>
     <message>
+        <source>is not a regular file (a pipe or a device cannot hold the password)</source>
+        <translation>ist keine gewöhnliche Datei (eine Pipe oder ein Gerät kann das Passwort nicht enthalten)</translation>
+    </message>
+    <message>
         <source>the name is not valid UTF-8, so the file cannot be opened</source>
         <translation>der Name ist kein gültiges UTF-8, daher kann die Datei nicht geöffnet werden</translation>
     </message>

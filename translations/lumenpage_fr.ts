@@ -149,6 +149,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>ne contient aucun mot de passe (sa première ligne est vide)</translation>
     </message>
     <message>
+        <source>is not a regular file (a pipe or a device cannot hold the password)</source>
+        <translation>n’est pas un fichier ordinaire (un tube ou un périphérique ne peut pas contenir le mot de passe)</translation>
+    </message>
+    <message>
         <source>the name is not valid UTF-8, so the file cannot be opened</source>
         <translation>le nom n’est pas en UTF-8 valide, le fichier ne peut donc pas être ouvert</translation>
     </message>

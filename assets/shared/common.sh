@@ -73,21 +73,28 @@ count_pages() {
 }
 
 # plan_pages: $spans, the pages drawn as "FIRST-LAST" each, clamped to the document, and
-# $wanted, their number; the program is told both. No page in the range: it is told so and the
-# script ends.
+# $wanted, their number; the program is told both. Items that follow on from the one before
+# (the program gives them in page order) are one span: a Ghostscript is started a span, not an
+# item. No page in the range: it is told so and the script ends.
 plan_pages() {
     spans=1-$last
     wanted=$last
     if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
         spans=
         wanted=0
+        from=0 to=-1
         for item in $LUMENPAGE_PAGES; do
             a=${item%-*} b=${item#*-}
             [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
             [ "$a" -le "$b" ] || continue
-            spans="$spans $a-$b"
-            wanted=$((wanted + b - a + 1))
+            if [ "$a" -ge "$from" ] && [ "$a" -le $((to + 1)) ]; then
+                [ "$b" -gt "$to" ] && to=$b
+                continue
+            fi
+            [ "$to" -ge "$from" ] && spans="$spans $from-$to" && wanted=$((wanted + to - from + 1))
+            from=$a to=$b
         done
+        [ "$to" -ge "$from" ] && spans="$spans $from-$to" && wanted=$((wanted + to - from + 1))
         if [ "$wanted" = 0 ]; then
             say document norange "$last"
             exit 1
@@ -122,9 +129,14 @@ watch() {
     watcher=
     if [ "$cap" -gt 0 ]; then
         (
-            gs=$1 listing=$2 waiting=${3:-} seen= idle=0
+            gs=$1 listing=$2 waiting=${3:-} seen= idle=0 nap=
+            # Its second's sleep ends with the watch: none outlives the run.
+            trap '[ -n "$nap" ] && kill "$nap" 2>/dev/null; exit 0' TERM
             while kill -0 "$gs" 2>/dev/null; do
-                sleep 1 </dev/null >/dev/null
+                sleep 1 </dev/null >/dev/null &
+                nap=$!
+                wait "$nap"
+                nap=
                 set -- $listing
                 now=$*
                 [ -n "$waiting" ] && set -- $waiting
