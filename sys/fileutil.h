@@ -83,6 +83,10 @@ bool IsValidUtf8(const QByteArray &bytes);
 // the root of the file system. No trailing "/".
 QString TempFolder();
 
+// Whether the file system `folder` is on has less room left than a large page image needs
+// (4 MB): after a failure there, the reason. False when it cannot be told.
+bool HasLittleRoom(const QString &folder);
+
 // Creates a new folder in `parent` named `prefix` followed by six unpredictable characters,
 // readable and writable by its owner only, and returns its path. The name is new: an existing
 // folder, file or link of that name is never used or gone through. Throws Failure when the

@@ -662,6 +662,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1 changed while it was converted</source>
         <translation>%1 wurde während der Umwandlung geändert</translation>
     </message>
+    <message>
+        <source>the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>der Seitenbaum des Dokuments führt nicht zu ihr (die Datei ist beschädigt)</translation>
+    </message>
+    <message>
+        <source>the scratch folder %1 is full: there is no room for the page images</source>
+        <translation>der Arbeitsordner %1 ist voll: es ist kein Platz für die Seitenbilder</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>Seite %1 von %2 konnte nicht gezeichnet werden: der Seitenbaum des Dokuments führt nicht zu ihr (die Datei ist beschädigt)</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -662,6 +662,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1 changed while it was converted</source>
         <translation>%1 a été modifié pendant sa conversion</translation>
     </message>
+    <message>
+        <source>the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>l’arborescence des pages du document n’y mène pas (le fichier est endommagé)</translation>
+    </message>
+    <message>
+        <source>the scratch folder %1 is full: there is no room for the page images</source>
+        <translation>le dossier de travail %1 est plein&#xa0;: il n’y a plus de place pour les images des pages</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: l’arborescence des pages du document n’y mène pas (le fichier est endommagé)</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -158,4 +158,5 @@ if [ "$last" -eq 0 ]; then
     status=1
 fi
 [ "$finished" -eq "$wanted" ] || status=1
+[ "$status" = 0 ] || no_room
 exit "$status"

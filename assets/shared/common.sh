@@ -9,10 +9,12 @@
 #   count N             the number of pages that will be drawn, before the first page
 #   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
 #   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
-#   failed N KIND       page N will not come: timecap, memory, crash or damaged
+#   failed N KIND       page N will not come: timecap, memory, crash, damaged or pagetree
+#                       (the document's page tree does not lead to it)
 #   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 #                       norange COUNT (none of its COUNT pages is in LUMENPAGE_PAGES),
-#                       damaged, missingtool NAME...
+#                       damaged, missingtool NAME..., or not every page as the folder the
+#                       script works in is full: nospace
 # Any other line is not an event. The script's own standard output is fd 3 from here on;
 # what the programs it starts print goes to standard error unless they are given fd 3.
 
@@ -120,6 +122,14 @@ document_failed() {
     else
         say document damaged
     fi
+}
+
+# no_room: after a failure, "document nospace" when the file system of the script's folder has
+# less room left than a large page image needs (4 MB): whatever failed, that is why.
+no_room() {
+    set -- $(stat -f -c '%a %S' . 2>/dev/null)
+    [ "$#" = 2 ] && [ $(($1 * $2)) -lt 4194304 ] && say document nospace
+    return 0
 }
 
 # watch PID LISTING [WAITING]: waits for the Ghostscript PID and gives its exit status. When the
