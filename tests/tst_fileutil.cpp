@@ -188,7 +188,7 @@ private slots:
         QTemporaryDir dir;
         const QString stale = CreatePrivateFolder(dir.path(), QStringLiteral("Lumenpage-"));
         QString deep = stale;
-        for (int i = 0; i < 64; ++i)
+        for (int i = 0; i < 1000; ++i)
             deep += QStringLiteral("/d");
         QVERIFY(QDir().mkpath(deep));
         touch(deep + QStringLiteral("/page.jpg"));
