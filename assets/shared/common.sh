@@ -103,8 +103,12 @@ plan_pages() {
         fi
         spans=${spans# }
         # The count is the document's claim: the pages are listed only for a sane number.
+        # (A page alone is said by the shell itself: a range of thousands of them starts no
+        # program for each.)
         if [ "$wanted" -le 100000 ]; then
-            say pages $(for span in $spans; do seq "${span%-*}" "${span#*-}"; done)
+            say pages $(for span in $spans; do
+                if [ "${span%-*}" = "${span#*-}" ]; then echo "${span%-*}"; else seq "${span%-*}" "${span#*-}"; fi
+            done)
         fi
     fi
     [ "$counted" = yes ] && say count "$wanted"
