@@ -10,7 +10,7 @@
 #   none. The events are listed in common.sh, which both page scripts share.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
-# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+# - LUMENPAGE_PAGES="2-3 5 10-" renders those pages alone (clamped to the document); none in
 #   the document: nothing is drawn, it says so and fails.
 # - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
 #   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).

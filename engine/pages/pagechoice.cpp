@@ -40,7 +40,11 @@ QByteArray PageChoice::scriptRanges() const
         qint64 last = spans[i].second;
         for (++i; i < spans.size() && last != End && spans[i].first <= last + 1; ++i)
             last = std::max(last, spans[i].second);
-        items << QByteArray::number(first) + '-' + (last != End ? QByteArray::number(last) : QByteArray());
+        // A page alone as "N": thousands of them still fit the environment a script is given.
+        if (first == last)
+            items << QByteArray::number(first);
+        else
+            items << QByteArray::number(first) + '-' + (last != End ? QByteArray::number(last) : QByteArray());
         while (last == End && i < spans.size())
             ++i;
     }
