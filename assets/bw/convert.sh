@@ -222,11 +222,11 @@ wait_for_reader() {
 finished=0
 runs=0
 # A page range of one span is drawn as a document of its own; one of many spans a batch at a
-# time (all of it without a reader), each batch by one Ghostscript whichever spans its pages are
+# time (400 pages without a reader), each batch by one Ghostscript whichever spans its pages are
 # of: a range of thousands of single pages does not start thousands of them.
 if [ "${spans#* }" != "$spans" ]; then
     size_of_batch=$((limit * 8))
-    [ "$limit" -gt 0 ] || size_of_batch=$wanted
+    [ "$limit" -gt 0 ] || size_of_batch=400
     batch= n=0
     for span in $spans; do
         page=${span%-*}
