@@ -11,7 +11,13 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,8 +34,22 @@ int badValue(const QString &option, const QString &value, const QString &why)
 // The password itself is never put into a message.
 bool readPassword(const QString &path, QByteArray *password, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting (a pipe nobody writes to would hold the run before any message)
+    // and taken only when it is a plain file: a device such as /dev/zero never ends.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = QCoreApplication::translate("Console", "cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = QCoreApplication::translate("Console", "is not a regular file (a pipe or a device cannot hold the password)");
+        return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         *error = QCoreApplication::translate("Console", "cannot be read: ") + file.errorString();
         return false;
     }

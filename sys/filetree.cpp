@@ -34,7 +34,7 @@ constexpr int RemoveFolderTree = 106;
 } // namespace KillFolderStep
 } // namespace
 
-void KillFolder(Dialogs &dialogs, const QString &folder)
+void KillFolder(Dialogs &dialogs, const QString &folder, const char *removedLast)
 {
     ErrorTrap trap(dialogs, KillFolderLocation);
     QString path = folder;
@@ -46,15 +46,16 @@ void KillFolder(Dialogs &dialogs, const QString &folder)
     if (path.isEmpty() || QDir(path).isRoot())
         return;
     if (trap.test(KillFolderStep::CheckFolderExists, [&] { return IsExistingFolder(path); })) {
-        trap.step(KillFolderStep::RemoveFolderTree, [&] { RemoveTree(path); });
+        trap.step(KillFolderStep::RemoveFolderTree, [&] { RemoveTree(path, removedLast); });
     }
 }
 
 namespace {
 
 // Empties the folder open as `dirFd`, entry by entry relative to it, so that no name is ever
-// resolved through a link. Goes on after a failure; `failed` tells whether any occurred.
-void removeContents(int dirFd, bool &failed)
+// resolved through a link. Goes on after a failure; `failed` tells whether any occurred. An
+// entry named `last` goes only after all the others did.
+void removeContents(int dirFd, bool &failed, const char *last = nullptr)
 {
     const int listFd = ::dup(dirFd);
     DIR *d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
@@ -66,12 +67,17 @@ void removeContents(int dirFd, bool &failed)
     }
     std::vector<std::string> names;
     while (const dirent *e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0
+            && (last == nullptr || std::strcmp(e->d_name, last) != 0))
             names.emplace_back(e->d_name);
     }
     ::closedir(d);
+    if (last != nullptr)
+        names.emplace_back(last);
 
     for (const std::string &name : names) {
+        if (last != nullptr && failed && name == last)
+            break;
         struct stat st;
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             failed = failed || errno != ENOENT;
@@ -96,7 +102,7 @@ void removeContents(int dirFd, bool &failed)
 
 } // namespace
 
-void RemoveTree(const QString &folder)
+void RemoveTree(const QString &folder, const char *removedLast)
 {
     QString path = folder;
     // A trailing "/" would make the system follow a link in the last component.
@@ -115,7 +121,7 @@ void RemoveTree(const QString &folder)
         throw Failure(QCoreApplication::translate("Files", "Permission denied: %1 could not be deleted completely").arg(path), ErrorCode::PermissionDenied);
     }
     bool failed = false;
-    removeContents(fd, failed);
+    removeContents(fd, failed, removedLast);
     ::close(fd);
     if (::rmdir(name.constData()) != 0 && errno != ENOENT)
         failed = true;

@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -292,4 +293,12 @@ QString CreatePrivateFolder(const QString &parent, const QString &prefix)
                           .arg(pattern, QString::fromLocal8Bit(std::strerror(errno))),
                       ErrorCode::PathNotFound);
     return QFile::decodeName(name);
+}
+
+bool HasLittleRoom(const QString &folder)
+{
+    struct statvfs room {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &room) != 0)
+        return false;
+    return static_cast<unsigned long long>(room.f_bavail) * room.f_frsize < 4ull * 1024 * 1024;
 }

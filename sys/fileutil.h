@@ -33,13 +33,15 @@ void DeleteFilesQuietly(const QString &pathOrPattern);
 
 // Deletes the folder with everything in it, never following a link (see RemoveTree); failures
 // go to its own ErrorBox.
-void KillFolder(Dialogs &dialogs, const QString &folder);
+void KillFolder(Dialogs &dialogs, const QString &folder, const char *removedLast = nullptr);
 
 // Deletes `folder` and everything in it without ever following a symbolic link: a link inside is
 // removed itself, never what it points to, and a `folder` that is itself a link is left alone
 // and reported. Read-only files and folders inside are deleted too. A missing folder is nothing
 // to do. Throws Failure when something could not be deleted; everything else is still deleted.
-void RemoveTree(const QString &folder);
+// An entry of `folder` named `removedLast` (a lock that tells whether the folder is in use) goes
+// only after everything else went, and stays when anything could not.
+void RemoveTree(const QString &folder, const char *removedLast = nullptr);
 
 // Copies `source` with everything in it to `destination`, replacing files that are there.
 // Throws Failure when the source is missing or a file cannot be copied.
@@ -80,6 +82,10 @@ bool IsValidUtf8(const QByteArray &bytes);
 // Where scratch folders go: $TEMP, or the system temporary folder when TEMP is unset, empty or
 // the root of the file system. No trailing "/".
 QString TempFolder();
+
+// Whether the file system `folder` is on has less room left than a large page image needs
+// (4 MB): after a failure there, the reason. False when it cannot be told.
+bool HasLittleRoom(const QString &folder);
 
 // Creates a new folder in `parent` named `prefix` followed by six unpredictable characters,
 // readable and writable by its owner only, and returns its path. The name is new: an existing

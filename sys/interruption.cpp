@@ -88,7 +88,7 @@ bool groupRuns(qint64 group)
 int g_lifeline[2] = {-1, -1};
 
 // The lock file in a scratch folder; its descriptors stay open until the program ends.
-const char *const LockName = ".lock";
+const char *const LockName = Interruption::ScratchLockName;
 
 } // namespace
 
@@ -170,7 +170,9 @@ void RemoveAbandonedScratchFolders(const QString &parent, const QString &prefix)
         const bool gone = ::flock(lockFd, LOCK_EX | LOCK_NB) == 0;
         if (gone) {
             try {
-                RemoveTree(parent + QLatin1Char('/') + name);
+                // The lock last: a folder that could not be emptied, or whose removal was cut
+                // short, keeps it and is tried again by the next run.
+                RemoveTree(parent + QLatin1Char('/') + name, LockName);
             } catch (...) {
                 // What could go went; the rest is tried again by the next run.
             }
@@ -249,7 +251,7 @@ void CleanUpNow()
     groups().clear();
     for (const QString &folder : folders()) {
         try {
-            RemoveTree(folder);
+            RemoveTree(folder, LockName);
         } catch (...) {
             // Nothing can be shown any more; what could go went.
         }

@@ -52,6 +52,8 @@ void TieGroupToLifeline(); // async-signal-safe: for the child between fork and 
 // in `parent` whose names start with `prefix` that belong to this user, are no links, and hold
 // a lock file whose lock nobody holds any more: the folders of runs that were killed.
 void RemoveAbandonedScratchFolders(const QString &parent, const QString &prefix);
+// The lock file's name in a scratch folder: whoever removes the folder removes it last.
+inline constexpr const char *ScratchLockName = ".lock";
 
 void addScratchFolder(const QString &folder);
 void removeScratchFolder(const QString &folder);

@@ -1,12 +1,15 @@
 #include "support/testsupport.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -175,6 +178,39 @@ private slots:
         QCOMPARE(QDir(victim).entryList(QDir::Files), QStringList{QStringLiteral("a.jpg")});
         QVERIFY(IsExistingFile(victim + QStringLiteral("/sub/b.jpg")));
         QVERIFY_THROWS_EXCEPTION(Failure, RemoveTree(QStringLiteral("/")));
+    }
+
+    // The scratch folder of a run that was killed goes with a later run, also when the removal
+    // is cut short (here: too few descriptors for its deepest folders): it keeps its lock until
+    // all else is gone, so the run after finds it again and finishes.
+    void abandonedScratchFolderRemovedInTheEnd()
+    {
+        QTemporaryDir dir;
+        const QString stale = CreatePrivateFolder(dir.path(), QStringLiteral("Lumenpage-"));
+        QString deep = stale;
+        for (int i = 0; i < 1000; ++i)
+            deep += QStringLiteral("/d");
+        QVERIFY(QDir().mkpath(deep));
+        touch(deep + QStringLiteral("/page.jpg"));
+        touch(stale + QStringLiteral("/current.pdf"));
+        touch(stale + QLatin1Char('/') + QLatin1String(Interruption::ScratchLockName)); // nobody holds it
+        int highest = 0;
+        for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            highest = std::max(highest, fd.toInt());
+        rlimit before{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &before), 0);
+        {
+            const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &before); });
+            rlimit few = before;
+            few.rlim_cur = rlim_t(highest + 8);
+            QCOMPARE(::setrlimit(RLIMIT_NOFILE, &few), 0);
+            Interruption::RemoveAbandonedScratchFolders(dir.path(), QStringLiteral("Lumenpage-"));
+        }
+        QVERIFY(QFileInfo::exists(deep));
+        QVERIFY(!QFileInfo::exists(stale + QStringLiteral("/current.pdf")));
+        QVERIFY(QFileInfo::exists(stale + QLatin1Char('/') + QLatin1String(Interruption::ScratchLockName)));
+        Interruption::RemoveAbandonedScratchFolders(dir.path(), QStringLiteral("Lumenpage-"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 
     // A file is replaced whole or not at all, and a name that is a link is replaced by a file of

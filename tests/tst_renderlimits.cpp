@@ -18,6 +18,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -286,8 +288,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         run.start();
-        // The cap is held to within a few seconds.
+        // The cap is held to within a few seconds, and its watch ends with the run.
         QVERIFY2(clock.elapsed() < 12000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(TestFiles::processesWorkingIn(f.temp), QStringList());
         QCOMPARE(f.gifs(), (QStringList{"good-001.gif", "good-002.gif", "nested-001.gif", "nested-003.gif"}));
         const RunReport &report = run.lastReport();
         QCOMPARE(report.failedFiles(), QStringList{nested});
@@ -482,6 +485,65 @@ private slots:
             QVERIFY(run.waitForFinished(60000));
             QCOMPARE(run.exitCode(), 0);
         }
+        QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // A page that fails for a reason of its file or of the machine is told that reason: a page
+    // the page tree does not lead to (it loops), by every method, not as a page without pixels;
+    // a scratch folder that is full, by the script methods, not as Ghostscript ending (the page
+    // renderer's methods name the write that failed). The full folder is a small file system,
+    // where one can be mounted.
+    void reasonOfTheFileOrTheMachine_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("says");
+        const QString tree = QStringLiteral("the document's page tree does not lead to it (the file is damaged)");
+        for (const char *method : {"ghostscript", "bw", "gflax", "acrobat"})
+            QTest::addRow("%s, page tree loops", method) << method << false << tree;
+        const QString full = QStringLiteral("the scratch folder %1 is full: there is no room for the page images");
+        QTest::newRow("ghostscript, scratch folder full") << "ghostscript" << true << full;
+        QTest::newRow("bw, scratch folder full") << "bw" << true << full;
+    }
+    void reasonOfTheFileOrTheMachine()
+    {
+        QFETCH(QString, method);
+        QFETCH(bool, full);
+        QFETCH(QString, says);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        QTemporaryDir home;
+        const QString out = home.filePath(QStringLiteral("out")), tmp = home.filePath(QStringLiteral("tmp"));
+        QDir().mkpath(out);
+        QDir().mkpath(tmp);
+        const QString pdf = home.filePath(QStringLiteral("doc.pdf"));
+        QStringList options{"--output", out, "--method", method};
+        if (full) {
+            QProcess mount;
+            mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", tmp});
+            if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
+                QSKIP("no small file system can be mounted here");
+            TestFiles::writePdf(pdf, 2);
+            options << "--resolution" << "600";
+        } else {
+            // Page 1 is the root of the tree that holds it.
+            TestFiles::writeBytes(pdf, TestPdfs::fromObjects({"<< /Type /Catalog /Pages 2 0 R >>",
+                                                              "<< /Type /Pages /Kids [2 0 R] /Count 1 >>"}));
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (full)
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), tmp});
+        });
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TEMP"), tmp);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home.path());
+        p.start(TestFiles::appFolder() + QStringLiteral("/lumenpage-batch"), options << pdf);
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.contains(QString(says).replace(QLatin1String("%1"), tmp)), qPrintable(err));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList());
         QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 

@@ -161,7 +161,8 @@ class TestScripts : public QObject {
     }
 
     // Runs the script as the methods do.
-    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false, const QString &maxPending = QString())
+    Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false, const QString &maxPending = QString(),
+                      const QString &range = QString())
     {
         const QString folder = prepare(s, pdf);
 
@@ -169,6 +170,9 @@ class TestScripts : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"));
         env.remove(QStringLiteral("LUMENPAGE_MAX_PENDING"));
+        env.remove(QStringLiteral("LUMENPAGE_PAGES"));
+        if (!range.isEmpty())
+            env.insert(QStringLiteral("LUMENPAGE_PAGES"), range);
         if (firstPageOnly)
             env.insert(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"), QStringLiteral("1"));
         if (!maxPending.isEmpty())
@@ -405,14 +409,24 @@ private slots:
         QTest::addColumn<int>("pages");
         QTest::addColumn<bool>("firstPageOnly");
         QTest::addColumn<QString>("maxPending");
+        QTest::addColumn<QString>("range");
         QTest::addColumn<int>("starts");
-        QTest::newRow("ps: one page, for a reader") << QStringLiteral("ps") << 1 << false << QStringLiteral("100000") << 1;
-        QTest::newRow("ps: three pages, for a reader") << QStringLiteral("ps") << 3 << false << QStringLiteral("100000") << 1;
-        QTest::newRow("ps: page 1 alone") << QStringLiteral("ps") << 5 << true << QString() << 1;
-        QTest::newRow("ps: 55 pages, for a reader") << QStringLiteral("ps") << 55 << false << QStringLiteral("100000") << 2;
-        QTest::newRow("bw: three pages, for a reader") << QStringLiteral("bw") << 3 << false << QStringLiteral("2") << 2;
-        QTest::newRow("bw: page 1 alone") << QStringLiteral("bw") << 5 << true << QString() << 2;
-        QTest::newRow("bw: 20 pages, for a reader") << QStringLiteral("bw") << 20 << false << QStringLiteral("100") << 2;
+        QTest::newRow("ps: one page, for a reader") << QStringLiteral("ps") << 1 << false << QStringLiteral("100000") << QString() << 1;
+        QTest::newRow("ps: three pages, for a reader") << QStringLiteral("ps") << 3 << false << QStringLiteral("100000") << QString() << 1;
+        QTest::newRow("ps: page 1 alone") << QStringLiteral("ps") << 5 << true << QString() << QString() << 1;
+        QTest::newRow("ps: 55 pages, for a reader") << QStringLiteral("ps") << 55 << false << QStringLiteral("100000") << QString() << 2;
+        QTest::newRow("bw: three pages, for a reader") << QStringLiteral("bw") << 3 << false << QStringLiteral("2") << QString() << 2;
+        QTest::newRow("bw: page 1 alone") << QStringLiteral("bw") << 5 << true << QString() << QString() << 2;
+        QTest::newRow("bw: 20 pages, for a reader") << QStringLiteral("bw") << 20 << false << QStringLiteral("100") << QString() << 2;
+        // A page range of 60 single pages: the count, then a Ghostscript per 50 pages (ps), or
+        // the bitmaps and their JPEGs (bw), not a Ghostscript or two a page.
+        QStringList singles;
+        for (int page = 1; page < 120; page += 2)
+            singles << QStringLiteral("%1-%1").arg(page);
+        QTest::newRow("ps: 60 single pages of a range, for a reader") << QStringLiteral("ps") << 120 << false << QStringLiteral("100000")
+                                                                     << singles.join(QLatin1Char(' ')) << 3;
+        QTest::newRow("bw: 60 single pages of a range") << QStringLiteral("bw") << 120 << false << QString()
+                                                        << singles.join(QLatin1Char(' ')) << 3;
     }
     void ghostscriptStartsPerDocument()
     {
@@ -420,6 +434,7 @@ private slots:
         QFETCH(int, pages);
         QFETCH(bool, firstPageOnly);
         QFETCH(QString, maxPending);
+        QFETCH(QString, range);
         QFETCH(int, starts);
         const QString gs = QStandardPaths::findExecutable(QStringLiteral("gs"));
         QVERIFY(!gs.isEmpty());
@@ -432,9 +447,9 @@ private slots:
         const Script s = scriptOf(folder);
         const QString pdf = root() + QStringLiteral("/doc.pdf");
         TestFiles::writePdf(pdf, pages);
-        const Outcome o = runScript(s, pdf, firstPageOnly, maxPending);
+        const Outcome o = runScript(s, pdf, firstPageOnly, maxPending, range);
         QCOMPARE(o.exitCode, 0);
-        QCOMPARE(int(o.pages.size()), firstPageOnly ? 1 : pages);
+        QCOMPARE(int(o.pages.size()), !range.isEmpty() ? int(range.count(QLatin1Char(' ')) + 1) : firstPageOnly ? 1 : pages);
         QCOMPARE(o.left, QStringList());
         QFile started(log);
         QVERIFY(started.open(QIODevice::ReadOnly));

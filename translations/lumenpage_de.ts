@@ -149,6 +149,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>enthält kein Passwort (die erste Zeile ist leer)</translation>
     </message>
     <message>
+        <source>is not a regular file (a pipe or a device cannot hold the password)</source>
+        <translation>ist keine gewöhnliche Datei (eine Pipe oder ein Gerät kann das Passwort nicht enthalten)</translation>
+    </message>
+    <message>
         <source>the name is not valid UTF-8, so the file cannot be opened</source>
         <translation>der Name ist kein gültiges UTF-8, daher kann die Datei nicht geöffnet werden</translation>
     </message>
@@ -701,6 +705,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>%1 changed while it was converted</source>
         <translation>%1 wurde während der Umwandlung geändert</translation>
+    </message>
+    <message>
+        <source>the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>der Seitenbaum des Dokuments führt nicht zu ihr (die Datei ist beschädigt)</translation>
+    </message>
+    <message>
+        <source>the scratch folder %1 is full: there is no room for the page images</source>
+        <translation>der Arbeitsordner %1 ist voll: es ist kein Platz für die Seitenbilder</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>Seite %1 von %2 konnte nicht gezeichnet werden: der Seitenbaum des Dokuments führt nicht zu ihr (die Datei ist beschädigt)</translation>
     </message>
 </context>
 <context>

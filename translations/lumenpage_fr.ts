@@ -149,6 +149,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>ne contient aucun mot de passe (sa première ligne est vide)</translation>
     </message>
     <message>
+        <source>is not a regular file (a pipe or a device cannot hold the password)</source>
+        <translation>n’est pas un fichier ordinaire (un tube ou un périphérique ne peut pas contenir le mot de passe)</translation>
+    </message>
+    <message>
         <source>the name is not valid UTF-8, so the file cannot be opened</source>
         <translation>le nom n’est pas en UTF-8 valide, le fichier ne peut donc pas être ouvert</translation>
     </message>
@@ -701,6 +705,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>%1 changed while it was converted</source>
         <translation>%1 a été modifié pendant sa conversion</translation>
+    </message>
+    <message>
+        <source>the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>l’arborescence des pages du document n’y mène pas (le fichier est endommagé)</translation>
+    </message>
+    <message>
+        <source>the scratch folder %1 is full: there is no room for the page images</source>
+        <translation>le dossier de travail %1 est plein&#xa0;: il n’y a plus de place pour les images des pages</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: l’arborescence des pages du document n’y mène pas (le fichier est endommagé)</translation>
     </message>
 </context>
 <context>

@@ -10,7 +10,7 @@
 #   none. The events are listed in common.sh, which both page scripts share.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
-# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+# - LUMENPAGE_PAGES="2-3 5 10-" renders those pages alone (clamped to the document); none in
 #   the document: nothing is drawn, it says so and fails.
 # - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
 #   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
@@ -99,20 +99,62 @@ draw() {
             break
         fi
     done
+    jpegs
+}
 
+# pick: the bitmaps of the pages of $batch (a page range's, of many spans) as
+# current/pickRRRRR_%05d.pbm, the k-th of run RRRRR being the k-th page of $picked_RRRRR; then
+# their JPEGs. A Ghostscript that ended early costs only the page it was drawing, as in draw.
+pick() {
+    failed=" "
+    while [ -n "$batch" ]; do
+        runs=$((runs + 1))
+        run=$(printf '%05d' "$runs")
+        eval "picked_$runs=\$batch"
+        set -- $( { gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pbmraw $size -sPick="$batch" \
+           -sPDFFile=current.pdf --permit-file-read=current.pdf -sOutputFile="current/pick${run}_%05d.pbm" \
+           $password -c "{0.5 lt {0} {1} ifelse} settransfer" -f pages.ps </dev/null &
+           watch $! 'current/*'; echo ended $?; } | relay)
+        [ "$4" = 0 ] || status=1
+        why=$3
+        shift 5
+        failed="$failed$* "
+        made=$(ls current/pick${run}_*.pbm 2>/dev/null | wc -l)
+        set -- $batch
+        [ "$made" -ge "$#" ] && break
+        shift "$made"
+        say failed "$1" "$why"
+        failed="$failed$1 "
+        status=1
+        shift
+        batch=$*
+    done
+    jpegs
+}
+
+# jpegs: the JPEG pages of the bitmaps draw or pick made.
+jpegs() {
     # One Ghostscript draws the bitmaps, in page order (their names are zero-padded); the blank
     # bitmap of a page that could not be drawn is left out. Its k-th output is the k-th listed page.
     numbers=
     printf '/Bitmaps [\n' > bitmaps.ps
-    for bitmap in current/bits*.pbm; do
+    for bitmap in current/bits*.pbm current/pick*.pbm; do
         [ -f "$bitmap" ] || continue
         n=${bitmap#current/bits}
+        [ "$n" = "$bitmap" ] && n=${bitmap#current/pick}
         start=${n%%_*}
         n=${n#*_}
         n=${n%.pbm}
         while [ "${n#0}" != "$n" ]; do n=${n#0}; done
         while [ "${start#0}" != "$start" ]; do start=${start#0}; done
-        n=$((n + start - 1))
+        case "$bitmap" in
+        current/pick*)
+            eval "set -- \$picked_$start"
+            [ "$n" -le "$#" ] || continue
+            shift $((n - 1))
+            n=$1 ;;
+        *) n=$((n + start - 1)) ;;
+        esac
         case "$failed" in
         *" $n "*)
             rm -f "$bitmap"
@@ -156,35 +198,57 @@ draw() {
     rm -f current/*.pbm current/*.part
 }
 
+# wait_for_reader B: with a reader, until fewer than B page images wait for it (the next batch
+# is drawn while the reader still takes the last one). Nobody takes pages any more once the
+# program that started this script is gone (killed, crashed): the rest is not drawn.
+wait_for_reader() {
+    [ "$limit" -gt 0 ] || return 0
+    most=$1
+    while :; do
+        set -- current/*.jpg
+        [ -e "$1" ] || set --
+        [ "$#" -lt "$most" ] && break
+        if [ "$PPID" -gt 1 ] && ! kill -0 "$PPID" 2>/dev/null; then
+            exit 1
+        fi
+        sleep 0.05
+    done
+}
+
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is
 # still being rendered), pages are drawn in batches of 8K, each once fewer than 8K page images
 # wait: scratch space stays bounded by two batches, not by the number of pages. (Each batch
 # starts two Ghostscripts, about 50 ms each, so batches are not made smaller.)
 finished=0
-# A page range is drawn span by span, each as a document of its own.
-if [ "$spans" != "1-$last" ]; then
+runs=0
+# A page range of one span is drawn as a document of its own; one of many spans a batch at a
+# time (400 pages without a reader), each batch by one Ghostscript whichever spans its pages are
+# of: a range of thousands of single pages does not start thousands of them.
+if [ "${spans#* }" != "$spans" ]; then
+    size_of_batch=$((limit * 8))
+    [ "$limit" -gt 0 ] || size_of_batch=400
+    batch= n=0
     for span in $spans; do
-        draw "${span%-*}" "${span#*-}"
+        page=${span%-*}
+        while [ "$page" -le "${span#*-}" ]; do
+            batch="$batch $page" n=$((n + 1)) page=$((page + 1))
+            if [ "$n" -ge "$size_of_batch" ]; then
+                wait_for_reader "$size_of_batch"
+                pick
+                batch= n=0
+            fi
+        done
     done
+    [ -n "$batch" ] && wait_for_reader "$size_of_batch" && pick
+elif [ "$spans" != "1-$last" ]; then
+    draw "${spans%-*}" "${spans#*-}"
 elif [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then
     batch=$((limit * 8))
-    reader=$PPID
     first=1
     # Until the first batch has counted the pages, the document is taken to be one batch long.
     [ "$counted" = no ] && last=$batch
     while [ "$first" -le "$last" ]; do
-        # The next batch is drawn while the reader still takes the last one.
-        while :; do
-            set -- current/*.jpg
-            [ -e "$1" ] || set --
-            [ "$#" -lt "$batch" ] && break
-            # Nobody takes pages any more once the program that started this script is gone
-            # (killed, crashed): the rest of the document is not drawn.
-            if [ "$reader" -gt 1 ] && ! kill -0 "$reader" 2>/dev/null; then
-                exit 1
-            fi
-            sleep 0.05
-        done
+        wait_for_reader "$batch"
         end=$((first + batch - 1))
         [ "$end" -gt "$last" ] && end=$last
         if [ "$counted" = no ]; then
@@ -206,4 +270,5 @@ if [ "$last" -eq 0 ]; then
     status=1
 fi
 [ "$finished" -eq "$wanted" ] || status=1
+[ "$status" = 0 ] || no_room
 exit "$status"

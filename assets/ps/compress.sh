@@ -9,7 +9,15 @@
 # being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for
 # this script, so scratch space and memory stay bounded by K, not by the number of pages.
 # (No process is started that a built-in can replace: this runs once a page.)
-page=$(($1 + $2))
+# OFFSET "pick": page N is the N-th of LUMENPAGE_PICKED (pdf2tiff.sh's -sPick, see pages.ps).
+if [ "$1" = pick ]; then
+    n=$2
+    set -- $LUMENPAGE_PICKED
+    shift $((n - 1))
+    page=$1
+else
+    page=$(($1 + $2))
+fi
 name=$((100000 + page))
 if [ "$page" -lt 100000 ]; then name=current${name#1}.jpg; else name=current$page.jpg; fi
 limit=${LUMENPAGE_MAX_PENDING:-0}

@@ -10,7 +10,7 @@
 #   none. The events are listed in common.sh, which both page scripts share.
 # - Exit status 0 only when every page was rendered.
 # - LUMENPAGE_FIRST_PAGE_ONLY=1 renders page 1 alone.
-# - LUMENPAGE_PAGES="2-3 5-5 10-" renders those pages alone (clamped to the document); none in
+# - LUMENPAGE_PAGES="2-3 5 10-" renders those pages alone (clamped to the document); none in
 #   the document: nothing is drawn, it says so and fails.
 # - LUMENPAGE_RESOLUTION=DPI instead of 144; LUMENPAGE_FIT="W H": each page at the resolution
 #   that makes it fit W x H pixels (0: that side unbounded), its shape kept (see pages.ps).
@@ -76,6 +76,44 @@ render() {
        -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" $password pages.ps </dev/null
 }
 
+# render_pick PAGES: those pages (a page range's, in its order), as render does. compress.sh
+# learns from LUMENPAGE_PICKED which page each output is.
+render_pick() {
+    LUMENPAGE_PICKED=$1 exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 \
+       -dGraphicsAlphaBits=4 -sPick="$1" -sPDFFile=current.pdf --permit-file-read=current.pdf \
+       -sOutputFile="%pipe%set -- pick %d; . ./compress.sh" $password pages.ps </dev/null
+}
+
+# draw_picked: the pages of $batch, by one Ghostscript under the watch; one that ends before the
+# last costs only the page it was drawing, and the next takes over after it. False once nobody
+# takes pages any more.
+draw_picked() {
+    while [ -n "$batch" ]; do
+        set -- $( { render_pick "$batch" & watch $! 'current*.jpg*' 'current*.jpg'; echo ended $?; } | relay)
+        [ "$4" = 0 ] || status=1
+        finished=$((finished + $5))
+        reached=$2 why=$3 rest= seen=no
+        [ "$reached" = 0 ] && seen=yes
+        for picked in $batch; do
+            if [ "$seen" = yes ]; then rest="$rest $picked"; fi
+            [ "$picked" = "$reached" ] && seen=yes
+        done
+        batch=
+        if [ -n "$rest" ]; then
+            set -- $rest
+            say failed "$1" "$why"
+            status=1
+            shift
+            batch=$*
+        fi
+        if [ -n "$LUMENPAGE_READER" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
+            status=1
+            return 1
+        fi
+    done
+    return 0
+}
+
 # Two Ghostscripts only when nothing else uses the second core: a reader that takes pages while
 # they are rendered (LUMENPAGE_MAX_PENDING set, see compress.sh) encodes them there, and wants
 # them in page order.
@@ -101,7 +139,22 @@ finished=0
 # each Ghostscript under the watch. Until the first Ghostscript has counted the pages
 # (counted=no), the document is taken to be one chunk long.
 [ "$counted" = no ] && spans=1-$chunk
-if [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$spans" != "1-$last" ]; then
+if [ "$counted" = yes ] && [ "${spans#* }" != "$spans" ]; then
+    # A page range of more than one span: Chunk pages a Ghostscript, whichever spans they are
+    # of, so that a range of thousands of single pages does not start thousands of them.
+    batch= n=0
+    for span in $spans; do
+        page=${span%-*}
+        while [ "$page" -le "${span#*-}" ]; do
+            batch="$batch $page" n=$((n + 1)) page=$((page + 1))
+            if [ "$n" -ge "$chunk" ]; then
+                draw_picked || break 2
+                n=0
+            fi
+        done
+    done
+    [ -n "$batch" ] && draw_picked
+elif [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$spans" != "1-$last" ]; then
     for span in $spans; do
     from=${span%-*}
     end=${span#*-}
@@ -158,4 +211,5 @@ if [ "$last" -eq 0 ]; then
     status=1
 fi
 [ "$finished" -eq "$wanted" ] || status=1
+[ "$status" = 0 ] || no_room
 exit "$status"

@@ -9,10 +9,12 @@
 #   count N             the number of pages that will be drawn, before the first page
 #   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
 #   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
-#   failed N KIND       page N will not come: timecap, memory, crash or damaged
+#   failed N KIND       page N will not come: timecap, memory, crash, damaged or pagetree
+#                       (the document's page tree does not lead to it)
 #   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 #                       norange COUNT (none of its COUNT pages is in LUMENPAGE_PAGES),
-#                       damaged, missingtool NAME...
+#                       damaged, missingtool NAME..., or not every page as the folder the
+#                       script works in is full: nospace
 # Any other line is not an event. The script's own standard output is fd 3 from here on;
 # what the programs it starts print goes to standard error unless they are given fd 3.
 
@@ -73,29 +75,40 @@ count_pages() {
 }
 
 # plan_pages: $spans, the pages drawn as "FIRST-LAST" each, clamped to the document, and
-# $wanted, their number; the program is told both. No page in the range: it is told so and the
-# script ends.
+# $wanted, their number; the program is told both. Items that follow on from the one before
+# (the program gives them in page order) are one span: a Ghostscript is started a span, not an
+# item. No page in the range: it is told so and the script ends.
 plan_pages() {
     spans=1-$last
     wanted=$last
     if [ -n "${LUMENPAGE_PAGES:-}" ] && [ "$last" -gt 0 ]; then
         spans=
         wanted=0
+        from=0 to=-1
         for item in $LUMENPAGE_PAGES; do
             a=${item%-*} b=${item#*-}
             [ -z "$b" ] || [ "$b" -gt "$last" ] && b=$last
             [ "$a" -le "$b" ] || continue
-            spans="$spans $a-$b"
-            wanted=$((wanted + b - a + 1))
+            if [ "$a" -ge "$from" ] && [ "$a" -le $((to + 1)) ]; then
+                [ "$b" -gt "$to" ] && to=$b
+                continue
+            fi
+            [ "$to" -ge "$from" ] && spans="$spans $from-$to" && wanted=$((wanted + to - from + 1))
+            from=$a to=$b
         done
+        [ "$to" -ge "$from" ] && spans="$spans $from-$to" && wanted=$((wanted + to - from + 1))
         if [ "$wanted" = 0 ]; then
             say document norange "$last"
             exit 1
         fi
         spans=${spans# }
         # The count is the document's claim: the pages are listed only for a sane number.
+        # (A page alone is said by the shell itself: a range of thousands of them starts no
+        # program for each.)
         if [ "$wanted" -le 100000 ]; then
-            say pages $(for span in $spans; do seq "${span%-*}" "${span#*-}"; done)
+            say pages $(for span in $spans; do
+                if [ "${span%-*}" = "${span#*-}" ]; then echo "${span%-*}"; else seq "${span%-*}" "${span#*-}"; fi
+            done)
         fi
     fi
     [ "$counted" = yes ] && say count "$wanted"
@@ -115,6 +128,14 @@ document_failed() {
     fi
 }
 
+# no_room: after a failure, "document nospace" when the file system of the script's folder has
+# less room left than a large page image needs (4 MB): whatever failed, that is why.
+no_room() {
+    set -- $(stat -f -c '%a %S' . 2>/dev/null)
+    [ "$#" = 2 ] && [ $(($1 * $2)) -lt 4194304 ] && say document nospace
+    return 0
+}
+
 # watch PID LISTING [WAITING]: waits for the Ghostscript PID and gives its exit status. When the
 # files LISTING (a pattern) stay the same for the time cap while none of WAITING (page images
 # not yet taken) is there, it is killed and "timecap" said on standard output.
@@ -122,9 +143,14 @@ watch() {
     watcher=
     if [ "$cap" -gt 0 ]; then
         (
-            gs=$1 listing=$2 waiting=${3:-} seen= idle=0
+            gs=$1 listing=$2 waiting=${3:-} seen= idle=0 nap=
+            # Its second's sleep ends with the watch: none outlives the run.
+            trap '[ -n "$nap" ] && kill "$nap" 2>/dev/null; exit 0' TERM
             while kill -0 "$gs" 2>/dev/null; do
-                sleep 1 </dev/null >/dev/null
+                sleep 1 </dev/null >/dev/null &
+                nap=$!
+                wait "$nap"
+                nap=
                 set -- $listing
                 now=$*
                 [ -n "$waiting" ] && set -- $waiting

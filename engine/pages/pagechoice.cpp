@@ -26,9 +26,28 @@ QList<int> PageChoice::pagesOf(int pageCount) const
 
 QByteArray PageChoice::scriptRanges() const
 {
-    QList<QByteArray> items;
+    // In page order, items that overlap or touch made one: a script starts a Ghostscript a
+    // span, so "1,2,3,...,12000" must cost one, not twelve thousand. Each page is drawn once,
+    // as the other methods draw the chosen pages.
+    constexpr qint64 End = std::numeric_limits<qint64>::max();
+    QList<std::pair<qint64, qint64>> spans;
     for (const Range &r : ranges)
-        items << QByteArray::number(r.first) + '-' + (r.last > 0 ? QByteArray::number(r.last) : QByteArray());
+        spans.append({r.first, r.last > 0 ? r.last : End});
+    std::sort(spans.begin(), spans.end());
+    QList<QByteArray> items;
+    for (qsizetype i = 0; i < spans.size();) {
+        const qint64 first = spans[i].first;
+        qint64 last = spans[i].second;
+        for (++i; i < spans.size() && last != End && spans[i].first <= last + 1; ++i)
+            last = std::max(last, spans[i].second);
+        // A page alone as "N": thousands of them still fit the environment a script is given.
+        if (first == last)
+            items << QByteArray::number(first);
+        else
+            items << QByteArray::number(first) + '-' + (last != End ? QByteArray::number(last) : QByteArray());
+        while (last == End && i < spans.size())
+            ++i;
+    }
     return items.join(' ');
 }
 

@@ -27,7 +27,8 @@ struct PageChoice {
     bool contains(int page) const;
     // The chosen pages of a document of `pageCount` pages, in order, each once.
     QList<int> pagesOf(int pageCount) const;
-    // The ranges as the scripts take them: "2-3 5-5 10-" (every page: empty).
+    // The ranges as the scripts take them, in page order, items that overlap or touch joined:
+    // "2-3 5 10-" (every page: empty).
     QByteArray scriptRanges() const;
 
     // The highest resolution taken, in dpi: the window's highest choice. A US Letter or A4 page

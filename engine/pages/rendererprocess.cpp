@@ -250,6 +250,9 @@ Rendering::Page RendererProcess::receive()
                               .arg(m_limits.memoryCapText()).arg(page).arg(m_path), kind);
         }
         m_state = State::Idle;
+        if (words.value(1).toInt() == RenderProtocol::PageTree)
+            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: the document's page tree does not lead to it (the file is damaged)")
+                              .arg(page).arg(m_path), kind);
         throw Failure(kindlessText(line), kind);
     }
     bool sizeOk = false;

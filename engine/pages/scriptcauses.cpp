@@ -5,6 +5,20 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+QString PageTreeText()
+{
+    return QCoreApplication::translate("Engine", "the document's page tree does not lead to it (the file is damaged)");
+}
+
+QString ScratchFullText(const QString &folder)
+{
+    return QCoreApplication::translate("Engine", "the scratch folder %1 is full: there is no room for the page images").arg(folder);
+}
+
+} // namespace
+
 QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, FailureScope scope)
 {
     switch (kind) {
@@ -16,10 +30,12 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
         return QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.memoryCapText());
     case ScriptFailure::TimeCap:
     case ScriptFailure::Crash:
-    case ScriptFailure::Damaged: {
+    case ScriptFailure::Damaged:
+    case ScriptFailure::PageTree: {
         const QString reason = kind == ScriptFailure::TimeCap ? QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.timeCapText())
                                : kind == ScriptFailure::Crash ? QCoreApplication::translate("Engine", "Ghostscript ended while drawing it")
-                                                              : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
+                               : kind == ScriptFailure::PageTree ? PageTreeText()
+                                                                 : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
         return scope == FailureScope::ForPage ? reason : QCoreApplication::translate("Engine", "page %1 could not be drawn: %2").arg(facts.page).arg(reason);
     }
     case ScriptFailure::NoPassword:
@@ -39,6 +55,8 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
         return QCoreApplication::translate("Engine", "the renderer failed (exit status %1)").arg(facts.exitCode);
     case ScriptFailure::NoPage:
         return QCoreApplication::translate("Engine", "the renderer gave no page");
+    case ScriptFailure::ScratchFull:
+        return ScratchFullText(facts.scratch);
     }
     return QString();
 }
@@ -62,6 +80,10 @@ QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts)
     const ScriptEvents &events = *outcome.events;
     if (!outcome.inputProblem.isEmpty())
         return outcome.inputProblem;
+    // No room for the page images: whatever failed after that is its consequence.
+    if (outcome.scratchFull || events.document == ScriptFailure::ScratchFull
+        || std::find(events.failedPages.cbegin(), events.failedPages.cend(), ScriptFailure::ScratchFull) != events.failedPages.cend())
+        return ScriptFailureText(ScriptFailure::ScratchFull, facts);
     QString cause;
     const auto memory = std::find(events.failedPages.cbegin(), events.failedPages.cend(), ScriptFailure::MemoryCap);
     if (memory != events.failedPages.cend()) {

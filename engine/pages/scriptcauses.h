@@ -17,6 +17,7 @@ struct FailureFacts {
     int documentPages = 0; // the document's pages, for a page range none of them is in
     QStringList tools;    // the programs missing
     QString script;       // the script, where it should be
+    QString scratch;      // the folder the script works in (TEMP)
     int exitCode = 0;
 };
 
@@ -43,6 +44,7 @@ struct ScriptOutcome {
     bool gavePages = false;
     int exitCode = 0;
     bool scriptThere = true;
+    bool scratchFull = false; // the program found no room left in the scratch folder itself
 };
 
 // Why the file failed, or why not every page of it was drawn; empty when nothing went wrong.

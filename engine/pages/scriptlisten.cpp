@@ -8,6 +8,7 @@
 #include "sys/programrunner.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -140,11 +141,14 @@ void ScriptRun::judge()
     outcome.gavePages = !m_given.isEmpty();
     outcome.exitCode = m_exitCode;
     outcome.scriptThere = IsExistingFile(m_scriptFolder + QLatin1Char('/') + m_method.script);
+    const bool failed = !m_stopped.isEmpty() || !m_missing.isEmpty() || m_exitCode != 0 || m_given.isEmpty();
+    outcome.scratchFull = failed && m_inputProblem.isEmpty() && HasLittleRoom(m_scriptFolder);
     FailureFacts facts;
     facts.pdf = m_pdf;
     facts.limits = m_ctx.limits;
     facts.rangeText = m_ctx.choice.rangeText;
     facts.script = m_host.appFolder() + QLatin1Char('/') + m_method.folder + QLatin1Char('/') + m_method.script;
+    facts.scratch = QFileInfo(m_ctx.workFolder).path();
     m_result.cause = ScriptFileCause(outcome, facts);
     m_result.pagesExpected = m_expected;
     for (const int n : std::as_const(m_missing)) {

@@ -18,6 +18,8 @@ ScriptFailure pageFailure(const QByteArray &kind)
         return ScriptFailure::MemoryCap;
     if (kind == "damaged")
         return ScriptFailure::Damaged;
+    if (kind == "pagetree")
+        return ScriptFailure::PageTree;
     return ScriptFailure::Crash;
 }
 
@@ -31,6 +33,8 @@ ScriptFailure documentFailure(const QByteArray &kind)
         return ScriptFailure::NoPageInRange;
     if (kind == "missingtool")
         return ScriptFailure::MissingTool;
+    if (kind == "nospace")
+        return ScriptFailure::ScratchFull;
     return ScriptFailure::Unreadable;
 }
 

@@ -18,6 +18,7 @@ enum class ScriptFailure {
     MemoryCap, // Ghostscript ran out of memory (the memory cap) on it
     Crash,     // Ghostscript ended while drawing it
     Damaged,   // Ghostscript could not draw it
+    PageTree,  // the document's page tree does not lead to it (a loop, a lost branch)
     // The document:
     NoPassword,    // it is locked and no password was given
     WrongPassword, // the password given does not open it
@@ -27,6 +28,8 @@ enum class ScriptFailure {
     ScriptMissing, // the script itself is not there
     RendererFailed, // the script failed without saying why
     NoPage,         // the script ended well and gave no page
+    // Either:
+    ScratchFull,    // the scratch folder's file system has no room left
 };
 
 // The events a page script (ps/pdf2tiff.sh, bw/convert.sh) tells the program, one line each on
@@ -35,9 +38,10 @@ enum class ScriptFailure {
 //   count N             the number of pages that will be drawn, before the first page
 //   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
 //   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
-//   failed N KIND       page N will not come: timecap, memory, crash or damaged
+//   failed N KIND       page N will not come: timecap, memory, crash, damaged or pagetree
 //   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
-//                       norange COUNT, damaged, missingtool NAME...
+//                       norange COUNT, damaged, missingtool NAME..., or not every page, as
+//                       the scratch folder is full: nospace
 // Anything else is not an event and is ignored; standard error carries only the renderers' own
 // words. (The scripts say the same in assets/shared/common.sh.)
 struct ScriptEvents {

@@ -91,6 +91,12 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         return;
     }
     const int index = page - 1;
+    // Counted, but not found by its number: the page tree loops or has lost a branch. Without
+    // a page there is no size either, and "no pixels" would blame the resolution.
+    if (!document.page(index)) {
+        error(PageTree, QStringLiteral("Page %1 of %2 cannot be found in its page tree").arg(page).arg(path));
+        return;
+    }
     if (box.width() > 0 || box.height() > 0)
         dpi = PdfPages::boxDpi(document, index, box, dpi);
     if (fit)

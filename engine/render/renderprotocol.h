@@ -41,6 +41,8 @@ enum Kind {
     WrongPassword = 9, // locked, and the password given does not open it
     NotPdf = 10,       // no PDF header
     Damaged = 11,      // poppler cannot read it
+    // Why a page was not drawn, where the program says it in the user's words.
+    PageTree = 12,     // the document's page tree does not lead to the page (a loop, a lost branch)
 };
 
 } // namespace RenderProtocol

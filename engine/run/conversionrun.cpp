@@ -299,7 +299,7 @@ void ConversionRun::Pass::end()
     const QString &workFolder = run.m_workFolder;
     RunReport &report = run.m_report;
     if (haveWorkFolder && trap.test(RunStep::CheckWorkFolderLeft, [&] { return IsExistingFolder(workFolder); }))
-        trap.step(RunStep::RemoveWorkFolder, [&] { KillFolder(dialogs, workFolder); });
+        trap.step(RunStep::RemoveWorkFolder, [&] { KillFolder(dialogs, workFolder, Interruption::ScratchLockName); });
     // Whatever a method left, the pointer is the default again when the run ends.
     trap.step(RunStep::RestorePointers, [&] {
         host.setAppWaitPointer(false);
