@@ -230,10 +230,18 @@ private slots:
         QVERIFY(!renderer.render(4, 144, false).jpeg.isEmpty());
     }
 
-    // The next document is replaced after a renderer opened it ahead: its pages all come from
-    // the version there at its turn, none from the one opened ahead.
+    // The next document is replaced after a renderer opened it ahead, by another file under its
+    // name or rewritten in place: its pages all come from the version there at its turn, none
+    // from the one opened ahead.
+    void nextDocumentReplacedAfterItWasOpenedAhead_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("renamed over it") << false;
+        QTest::newRow("rewritten in place") << true;
+    }
     void nextDocumentReplacedAfterItWasOpenedAhead()
     {
+        QFETCH(bool, inPlace);
         QTemporaryDir dir;
         const QString first = dir.path() + QStringLiteral("/first.pdf"), next = dir.path() + QStringLiteral("/next.pdf");
         writeRawPdf(first, {plainPage(1)});
@@ -245,25 +253,42 @@ private slots:
         }
         const QString newer = dir.path() + QStringLiteral("/newer.pdf");
         writeRawPdf(newer, {plainPage(1), plainPage(2)}, {QSizeF(300, 200), QSizeF(300, 200)});
-        QVERIFY(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(next).constData()) == 0);
+        if (inPlace) {
+            QFile from(newer), to(next);
+            QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite));
+            const QByteArray bytes = from.readAll();
+            QVERIFY(to.write(bytes) == bytes.size() && to.resize(bytes.size()));
+        } else {
+            QVERIFY(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(next).constData()) == 0);
+        }
         PageRenderer renderer(next, RenderLimits());
         QCOMPARE(renderer.pageCount(), 2);
         QCOMPARE(renderer.render(1, 72, false).size, QSize(300, 200));
     }
 
-    // The document is removed while it is converted: the renderer that has it open draws every
-    // page, as before pages were drawn ahead, though a second process can no longer open it.
+    // The document is removed, or replaced by another version, while it is converted: the
+    // renderer that has it open draws every page, as before pages were drawn ahead; a second
+    // process can no longer open it, or finds the other version and draws none of its pages.
+    void documentRemovedMidwayStillConverts_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("removed") << false;
+        QTest::newRow("replaced by another version") << true;
+    }
     void documentRemovedMidwayStillConverts()
     {
+        QFETCH(bool, replaced);
         QTemporaryDir dir;
         const QString pdf = dir.path() + QStringLiteral("/gone.pdf");
         TestFiles::writePdf(pdf, 3);
         PageRenderer renderer(pdf, RenderLimits());
-        QVERIFY(!renderer.render(1, 144, false).jpeg.isEmpty());
+        const QSize size = renderer.render(1, 144, false).size;
         QVERIFY(QFile::remove(pdf));
+        if (replaced)
+            writeRawPdf(pdf, {plainPage(1), plainPage(2), plainPage(3)}, {QSizeF(300, 200), QSizeF(300, 200), QSizeF(300, 200)});
         renderer.renderAhead(3, 144, false);
-        QVERIFY(!renderer.render(2, 144, false).jpeg.isEmpty());
-        QVERIFY(!renderer.render(3, 144, false).jpeg.isEmpty());
+        QCOMPARE(renderer.render(2, 144, false).size, size);
+        QCOMPARE(renderer.render(3, 144, false).size, size);
     }
 
     // Ghostscript does not run out of memory on them: it works on, page 2 never appears, and
