@@ -47,6 +47,26 @@ void writeRawPdf(const QString &path, const QList<QByteArray> &pages, const QLis
 
 QByteArray nestedQ() { return QByteArray("q ").repeated(2000000); }
 
+// A page of three transparency groups, one inside the other, each half transparent: each needs
+// a bitmap of the page's size besides the page's own.
+QByteArray nestedGroups()
+{
+    const auto stream = [](const QByteArray &dictionary, const QByteArray &content) {
+        return "<< " + dictionary + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    const auto group = [&](int inner) {
+        const QByteArray form = "/Type /XObject /Subtype /Form /BBox [0 0 612 792] /Group << /S /Transparency /I true >> ";
+        if (!inner)
+            return stream(form + "/Resources << >>", "1 0 0 rg 100 100 400 500 re f");
+        return stream(form + "/Resources << /XObject << /X " + QByteArray::number(inner) + " 0 R >> /ExtGState << /G << /ca 0.5 >> >> >>",
+                      "0 0 1 rg 50 50 500 700 re f /G gs /X Do");
+    };
+    return TestPdfs::fromObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /XObject << "
+                                  "/F 5 0 R >> /ExtGState << /G << /ca 0.5 /CA 0.5 >> >> >> >>",
+                                  stream(QByteArray(), "/G gs /F Do"), group(6), group(7), group(0)});
+}
+
 QByteArray slowLines(int count)
 {
     QByteArray c;
@@ -594,6 +614,17 @@ private slots:
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 1);
         QVERIFY2(err.contains(QLatin1String("reached the memory cap of 400 MB on page 1")), qPrintable(err));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"good_Page_1.gif"});
+
+        // A page poppler draws only in part under the cap (its bitmap fits, the transparency
+        // groups inside it do not) is failed by the cap, not given as a GIF without them.
+        const QString groups = home.path() + QStringLiteral("/groups.pdf");
+        TestFiles::writeBytes(groups, nestedGroups());
+        p.start(batch, {"--output", out, "--method", "acrobat", "--resolution", "1152", "--memory-limit", "1400", groups});
+        QVERIFY(p.waitForFinished(120000));
+        const QString partial = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(partial.contains(QLatin1String("memory cap of 1400 MB")), qPrintable(partial));
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"good_Page_1.gif"});
 
         // A page whose bitmap does not fit the cap is failed by it, not given as a GIF of a pixel.

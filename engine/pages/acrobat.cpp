@@ -88,7 +88,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
                 pageSaved(page, file, pages);
         } catch (const Failure &f) {
             if (pageFailed)
-                pageFailed(page, Rendering::faultOf(f.code()), f.description());
+                pageFailed(page, PageRenderer::faultOf(f.code()), f.description());
             failed << QString::number(page);
             if (firstReason.isEmpty())
                 firstReason = f.description();

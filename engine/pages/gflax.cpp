@@ -71,7 +71,7 @@ void GflAx::load(const QString &path)
         m_renderer->plan(planned, pagesToLoad.isEmpty() ? NextDocument : QString());
         m_bitmap = m_renderer->drawPlanned(Page, EpsDpi, false).jpeg;
     } catch (const Failure &f) {
-        m_fault = Rendering::faultOf(f.code());
+        m_fault = PageRenderer::faultOf(f.code());
         switch (f.code()) {
         case PageRenderer::TooLarge: throw Failure(f.description(), TooLarge);
         case PageRenderer::NoPixels: throw Failure(f.description(), BadResolution);

@@ -201,3 +201,18 @@ void WriteFileWhole(const QByteArray &bytes, const QString &path)
         throw Failure(QCoreApplication::translate("Engine", "%1 cannot be written: %2").arg(path, f.description()), ErrorCode::PathFileAccess);
     }
 }
+
+PageFault PageRenderer::faultOf(int kind)
+{
+    switch (kind) {
+    case Unreadable: return PageFault::Damaged;
+    case NoSuchPage: return PageFault::OutsideDocument;
+    case TooLarge: return PageFault::TooLarge;
+    case NoPixels: return PageFault::NoPixels;
+    case RenderFailed: return PageFault::Damaged;
+    case MemoryCap: return PageFault::MemoryCap;
+    case TimeCap: return PageFault::TimeCap;
+    case Crashed: return PageFault::Crash;
+    default: return PageFault::Unknown;
+    }
+}

@@ -3,6 +3,7 @@
 #include "engine/pages/renderlimits.h"
 
 #include "engine/pages/rendererprocess.h"
+#include "engine/run/runreport.h"
 
 #include "sys/errortrap.h"
 
@@ -29,6 +30,9 @@ public:
     using Kind = Rendering::Kind;
     using enum Rendering::Kind;
     using Page = Rendering::Page;
+
+    // The kind of page failure a Failure of one of these kinds is, as the run tells it.
+    static PageFault faultOf(int kind);
 
     // `whileWaiting` is called at least every 100 ms while an answer is awaited, so that the
     // program sees a signal or a closed window while a slow page is drawn.

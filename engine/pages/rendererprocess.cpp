@@ -73,21 +73,6 @@ Rendering::Kind kindOf(int protocolKind)
 
 } // namespace
 
-PageFault Rendering::faultOf(int kind)
-{
-    switch (kind) {
-    case Unreadable: return PageFault::Damaged;
-    case NoSuchPage: return PageFault::OutsideDocument;
-    case TooLarge: return PageFault::TooLarge;
-    case NoPixels: return PageFault::NoPixels;
-    case RenderFailed: return PageFault::Damaged;
-    case MemoryCap: return PageFault::MemoryCap;
-    case TimeCap: return PageFault::TimeCap;
-    case Crashed: return PageFault::Crash;
-    default: return PageFault::Unknown;
-    }
-}
-
 RendererProcess::RendererProcess(RenderLimits limits) : m_limits(limits), m_startedWith(startConditionsOf(limits))
 {
     m_clock.start();
@@ -243,12 +228,8 @@ Rendering::Page RendererProcess::receive()
     const QList<QByteArray> words = line.trimmed().split(' ');
     if (words.value(0) == "error") {
         const Rendering::Kind kind = kindOf(words.value(1).toInt());
-        if (kind == Rendering::MemoryCap) {
-            // A renderer that reached the cap is not trusted with another page.
-            stop();
-            throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on page %2 of %3; the page was not converted")
-                              .arg(m_limits.memoryCapText()).arg(page).arg(m_path), kind);
-        }
+        if (kind == Rendering::MemoryCap)
+            reachedMemoryCap(page);
         m_state = State::Idle;
         if (words.value(1).toInt() == RenderProtocol::PageTree)
             throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: the document's page tree does not lead to it (the file is damaged)")
@@ -266,8 +247,22 @@ Rendering::Page RendererProcess::receive()
     result.size = QSize(words[2].toInt(), words[3].toInt());
     result.dpi = words[4].toDouble();
     result.jpeg = readBytes(size, page, budget - clock.elapsed());
+    // Poppler answers a bitmap it could not allocate inside the page (a transparency group) by
+    // leaving that part undrawn, and says so only as "Out of memory" on standard error, written
+    // before the answer: such a page is failed by the cap, never given as a GIF.
+    drainErrors();
+    if (m_outOfMemory)
+        reachedMemoryCap(page);
     m_state = State::Idle;
     return result;
+}
+
+void RendererProcess::reachedMemoryCap(int page)
+{
+    // A renderer that reached the cap is not trusted with another page.
+    stop();
+    throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on page %2 of %3; the page was not converted")
+                      .arg(m_limits.memoryCapText()).arg(page).arg(m_path), Rendering::MemoryCap);
 }
 
 bool RendererProcess::close()

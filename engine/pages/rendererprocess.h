@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/pages/renderlimits.h"
-#include "engine/run/runreport.h"
 
 #include <QByteArray>
 #include "sys/usertime.h"
@@ -34,9 +33,6 @@ enum Kind {
     Crashed,        // the renderer ended without an answer
     NoRenderer,     // lumenpage-render cannot be found or started
 };
-
-// The kind of page failure a Failure of kind `kind` (Failure::code()) is, as the run tells it.
-PageFault faultOf(int kind);
 
 struct Page {
     QByteArray jpeg; // a complete JPEG file
@@ -141,6 +137,7 @@ private:
     [[noreturn]] void died(int page);
     [[noreturn]] void timedOut(int page);
     [[noreturn]] void notALine(int page);
+    [[noreturn]] void reachedMemoryCap(int page); // the page is failed by the cap, the process stopped
     void drainErrors();
     QString where(int page) const;
     void gone();
