@@ -103,7 +103,7 @@ int RefusalResult(int errorNumber)
 }
 
 int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
-              const ChildLimits &limits, QString *why)
+              const ChildLimits &limits, QString *why, const ChildEnvironment &environment)
 {
     if (!workingFolder.isEmpty() && !IsExistingFolder(workingFolder))
         return 3;
@@ -141,6 +141,16 @@ int ShellOpen(const QString &target, const QString &workingFolder, std::unique_p
         proc->setWorkingDirectory(workingFolder);
     proc->setProcessChannelMode(QProcess::SeparateChannels);
     proc->setStandardInputFile(QProcess::nullDevice());
+    if (!environment.isEmpty()) {
+        QProcessEnvironment told = QProcessEnvironment::systemEnvironment();
+        for (const auto &[name, value] : environment) {
+            if (value.isNull())
+                told.remove(QString::fromLatin1(name));
+            else
+                told.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        }
+        proc->setProcessEnvironment(told);
+    }
     // Its own process group, so that a stop also reaches the programs the script started; the
     // limits are inherited by all of them. The program may ignore SIGPIPE; the script must not
     // inherit that.
@@ -186,7 +196,8 @@ void StartedProgram::stop()
     group.reset();
 }
 
-int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program)
+int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program,
+                 const ChildEnvironment &environment)
 {
     QString target = commandLine.trimmed();
     if (target.size() >= 2 && target.startsWith(QLatin1Char('"')) && target.endsWith(QLatin1Char('"')))
@@ -195,7 +206,7 @@ int StartProgram(const QString &commandLine, const QString &workingFolder, const
     program.target = target;
     program.refusal.clear();
     QString why;
-    if (const int refusal = ShellOpen(target, workingFolder, program.process, limits, &why)) {
+    if (const int refusal = ShellOpen(target, workingFolder, program.process, limits, &why, environment)) {
         program.process.reset();
         program.refusal = why.isEmpty() ? ShellRefusalTable(refusal).description : why;
         return RefusalResult(ShellRefusalTable(refusal).number);

@@ -4,6 +4,9 @@
 // process group of its own and under limits, and waits for it while the caller's events go on.
 // The function names are the ones the methods were written against.
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -29,6 +32,11 @@ struct ChildLimits {
     int cpuSeconds = 0;       // processor time (RLIMIT_CPU)
 };
 
+// Variables a started program is given besides the ones it inherits; a null value removes one.
+// Set on the program alone: the caller's own environment is never changed, so threads that
+// read it meanwhile are safe.
+using ChildEnvironment = QList<QPair<const char *, QByteArray>>;
+
 // Sets `limits` on the calling process and turns core dumps off. Only system calls: safe to
 // call between fork and exec.
 void ApplyChildLimits(const ChildLimits &limits);
@@ -41,7 +49,7 @@ void ApplyChildLimits(const ChildLimits &limits);
 // `limits`; its standard output and standard error stay apart. Where the system gave a reason
 // for a refusal, it goes into `why`.
 int ShellOpen(const QString &target, const QString &workingFolder, std::unique_ptr<QProcess> &process,
-              const ChildLimits &limits = {}, QString *why = nullptr);
+              const ChildLimits &limits = {}, QString *why = nullptr, const ChildEnvironment &environment = {});
 
 struct WaitOptions {
     std::function<void()> yield;  // defaults to processing pending events
@@ -83,9 +91,10 @@ struct StartedProgram {
     std::unique_ptr<Interruption::ProcessGroupGuard> group;
 };
 
-// Starts the command (a path, optionally enclosed in double quotes) under `limits`: 0, or
-// RefusalResult() of the refusal's error number when it could not start.
-int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program);
+// Starts the command (a path, optionally enclosed in double quotes) under `limits`, with
+// `environment` added: 0, or RefusalResult() of the refusal's error number when it could not start.
+int StartProgram(const QString &commandLine, const QString &workingFolder, const ChildLimits &limits, StartedProgram &program,
+                 const ChildEnvironment &environment = {});
 
 // Waits for a started program as RunAndWait does (`options.limits` are not used: it runs
 // under the ones it was started with). Its standard output and error since the start are read.

@@ -100,17 +100,28 @@ private slots:
         QCOMPARE(RunAndWait(QStringLiteral("\"%1/none.sh\"").arg(dir.path()), dir.path(), options), -2147221451);
         QCOMPARE(yields, 0);
 
+        // What a program is told reaches it alone (encoder threads read the caller's
+        // environment meanwhile, so it is never changed), a null value removing a variable.
+        const QString script = dir.path() + QStringLiteral("/run.sh");
+        TestFiles::writeScript(script, "echo \"$LUMENPAGE_TEST_TOLD/${HOME-none}\"\n");
+        StartedProgram told;
+        QCOMPARE(StartProgram(script, dir.path(), {}, told, {{"LUMENPAGE_TEST_TOLD", "yes"}, {"HOME", QByteArray()}}), 0);
+        QString output;
+        WaitOptions heard;
+        heard.output = &output;
+        QCOMPARE(WaitFor(told, heard), 0);
+        QCOMPARE(output.trimmed(), QStringLiteral("yes/none"));
+        QVERIFY(!qEnvironmentVariableIsSet("LUMENPAGE_TEST_TOLD") && qEnvironmentVariableIsSet("HOME"));
+
         // The system refuses the start itself (one string of the environment beyond its
         // bound): a refusal with the system's reason, and a wait that says so.
-        const QString script = dir.path() + QStringLiteral("/run.sh");
-        TestFiles::writeScript(script, "exit 0\n");
+        StartedProgram program;
+        QVERIFY(StartProgram(script, dir.path(), {}, program, {{"LUMENPAGE_TEST_HUGE", QByteArray(200000, 'x')}}) != 0);
+        QCOMPARE(program.refusal, QStringLiteral("Argument list too long"));
+        QVERIFY_THROWS_EXCEPTION(Failure, WaitFor(program, options));
         qputenv("LUMENPAGE_TEST_HUGE", QByteArray(200000, 'x'));
         const auto unset = qScopeGuard([] { qunsetenv("LUMENPAGE_TEST_HUGE"); });
         QCOMPARE(RunAndWait(script, dir.path(), options), ShellRefusalTable(11).number);
-        StartedProgram program;
-        QVERIFY(StartProgram(script, dir.path(), {}, program) != 0);
-        QCOMPARE(program.refusal, QStringLiteral("Argument list too long"));
-        QVERIFY_THROWS_EXCEPTION(Failure, WaitFor(program, options));
     }
 
     // Names full of shell syntax are data, never code.

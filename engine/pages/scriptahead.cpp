@@ -47,27 +47,6 @@ ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &ch
     };
 }
 
-ScopedScriptEnvironment::ScopedScriptEnvironment(const ScriptEnvironment &environment)
-{
-    for (const auto &[name, value] : environment) {
-        m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-}
-
-ScopedScriptEnvironment::~ScopedScriptEnvironment()
-{
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-        if (it->had)
-            qputenv(it->name, it->value);
-        else
-            qunsetenv(it->name);
-    }
-}
-
 void CopyScriptFolder(const QString &appFolder, const ScriptMethod &method, const QString &destination)
 {
     CopyFolder(appFolder + QLatin1Char('/') + method.folder, destination);
@@ -99,9 +78,8 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
     } catch (const Failure &) {
         return;
     }
-    const ScopedScriptEnvironment set(environment);
     if (StartProgram(QLatin1Char('"') + ahead->folder + QLatin1Char('/') + method.script + QLatin1Char('"'),
-                     ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program) == 0)
+                     ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program, environment) == 0)
         scriptAhead() = std::move(ahead);
 }
 

@@ -17,7 +17,7 @@ struct ScriptMethod;
 
 // What a script is told through its environment besides what it inherits, a null value for a
 // variable left unset.
-using ScriptEnvironment = QList<QPair<const char *, QByteArray>>;
+using ScriptEnvironment = ChildEnvironment;
 
 // The script's pages are held back a few at a time for a reader that takes them while it
 // renders (`handing`).
@@ -27,24 +27,6 @@ ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &ch
 // may hold in its encoder, at once: enough to keep both busy, few enough that scratch space
 // stays a few megabytes.
 constexpr int MaxPendingPages = 2;
-
-// Sets each variable of a ScriptEnvironment for as long as it lives, then puts back what was
-// there: the script started meanwhile inherits them.
-class ScopedScriptEnvironment {
-public:
-    explicit ScopedScriptEnvironment(const ScriptEnvironment &environment);
-    ~ScopedScriptEnvironment();
-    ScopedScriptEnvironment(const ScopedScriptEnvironment &) = delete;
-    ScopedScriptEnvironment &operator=(const ScopedScriptEnvironment &) = delete;
-
-private:
-    struct Saved {
-        const char *name;
-        bool had;
-        QByteArray value;
-    };
-    std::vector<Saved> m_saved;
-};
 
 // Copies the method's script folder, and the parts both script methods share, from the
 // AppFolder to `destination`. Throws Failure.

@@ -185,7 +185,6 @@ void ScriptRun::runScript()
     // flight. The script waits while MaxPendingPages of its pages are not yet taken.
     PageSink *const sink = m_method.handsOverWhileRendering && !firstPageOnly ? m_ctx.pageSink : nullptr;
     const ScriptEnvironment told = MakeScriptEnvironment(firstPageOnly, m_ctx.choice, sink != nullptr, m_ctx.limits);
-    const ScopedScriptEnvironment set(told);
     const WaitOptions options = waitOptions(sink, firstPageOnly, told);
     const QString command = QLatin1Char('"') + m_scriptFolder + QLatin1Char('/') + m_method.script + QLatin1Char('"');
     try {
@@ -196,7 +195,7 @@ void ScriptRun::runScript()
             return;
         }
         StartedProgram program;
-        m_exitCode = StartProgram(command, m_scriptFolder + QLatin1Char('/'), options.limits, program);
+        m_exitCode = StartProgram(command, m_scriptFolder + QLatin1Char('/'), options.limits, program, told);
         if (m_exitCode == 0) {
             m_started = true;
             m_exitCode = WaitFor(program, options);
