@@ -215,6 +215,12 @@ wait_for_reader() {
     done
 }
 
+# pick_when_room: pick, once the reader has room for a batch.
+pick_when_room() {
+    wait_for_reader "$size_of_batch"
+    pick
+}
+
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is
 # still being rendered), pages are drawn in batches of 8K, each once fewer than 8K page images
 # wait: scratch space stays bounded by two batches, not by the number of pages. (Each batch
@@ -227,19 +233,7 @@ runs=0
 if [ "${spans#* }" != "$spans" ]; then
     size_of_batch=$((limit * 8))
     [ "$limit" -gt 0 ] || size_of_batch=400
-    batch= n=0
-    for span in $spans; do
-        page=${span%-*}
-        while [ "$page" -le "${span#*-}" ]; do
-            batch="$batch $page" n=$((n + 1)) page=$((page + 1))
-            if [ "$n" -ge "$size_of_batch" ]; then
-                wait_for_reader "$size_of_batch"
-                pick
-                batch= n=0
-            fi
-        done
-    done
-    [ -n "$batch" ] && wait_for_reader "$size_of_batch" && pick
+    in_batches "$size_of_batch" pick_when_room
 elif [ "$spans" != "1-$last" ]; then
     draw "${spans%-*}" "${spans#*-}"
 elif [ "$limit" -gt 0 ] && [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" != 1 ]; then

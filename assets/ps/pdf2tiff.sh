@@ -47,11 +47,11 @@ remove() {
 
 status=0
 finish() {
-    remove current.pdf password.ps current*.jpg.part
+    remove current.pdf password.ps current*.jpg.part current*.jpg.raw
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-remove current*.jpg current*.jpg.part
+remove current*.jpg current*.jpg.part current*.jpg.raw
 
 READER=no
 [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && READER=yes
@@ -140,20 +140,8 @@ finished=0
 # (counted=no), the document is taken to be one chunk long.
 [ "$counted" = no ] && spans=1-$chunk
 if [ "$counted" = yes ] && [ "${spans#* }" != "$spans" ]; then
-    # A page range of more than one span: Chunk pages a Ghostscript, whichever spans they are
-    # of, so that a range of thousands of single pages does not start thousands of them.
-    batch= n=0
-    for span in $spans; do
-        page=${span%-*}
-        while [ "$page" -le "${span#*-}" ]; do
-            batch="$batch $page" n=$((n + 1)) page=$((page + 1))
-            if [ "$n" -ge "$chunk" ]; then
-                draw_picked || break 2
-                n=0
-            fi
-        done
-    done
-    [ -n "$batch" ] && draw_picked
+    # A page range of more than one span: Chunk pages a Ghostscript.
+    in_batches "$chunk" draw_picked
 elif [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$spans" != "1-$last" ]; then
     for span in $spans; do
     from=${span%-*}

@@ -115,6 +115,24 @@ plan_pages() {
     return 0
 }
 
+# in_batches SIZE ACTION: the pages of $spans, SIZE at a time whichever spans they are of, each
+# batch in $batch (" N N ...") for ACTION, so that a range of thousands of single pages does not
+# start thousands of Ghostscripts. Stops, false, once ACTION is false.
+in_batches() {
+    batch= n=0
+    for span in $spans; do
+        page=${span%-*}
+        while [ "$page" -le "${span#*-}" ]; do
+            batch="$batch $page" n=$((n + 1)) page=$((page + 1))
+            if [ "$n" -ge "$1" ]; then
+                $2 || return 1
+                batch= n=0
+            fi
+        done
+    done
+    [ -z "$batch" ] || $2
+}
+
 # document_failed: why a document gave no count, from what the script can see itself: a
 # Ghostscript that crashed on a password (10.00 does so on a wrong one for 256-bit AES), or a
 # document that is encrypted at all.
