@@ -250,8 +250,9 @@ public:
                                                                                   : 1;
             // Whatever the caller does while it waits may fail; the program does not go on alone.
             stoppedOnThrow(yield);
+            // A program that talks line by line is heard as soon as it says something.
             if (m_process.state() != QProcess::NotRunning)
-                m_process.waitForFinished(pollMs);
+                waitAWhile(pollMs);
             else if (exitCode == StillActive)
                 ::usleep(pollMs * 1000);
             collect();
@@ -272,6 +273,18 @@ private:
     {
         if (bytes.size() > TailBytes)
             bytes = bytes.right(TailBytes);
+    }
+
+    // Up to `ms` for the program to end; a program that talks line by line is heard as soon as
+    // it says something. (Its standard output closed, it is waited for as a silent one.)
+    void waitAWhile(int ms)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        if (m_options.outputLine && m_process.waitForReadyRead(ms))
+            return;
+        if (const qint64 left = ms - waited.elapsed(); left > 0 && m_process.state() != QProcess::NotRunning)
+            m_process.waitForFinished(int(left));
     }
 
     void collect()
