@@ -513,6 +513,29 @@ private slots:
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 65535x65535 --page-range 3 -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 3)), QSize(576, 576));
+
+        // Awkward pages (A4 in its exact points, a Letter page turned by /Rotate, a narrow one,
+        // a strip) in boxes of each shape: every page within the box, its bounding side filled
+        // to within a pixel.
+        TestPdfs::Page a4, turned, narrow, strip;
+        a4.content = turned.content = narrow.content = strip.content = letter.content;
+        a4.mediaBox = "[0 0 595.276 841.89]";
+        turned.mediaBox = "[0 0 612 792] /Rotate 90";
+        narrow.mediaBox = "[0 0 333.3 777.7]";
+        strip.mediaBox = TestPdfs::box(1000, 7);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/doc.pdf"), TestPdfs::withPages({a4, turned, narrow, strip}));
+        for (const QSize box : {QSize(257, 257), QSize(1000, 100), QSize(600, 2000)}) {
+            r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit %2x%3 --page-range 1- -o ../out doc.pdf")
+                            .arg(method).arg(box.width()).arg(box.height()));
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            for (int page = 1; page <= 4; ++page) {
+                const QSize got = gifSize(sh.out + QLatin1Char('/') + gifName(pattern, page));
+                QVERIFY2(got.width() <= box.width() && got.height() <= box.height()
+                             && (got.width() >= box.width() - 1 || got.height() >= box.height() - 1),
+                         qPrintable(QStringLiteral("page %1 in %2 x %3: %4 x %5").arg(page).arg(box.width())
+                                        .arg(box.height()).arg(got.width()).arg(got.height())));
+            }
+        }
     }
 
     // A file the scripts cannot convert as a whole is one line wholly in the desktop's language,

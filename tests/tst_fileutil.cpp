@@ -10,9 +10,54 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+// Which call fails (0: none) for a descriptor of a file in g_failIn.
+std::atomic<long> g_failing{0};
+char g_failIn[4096];
+
+bool failsHere(int fd, long call)
+{
+    if (g_failing.load() != call)
+        return false;
+    char link[40], target[4096] = {};
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    return ::readlink(link, target, sizeof target - 1) > 0 && std::strncmp(target, g_failIn, std::strlen(g_failIn)) == 0;
+}
+} // namespace
+
+// This test's fsync() and close(), in place of the system's: while a row asks for it, the call
+// for a file in its folder fails with EIO, as on a network or failing disk that reports a lost
+// write only then (close releases the descriptor all the same). No local file system makes
+// them fail otherwise.
+extern "C" int fsync(int fd)
+{
+    if (failsHere(fd, SYS_fsync)) {
+        errno = EIO;
+        return -1;
+    }
+    return int(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int close(int fd)
+{
+    const bool fail = failsHere(fd, SYS_close);
+    const long closed = ::syscall(SYS_close, fd);
+    if (fail && closed == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return int(closed);
+}
 
 class TestFileUtil : public QObject {
     Q_OBJECT
@@ -218,17 +263,20 @@ private slots:
     void replaceFileWhole_data()
     {
         QTest::addColumn<QString>("at"); // what the name is before: file, link, dangling link, folder
-        QTest::addColumn<bool>("tooLarge"); // the write fails half-way (a full disk)
-        QTest::newRow("earlier file") << "file" << false;
-        QTest::newRow("link to a file") << "link" << false;
-        QTest::newRow("dangling link") << "dangling" << false;
-        QTest::newRow("folder") << "folder" << false;
-        QTest::newRow("write fails half-way") << "file" << true;
+        QTest::addColumn<long>("fails"); // SYS_write: the write fails half-way (a full disk); SYS_fsync, SYS_close
+        QTest::newRow("earlier file") << "file" << 0L;
+        QTest::newRow("link to a file") << "link" << 0L;
+        QTest::newRow("dangling link") << "dangling" << 0L;
+        QTest::newRow("folder") << "folder" << 0L;
+        QTest::newRow("write fails half-way") << "file" << long(SYS_write);
+        QTest::newRow("sync fails") << "file" << long(SYS_fsync);
+        QTest::newRow("close fails") << "link" << long(SYS_close);
     }
     void replaceFileWhole()
     {
         QFETCH(QString, at);
-        QFETCH(bool, tooLarge);
+        QFETCH(long, fails);
+        const bool tooLarge = fails == SYS_write;
         QTemporaryDir dir;
         const QString target = dir.path() + QStringLiteral("/target"), name = dir.path() + QStringLiteral("/doc-001.gif");
         TestFiles::writeBytes(target, "precious");
@@ -249,11 +297,15 @@ private slots:
             const rlimit small{100000, old.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &small);
         }
+        std::strncpy(g_failIn, QFile::encodeName(QFileInfo(dir.path()).canonicalFilePath() + QLatin1Char('/')).constData(),
+                     sizeof g_failIn - 1);
+        g_failing = fails;
         try {
-            ReplaceFileWhole(name, bytes);
+            ReplaceFileWhole(name, bytes, fails == SYS_fsync);
         } catch (const Failure &f) {
             error = f.description();
         }
+        g_failing = 0;
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
@@ -263,12 +315,14 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/nowhere")));
         const QStringList expected{QStringLiteral("doc-001.gif"), QStringLiteral("target")};
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), expected);
-        if (at == QLatin1String("folder") || tooLarge) {
-            QVERIFY2(error == QLatin1String(tooLarge ? "File too large" : "Is a directory"), qPrintable(error));
-            if (tooLarge) {
+        if (at == QLatin1String("folder") || fails) {
+            QVERIFY2(error == QLatin1String(tooLarge ? "File too large" : fails ? "Input/output error" : "Is a directory"),
+                     qPrintable(error));
+            if (fails) {
                 QFile kept(name);
                 QVERIFY(kept.open(QIODevice::ReadOnly));
-                QCOMPARE(kept.readAll(), QByteArray("earlier"));
+                QCOMPARE(kept.readAll(), QByteArray(at == QLatin1String("file") ? "earlier" : "precious"));
+                QCOMPARE(QFileInfo(name).isSymLink(), at == QLatin1String("link"));
             }
             return;
         }

@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 #include "sys/errortrap.h"
+#include "sys/interruption.h"
 #include "sys/programrunner.h"
 
 #include <QDir>
@@ -9,6 +10,10 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Gone, or a zombie waiting for a parent that never reaps it in a container.
@@ -21,6 +26,23 @@ bool isAlive(int pid)
 
 class TestProgramRunner : public QObject {
     Q_OBJECT
+public:
+    // With LUMENPAGE_TEST_LIFELINE_ON_3 naming a script, this test only runs the script and ends
+    // with its status, the lifeline's read end on descriptor 3: a program started with nothing
+    // open past the standard three (see runAndWaitReturnsExitCodeAndYields).
+    static void initMain()
+    {
+        const QString script = qEnvironmentVariable("LUMENPAGE_TEST_LIFELINE_ON_3");
+        if (script.isEmpty())
+            return;
+        ::close(3);
+        Interruption::PrepareLifeline();
+        struct stat lifeline {};
+        if (::fstat(3, &lifeline) != 0 || !S_ISFIFO(lifeline.st_mode))
+            std::exit(99);
+        std::exit(RunAndWait(QLatin1Char('"') + script + QLatin1Char('"'), QFileInfo(script).path()));
+    }
+
 private slots:
     void refusalTable()
     {
@@ -89,6 +111,17 @@ private slots:
         QVERIFY(where.open(QIODevice::ReadOnly));
         QCOMPARE(QDir(QString::fromLocal8Bit(where.readAll().trimmed())).canonicalPath(),
                  QDir(dir.path()).canonicalPath());
+
+        // The same with the lifeline's read end on descriptor 3, which keeps its close-on-exec
+        // flag unless that is cleared by hand: in a copy of this test started for that alone.
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LUMENPAGE_TEST_LIFELINE_ON_3"), script);
+        copy.setProcessEnvironment(environment);
+        copy.start(QCoreApplication::applicationFilePath(), QStringList());
+        QVERIFY(copy.waitForFinished(30000));
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.exitCode(), 7);
     }
 
     void runAndWaitRefusedAtOnce()

@@ -721,17 +721,20 @@ private slots:
     }
 
     // A renderer done with a document waits for the next one, its document closed: each step
-    // opens FILE (with PASSWORD, "-" for none) under a memory cap of MB and draws its page 1,
-    // which gives OUTCOME; then RUNNING renderers are left. A renderer that reached a cap is
-    // not used again, nor one started under another cap; a password is never kept for the next
-    // document.
+    // opens FILE (with PASSWORD, "-" for none) under a memory cap of MB and draws its page 1 (at
+    // DPI, else 72), which gives OUTCOME; then RUNNING renderers are left. A renderer that
+    // reached a cap is not used again, also when it answered that it ran out of memory or drew
+    // the page only in part; nor one started under another cap; a password is never kept for
+    // the next document.
     void renderersServeOneDocumentAfterAnother_data()
     {
-        QTest::addColumn<QStringList>("steps"); // "FILE PASSWORD MB OUTCOME RUNNING"
+        QTest::addColumn<QStringList>("steps"); // "FILE PASSWORD MB OUTCOME RUNNING [DPI]"
         QTest::newRow("passwords") << QStringList{"a.pdf pw-a 2048 ok 1", "b.pdf pw-a 2048 unreadable 1",
                                                   "a.pdf - 2048 unreadable 1", "b.pdf pw-b 2048 ok 1", "plain.pdf - 2048 ok 1"};
         QTest::newRow("caps") << QStringList{"plain.pdf - 400 ok 1", "nested.pdf - 400 memory-cap 0",
                                              "plain.pdf - 400 ok 1", "plain.pdf - 2048 ok 2", "plain.pdf - 400 ok 2"};
+        QTest::newRow("ran out of memory") << QStringList{"plain.pdf - 256 ok 1", "plain.pdf - 256 memory-cap 0 1152",
+                                                          "groups.pdf - 1400 memory-cap 0 1152", "plain.pdf - 256 ok 1"};
     }
     void renderersServeOneDocumentAfterAnother()
     {
@@ -744,6 +747,7 @@ private slots:
         QVERIFY(TestPdfs::writeLocked(plain, dir.filePath(QStringLiteral("a.pdf")), QStringLiteral("pw-a")));
         QVERIFY(TestPdfs::writeLocked(plain, dir.filePath(QStringLiteral("b.pdf")), QStringLiteral("pw-b")));
         writeRawPdf(dir.filePath(QStringLiteral("nested.pdf")), {nestedQ()});
+        TestFiles::writeBytes(dir.filePath(QStringLiteral("groups.pdf")), nestedGroups());
         for (const QString &step : std::as_const(steps)) {
             const QStringList word = step.split(QLatin1Char(' '));
             RenderLimits limits;
@@ -754,7 +758,7 @@ private slots:
                 if (word[1] != QLatin1String("-"))
                     renderer.setPassword(word[1].toUtf8());
                 try {
-                    QVERIFY(!renderer.render(1, 72, false).jpeg.isEmpty());
+                    QVERIFY(!renderer.render(1, word.value(5, QStringLiteral("72")).toDouble(), false).jpeg.isEmpty());
                 } catch (const Failure &f) {
                     outcome = f.code() == PageRenderer::Unreadable ? QStringLiteral("unreadable")
                               : f.code() == PageRenderer::MemoryCap ? QStringLiteral("memory-cap") : f.description();
