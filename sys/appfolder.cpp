@@ -28,3 +28,13 @@ QString AppFolder()
 {
     return AppFolderFor(QCoreApplication::applicationDirPath());
 }
+
+QString HelperProgram(const QString &name)
+{
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                     : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QString beside = dir + QLatin1Char('/') + name;
+    if (QFileInfo(beside).isFile())
+        return beside;
+    return QDir::cleanPath(dir + QStringLiteral("/../libexec/lumenpage/") + name);
+}

@@ -13,3 +13,7 @@ QString AppFolderFor(const QString &executableFolder);
 
 // The AppFolder of the running program.
 QString AppFolder();
+
+// A helper program the programs start (never the user), by its file name: beside the running
+// program in a build tree, in ../libexec/lumenpage/ once installed.
+QString HelperProgram(const QString &name);

@@ -22,30 +22,18 @@ name=$((100000 + page))
 if [ "$page" -lt 100000 ]; then name=current${name#1}.jpg; else name=current$page.jpg; fi
 limit=${LUMENPAGE_MAX_PENDING:-0}
 case "$limit" in '' | *[!0-9]*) limit=0 ;; esac
-if [ "$limit" = 0 ]; then
-    cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name" && echo "page $page $name"
-    exit
+if [ "$limit" -gt 0 ]; then
+    while :; do
+        set -- current*.jpg
+        [ -e "$1" ] || set --
+        [ "$#" -lt "$limit" ] && break
+        # Nobody takes pages any more once the program that started pdf2tiff.sh is gone (killed,
+        # crashed): the page is dropped instead of waiting for ever.
+        if [ -n "${LUMENPAGE_READER:-}" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
+            cat >/dev/null
+            exit 1
+        fi
+        sleep 0.05
+    done
 fi
-# Wait while the page before is still being compressed (its raw page is there) or the reader has
-# not taken LIMIT finished pages: at most one raw page and LIMIT page images lie in the folder.
-while :; do
-    set -- current*.jpg.raw current*.jpg
-    [ -e "$1" ] || shift
-    [ -e "$1" ] || set --
-    case "$1" in *.raw) ;; *) [ "$#" -lt "$limit" ] && break ;; esac
-    # Nobody takes pages any more once the program that started pdf2tiff.sh is gone (killed,
-    # crashed): the page is dropped instead of waiting for ever.
-    if [ -n "${LUMENPAGE_READER:-}" ] && ! kill -0 "$LUMENPAGE_READER" 2>/dev/null; then
-        cat >/dev/null
-        exit 1
-    fi
-    sleep 0.01
-done
-# The raw page is taken off Ghostscript's pipe at once and compressed beside it: Ghostscript
-# draws the next page meanwhile instead of waiting for cjpeg. A page cut short (Ghostscript
-# ended inside it) is refused by cjpeg and leaves nothing.
-cat >"$name.raw" || { rm -f "$name.raw"; exit 1; }
-{
-    cjpeg -quality 100 -rgb -outfile "$name.part" "$name.raw" && mv -f "$name.part" "$name" && echo "page $page $name"
-    rm -f "$name.raw" "$name.part"
-} </dev/null &
+cjpeg -quality 100 -rgb -outfile "$name.part" && mv -f "$name.part" "$name" && echo "page $page $name"

@@ -18,6 +18,8 @@
 #   gives Ghostscript the password; it is removed with current.pdf.
 # - LUMENPAGE_PAGE_LOG=FILE: the number of each page drawn is added to FILE.
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
+# - LUMENPAGE_JPEG_WRITER=PROGRAM: the program's page image writer (lumenpage-jpeg) instead of
+#   cjpeg: the same page images, made beside Ghostscript instead of in its way.
 # - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
 #   seconds is abandoned and named; a new Ghostscript takes over after it, as after one that
 #   crashed or was killed, so that only the page it was drawing is lost.
@@ -28,9 +30,10 @@
 # YCbCr, whose rounding shifts whole flat areas by a level (measured on plot pages: 55 dB for a
 # 4:4:4 YCbCr JPEG, 73 dB for this one, against the lossless render). Flat areas then decode
 # exactly and only edges carry noise of a level or two, which the GIF encoder folds back into
-# the page's true colours. Each page goes through a pipe to compress.sh as soon as it is drawn
-# (no raw page touches the disk), and on two or more cores two Ghostscripts draw the two halves
-# of the document.
+# the page's true colours. Each page goes through a pipe as soon as it is drawn: to compress.sh
+# (no raw page touches the disk) or, with LUMENPAGE_JPEG_WRITER, to that program, which holds at
+# most two raw pages in the folder while it compresses one and Ghostscript draws the next. On
+# two or more cores, without a reader, two Ghostscripts draw the two halves of the document.
 # (Shell built-ins where they serve: every process started costs a few milliseconds, and a
 # one-page document is started, drawn and compressed in little more.)
 case "$0" in */*) cd "${0%/*}" || exit 1 ;; esac
@@ -56,10 +59,21 @@ remove current*.jpg current*.jpg.part current*.jpg.raw
 READER=no
 [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && READER=yes
 . ./common.sh
-needs gs cjpeg
+if [ -n "${LUMENPAGE_JPEG_WRITER:-}" ]; then needs gs "$LUMENPAGE_JPEG_WRITER"; else needs gs cjpeg; fi
 
 count_pages
 plan_pages
+
+# output_to OFFSET: Ghostscript's output, its pages' pipe. LUMENPAGE_JPEG_WRITER (the program's
+# lumenpage-jpeg) takes them all through one pipe and compresses each beside Ghostscript, which
+# draws on meanwhile; without it, each page's compress.sh runs cjpeg while Ghostscript waits.
+output_to() {
+    if [ -n "${LUMENPAGE_JPEG_WRITER:-}" ]; then
+        echo "%pipe%exec \"\$LUMENPAGE_JPEG_WRITER\" $1"
+    else
+        echo "%pipe%set -- $1 %d; . ./compress.sh"
+    fi
+}
 
 # render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped to
 # compress.sh as soon as it is drawn; with "count", the count is said first. Run in the
@@ -73,7 +87,7 @@ render() {
     [ "${4:-}" = count ] && count=-dCountPages
     exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
        -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf $count \
-       -sOutputFile="%pipe%set -- $1 %d; . ./compress.sh" $password pages.ps </dev/null
+       -sOutputFile="$(output_to "$1")" $password pages.ps </dev/null
 }
 
 # render_pick PAGES: those pages (a page range's, in its order), as render does. compress.sh
@@ -81,7 +95,7 @@ render() {
 render_pick() {
     LUMENPAGE_PICKED=$1 exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 \
        -dGraphicsAlphaBits=4 -sPick="$1" -sPDFFile=current.pdf --permit-file-read=current.pdf \
-       -sOutputFile="%pipe%set -- pick %d; . ./compress.sh" $password pages.ps </dev/null
+       -sOutputFile="$(output_to pick)" $password pages.ps </dev/null
 }
 
 # draw_picked: the pages of $batch, by one Ghostscript under the watch; one that ends before the

@@ -2,6 +2,7 @@
 
 #include "engine/render/renderprotocol.h"
 
+#include "sys/appfolder.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
@@ -91,13 +92,7 @@ QStringList RendererProcess::startConditionsOf(const RenderLimits &limits)
 
 QString RendererProcess::helperPath()
 {
-    const QString name = QStringLiteral("lumenpage-render");
-    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                     : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    const QString beside = dir + QLatin1Char('/') + name;
-    if (IsExistingFile(beside))
-        return beside;
-    return QDir::cleanPath(dir + QStringLiteral("/../libexec/lumenpage/") + name);
+    return HelperProgram(QStringLiteral("lumenpage-render"));
 }
 
 void RendererProcess::gone()

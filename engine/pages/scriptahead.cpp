@@ -4,8 +4,12 @@
 #include "engine/pages/scriptdescription.h"
 #include "engine/run/conversionhost.h"
 
+#include "sys/appfolder.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -24,6 +28,12 @@ bool sameLimits(const ChildLimits &a, const ChildLimits &b)
 
 // The parts both script methods share (common.sh, pages.ps), beside the method folders.
 const QString SharedFolder = QStringLiteral("shared");
+
+QByteArray jpegWriter()
+{
+    const QFileInfo writer(HelperProgram(QStringLiteral("lumenpage-jpeg")));
+    return writer.isFile() && writer.isExecutable() ? QFile::encodeName(writer.filePath()) : QByteArray();
+}
 
 } // namespace
 
@@ -44,6 +54,9 @@ ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &ch
         // The scripts hold the time cap per page themselves: they name the page that reached it
         // and draw on after it.
         {"LUMENPAGE_PAGE_SECONDS", QByteArray::number(limits.pageSeconds)},
+        // The page image writer that keeps Ghostscript drawing while pages are compressed
+        // (cjpeg's page images, byte for byte); without it the script runs cjpeg itself.
+        {"LUMENPAGE_JPEG_WRITER", jpegWriter()},
     };
 }
 

@@ -1,0 +1,321 @@
+// lumenpage-jpeg: the page images of one Ghostscript run of ps/pdf2tiff.sh, which starts it as
+// Ghostscript's output pipe. The raw pages (PPM, one after another) come on standard input;
+// each becomes currentNNNNN.jpg in the current folder, as `cjpeg -quality 100 -rgb` writes it
+// (byte for byte: the same library with the same settings), under its name only once complete,
+// and "page N FILE" is said on standard output (see shared/common.sh).
+//
+//   lumenpage-jpeg OFFSET   page k of the run is PDF page OFFSET + k
+//   lumenpage-jpeg pick     page k is the k-th number of LUMENPAGE_PICKED
+//
+// A page is taken off the pipe into a raw file beside it and compressed on a second thread, so
+// that Ghostscript draws the next page meanwhile instead of waiting for the compression; one
+// process does what a shell, cat, cjpeg, mv and rm did for every page. With
+// LUMENPAGE_MAX_PENDING=K (a reader takes the page images while the document is drawn) a page
+// is taken only while fewer than K wait for the reader or are being compressed: Ghostscript
+// then waits on its pipe, and scratch space holds at most K page images and two raw pages.
+// Nobody takes pages once LUMENPAGE_READER (a process id) is gone: the run then ends.
+// Exit status 0 when every page that came was written; a page cut short (Ghostscript ended
+// inside it) leaves nothing.
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+struct Page {
+    long number = 0;
+    std::string name; // currentNNNNN.jpg
+    int width = 0;
+    int height = 0;
+};
+
+std::string rawOf(const Page &page) { return page.name + ".raw"; }
+
+std::string nameOf(long number)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "current%05ld.jpg", number);
+    return name;
+}
+
+// The next header of the stream: false at its clean end, or for anything but an 8-bit P6.
+bool readHeader(std::FILE *in, int &width, int &height, bool &atEnd)
+{
+    int c = std::fgetc(in);
+    atEnd = c == EOF;
+    if (atEnd || c != 'P' || std::fgetc(in) != '6')
+        return false;
+    long fields[3] = {0, 0, 0};
+    for (long &field : fields) {
+        c = std::fgetc(in);
+        for (;;) {
+            if (c == '#')
+                while (c != '\n' && c != EOF)
+                    c = std::fgetc(in);
+            else if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
+                c = std::fgetc(in);
+            else
+                break;
+        }
+        if (c < '0' || c > '9')
+            return false;
+        for (; c >= '0' && c <= '9'; c = std::fgetc(in))
+            if ((field = field * 10 + (c - '0')) > 1000000)
+                return false;
+    }
+    // One whitespace character ends the header.
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+        return false;
+    width = int(fields[0]);
+    height = int(fields[1]);
+    return fields[2] == 255 && width > 0 && height > 0;
+}
+
+// Copies the page's pixels off the pipe into its raw file; false when the stream ends inside
+// it or the file cannot be written (the raw file is then removed).
+bool takeRaw(std::FILE *in, const Page &page)
+{
+    const std::string raw = rawOf(page);
+    std::FILE *out = std::fopen(raw.c_str(), "wb");
+    bool ok = out != nullptr;
+    std::vector<char> chunk(1 << 20);
+    for (long long left = 3LL * page.width * page.height; ok && left > 0;) {
+        const size_t want = size_t(std::min<long long>(left, (long long)chunk.size()));
+        const size_t got = std::fread(chunk.data(), 1, want, in);
+        ok = got == want && std::fwrite(chunk.data(), 1, got, out) == got;
+        left -= (long long)got;
+    }
+    if (out && std::fclose(out) != 0)
+        ok = false;
+    if (!ok)
+        std::remove(raw.c_str());
+    return ok;
+}
+
+struct JpegFailure {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void failJpeg(j_common_ptr info)
+{
+    (*info->err->output_message)(info);
+    std::longjmp(reinterpret_cast<JpegFailure *>(info->err)->jump, 1);
+}
+
+// Rows of `in` to JPEG on `out`, `row` holding one; false when a row is missing or libjpeg
+// failed. (Only plain values live across the setjmp.)
+bool writeJpeg(std::FILE *in, std::FILE *out, int width, int height, JSAMPLE *row)
+{
+    jpeg_compress_struct info;
+    JpegFailure failure;
+    info.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = failJpeg;
+    if (setjmp(failure.jump) != 0) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, out);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_colorspace(&info, JCS_RGB);
+    jpeg_set_quality(&info, 100, FALSE);
+    jpeg_start_compress(&info, TRUE);
+    const size_t rowBytes = size_t(width) * 3;
+    while (info.next_scanline < info.image_height) {
+        if (std::fread(row, 1, rowBytes, in) != rowBytes) {
+            jpeg_destroy_compress(&info);
+            return false;
+        }
+        JSAMPROW rows[1] = {row};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
+}
+
+// The raw page as its page image, complete under its name; false when it could not be written.
+// The raw page is removed either way.
+bool compress(const Page &page)
+{
+    const std::string raw = rawOf(page), part = page.name + ".part";
+    std::FILE *in = std::fopen(raw.c_str(), "rb");
+    std::FILE *out = in ? std::fopen(part.c_str(), "wb") : nullptr;
+    std::vector<JSAMPLE> row(size_t(page.width) * 3);
+    bool ok = in && out && writeJpeg(in, out, page.width, page.height, row.data());
+    if (out && (std::fflush(out) != 0 || std::ferror(out)))
+        ok = false;
+    if (out && std::fclose(out) != 0)
+        ok = false;
+    if (in)
+        std::fclose(in);
+    std::remove(raw.c_str());
+    ok = ok && std::rename(part.c_str(), page.name.c_str()) == 0;
+    if (!ok)
+        std::remove(part.c_str());
+    return ok;
+}
+
+// Page images in the folder that the reader has not taken.
+int waiting()
+{
+    int count = 0;
+    if (DIR *dir = opendir(".")) {
+        while (const dirent *entry = readdir(dir)) {
+            const size_t n = std::strlen(entry->d_name);
+            if (n > 11 && std::strncmp(entry->d_name, "current", 7) == 0 && std::strcmp(entry->d_name + n - 4, ".jpg") == 0)
+                ++count;
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+// The compressing thread: one page at a time, in the order they came.
+class Compressor {
+public:
+    Compressor() : m_thread([this] { work(); }) {}
+    ~Compressor()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ending = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    // Waits until the page before is compressed, then hands this one over.
+    void hand(const Page &page)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_page; });
+        m_page = page;
+        m_changed.notify_all();
+    }
+    // Waits until the page it holds is compressed; whether every page was.
+    bool finish()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_page; });
+        return !m_failed;
+    }
+    bool busy()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_page.has_value();
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_page || m_ending; });
+            if (!m_page)
+                return;
+            const Page page = *m_page;
+            lock.unlock();
+            const bool ok = compress(page);
+            if (ok) {
+                std::printf("page %ld %s\n", page.number, page.name.c_str());
+                std::fflush(stdout);
+            }
+            lock.lock();
+            m_failed = m_failed || !ok;
+            m_page.reset();
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<Page> m_page;
+    bool m_ending = false;
+    bool m_failed = false;
+    std::thread m_thread;
+};
+
+long envNumber(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value ? std::strtol(value, nullptr, 10) : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: lumenpage-jpeg OFFSET|pick < pages.ppm\n");
+        return 2;
+    }
+    const bool pick = std::strcmp(argv[1], "pick") == 0;
+    const long offset = pick ? 0 : std::strtol(argv[1], nullptr, 10);
+    std::vector<long> picked;
+    if (pick) {
+        const char *list = std::getenv("LUMENPAGE_PICKED");
+        for (char *end = nullptr; list && *list; list = end) {
+            const long n = std::strtol(list, &end, 10);
+            if (end == list)
+                break;
+            picked.push_back(n);
+        }
+    }
+    const long limit = envNumber("LUMENPAGE_MAX_PENDING");
+    const long reader = envNumber("LUMENPAGE_READER");
+    bool ok = true;
+    {
+        Compressor compressor;
+        for (size_t k = 1;; ++k) {
+            // Room for one more: the reader has taken enough, or is gone.
+            while (limit > 0 && waiting() + (compressor.busy() ? 1 : 0) >= limit) {
+                if (reader > 1 && ::kill(pid_t(reader), 0) != 0 && errno == ESRCH)
+                    return 1;
+                ::usleep(2000);
+            }
+            Page page;
+            bool atEnd = false;
+            if (!readHeader(stdin, page.width, page.height, atEnd)) {
+                ok = atEnd;
+                break;
+            }
+            page.number = pick ? (k <= picked.size() ? picked[k - 1] : 0) : offset + long(k);
+            if (page.number <= 0) {
+                ok = false;
+                break;
+            }
+            page.name = nameOf(page.number);
+            if (!takeRaw(stdin, page)) {
+                ok = false;
+                break;
+            }
+            compressor.hand(page);
+        }
+        // The page before a cut one is still written.
+        ok = compressor.finish() && ok;
+    }
+    return ok ? 0 : 1;
+}
