@@ -35,6 +35,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -284,6 +285,9 @@ int main(int argc, char **argv)
             picked.push_back(n);
         }
     }
+    // A pipe that holds a megabyte: Ghostscript writes a page in a few large steps, not in a
+    // thousand small ones each waiting for this program to read. (Not a pipe: nothing to do.)
+    ::fcntl(0, F_SETPIPE_SZ, 1 << 20);
     const long limit = envNumber("LUMENPAGE_MAX_PENDING");
     const long reader = envNumber("LUMENPAGE_READER");
     bool ok = true;
