@@ -162,12 +162,14 @@ class TestScripts : public QObject {
 
     // Runs the script as the methods do.
     Outcome runScript(const Script &s, const QString &pdf, bool firstPageOnly = false, const QString &maxPending = QString(),
-                      const QString &range = QString())
+                      const QString &range = QString(), bool writer = false)
     {
         const QString folder = prepare(s, pdf);
 
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (writer)
+            env.insert(QStringLiteral("LUMENPAGE_JPEG_WRITER"), jpegWriter());
         env.remove(QStringLiteral("LUMENPAGE_FIRST_PAGE_ONLY"));
         env.remove(QStringLiteral("LUMENPAGE_MAX_PENDING"));
         env.remove(QStringLiteral("LUMENPAGE_PAGES"));
@@ -204,6 +206,8 @@ class TestScripts : public QObject {
         }
         return o;
     }
+
+    static QString jpegWriter() { return TestFiles::appFolder() + QStringLiteral("/lumenpage-jpeg"); }
 
     QString pagesPath(const Script &s) const { return root() + QLatin1Char('/') + s.folder + QLatin1Char('/') + s.pagesFolder; }
 
@@ -323,8 +327,15 @@ private slots:
 
     // With LUMENPAGE_MAX_PENDING a reader takes the pages while the document renders: never
     // more than that many wait, they come in page order, and the exit status still counts them.
+    void boundedPendingPagesInOrder_data()
+    {
+        QTest::addColumn<bool>("writer");
+        QTest::newRow("cjpeg") << false;
+        QTest::newRow("lumenpage-jpeg") << true;
+    }
     void boundedPendingPagesInOrder()
     {
+        QFETCH(bool, writer);
         const Script s = scriptOf(QStringLiteral("ps"));
         const QString pdf = root() + QStringLiteral("/seven.pdf");
         TestFiles::writePdf(pdf, 7);
@@ -336,6 +347,8 @@ private slots:
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LUMENPAGE_MAX_PENDING"), QStringLiteral("2"));
+        if (writer)
+            env.insert(QStringLiteral("LUMENPAGE_JPEG_WRITER"), jpegWriter());
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(QStringLiteral("/bin/sh"), {folder + QStringLiteral("/pdf2tiff.sh")});
@@ -372,7 +385,8 @@ private slots:
 
     // For a reader, a long document is drawn by one Ghostscript after another, 50 pages each
     // (so that Ghostscript's memory does not grow with the document): every page image is
-    // the one two Ghostscripts on the halves draw, under the same number.
+    // the one two Ghostscripts on the halves draw, under the same number; also when the
+    // program's page image writer compresses them instead of cjpeg, and for a page range.
     void longDocumentForAReaderDrawnInRuns()
     {
         const Script s = scriptOf(QStringLiteral("ps"));
@@ -388,14 +402,16 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             drawn.insert(name, f.readAll());
         }
-        const Outcome runs = runScript(s, pdf, false, QStringLiteral("100000"));
-        QCOMPARE(runs.exitCode, 0);
-        QCOMPARE(runs.pages, halves.pages);
-        QCOMPARE(runs.left, QStringList());
-        for (const QString &name : runs.pages) {
-            QFile f(pagesPath(s) + name);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QVERIFY2(f.readAll() == drawn.value(name), qPrintable(name));
+        for (const auto &[range, writer] : {std::pair{QString(), false}, std::pair{QString(), true}, std::pair{QStringLiteral("2-3 7 60-"), true}}) {
+            const Outcome runs = runScript(s, pdf, false, QStringLiteral("100000"), range, writer);
+            QCOMPARE(runs.exitCode, 0);
+            QCOMPARE(runs.pages, range.isEmpty() ? halves.pages : halves.pages.mid(1, 2) + halves.pages.mid(6, 1) + halves.pages.mid(59));
+            QCOMPARE(runs.left, QStringList());
+            for (const QString &name : runs.pages) {
+                QFile f(pagesPath(s) + name);
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                QVERIFY2(f.readAll() == drawn.value(name), qPrintable(name));
+            }
         }
     }
 

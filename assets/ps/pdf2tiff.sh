@@ -66,10 +66,15 @@ plan_pages
 
 # output_to OFFSET: Ghostscript's output, its pages' pipe. LUMENPAGE_JPEG_WRITER (the program's
 # lumenpage-jpeg) takes them all through one pipe and compresses each beside Ghostscript, which
-# draws on meanwhile; without it, each page's compress.sh runs cjpeg while Ghostscript waits.
+# draws on meanwhile, and holds the time cap per page itself (told Ghostscript's process id, its
+# pipe's parent); without it, each page's compress.sh runs cjpeg while Ghostscript waits.
+# (Ghostscript then opens the pipe when it starts, not at its first page: a first page that
+# takes too long is watched too.)
+writer_watches=no open_early=
+[ -n "${LUMENPAGE_JPEG_WRITER:-}" ] && writer_watches=yes open_early=-dOpenOutputFile
 output_to() {
     if [ -n "${LUMENPAGE_JPEG_WRITER:-}" ]; then
-        echo "%pipe%exec \"\$LUMENPAGE_JPEG_WRITER\" $1"
+        echo "%pipe%exec \"\$LUMENPAGE_JPEG_WRITER\" $1 \$PPID"
     else
         echo "%pipe%set -- $1 %d; . ./compress.sh"
     fi
@@ -85,7 +90,7 @@ render() {
     [ "$3" -gt 0 ] && to=-dToPage=$3
     count=
     [ "${4:-}" = count ] && count=-dCountPages
-    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
+    exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size $open_early -dTextAlphaBits=4 -dGraphicsAlphaBits=4 \
        -dFromPage="$2" $to -sPDFFile=current.pdf --permit-file-read=current.pdf $count \
        -sOutputFile="$(output_to "$1")" $password pages.ps </dev/null
 }
@@ -93,7 +98,7 @@ render() {
 # render_pick PAGES: those pages (a page range's, in its order), as render does. compress.sh
 # learns from LUMENPAGE_PICKED which page each output is.
 render_pick() {
-    LUMENPAGE_PICKED=$1 exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size -dTextAlphaBits=4 \
+    LUMENPAGE_PICKED=$1 exec gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw $size $open_early -dTextAlphaBits=4 \
        -dGraphicsAlphaBits=4 -sPick="$1" -sPDFFile=current.pdf --permit-file-read=current.pdf \
        -sOutputFile="$(output_to pick)" $password pages.ps </dev/null
 }

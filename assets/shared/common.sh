@@ -156,10 +156,11 @@ no_room() {
 
 # watch PID LISTING [WAITING]: waits for the Ghostscript PID and gives its exit status. When the
 # files LISTING (a pattern) stay the same for the time cap while none of WAITING (page images
-# not yet taken) is there, it is killed and "timecap" said on standard output.
+# not yet taken) is there, it is killed and "timecap" said on standard output. (Not when the
+# program Ghostscript writes its pages to holds the cap: writer_watches=yes.)
 watch() {
     watcher=
-    if [ "$cap" -gt 0 ]; then
+    if [ "$cap" -gt 0 ] && [ "${writer_watches:-no}" != yes ]; then
         (
             gs=$1 listing=$2 waiting=${3:-} seen= idle=0 nap=
             # Its second's sleep ends with the watch: none outlives the run.

@@ -4,8 +4,11 @@
 // (byte for byte: the same library with the same settings), under its name only once complete,
 // and "page N FILE" is said on standard output (see shared/common.sh).
 //
-//   lumenpage-jpeg OFFSET   page k of the run is PDF page OFFSET + k
-//   lumenpage-jpeg pick     page k is the k-th number of LUMENPAGE_PICKED
+//   lumenpage-jpeg OFFSET [GS]   page k of the run is PDF page OFFSET + k
+//   lumenpage-jpeg pick [GS]     page k is the k-th number of LUMENPAGE_PICKED
+//
+// GS, Ghostscript's process id, lets it hold the time cap per page (LUMENPAGE_PAGE_SECONDS):
+// when nothing comes for that long while it reads, Ghostscript is stopped and "timecap" said.
 //
 // A page is taken off the pipe into a raw file beside it and compressed on a second thread, so
 // that Ghostscript draws the next page meanwhile instead of waiting for the compression; one
@@ -22,6 +25,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <condition_variable>
 #include <csetjmp>
@@ -35,6 +39,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <poll.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -57,28 +62,91 @@ std::string nameOf(long number)
     return name;
 }
 
+// Ghostscript's pipe, read with a watch: when nothing comes for the time cap per page (while
+// this program is reading, not while it waits for the reader or its compressor), Ghostscript
+// is stopped and "timecap" said, as the script's own watch does for cjpeg.
+class Input {
+public:
+    Input(int capSeconds, pid_t ghostscript) : m_capSeconds(capSeconds), m_ghostscript(ghostscript) { rest(); }
+    int get()
+    {
+        if (m_pos == m_len && !fill())
+            return EOF;
+        return static_cast<unsigned char>(m_buffer[m_pos++]);
+    }
+    // Up to `n` bytes, fewer only at the end of the stream.
+    size_t read(char *to, size_t n)
+    {
+        size_t done = 0;
+        while (done < n && (m_pos < m_len || fill())) {
+            const size_t take = std::min(n - done, m_len - m_pos);
+            std::memcpy(to + done, m_buffer + m_pos, take);
+            m_pos += take;
+            done += take;
+        }
+        return done;
+    }
+    // The time spent waiting elsewhere is not the page's.
+    void rest() { m_last = std::chrono::steady_clock::now(); }
+
+private:
+    bool fill()
+    {
+        m_pos = m_len = 0;
+        for (;;) {
+            pollfd in{0, POLLIN, 0};
+            const int ready = ::poll(&in, 1, 1000);
+            if (ready > 0) {
+                const ssize_t got = ::read(0, m_buffer, sizeof m_buffer);
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0)
+                    return false;
+                m_len = size_t(got);
+                rest();
+                return true;
+            }
+            if (ready < 0 && errno != EINTR)
+                return false;
+            if (m_capSeconds > 0 && m_ghostscript > 1
+                && std::chrono::steady_clock::now() - m_last >= std::chrono::seconds(m_capSeconds)) {
+                std::printf("timecap\n");
+                std::fflush(stdout);
+                ::kill(m_ghostscript, SIGKILL);
+                m_ghostscript = 0; // its end comes as the end of the stream
+            }
+        }
+    }
+
+    const int m_capSeconds;
+    pid_t m_ghostscript;
+    std::chrono::steady_clock::time_point m_last;
+    char m_buffer[1 << 16];
+    size_t m_pos = 0, m_len = 0;
+};
+
 // The next header of the stream: false at its clean end, or for anything but an 8-bit P6.
-bool readHeader(std::FILE *in, int &width, int &height, bool &atEnd)
+bool readHeader(Input &in, int &width, int &height, bool &atEnd)
 {
-    int c = std::fgetc(in);
+    int c = in.get();
     atEnd = c == EOF;
-    if (atEnd || c != 'P' || std::fgetc(in) != '6')
+    if (atEnd || c != 'P' || in.get() != '6')
         return false;
     long fields[3] = {0, 0, 0};
     for (long &field : fields) {
-        c = std::fgetc(in);
+        c = in.get();
         for (;;) {
             if (c == '#')
                 while (c != '\n' && c != EOF)
-                    c = std::fgetc(in);
+                    c = in.get();
             else if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
-                c = std::fgetc(in);
+                c = in.get();
             else
                 break;
         }
         if (c < '0' || c > '9')
             return false;
-        for (; c >= '0' && c <= '9'; c = std::fgetc(in))
+        for (; c >= '0' && c <= '9'; c = in.get())
             if ((field = field * 10 + (c - '0')) > 1000000)
                 return false;
     }
@@ -92,15 +160,15 @@ bool readHeader(std::FILE *in, int &width, int &height, bool &atEnd)
 
 // Copies the page's pixels off the pipe into its raw file; false when the stream ends inside
 // it or the file cannot be written (the raw file is then removed).
-bool takeRaw(std::FILE *in, const Page &page)
+bool takeRaw(Input &in, const Page &page)
 {
     const std::string raw = rawOf(page);
     std::FILE *out = std::fopen(raw.c_str(), "wb");
     bool ok = out != nullptr;
-    std::vector<char> chunk(1 << 20);
+    std::vector<char> chunk(1 << 17);
     for (long long left = 3LL * page.width * page.height; ok && left > 0;) {
         const size_t want = size_t(std::min<long long>(left, (long long)chunk.size()));
-        const size_t got = std::fread(chunk.data(), 1, want, in);
+        const size_t got = in.read(chunk.data(), want);
         ok = got == want && std::fwrite(chunk.data(), 1, got, out) == got;
         left -= (long long)got;
     }
@@ -267,59 +335,61 @@ long envNumber(const char *name)
 
 } // namespace
 
+// The pages of LUMENPAGE_PICKED, in its order.
+std::vector<long> pickedPages()
+{
+    std::vector<long> picked;
+    const char *list = std::getenv("LUMENPAGE_PICKED");
+    for (char *end = nullptr; list && *list; list = end) {
+        const long n = std::strtol(list, &end, 10);
+        if (end == list)
+            break;
+        picked.push_back(n);
+    }
+    return picked;
+}
+
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: lumenpage-jpeg OFFSET|pick < pages.ppm\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: lumenpage-jpeg OFFSET|pick [GHOSTSCRIPT-PID] < pages.ppm\n");
         return 2;
     }
     const bool pick = std::strcmp(argv[1], "pick") == 0;
     const long offset = pick ? 0 : std::strtol(argv[1], nullptr, 10);
-    std::vector<long> picked;
-    if (pick) {
-        const char *list = std::getenv("LUMENPAGE_PICKED");
-        for (char *end = nullptr; list && *list; list = end) {
-            const long n = std::strtol(list, &end, 10);
-            if (end == list)
-                break;
-            picked.push_back(n);
-        }
-    }
+    const std::vector<long> picked = pick ? pickedPages() : std::vector<long>();
     // A pipe that holds a megabyte: Ghostscript writes a page in a few large steps, not in a
     // thousand small ones each waiting for this program to read. (Not a pipe: nothing to do.)
     ::fcntl(0, F_SETPIPE_SZ, 1 << 20);
     const long limit = envNumber("LUMENPAGE_MAX_PENDING");
     const long reader = envNumber("LUMENPAGE_READER");
+    // The time cap per page is held here when the Ghostscript to stop is named.
+    Input input(int(envNumber("LUMENPAGE_PAGE_SECONDS")), argc == 3 ? pid_t(std::strtol(argv[2], nullptr, 10)) : 0);
     bool ok = true;
-    {
-        Compressor compressor;
-        for (size_t k = 1;; ++k) {
-            // Room for one more: the reader has taken enough, or is gone.
-            while (limit > 0 && waiting() + (compressor.busy() ? 1 : 0) >= limit) {
-                if (reader > 1 && ::kill(pid_t(reader), 0) != 0 && errno == ESRCH)
-                    return 1;
-                ::usleep(2000);
-            }
-            Page page;
-            bool atEnd = false;
-            if (!readHeader(stdin, page.width, page.height, atEnd)) {
-                ok = atEnd;
-                break;
-            }
-            page.number = pick ? (k <= picked.size() ? picked[k - 1] : 0) : offset + long(k);
-            if (page.number <= 0) {
-                ok = false;
-                break;
-            }
-            page.name = nameOf(page.number);
-            if (!takeRaw(stdin, page)) {
-                ok = false;
-                break;
-            }
-            compressor.hand(page);
+    Compressor compressor;
+    for (size_t k = 1;; ++k) {
+        // Room for one more: the reader has taken enough, or is gone.
+        while (limit > 0 && waiting() + (compressor.busy() ? 1 : 0) >= limit) {
+            if (reader > 1 && ::kill(pid_t(reader), 0) != 0 && errno == ESRCH)
+                return 1;
+            ::usleep(2000);
+            input.rest();
         }
-        // The page before a cut one is still written.
-        ok = compressor.finish() && ok;
+        Page page;
+        bool atEnd = false;
+        if (!readHeader(input, page.width, page.height, atEnd)) {
+            ok = atEnd;
+            break;
+        }
+        page.number = pick ? (k <= picked.size() ? picked[k - 1] : 0) : offset + long(k);
+        page.name = nameOf(page.number);
+        if (page.number <= 0 || !takeRaw(input, page)) {
+            ok = false;
+            break;
+        }
+        compressor.hand(page);
+        input.rest();
     }
-    return ok ? 0 : 1;
+    // The page before a cut one is still written.
+    return compressor.finish() && ok ? 0 : 1;
 }
