@@ -190,9 +190,10 @@ void failJpeg(j_common_ptr info)
     std::longjmp(reinterpret_cast<JpegFailure *>(info->err)->jump, 1);
 }
 
-// Rows of `in` to JPEG on `out`, `row` holding one; false when a row is missing or libjpeg
+// Rows, one `readRow(row)` at a time, to JPEG on `out`; false when a row is missing or libjpeg
 // failed. (Only plain values live across the setjmp.)
-bool writeJpeg(std::FILE *in, std::FILE *out, int width, int height, JSAMPLE *row)
+template <typename ReadRow>
+bool writeJpeg(const ReadRow &readRow, std::FILE *out, int width, int height, JSAMPLE *row)
 {
     jpeg_compress_struct info;
     JpegFailure failure;
@@ -212,9 +213,8 @@ bool writeJpeg(std::FILE *in, std::FILE *out, int width, int height, JSAMPLE *ro
     jpeg_set_colorspace(&info, JCS_RGB);
     jpeg_set_quality(&info, 100, FALSE);
     jpeg_start_compress(&info, TRUE);
-    const size_t rowBytes = size_t(width) * 3;
     while (info.next_scanline < info.image_height) {
-        if (std::fread(row, 1, rowBytes, in) != rowBytes) {
+        if (!readRow(row)) {
             jpeg_destroy_compress(&info);
             return false;
         }
@@ -226,26 +226,48 @@ bool writeJpeg(std::FILE *in, std::FILE *out, int width, int height, JSAMPLE *ro
     return true;
 }
 
-// The raw page as its page image, complete under its name; false when it could not be written.
-// The raw page is removed either way.
-bool compress(const Page &page)
+// The page, its rows read by `readRow`, as its page image, complete under its name and said
+// on standard output; false when it could not be written.
+template <typename ReadRow>
+bool writePage(const Page &page, const ReadRow &readRow)
 {
-    const std::string raw = rawOf(page), part = page.name + ".part";
-    std::FILE *in = std::fopen(raw.c_str(), "rb");
-    std::FILE *out = in ? std::fopen(part.c_str(), "wb") : nullptr;
+    const std::string part = page.name + ".part";
+    std::FILE *out = std::fopen(part.c_str(), "wb");
     std::vector<JSAMPLE> row(size_t(page.width) * 3);
-    bool ok = in && out && writeJpeg(in, out, page.width, page.height, row.data());
+    bool ok = out && writeJpeg(readRow, out, page.width, page.height, row.data());
     if (out && (std::fflush(out) != 0 || std::ferror(out)))
         ok = false;
     if (out && std::fclose(out) != 0)
         ok = false;
+    ok = ok && std::rename(part.c_str(), page.name.c_str()) == 0;
+    if (!ok) {
+        std::remove(part.c_str());
+        return false;
+    }
+    std::printf("page %ld %s\n", page.number, page.name.c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+// The raw page as its page image; the raw page is removed either way.
+bool compress(const Page &page)
+{
+    const std::string raw = rawOf(page);
+    std::FILE *in = std::fopen(raw.c_str(), "rb");
+    const size_t rowBytes = size_t(page.width) * 3;
+    const bool ok = in && writePage(page, [&](JSAMPLE *row) { return std::fread(row, 1, rowBytes, in) == rowBytes; });
     if (in)
         std::fclose(in);
     std::remove(raw.c_str());
-    ok = ok && std::rename(part.c_str(), page.name.c_str()) == 0;
-    if (!ok)
-        std::remove(part.c_str());
     return ok;
+}
+
+// The page straight off the pipe as its page image, Ghostscript waiting: for a run's first
+// page, which nothing else is there to overlap, so that its page image (and GIF) come first.
+bool compressStreamed(Input &input, const Page &page)
+{
+    const size_t rowBytes = size_t(page.width) * 3;
+    return writePage(page, [&](JSAMPLE *row) { return input.read(reinterpret_cast<char *>(row), rowBytes) == rowBytes; });
 }
 
 // Page images in the folder that the reader has not taken.
@@ -308,10 +330,6 @@ private:
             const Page page = *m_page;
             lock.unlock();
             const bool ok = compress(page);
-            if (ok) {
-                std::printf("page %ld %s\n", page.number, page.name.c_str());
-                std::fflush(stdout);
-            }
             lock.lock();
             m_failed = m_failed || !ok;
             m_page.reset();
@@ -383,11 +401,12 @@ int main(int argc, char **argv)
         }
         page.number = pick ? (k <= picked.size() ? picked[k - 1] : 0) : offset + long(k);
         page.name = nameOf(page.number);
-        if (page.number <= 0 || !takeRaw(input, page)) {
+        if (page.number <= 0 || !(k == 1 ? compressStreamed(input, page) : takeRaw(input, page))) {
             ok = false;
             break;
         }
-        compressor.hand(page);
+        if (k > 1)
+            compressor.hand(page);
         input.rest();
     }
     // The page before a cut one is still written.
