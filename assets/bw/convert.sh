@@ -259,10 +259,4 @@ else
     draw 1 "$last"
 fi
 
-if [ "$last" -eq 0 ]; then
-    [ "$finished" -eq 0 ] && document_failed
-    status=1
-fi
-[ "$finished" -eq "$wanted" ] || status=1
-[ "$status" = 0 ] || no_room
-exit "$status"
+end_document

@@ -50,7 +50,7 @@ remove() {
 
 status=0
 finish() {
-    remove current.pdf password.ps current*.jpg.part current*.jpg.raw
+    remove current.pdf password.ps current*.jpg.part current*.jpg.raw relay.out
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
@@ -103,12 +103,23 @@ render_pick() {
        -sOutputFile="$(output_to pick)" $password pages.ps </dev/null
 }
 
+# relayed FUNCTION ARGS...: FUNCTION's Ghostscript under the watch, what it says passed on by
+# relay (common.sh), whose summary line is left in $summary. (Through a file rather than a
+# command substitution: one shell less beside every Ghostscript.)
+relayed() {
+    { "$@" & watch $! 'current*.jpg*' 'current*.jpg'; echo ended $?; } | relay >relay.out
+    # A line that could not be written (the folder full) counts as a Ghostscript that crashed
+    # before its first page.
+    read -r summary <relay.out || summary="- 0 crash 1 0"
+}
+
 # draw_picked: the pages of $batch, by one Ghostscript under the watch; one that ends before the
 # last costs only the page it was drawing, and the next takes over after it. False once nobody
 # takes pages any more.
 draw_picked() {
     while [ -n "$batch" ]; do
-        set -- $( { render_pick "$batch" & watch $! 'current*.jpg*' 'current*.jpg'; echo ended $?; } | relay)
+        relayed render_pick "$batch"
+        set -- $summary
         [ "$4" = 0 ] || status=1
         finished=$((finished + $5))
         reached=$2 why=$3 rest= seen=no
@@ -169,7 +180,8 @@ elif [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$span
         to=$((from + chunk - 1))
         [ "$to" -gt "$end" ] && to=$end
         if [ "$counted" = no ]; then
-            set -- $( { render 0 1 "$to" count & watch $! 'current*.jpg*' 'current*.jpg'; echo ended $?; } | relay)
+            relayed render 0 1 "$to" count
+            set -- $summary
             counted=yes
             last=$1
             case "$last" in '' | *[!0-9]*) last=0 ;; esac
@@ -177,7 +189,8 @@ elif [ "$READER" = yes ] || [ "${LUMENPAGE_FIRST_PAGE_ONLY:-}" = 1 ] || [ "$span
             wanted=$last
             [ "$to" -gt "$end" ] && to=$end
         else
-            set -- $( { render $((from - 1)) "$from" "$to" & watch $! 'current*.jpg*' 'current*.jpg'; echo ended $?; } | relay)
+            relayed render $((from - 1)) "$from" "$to"
+            set -- $summary
         fi
         [ "$4" = 0 ] || status=1
         finished=$((finished + $5))
@@ -212,11 +225,4 @@ else
     # Nothing to draw: the document could not be opened.
     [ "$1" = 0 ] && last=0
 fi
-# A document Ghostscript could not open gives no count and no pages: that is a failure too.
-if [ "$last" -eq 0 ]; then
-    [ "$finished" -eq 0 ] && document_failed
-    status=1
-fi
-[ "$finished" -eq "$wanted" ] || status=1
-[ "$status" = 0 ] || no_room
-exit "$status"
+end_document

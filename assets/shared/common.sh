@@ -146,6 +146,19 @@ document_failed() {
     fi
 }
 
+# end_document: ends the script with its status: a failure when a page was not drawn, or when
+# Ghostscript could not open the document (no count and no pages; document_failed says why),
+# and after a failure "document nospace" when the folder is full (no_room).
+end_document() {
+    if [ "$last" -eq 0 ]; then
+        [ "$finished" -eq 0 ] && document_failed
+        status=1
+    fi
+    [ "$finished" -eq "$wanted" ] || status=1
+    [ "$status" = 0 ] || no_room
+    exit "$status"
+}
+
 # no_room: after a failure, "document nospace" when the file system of the script's folder has
 # less room left than a large page image needs (4 MB): whatever failed, that is why.
 no_room() {
