@@ -362,35 +362,44 @@ private slots:
                                                                           "the time cap of 3 seconds per page was reached"));
     }
 
-    // A page in the middle that cannot be drawn (1,000,000 points a side): every method fails
-    // it alone, the pages after it keep their numbers, and the next file converts.
+    // A page in the middle that cannot be drawn (1,000,000 points a side, or a strip 3 points
+    // high, which has no pixel row at the lowest resolution, 2 dpi): every method fails it
+    // alone, the pages after it keep their numbers, and the next file converts.
     void hugePageInTheMiddle_data()
     {
         QTest::addColumn<Method>("method");
+        QTest::addColumn<QSizeF>("middle");
         QTest::addColumn<QStringList>("gifs");
         QTest::addColumn<QString>("says");
-        QTest::newRow("Ghostscript") << Method::Ghostscript << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+        const QSizeF huge(1000000, 1000000), strip(1000, 3);
+        QTest::newRow("Ghostscript") << Method::Ghostscript << huge << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
                                      << "could be converted: page(s) 2 could not be rendered";
-        QTest::newRow("Black/White") << Method::BlackWhite << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+        QTest::newRow("Ghostscript, a strip") << Method::Ghostscript << strip << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+                                              << "it would have no pixels. Choose a higher resolution";
+        QTest::newRow("Black/White") << Method::BlackWhite << huge << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
                                      << "could be converted: page(s) 2 could not be rendered";
-        QTest::newRow("GflAx") << Method::GflAx << QStringList{"doc1.gif", "doc3.gif", "good1.gif"}
+        QTest::newRow("Black/White, a strip") << Method::BlackWhite << strip << QStringList{"doc-001.gif", "doc-003.gif", "good-001.gif"}
+                                              << "it would have no pixels. Choose a higher resolution";
+        QTest::newRow("GflAx") << Method::GflAx << huge << QStringList{"doc1.gif", "doc3.gif", "good1.gif"}
                                << "at most 65535 pixels";
         // Acrobat's stand-in lowers the resolution of a page too large for its own; the huge
         // page is then a small image of an empty page.
-        QTest::newRow("Acrobat") << Method::Acrobat << QStringList{"doc_Page_1.gif", "doc_Page_2.gif", "doc_Page_3.gif", "good_Page_1.gif"}
+        QTest::newRow("Acrobat") << Method::Acrobat << huge << QStringList{"doc_Page_1.gif", "doc_Page_2.gif", "doc_Page_3.gif", "good_Page_1.gif"}
                                  << "";
     }
     void hugePageInTheMiddle()
     {
         QFETCH(Method, method);
+        QFETCH(QSizeF, middle);
         QFETCH(QStringList, gifs);
         QFETCH(QString, says);
         LP_SKIP_WITHOUT(TestPrograms::of(method));
         RunFixture f(method);
         f.host.pages = QStringLiteral("3");
         const QString doc = f.docs + QStringLiteral("/doc.pdf");
-        writeRawPdf(doc, {plainPage(1), plainPage(2), plainPage(3)},
-                    {QSizeF(612, 792), QSizeF(1000000, 1000000), QSizeF(612, 792)});
+        writeRawPdf(doc, {plainPage(1), plainPage(2), plainPage(3)}, {QSizeF(612, 792), middle, QSizeF(612, 792)});
+        if (middle.height() < 72)
+            f.host.choice.dpi = 2;
         f.host.entries << doc << f.pdf(QStringLiteral("good.pdf"), 1);
         ConversionRun run(f.host);
         run.start();

@@ -679,6 +679,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>Ghostscript endete beim Zeichnen dieser Seite</translation>
     </message>
     <message>
+        <source>at the resolution asked it would have no pixels. Choose a higher resolution</source>
+        <translation>bei der gewählten Auflösung hätte sie keine Pixel. Wählen Sie eine höhere Auflösung</translation>
+    </message>
+    <message>
         <source>Ghostscript failed on its content</source>
         <translation>Ghostscript scheiterte an ihrem Inhalt</translation>
     </message>

@@ -679,6 +679,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>Ghostscript s’est arrêté en la dessinant</translation>
     </message>
     <message>
+        <source>at the resolution asked it would have no pixels. Choose a higher resolution</source>
+        <translation>à la résolution demandée, elle n’aurait aucun pixel. Choisissez une résolution plus élevée</translation>
+    </message>
+    <message>
         <source>Ghostscript failed on its content</source>
         <translation>Ghostscript a échoué sur son contenu</translation>
     </message>

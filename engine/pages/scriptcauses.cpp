@@ -31,11 +31,14 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
     case ScriptFailure::TimeCap:
     case ScriptFailure::Crash:
     case ScriptFailure::Damaged:
-    case ScriptFailure::PageTree: {
+    case ScriptFailure::PageTree:
+    case ScriptFailure::NoPixels: {
         const QString reason = kind == ScriptFailure::TimeCap ? QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.timeCapText())
                                : kind == ScriptFailure::Crash ? QCoreApplication::translate("Engine", "Ghostscript ended while drawing it")
                                : kind == ScriptFailure::PageTree ? PageTreeText()
-                                                                 : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
+                               : kind == ScriptFailure::NoPixels
+                                   ? QCoreApplication::translate("Engine", "at the resolution asked it would have no pixels. Choose a higher resolution")
+                                   : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
         return scope == FailureScope::ForPage ? reason : QCoreApplication::translate("Engine", "page %1 could not be drawn: %2").arg(facts.page).arg(reason);
     }
     case ScriptFailure::NoPassword:
@@ -126,6 +129,7 @@ PageFault ScriptPageFault(ScriptFailure kind)
     case ScriptFailure::TimeCap: return PageFault::TimeCap;
     case ScriptFailure::MemoryCap: return PageFault::MemoryCap;
     case ScriptFailure::Crash: return PageFault::Crash;
+    case ScriptFailure::NoPixels: return PageFault::NoPixels;
     case ScriptFailure::Damaged:
     case ScriptFailure::Unreadable: return PageFault::Damaged;
     case ScriptFailure::NoPassword:

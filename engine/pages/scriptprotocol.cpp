@@ -20,6 +20,8 @@ ScriptFailure pageFailure(const QByteArray &kind)
         return ScriptFailure::Damaged;
     if (kind == "pagetree")
         return ScriptFailure::PageTree;
+    if (kind == "nopixels")
+        return ScriptFailure::NoPixels;
     return ScriptFailure::Crash;
 }
 

@@ -19,6 +19,7 @@ enum class ScriptFailure {
     Crash,     // Ghostscript ended while drawing it
     Damaged,   // Ghostscript could not draw it
     PageTree,  // the document's page tree does not lead to it (a loop, a lost branch)
+    NoPixels,  // at the resolution asked a side of it would have no pixels
     // The document:
     NoPassword,    // it is locked and no password was given
     WrongPassword, // the password given does not open it
@@ -38,7 +39,8 @@ enum class ScriptFailure {
 //   count N             the number of pages that will be drawn, before the first page
 //   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
 //   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
-//   failed N KIND       page N will not come: timecap, memory, crash, damaged or pagetree
+//   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree or
+//                       nopixels
 //   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 //                       norange COUNT, damaged, missingtool NAME..., or not every page, as
 //                       the scratch folder is full: nospace
