@@ -80,10 +80,10 @@ output_to() {
     fi
 }
 
-# render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped to
-# compress.sh as soon as it is drawn; with "count", the count is said first. Run in the
-# background only: Ghostscript takes the place of the subshell, and each page's compress.sh runs
-# in the shell popen starts (one process less each, and no second start of a shell a page).
+# render OFFSET FIRST LAST [count]: pages FIRST to LAST (0: to the end), each piped as soon as
+# it is drawn to output_to's program; with "count", the count is said first. Run in the
+# background only: Ghostscript takes the place of the subshell, and compress.sh or the writer
+# runs in the shell popen starts (one process less, and no second start of a shell a page).
 # What they say goes to relay (common.sh) on standard output.
 render() {
     to=

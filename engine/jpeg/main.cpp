@@ -26,14 +26,9 @@
 
 #include "pipeinput.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cerrno>
 #include <condition_variable>
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,10 +36,7 @@
 #include <vector>
 
 #include <dirent.h>
-#include <poll.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
 
 namespace {
 
@@ -257,8 +249,6 @@ long envNumber(const char *name)
     return value && *value ? std::strtol(value, nullptr, 10) : 0;
 }
 
-} // namespace
-
 // The pages of LUMENPAGE_PICKED, in its order.
 std::vector<long> pickedPages()
 {
@@ -272,6 +262,8 @@ std::vector<long> pickedPages()
     }
     return picked;
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {

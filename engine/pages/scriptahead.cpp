@@ -29,10 +29,14 @@ bool sameLimits(const ChildLimits &a, const ChildLimits &b)
 // The parts both script methods share (common.sh, pages.ps), beside the method folders.
 const QString SharedFolder = QStringLiteral("shared");
 
+// Looked up once: the installed programs do not move while the program runs.
 QByteArray jpegWriter()
 {
-    const QFileInfo writer(HelperProgram(QStringLiteral("lumenpage-jpeg")));
-    return writer.isFile() && writer.isExecutable() ? QFile::encodeName(writer.filePath()) : QByteArray();
+    static const QByteArray path = [] {
+        const QFileInfo writer(HelperProgram(QStringLiteral("lumenpage-jpeg")));
+        return writer.isFile() && writer.isExecutable() ? QFile::encodeName(writer.filePath()) : QByteArray();
+    }();
+    return path;
 }
 
 } // namespace
