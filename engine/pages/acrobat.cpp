@@ -68,8 +68,6 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
         throw Failure(QCoreApplication::translate("Engine", "Cannot save %1: the folder %2 does not exist").arg(m_path, folder));
     const QString stem = folder + QLatin1Char('/') + targetInfo.completeBaseName() + QStringLiteral("_Page_");
 
-    QStringList failed;
-    QString firstReason;
     const int pageCount = document->pageCount();
     QList<int> pages;
     for (int page = 1; page <= pageCount; ++page)
@@ -80,26 +78,21 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
                           .arg(m_path, rangeText).arg(pageCount));
     // The next page is drawn on the other core while this one is written.
     document->plan(pages, !wanted || wanted(1) ? nextDocument : QString());
-    for (const int page : std::as_const(pages)) {
-        try {
-            const QString file = stem + QString::number(page) + QStringLiteral(".jpg");
-            WriteFileWhole(document->drawPlanned(page, dpi, true).jpeg, file);
-            if (pageSaved)
-                pageSaved(page, file, pages);
-        } catch (const Failure &f) {
-            if (pageFailed)
-                pageFailed(page, PageRenderer::faultOf(f.code()), f.description());
-            failed << QString::number(page);
-            if (firstReason.isEmpty())
-                firstReason = f.description();
-        }
-    }
-    if (!failed.isEmpty())
+    document->setPageFiles([stem](int page) { return stem + QString::number(page) + QStringLiteral(".jpg"); }, dpi, true);
+    PageFeed ownFeed(nullptr, folder, [](int) { return QString(); });
+    PageFeed &to = feed ? *feed : ownFeed;
+    to.drawAll(*document);
+    const QList<PageFailure> &failures = to.failed();
+    if (!failures.isEmpty()) {
+        QStringList failed;
+        for (const PageFailure &failure : failures)
+            failed << QString::number(failure.page);
         throw Failure(QCoreApplication::translate("Engine", "%1 of the %2 page(s) of %3 could not be saved (page %4): %5")
                           .arg(failed.size()).arg(pages.size()).arg(m_path)
                           .arg(failed.size() > 10 ? failed.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(", ...")
                                                   : failed.join(QStringLiteral(", ")))
-                          .arg(firstReason));
+                          .arg(failures.first().reason));
+    }
     if (pageCount == 0)
         throw Failure(QCoreApplication::translate("Engine", "%1 has no pages to save").arg(m_path));
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class PageFeed;
 class PageRenderer;
 
 // Stand-ins for Acrobat's automation objects, with the members the Acrobat method calls:
@@ -83,11 +84,10 @@ public:
     // The PDF saved next, at the same settings: its first page is drawn while the last page
     // here is. Empty: none.
     QString nextDocument;
-    // Told each page file as soon as it is written, with its page and the pages SaveAs writes
-    // in all, in order: the caller may take the file away meanwhile.
-    std::function<void(int page, const QString &file, const QList<int> &pages)> pageSaved;
-    // Told each page that could not be saved, why in words and of which kind.
-    std::function<void(int page, PageFault fault, const QString &why)> pageFailed;
+    // Where each page file goes as soon as it is written, and each page that could not be
+    // saved with its kind (see PageFeed); the pages SaveAs writes are announced to it first.
+    // Null: the files stay in the target's folder.
+    PageFeed *feed = nullptr;
 
 private:
     std::weak_ptr<PageRenderer> m_document;

@@ -1,6 +1,7 @@
 #include "engine/pages/methods.h"
 
 #include "engine/pages/acrobat.h"
+#include "engine/pages/pagesource.h"
 #include "engine/run/conversionhost.h"
 
 #include "sys/errortrap.h"
@@ -49,6 +50,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
         doc->FitBox = ctx.choice.fitBox;
     });
     std::unique_ptr<AcroJSObject> jso;
+    PageFeed feed(ctx.pageSink, ctx.workFolder, [&baseName](int page) { return InfoOf(Method::Acrobat).pageImageName(baseName, page); });
     if (trap.test(AcrobatStep::OpenDocument, [&] { return Need(doc, acrobatObject()).Open(pdfPath); })) {
         trap.step(AcrobatStep::PrepareJSObject, [&] {
             jso = Need(doc, acrobatObject()).GetJSObject();
@@ -61,25 +63,8 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             if (choice.dpi > 0)
                 jso->dpi = choice.dpi;
             // Each page goes to the run as soon as it is written: it is encoded on the other core
-            // while the next is drawn. The names of all of them first, so that they share one
-            // GIF name variant.
-            jso->pageSaved = [sink = ctx.pageSink, baseName, &result, announced = false](int page, const QString &file,
-                                                                                           const QList<int> &pages) mutable {
-                result.pagesExpected = int(pages.size());
-                if (!sink)
-                    return;
-                if (!announced) {
-                    announced = true;
-                    QStringList names;
-                    for (const int page : pages)
-                        names << InfoOf(Method::Acrobat).pageImageName(baseName, page);
-                    sink->expect(names);
-                }
-                sink->take(page, FileNameOf(file), int(pages.size()));
-            };
-            jso->pageFailed = [&result](int page, PageFault fault, const QString &why) {
-                result.failedPages.append({page, why, fault});
-            };
+            // while the next is drawn.
+            jso->feed = &feed;
         });
         trap.step(AcrobatStep::SavePagesAsJpeg, [&] {
             Need(jso, acrobatObject()).SaveAs(ctx.workFolder + QLatin1Char('/') + baseName + QStringLiteral(".jpg"),
@@ -90,6 +75,8 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     }
     else if (doc && !doc->openError().isEmpty())
         result.cause = doc->openError();
+    result.pagesExpected = feed.expected();
+    result.failedPages = feed.failed();
     trap.step(AcrobatStep::ExitAcrobat, [&] { Need(app, acrobatObject()).Exit(); });
     jso.reset();
     doc.reset();

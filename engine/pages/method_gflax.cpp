@@ -2,6 +2,7 @@
 
 #include "engine/run/conversionhost.h"
 #include "engine/pages/gflax.h"
+#include "engine/pages/pagesource.h"
 
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -9,7 +10,6 @@
 #include <QCoreApplication>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <memory>
 
@@ -61,26 +61,23 @@ QList<int> plannedPages(ErrorTrap &trap, MethodContext &ctx, const QString &pdfP
     return pageList;
 }
 
-// Tells the run the names of the pages to come, only those the document has (the pages box may
-// ask for more), so that they share one GIF name variant. Answers their number.
-int announcePages(PageSink &sink, GflAx &gfl, const QString &pdfPath, const QList<int> &pageList,
-                  const std::function<QString(int)> &pageFile)
+// The pages of `pageList` the document has (the pages box may ask for more): the names of those
+// are told to the run before the first page, so that they share one GIF name variant.
+QList<int> pagesTheDocumentHas(GflAx &gfl, const QString &pdfPath, const QList<int> &pageList)
 {
     if (pageList.isEmpty())
-        return 0;
+        return {};
     int pages = 0;
     try {
         pages = gfl.pageCount(pdfPath);
     } catch (const Failure &) {
         // Then the first page fails to load, and says why.
     }
-    QStringList names;
+    QList<int> there;
     for (const int p : pageList)
         if (p <= pages)
-            names << pageFile(p);
-    if (!names.isEmpty())
-        sink.expect(names);
-    return int(names.size());
+            there << p;
+    return there;
 }
 
 } // namespace
@@ -97,7 +94,6 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     trap.step(GflAxStep::ReadBaseName, [&] { baseName = BaseNameOf(pdfPath); });
 
     int count = 0;
-    int saved = 0;
     const PageChoice &choice = ctx.choice;
     if (gfl) {
         gfl->FitBox = choice.fitBox;
@@ -109,11 +105,11 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     int documentPages = -1;
     const QList<int> pageList = plannedPages(trap, ctx, pdfPath, gfl, count, documentPages);
     // Each page goes to the run as soon as it is written: it is encoded on the other core while
-    // the next is drawn. The names of all of them first, so that they share one GIF name variant.
+    // the next is drawn.
     const auto pageFile = [&](int p) { return InfoOf(Method::GflAx).pageImageName(baseName, p); };
-    // Only the pages the document has: the pages box may ask for more.
-    PageSink *const sink = ctx.pageSink;
-    const int handing = sink && gfl ? announcePages(*sink, *gfl, pdfPath, pageList, pageFile) : 0;
+    PageFeed feed(ctx.pageSink, ctx.workFolder, pageFile);
+    if (ctx.pageSink && gfl)
+        feed.announce(pagesTheDocumentHas(*gfl, pdfPath, pageList));
     for (const int p : std::as_const(pageList)) {
         trap.step(GflAxStep::SetResolution, [&] { Need(gfl, gflaxComponent()).EpsDpi = host.options().resolution; });
         trap.step(GflAxStep::SelectPage, [&] { Need(gfl, gflaxComponent()).Page = qint16(p); });
@@ -123,7 +119,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
                 loadError = f.code();
-                result.failedPages.append({p, f.description(), gfl ? gfl->fault() : PageFault::Unknown});
+                feed.take({p, QString(), gfl ? gfl->fault() : PageFault::Unknown, f.description()});
                 throw;
             }
         });
@@ -137,18 +133,17 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
             continue;
         }
         trap.step(GflAxStep::SetJpegFormat, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
-        const bool written = trap.step(GflAxStep::SavePage, [&] {
-            Need(gfl, gflaxComponent()).saveBitmap(ctx.workFolder + QLatin1Char('/') + pageFile(p));
-            ++saved;
+        trap.step(GflAxStep::SavePage, [&] {
+            Need(gfl, gflaxComponent()).saveBitmap(feed.fileOf(p));
+            feed.take({p, feed.fileOf(p), PageFault::Unknown, QString()});
         });
-        if (written && sink)
-            sink->take(p, pageFile(p), handing);
     }
     trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
     // failed, leave the run nothing to convert, and it says so.
-    trap.step(GflAxStep::SetPagesProduced, [&] { result.pagesProduced = saved > 0; });
-    result.pagesExpected = handing > 0 ? handing : count;
+    trap.step(GflAxStep::SetPagesProduced, [&] { result.pagesProduced = !feed.handed().isEmpty(); });
+    result.pagesExpected = feed.expected() > 0 ? feed.expected() : count;
+    result.failedPages = feed.failed();
     if (count < 1 && !trap.failures())
         result.cause = choice.allPages()
                                ? QCoreApplication::translate("Engine", "the number of pages \"%1\" renders no page").arg(host.options().pages.text())

@@ -71,6 +71,31 @@ void PageRenderer::plan(QList<int> pages, QString nextDocument)
 {
     m_plan = std::move(pages);
     m_planNext = std::move(nextDocument);
+    m_given = 0;
+}
+
+void PageRenderer::setPageFiles(std::function<QString(int)> fileOf, double dpi, bool fit)
+{
+    m_fileOf = std::move(fileOf);
+    m_dpi = dpi;
+    m_fit = fit;
+}
+
+std::optional<SourcePage> PageRenderer::next()
+{
+    if (done())
+        return std::nullopt;
+    SourcePage given;
+    given.page = m_plan.at(m_given++);
+    try {
+        const QString file = m_fileOf(given.page);
+        WriteFileWhole(drawPlanned(given.page, m_dpi, m_fit).jpeg, file);
+        given.file = file;
+    } catch (const Failure &f) {
+        given.fault = faultOf(f.code());
+        given.detail = f.description();
+    }
+    return given;
 }
 
 PageRenderer::Page PageRenderer::drawPlanned(int page, double dpi, bool fit)

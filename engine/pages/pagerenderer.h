@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pages/pagesource.h"
 #include "engine/pages/renderlimits.h"
 
 #include "engine/pages/rendererprocess.h"
@@ -23,7 +24,7 @@
 // While the caller deals with one page, the next can be drawn by a second process, on the other
 // core (renderAhead). When the document is done, its renderers that can take another document
 // wait for the next PageRenderer (see RendererProcess::park).
-class PageRenderer {
+class PageRenderer final : public PageSource {
 public:
     // Fails with one of these kinds (Failure::code()); the description names the page and, for
     // a cap, the cap.
@@ -70,6 +71,15 @@ public:
     // next page, or after the last one the next document's first page.
     Page drawPlanned(int page, double dpi, bool fit);
 
+    // As a page source: the pages of the plan, each drawn when asked for (drawPlanned) at `dpi`,
+    // as `fileOf(page)`, written whole. A page that fails is given as failed with its kind and
+    // the renderer's words; the next one is still drawn.
+    void setPageFiles(std::function<QString(int)> fileOf, double dpi, bool fit);
+    int count() override { return int(m_plan.size()); }
+    QList<int> pages() override { return m_plan; }
+    std::optional<SourcePage> next() override;
+    bool done() override { return m_given >= m_plan.size(); }
+
     QString pdfPath() const { return m_path; }
 
     // The document's password (user or owner), given to the renderer over its standard input,
@@ -111,6 +121,10 @@ private:
     std::optional<std::pair<QString, Request>> m_next; // see renderNextAhead
     QList<int> m_plan;    // see plan
     QString m_planNext;
+    qsizetype m_given = 0; // pages of the plan given as a page source
+    std::function<QString(int)> m_fileOf;
+    double m_dpi = 0;
+    bool m_fit = false;
 };
 
 // Writes `bytes` to `path` all or nothing: a failed write leaves no partial file that the run

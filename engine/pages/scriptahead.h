@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/pages/pagechoice.h"
+#include "engine/pages/pagesource.h"
 #include "engine/pages/renderlimits.h"
 #include "sys/programrunner.h"
 
@@ -22,11 +23,6 @@ using ScriptEnvironment = ChildEnvironment;
 // The script's pages are held back a few at a time for a reader that takes them while it
 // renders (`handing`).
 ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits);
-
-// Finished pages a script that hands over while rendering may leave waiting, and pages the run
-// may hold in its encoder, at once: enough to keep both busy, few enough that scratch space
-// stays a few megabytes.
-constexpr int MaxPendingPages = 2;
 
 // Copies the method's script folder, and the parts both script methods share, from the
 // AppFolder to `destination`. Throws Failure.

@@ -25,19 +25,50 @@ constexpr int ScriptCapGraceSeconds = 5;
 
 using namespace ScriptFiles;
 
+QList<int> ScriptPages::pages()
+{
+    QList<int> numbers = m_events.pageList; // a page range: the pages to come
+    if (numbers.size() != m_events.count) {
+        numbers.clear();
+        for (int n = 1; n <= m_events.count; ++n)
+            numbers << n;
+    }
+    return numbers;
+}
+
+std::optional<SourcePage> ScriptPages::next()
+{
+    // The script completes its pages in page order.
+    if (m_events.arrived.isEmpty())
+        return std::nullopt;
+    const auto [page, file] = m_events.arrived.takeFirst();
+    SourcePage complete;
+    complete.page = page;
+    complete.file = m_folder + QLatin1Char('/') + file;
+    return complete;
+}
+
 WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const ScriptEnvironment &told)
 {
+    const auto startNextAhead = [=, this] {
+        if (m_aheadTried)
+            return;
+        m_aheadTried = true;
+        StartScriptAhead(m_ctx, m_method, told, m_scriptFolder);
+    };
+    if (sink) {
+        m_feed.emplace(sink, m_ctx.workFolder, [this](int page) { return ScriptPageImageName(m_baseName, page); });
+        // Two pages or fewer left to draw: the next file's script starts on the other core.
+        m_source.emplace(m_events, m_scriptFolder, startNextAhead);
+    }
     WaitOptions options;
     options.outputLine = [this](const QByteArray &line) { m_events.read(line); };
     options.yield = [=, this] {
         m_host.yield();
-        if (sink) {
-            handOverArrived(*sink, told);
-        } else if (firstPageOnly && m_method.handsOverWhileRendering && !m_aheadTried) {
-            // One page to draw: the next file's starts at once.
-            m_aheadTried = true;
-            StartScriptAhead(m_ctx, m_method, told, m_scriptFolder);
-        }
+        if (sink)
+            m_feed->pump(*m_source);
+        else if (firstPageOnly && m_method.handsOverWhileRendering)
+            startNextAhead(); // one page to draw: the next file's starts at once
     };
     if (sink)
         options.pollMs = 20;
@@ -61,7 +92,9 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
         return moved;
     };
     options.stalled = [this] {
-        QSet<int> done(m_handed.begin(), m_handed.end());
+        QSet<int> done;
+        for (const int page : handed())
+            done << page;
         for (const auto &[page, file] : std::as_const(m_events.arrived))
             done << page;
         for (auto it = m_events.failedPages.cbegin(); it != m_events.failedPages.cend(); ++it)
@@ -73,41 +106,6 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
     return options;
 }
 
-void ScriptRun::handOverArrived(PageSink &sink, const ScriptEnvironment &told)
-{
-    sink.poll();
-    if (!m_announced && m_events.count >= 0) {
-        m_announced = true;
-        m_expected = m_events.count;
-        // The count is the document's own claim: a hostile one may claim billions of pages.
-        // Beyond a bound, names are chosen page by page instead.
-        if (m_expected > 0 && m_expected <= MaxAnnouncedNames) {
-            QList<int> numbers = m_events.pageList; // a page range: the pages to come
-            if (numbers.size() != m_expected) {
-                numbers.clear();
-                for (int n = 1; n <= m_expected; ++n)
-                    numbers << n;
-            }
-            QStringList names;
-            for (const int n : std::as_const(numbers))
-                names << ScriptPageImageName(m_baseName, n);
-            sink.expect(names);
-        }
-    }
-    // The script completes its pages in page order.
-    while (!m_events.arrived.isEmpty() && sink.backlog() < MaxPendingPages) {
-        const auto [page, file] = m_events.arrived.takeFirst();
-        moveToWorkFolder(m_scriptFolder + QLatin1Char('/') + file, page);
-        m_handed << page;
-        sink.take(page, ScriptPageImageName(m_baseName, page), m_expected);
-    }
-    // Two pages or fewer left to draw: the next file's script starts on the other core.
-    if (!m_aheadTried && m_announced && m_expected > 0 && m_expected - m_handed.size() <= MaxPendingPages) {
-        m_aheadTried = true;
-        StartScriptAhead(m_ctx, m_method, told, m_scriptFolder);
-    }
-}
-
 // Page image n is PDF page n: the script says which page each of its files is. A file it did
 // not name carries its page number in its name; names without numbers are taken in listing order.
 void ScriptRun::numberPages()
@@ -115,10 +113,11 @@ void ScriptRun::numberPages()
     const QString prefix = m_method.pagesFolder.isEmpty() ? QString() : m_method.pagesFolder + QLatin1Char('/');
     for (const QString &name : std::as_const(m_pages))
         m_numbers << m_events.numberOf.value(prefix + name, PageNumberOf(name));
-    if (m_handed.isEmpty() && (m_numbers.contains(0) || QSet<int>(m_numbers.begin(), m_numbers.end()).size() != m_numbers.size()))
+    const QList<int> handed = this->handed();
+    if (handed.isEmpty() && (m_numbers.contains(0) || QSet<int>(m_numbers.begin(), m_numbers.end()).size() != m_numbers.size()))
         for (qsizetype i = 0; i < m_numbers.size(); ++i)
             m_numbers[i] = int(i + 1);
-    m_given = QSet<int>(m_numbers.begin(), m_numbers.end()).unite(QSet<int>(m_handed.begin(), m_handed.end()));
+    m_given = QSet<int>(m_numbers.begin(), m_numbers.end()).unite(QSet<int>(handed.begin(), handed.end()));
     const int highest = m_given.isEmpty() ? 0 : *std::max_element(m_given.begin(), m_given.end());
     for (int n = 1; n < highest; ++n)
         if (!m_given.contains(n) && m_ctx.choice.contains(n))
@@ -150,7 +149,7 @@ void ScriptRun::judge()
     facts.script = m_host.appFolder() + QLatin1Char('/') + m_method.folder + QLatin1Char('/') + m_method.script;
     facts.scratch = QFileInfo(m_ctx.workFolder).path();
     m_result.cause = ScriptFileCause(outcome, facts);
-    m_result.pagesExpected = m_expected;
+    m_result.pagesExpected = m_feed ? m_feed->expected() : 0;
     for (const int n : std::as_const(m_missing)) {
         facts.page = n;
         const ScriptFailure kind = m_events.failedPages.value(n);

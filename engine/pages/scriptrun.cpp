@@ -249,7 +249,7 @@ void ScriptRun::handOverLeft()
         m_trap.step(ScriptStep::BlackWhite::ClearPagesProduced, [&] { m_result.pagesProduced = false; });
         handOverEach();
     }
-    if (!m_handed.isEmpty())
+    if (!handed().isEmpty())
         m_result.pagesProduced = true;
 
     // Only page 1 was wanted: what happened to the others does not fail the file.

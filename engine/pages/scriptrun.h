@@ -3,6 +3,7 @@
 #include "engine/pages/methods.h"
 #include "engine/pages/scriptahead.h"
 #include "engine/pages/scriptdescription.h"
+#include "engine/pages/pagesource.h"
 #include "engine/pages/scriptprotocol.h"
 
 #include "sys/errortrap.h"
@@ -13,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,8 +22,26 @@ class ConversionHost;
 class PageSink;
 struct WaitOptions;
 
-// Page names announced ahead for a document, at most (about 3 MB of names).
-constexpr int MaxAnnouncedNames = 100000;
+// The pages of a running script, as it tells them (ScriptEvents): it draws by itself, so next()
+// gives a page it has said is complete. Its failed pages are judged once it has ended, when what
+// it said and how it ended are known together.
+class ScriptPages final : public PageSource {
+public:
+    ScriptPages(ScriptEvents &events, QString scriptFolder, std::function<void()> startNextAhead)
+        : m_events(events), m_folder(std::move(scriptFolder)), m_startNextAhead(std::move(startNextAhead))
+    {
+    }
+    int count() override { return m_events.count; }
+    QList<int> pages() override;
+    std::optional<SourcePage> next() override;
+    bool done() override { return false; } // it ends when the script does
+    void drawNextAhead() override { m_startNextAhead(); }
+
+private:
+    ScriptEvents &m_events;
+    const QString m_folder;
+    const std::function<void()> m_startNextAhead;
+};
 
 // One file through a script method, step by step.
 class ScriptRun {
@@ -41,12 +61,12 @@ private:
     void placeInput();
     void runScript();
     WaitOptions waitOptions(PageSink *sink, bool firstPageOnly, const ScriptEnvironment &told);
-    void handOverArrived(PageSink &sink, const ScriptEnvironment &told);
     void numberPages();
     void judge();
     void handOverLeft();
     void cleanUp();
     void moveToWorkFolder(const QString &file, int page) const;
+    QList<int> handed() const { return m_feed ? m_feed->handed() : QList<int>(); }
 
     MethodContext &m_ctx;
     ConversionHost &m_host;
@@ -62,9 +82,10 @@ private:
     ScriptEvents m_events;
     int m_exitCode = 0;
     QString m_errors, m_stopped;
-    QList<int> m_handed; // pages handed over while the script rendered
-    int m_expected = 0;  // the pages the script announced
-    bool m_announced = false, m_aheadTried = false;
+    // Pages handed over while the script rendered (none without a PageSink).
+    std::optional<PageFeed> m_feed;
+    std::optional<ScriptPages> m_source;
+    bool m_aheadTried = false;
     bool m_started = false, m_ranToEnd = false; // the script was started; it ended by itself
 
     QStringList m_pages;  // page images left once the script ended

@@ -1,0 +1,93 @@
+#include "engine/pages/pagesource.h"
+
+#include "engine/pages/methods.h"
+#include "engine/pages/scriptfiles.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+PageFeed::PageFeed(PageSink *sink, QString workFolder, std::function<QString(int)> imageName)
+    : m_sink(sink), m_workFolder(std::move(workFolder)), m_imageName(std::move(imageName))
+{
+}
+
+QString PageFeed::fileOf(int page) const
+{
+    return m_workFolder + QLatin1Char('/') + m_imageName(page);
+}
+
+void PageFeed::announce(const QList<int> &pages)
+{
+    if (m_announced)
+        return;
+    m_announced = true;
+    m_expected = int(pages.size());
+    if (!m_sink || pages.isEmpty() || pages.size() > MaxAnnouncedNames)
+        return;
+    QStringList names;
+    for (const int page : pages)
+        names << m_imageName(page);
+    m_sink->expect(names);
+}
+
+void PageFeed::take(const SourcePage &page)
+{
+    if (page.file.isEmpty()) {
+        m_failed.append({page.page, page.detail, page.fault});
+        return;
+    }
+    m_handed << page.page;
+    if (!m_sink)
+        return;
+    const QString file = fileOf(page.page);
+    if (page.file != file)
+        ScriptFiles::MoveFile(page.file, file);
+    m_sink->take(page.page, m_imageName(page.page), m_expected);
+}
+
+bool PageFeed::pump(PageSource &source)
+{
+    if (m_sink)
+        m_sink->poll();
+    if (!m_announced) {
+        const int count = source.count();
+        if (count < 0)
+            return false;
+        // A count beyond the bound (a hostile document may claim billions of pages) is not
+        // spelled out page by page: its pages are named as they come.
+        announce(count <= MaxAnnouncedNames ? source.pages() : QList<int>());
+        m_expected = count;
+    }
+    bool moved = false;
+    while (!m_sink || m_sink->backlog() < MaxPendingPages) {
+        const std::optional<SourcePage> page = source.next();
+        if (!page)
+            break;
+        take(*page);
+        moved = true;
+    }
+    tellAhead(source);
+    return moved;
+}
+
+void PageFeed::drawAll(PageSource &source)
+{
+    const int count = source.count();
+    announce(count > 0 && count <= MaxAnnouncedNames ? source.pages() : QList<int>());
+    m_expected = std::max(count, 0);
+    // The run's encoder keeps its own queue: a page drawn on request is handed over at once.
+    while (!source.done()) {
+        tellAhead(source);
+        if (const std::optional<SourcePage> page = source.next())
+            take(*page);
+    }
+}
+
+void PageFeed::tellAhead(PageSource &source)
+{
+    if (!m_aheadTold && m_expected > 0 && m_expected - m_handed.size() - m_failed.size() <= MaxPendingPages) {
+        m_aheadTold = true;
+        source.drawNextAhead();
+    }
+}
