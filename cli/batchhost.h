@@ -34,11 +34,20 @@ private:
 };
 
 struct BatchOptions {
+    static RunOptions defaultRun()
+    {
+        RunOptions run;
+        run.method = Method::Ghostscript;
+        run.resolution = 144;
+        run.pages = PageCount(QStringLiteral("1"));
+        return run;
+    }
+
     QStringList files;        // absolute paths, in order
     QStringList givenNames;   // the same files as the user named them, for messages
     // The method and its settings: by default the Ghostscript method at 144 dpi, a page count of
     // 1 for the GflAx method, every page.
-    RunOptions run{Method::Ghostscript, false, 144, PageCount(QStringLiteral("1"))};
+    RunOptions run = defaultRun();
     bool verbose = false;  // also the window's box texts, as the window words them
     bool quiet = false;    // nothing but errors
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)

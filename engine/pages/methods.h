@@ -17,6 +17,7 @@
 
 class ConversionHost;
 class Dialogs;
+class ScriptsAhead;
 
 // The ways of rendering a PDF's pages into page images; each has its row in MethodTable().
 enum class Method : int { Acrobat, Ghostscript, BlackWhite, GflAx };
@@ -65,6 +66,8 @@ struct MethodContext {
     // The PDF the run converts next with the same choices, if any: a renderer may open it and
     // draw its first page while this one's last page is dealt with.
     QString nextPdf{};
+    // Where the run holds the script started for nextPdf; null: none is started.
+    ScriptsAhead *ahead = nullptr;
 
     Dialogs &reportTo() const;
 };

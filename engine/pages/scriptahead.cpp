@@ -13,14 +13,6 @@
 
 namespace {
 
-// Never destroyed: the run ends it (EndScriptsAhead) before it removes the WorkFolder, and a
-// program that ends otherwise stops it through its process group.
-std::unique_ptr<ScriptAhead> &scriptAhead()
-{
-    static auto *const ahead = new std::unique_ptr<ScriptAhead>;
-    return *ahead;
-}
-
 bool sameLimits(const ChildLimits &a, const ChildLimits &b)
 {
     return a.memoryBytes == b.memoryBytes && a.fileSizeBytes == b.fileSizeBytes && a.cpuSeconds == b.cpuSeconds;
@@ -77,7 +69,9 @@ void CopyScriptFolder(const QString &appFolder, const ScriptMethod &method, cons
 void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
                       const QString &ownFolder)
 {
-    EndScriptsAhead();
+    if (!ctx.ahead)
+        return;
+    ctx.ahead->end();
     if (ctx.nextPdf.isEmpty() || ctx.choice.hasPassword || !InputFileProblem(ctx.nextPdf).isEmpty())
         return;
     const QString base = ctx.workFolder + QLatin1Char('/') + method.folder;
@@ -97,24 +91,26 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
     }
     if (StartProgram(QLatin1Char('"') + ahead->folder + QLatin1Char('/') + method.script + QLatin1Char('"'),
                      ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program, environment) == 0)
-        scriptAhead() = std::move(ahead);
+        ctx.ahead->m_script = std::move(ahead);
 }
 
 std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
                                               const ScriptEnvironment &environment)
 {
-    std::unique_ptr<ScriptAhead> &ahead = scriptAhead();
+    if (!ctx.ahead)
+        return nullptr;
+    std::unique_ptr<ScriptAhead> &ahead = ctx.ahead->m_script;
     if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
         && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
         && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/')))
         return std::move(ahead);
-    EndScriptsAhead();
+    ctx.ahead->end();
     return nullptr;
 }
 
-void EndScriptsAhead()
+void ScriptsAhead::end()
 {
-    std::unique_ptr<ScriptAhead> ahead = std::move(scriptAhead());
+    std::unique_ptr<ScriptAhead> ahead = std::move(m_script);
     if (!ahead)
         return;
     ahead->program.stop();

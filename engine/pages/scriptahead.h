@@ -42,8 +42,30 @@ struct ScriptAhead {
     StartedProgram program;
 };
 
-// Starts the script for ctx.nextPdf in the script folder that `ownFolder` (this file's) is not.
-// Nothing is said of a start that fails: the next file is converted in its turn as always.
+// The script started ahead for the next file, if any. The run holds one (MethodContext::ahead)
+// and ends it before it removes the WorkFolder; a program that ends otherwise stops it through
+// its process group.
+class ScriptsAhead {
+public:
+    ScriptsAhead() = default;
+    ScriptsAhead(const ScriptsAhead &) = delete;
+    ScriptsAhead &operator=(const ScriptsAhead &) = delete;
+    ~ScriptsAhead() { end(); }
+
+    // Stops the script started ahead, if any (the run's end, or that file not converted by it
+    // after all), and removes its folder.
+    void end();
+
+private:
+    friend void StartScriptAhead(const MethodContext &, const ScriptMethod &, const ScriptEnvironment &, const QString &);
+    friend std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &, const QString &, const ScriptMethod &,
+                                                         const ScriptEnvironment &);
+    std::unique_ptr<ScriptAhead> m_script;
+};
+
+// Starts the script for ctx.nextPdf in the script folder that `ownFolder` (this file's) is not,
+// held by ctx.ahead (none without it). Nothing is said of a start that fails: the next file is
+// converted in its turn as always.
 void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
                       const QString &ownFolder);
 
@@ -51,7 +73,3 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
 // otherwise it is stopped.
 std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
                                               const ScriptEnvironment &environment);
-
-// Stops the script started ahead for the next file, if any (the run's end, or that file not
-// converted by it after all).
-void EndScriptsAhead();

@@ -115,8 +115,8 @@ MethodResult ScriptRun::run()
 {
     if (m_inputProblem.isEmpty())
         m_adopted = AdoptScriptAhead(m_ctx, m_pdf, m_method, environment());
-    else
-        EndScriptsAhead();
+    else if (m_ctx.ahead)
+        m_ctx.ahead->end();
     m_scriptFolder = m_adopted ? m_adopted->folder : m_ctx.workFolder + QLatin1Char('/') + m_method.folder;
     m_currentPdf = m_scriptFolder + QStringLiteral("/current.pdf");
     m_pagesFolder = m_method.pagesFolder.isEmpty() ? m_scriptFolder + QLatin1Char('/')

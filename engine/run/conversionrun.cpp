@@ -85,6 +85,7 @@ struct ConversionRun::Pass {
     // The file before, while its last pages are still encoded: the next file renders meanwhile.
     std::unique_ptr<FileJob> earlier;
     bool settling = false;
+    ScriptsAhead scriptsAhead; // the script started for the next file, if any
 };
 
 void ConversionRun::finish(FileJob &f)
@@ -262,6 +263,7 @@ bool ConversionRun::Pass::convert(int i)
         ctx.pageSink = f.file.get();
         f.host.methodStarts();
         ctx.nextPdf = nextPlainFile(i);
+        ctx.ahead = &scriptsAhead;
     }
     callMethod(f, ctx);
     settleEarlier(true);
@@ -292,7 +294,7 @@ void ConversionRun::Pass::end()
 {
     settleEarlier(true);
     // A script started for a file that was not converted by it after all.
-    EndScriptsAhead();
+    scriptsAhead.end();
     journal.release();
 
     Dialogs &dialogs = journal.dialogs();
@@ -335,7 +337,7 @@ void ConversionRun::start()
     pass.trap.step(RunStep::ShowWaitPointer, [&] { m_host.setWaitPointer(true); });
     pass.makeWorkFolder();
     const auto forget = qScopeGuard([this, &pass] {
-        EndScriptsAhead();
+        pass.scriptsAhead.end();
         if (pass.haveWorkFolder)
             Interruption::removeScratchFolder(m_workFolder);
     });
