@@ -341,9 +341,9 @@ private slots:
         // 200 x 100 points, then twice 100 x 300, at 72 dpi: a screen of 200 x 300. The last page
         // adds a square low on the left, its frame only that.
         const QString mixed = home.path + QStringLiteral("/mixed.pdf");
-        TestFiles::writeBytes(mixed, TestPdfs::withPages({{"1 0 0 rg 0 0 200 100 re f", TestPdfs::box(200, 100)},
-                                                          {"0 0 1 rg 0 0 100 300 re f", TestPdfs::box(100, 300)},
-                                                          {"0 0 1 rg 0 0 100 300 re f 0 0.6 0 rg 0 0 50 50 re f", TestPdfs::box(100, 300)}}));
+        TestFiles::writeBytes(mixed, TestPdfs::withPages({{"1 0 0 rg 0 0 200 100 re f", TestPdfs::box(200, 100), {}},
+                                                          {"0 0 1 rg 0 0 100 300 re f", TestPdfs::box(100, 300), {}},
+                                                          {"0 0 1 rg 0 0 100 300 re f 0 0.6 0 rg 0 0 50 50 re f", TestPdfs::box(100, 300), {}}}));
         r = batch({"-o", home.out, "-m", method, "--resolution", "72", "--animate", mixed}, home.path);
         QCOMPARE(r.code, 0);
         QImageReader screens(home.out + QStringLiteral("/mixed.gif"));
@@ -368,7 +368,7 @@ private slots:
         // A page no renderer can draw (Ghostscript's pages fail), or one frame of one page.
         QList<TestPdfs::Page> broken;
         for (const QByteArray &box : {TestPdfs::box(200, 200), QByteArray("[0 0 9e9 200]"), TestPdfs::box(200, 200)})
-            broken << TestPdfs::Page{"0 0 1 rg 20 20 100 100 re f", box};
+            broken << TestPdfs::Page{"0 0 1 rg 20 20 100 100 re f", box, {}};
         TestFiles::writeBytes(home.path + QStringLiteral("/broken.pdf"), TestPdfs::withPages(broken));
         r = batch({"-o", home.out, "-m", method, "--animate", home.path + QStringLiteral("/broken.pdf")}, home.path);
         if (method == QLatin1String("ghostscript")) {

@@ -75,7 +75,6 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
     }
     else if (doc && !doc->openError().isEmpty())
         result.cause = doc->openError();
-    result.pagesExpected = feed.expected();
     result.failedPages = feed.failed();
     trap.step(AcrobatStep::ExitAcrobat, [&] { Need(app, acrobatObject()).Exit(); });
     jso.reset();

@@ -142,7 +142,6 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
     // Produced means a page image was written: a count of 0, "" or "abc", or pages that all
     // failed, leave the run nothing to convert, and it says so.
     trap.step(GflAxStep::SetPagesProduced, [&] { result.pagesProduced = !feed.handed().isEmpty(); });
-    result.pagesExpected = feed.expected() > 0 ? feed.expected() : count;
     result.failedPages = feed.failed();
     if (count < 1 && !trap.failures())
         result.cause = choice.allPages()

@@ -42,7 +42,6 @@ public:
 // What a method hands back for the file it was given.
 struct MethodResult {
     bool pagesProduced = false;     // a page image was written: the run looks for them
-    int pagesExpected = 0;          // the pages it set out to draw; 0 when it never knew
     QList<PageFailure> failedPages; // pages it could not draw, in page order, when it knows them
     // Why it produced nothing, or why not every page was drawn (the renderer's own reason);
     // empty when it has nothing to say.

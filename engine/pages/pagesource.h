@@ -77,7 +77,6 @@ public:
     QString fileOf(int page) const;
     const QList<int> &handed() const { return m_handed; }        // pages given complete, in order
     const QList<PageFailure> &failed() const { return m_failed; } // pages given as failed, in order
-    int expected() const { return m_expected; } // pages announced; 0 when none were
 
 private:
     void tellAhead(PageSource &source);

@@ -149,7 +149,6 @@ void ScriptRun::judge()
     facts.script = m_host.appFolder() + QLatin1Char('/') + m_method.folder + QLatin1Char('/') + m_method.script;
     facts.scratch = QFileInfo(m_ctx.workFolder).path();
     m_result.cause = ScriptFileCause(outcome, facts);
-    m_result.pagesExpected = m_feed ? m_feed->expected() : 0;
     for (const int n : std::as_const(m_missing)) {
         facts.page = n;
         const ScriptFailure kind = m_events.failedPages.value(n);
