@@ -37,6 +37,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,21 +59,14 @@ std::string nameOf(long number)
     return name;
 }
 
-// Copies the page's pixels off the pipe into its raw file; false when the stream ends inside
-// it or the file cannot be written (the raw file is then removed).
+// Moves the page's pixels off the pipe into its raw file; false when the stream ends inside it
+// or the file cannot be written (the raw file is then removed).
 bool takeRaw(Input &in, const Page &page)
 {
     const std::string raw = rawOf(page);
-    std::FILE *out = std::fopen(raw.c_str(), "wb");
-    bool ok = out != nullptr;
-    std::vector<char> chunk(1 << 17);
-    for (long long left = 3LL * page.width * page.height; ok && left > 0;) {
-        const size_t want = size_t(std::min<long long>(left, (long long)chunk.size()));
-        const size_t got = in.read(chunk.data(), want);
-        ok = got == want && std::fwrite(chunk.data(), 1, got, out) == got;
-        left -= (long long)got;
-    }
-    if (out && std::fclose(out) != 0)
+    const int out = ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = out >= 0 && in.moveTo(out, size_t(3) * size_t(page.width) * size_t(page.height));
+    if (out >= 0 && ::close(out) != 0)
         ok = false;
     if (!ok)
         std::remove(raw.c_str());
@@ -88,8 +84,9 @@ void failJpeg(j_common_ptr info)
     std::longjmp(reinterpret_cast<JpegFailure *>(info->err)->jump, 1);
 }
 
-// Rows, one `readRow(row)` at a time, to JPEG on `out`; false when a row is missing or libjpeg
-// failed. (Only plain values live across the setjmp.)
+// Rows, one `readRow(row)` at a time (the row, in `row` or elsewhere; null when it is missing),
+// to JPEG on `out`; false when a row is missing or libjpeg failed. (Only plain values live
+// across the setjmp.)
 template <typename ReadRow>
 bool writeJpeg(const ReadRow &readRow, std::FILE *out, int width, int height, JSAMPLE *row)
 {
@@ -112,11 +109,12 @@ bool writeJpeg(const ReadRow &readRow, std::FILE *out, int width, int height, JS
     jpeg_set_quality(&info, 100, FALSE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        if (!readRow(row)) {
+        const JSAMPLE *const next = readRow(row);
+        if (!next) {
             jpeg_destroy_compress(&info);
             return false;
         }
-        JSAMPROW rows[1] = {row};
+        JSAMPROW rows[1] = {const_cast<JSAMPLE *>(next)}; // only read
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
@@ -147,15 +145,33 @@ bool writePage(const Page &page, const ReadRow &readRow)
     return true;
 }
 
-// The raw page as its page image; the raw page is removed either way.
+// The raw page as its page image, its rows read where the file lies in memory; the raw page is
+// removed either way.
 bool compress(const Page &page)
 {
     const std::string raw = rawOf(page);
-    std::FILE *in = std::fopen(raw.c_str(), "rb");
     const size_t rowBytes = size_t(page.width) * 3;
-    const bool ok = in && writePage(page, [&](JSAMPLE *row) { return std::fread(row, 1, rowBytes, in) == rowBytes; });
-    if (in)
-        std::fclose(in);
+    const size_t size = rowBytes * size_t(page.height);
+    const int fd = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    // A file shorter than the page would fault when read past its end: never mapped.
+    void *const map = fd >= 0 && ::fstat(fd, &info) == 0 && size_t(info.st_size) == size
+                              ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
+                              : MAP_FAILED;
+    bool ok = false;
+    if (map != MAP_FAILED) {
+        ::madvise(map, size, MADV_SEQUENTIAL);
+        const auto *rows = static_cast<const JSAMPLE *>(map);
+        size_t at = 0;
+        ok = writePage(page, [&](JSAMPLE *) {
+            const JSAMPLE *const next = rows + at;
+            at += rowBytes;
+            return next;
+        });
+        ::munmap(map, size);
+    }
+    if (fd >= 0)
+        ::close(fd);
     std::remove(raw.c_str());
     return ok;
 }
@@ -165,7 +181,9 @@ bool compress(const Page &page)
 bool compressStreamed(Input &input, const Page &page)
 {
     const size_t rowBytes = size_t(page.width) * 3;
-    return writePage(page, [&](JSAMPLE *row) { return input.read(reinterpret_cast<char *>(row), rowBytes) == rowBytes; });
+    return writePage(page, [&](JSAMPLE *row) -> const JSAMPLE * {
+        return input.read(reinterpret_cast<char *>(row), rowBytes) == rowBytes ? row : nullptr;
+    });
 }
 
 // Page images in the folder that the reader has not taken.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -38,26 +39,85 @@ public:
         }
         return done;
     }
+    // Moves the next `n` bytes into the file `fd`: what is buffered, then the rest from the pipe
+    // to the file in the kernel, without passing through this program. False when the stream
+    // ends first or a write fails (a full disk, the file size cap).
+    bool moveTo(int fd, size_t n)
+    {
+        const size_t buffered = std::min(n, m_len - m_pos);
+        if (!writeAll(fd, m_buffer + m_pos, buffered))
+            return false;
+        m_pos += buffered;
+        n -= buffered;
+        while (n > 0) {
+            if (!waitForData())
+                return false;
+            const ssize_t moved = ::splice(0, nullptr, fd, nullptr, n, SPLICE_F_MOVE | SPLICE_F_MORE);
+            if (moved < 0 && errno == EINTR)
+                continue;
+            if (moved < 0 && errno == EINVAL) // not a pipe: through the buffer
+                return copyTo(fd, n);
+            if (moved <= 0)
+                return false;
+            n -= size_t(moved);
+            rest();
+        }
+        return true;
+    }
     // The time spent waiting elsewhere is not the page's.
     void rest() { m_last = std::chrono::steady_clock::now(); }
 
 private:
+    static bool writeAll(int fd, const char *from, size_t n)
+    {
+        while (n > 0) {
+            const ssize_t put = ::write(fd, from, n);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            from += put;
+            n -= size_t(put);
+        }
+        return true;
+    }
+    bool copyTo(int fd, size_t n)
+    {
+        while (n > 0) {
+            if (m_pos == m_len && !fill())
+                return false;
+            const size_t take = std::min(n, m_len - m_pos);
+            if (!writeAll(fd, m_buffer + m_pos, take))
+                return false;
+            m_pos += take;
+            n -= take;
+        }
+        return true;
+    }
     bool fill()
     {
         m_pos = m_len = 0;
         for (;;) {
+            if (!waitForData())
+                return false;
+            const ssize_t got = ::read(0, m_buffer, sizeof m_buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            m_len = size_t(got);
+            rest();
+            return true;
+        }
+    }
+    // Until the pipe has something to read (or is closed): false when it cannot be watched.
+    bool waitForData()
+    {
+        for (;;) {
             pollfd in{0, POLLIN, 0};
             const int ready = ::poll(&in, 1, 1000);
-            if (ready > 0) {
-                const ssize_t got = ::read(0, m_buffer, sizeof m_buffer);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0)
-                    return false;
-                m_len = size_t(got);
-                rest();
+            if (ready > 0)
                 return true;
-            }
             if (ready < 0 && errno != EINTR)
                 return false;
             if (m_capSeconds > 0 && m_ghostscript > 1
