@@ -64,7 +64,7 @@ std::string nameOf(long number)
 bool takeRaw(Input &in, const Page &page)
 {
     const std::string raw = rawOf(page);
-    const int out = ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int out = ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     bool ok = out >= 0 && in.moveTo(out, size_t(3) * size_t(page.width) * size_t(page.height));
     if (out >= 0 && ::close(out) != 0)
         ok = false;
@@ -152,7 +152,7 @@ bool compress(const Page &page)
     const std::string raw = rawOf(page);
     const size_t rowBytes = size_t(page.width) * 3;
     const size_t size = rowBytes * size_t(page.height);
-    const int fd = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     struct stat info {};
     // A file shorter than the page would fault when read past its end: never mapped.
     void *const map = fd >= 0 && ::fstat(fd, &info) == 0 && size_t(info.st_size) == size
