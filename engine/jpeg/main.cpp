@@ -162,8 +162,16 @@ bool compress(const Page &page)
     if (map != MAP_FAILED) {
         ::madvise(map, size, MADV_SEQUENTIAL);
         const auto *rows = static_cast<const JSAMPLE *>(map);
-        size_t at = 0;
+        const size_t pageSize = size_t(::sysconf(_SC_PAGESIZE));
+        size_t at = 0, dropped = 0;
         ok = writePage(page, [&](JSAMPLE *) {
+            // The rows compressed leave this process's memory as it goes (they stay in the
+            // file): it holds a few hundred kilobytes of the page, not all of it.
+            if (at - dropped >= (size_t(1) << 18)) {
+                const size_t upTo = at / pageSize * pageSize;
+                ::madvise(const_cast<JSAMPLE *>(rows) + dropped, upTo - dropped, MADV_DONTNEED);
+                dropped = upTo;
+            }
             const JSAMPLE *const next = rows + at;
             at += rowBytes;
             return next;
