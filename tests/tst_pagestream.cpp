@@ -243,7 +243,10 @@ private slots:
         f.host.onYield = nullptr;
         f.host.fakeDialogs.onMessage = nullptr;
         QCOMPARE(longGifs(), pages);
-        QVERIFY2(gifsAtBox >= 0 && gifsAtBox < 3, qPrintable(QString::number(gifsAtBox)));
+        // Held back until the next file ends, the box would come with all its GIFs there; shown
+        // when its file is done, it comes within a few of them (on a machine busy with other
+        // work, the next file's encoder may have finished a page or two more by then).
+        QVERIFY2(gifsAtBox >= 0 && gifsAtBox < 5, qPrintable(QString::number(gifsAtBox)));
         QVERIFY2(gifsAtText >= 0 && gifsAtText < pages, qPrintable(QString::number(gifsAtText)));
         QCOMPARE(f.host.progressTexts.mid(0, 2), (QStringList{"Processing: three.pdf", "Processing: long.pdf"}));
     }
