@@ -46,36 +46,36 @@ void PageFeed::take(const SourcePage &page)
     m_sink->take(page.page, m_imageName(page.page), m_expected);
 }
 
-bool PageFeed::pump(PageSource &source)
+void PageFeed::announceFrom(PageSource &source, int count)
+{
+    // A count beyond the bound (a hostile document may claim billions of pages) is not spelled
+    // out page by page: its pages are named as they come.
+    announce(count > 0 && count <= MaxAnnouncedNames ? source.pages() : QList<int>());
+    m_expected = std::max(count, 0);
+}
+
+void PageFeed::pump(PageSource &source)
 {
     if (m_sink)
         m_sink->poll();
     if (!m_announced) {
         const int count = source.count();
         if (count < 0)
-            return false;
-        // A count beyond the bound (a hostile document may claim billions of pages) is not
-        // spelled out page by page: its pages are named as they come.
-        announce(count <= MaxAnnouncedNames ? source.pages() : QList<int>());
-        m_expected = count;
+            return;
+        announceFrom(source, count);
     }
-    bool moved = false;
     while (!m_sink || m_sink->backlog() < MaxPendingPages) {
         const std::optional<SourcePage> page = source.next();
         if (!page)
             break;
         take(*page);
-        moved = true;
     }
     tellAhead(source);
-    return moved;
 }
 
 void PageFeed::drawAll(PageSource &source)
 {
-    const int count = source.count();
-    announce(count > 0 && count <= MaxAnnouncedNames ? source.pages() : QList<int>());
-    m_expected = std::max(count, 0);
+    announceFrom(source, source.count());
     // The run's encoder keeps its own queue: a page drawn on request is handed over at once.
     while (!source.done()) {
         tellAhead(source);

@@ -67,8 +67,7 @@ public:
     // Hands over or keeps one page a source gave.
     void take(const SourcePage &page);
     // Takes in what `source` has now while the run keeps up, announcing its pages first.
-    // Answers whether a page was handed over.
-    bool pump(PageSource &source);
+    void pump(PageSource &source);
     // Draws every page of a source that draws on request, announcing them first, and hands each
     // over as soon as it is drawn.
     void drawAll(PageSource &source);
@@ -79,6 +78,7 @@ public:
     const QList<PageFailure> &failed() const { return m_failed; } // pages given as failed, in order
 
 private:
+    void announceFrom(PageSource &source, int count);
     void tellAhead(PageSource &source);
 
     PageSink *const m_sink;
