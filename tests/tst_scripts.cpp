@@ -330,12 +330,15 @@ private slots:
     void boundedPendingPagesInOrder_data()
     {
         QTest::addColumn<bool>("writer");
-        QTest::newRow("cjpeg") << false;
-        QTest::newRow("lumenpage-jpeg") << true;
+        QTest::addColumn<bool>("pixels"); // the writer leaves each page's drawn pixels beside it
+        QTest::newRow("cjpeg") << false << false;
+        QTest::newRow("lumenpage-jpeg") << true << false;
+        QTest::newRow("lumenpage-jpeg, keeping the pixels") << true << true;
     }
     void boundedPendingPagesInOrder()
     {
         QFETCH(bool, writer);
+        QFETCH(bool, pixels);
         const Script s = scriptOf(QStringLiteral("ps"));
         const QString pdf = root() + QStringLiteral("/seven.pdf");
         TestFiles::writePdf(pdf, 7);
@@ -349,6 +352,8 @@ private slots:
         env.insert(QStringLiteral("LUMENPAGE_MAX_PENDING"), QStringLiteral("2"));
         if (writer)
             env.insert(QStringLiteral("LUMENPAGE_JPEG_WRITER"), jpegWriter());
+        if (pixels)
+            env.insert(QStringLiteral("LUMENPAGE_KEEP_PIXELS"), QStringLiteral("1"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(QStringLiteral("/bin/sh"), {folder + QStringLiteral("/pdf2tiff.sh")});
@@ -368,7 +373,23 @@ private slots:
             mostWaiting = std::max(mostWaiting, int(waiting.size()));
             if (waiting.size() >= 2 || (finished && !waiting.isEmpty())) {
                 taken << waiting.first();
-                QVERIFY(QFile::remove(folder + QLatin1Char('/') + waiting.first()));
+                const QString page = folder + QLatin1Char('/') + waiting.first(), drawn = page + QStringLiteral(".rgb");
+                // Page 1 is compressed as it comes off the pipe, the others from a raw page:
+                // either way the pixels beside it are those its page image holds, to the JPEG's
+                // last bit of noise, and nothing else is left beside a page.
+                if (pixels) {
+                    const QImage image(page);
+                    QFile f(drawn);
+                    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(drawn));
+                    const QByteArray rgb = f.readAll();
+                    QCOMPARE(rgb.size(), qsizetype(image.width()) * image.height() * 3);
+                    const QImage raw(reinterpret_cast<const uchar *>(rgb.constData()), image.width(), image.height(),
+                                     image.width() * 3, QImage::Format_RGB888);
+                    QVERIFY(TestImages::psnr(raw, image) > 50);
+                    QVERIFY(QFile::remove(drawn));
+                }
+                QVERIFY(!QFile::exists(drawn));
+                QVERIFY(QFile::remove(page));
             } else if (finished) {
                 break;
             }

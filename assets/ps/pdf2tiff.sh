@@ -20,6 +20,8 @@
 # - LUMENPAGE_MAX_PENDING=K: at most K finished page images wait in the folder (compress.sh).
 # - LUMENPAGE_JPEG_WRITER=PROGRAM: the program's page image writer (lumenpage-jpeg) instead of
 #   cjpeg: the same page images, made beside Ghostscript instead of in its way.
+# - LUMENPAGE_KEEP_PIXELS=1 (with LUMENPAGE_MAX_PENDING and the writer): each page image comes
+#   with the pixels Ghostscript drew, FILE.rgb beside it, for the reader to take with it.
 # - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
 #   seconds is abandoned and named; a new Ghostscript takes over after it, as after one that
 #   crashed or was killed, so that only the page it was drawing is lost.
@@ -54,7 +56,7 @@ finish() {
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-remove current*.jpg current*.jpg.part current*.jpg.raw
+remove current*.jpg current*.jpg.part current*.jpg.raw current*.jpg.rgb
 
 READER=no
 [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && READER=yes

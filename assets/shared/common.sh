@@ -217,7 +217,7 @@ relay() {
         case "$1 $#" in
         "page 3")
             case "$failed" in
-            *" $2 "*) rm -f -- "$3" ;;
+            *" $2 "*) rm -f -- "$3" "$3.rgb" ;;
             *) page_done "$2" "$3"; finished=$((finished + 1)) ;;
             esac
             [ "$2" -gt "$highest" ] && highest=$2 ;;

@@ -30,7 +30,8 @@ ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int
                 if (error)
                     *error = writer.errorString();
                 return false;
-            }};
+            },
+            quality < 0};
 }
 
 } // namespace
@@ -41,7 +42,8 @@ ImagingService::ImagingService()
     m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), QStringLiteral(".gif"),
                           [](const QImage &image, QIODevice &device, QString *error) {
                               return writeGif(image, device, error);
-                          }});
+                          },
+                          false});
     m_encoders.push_back({classId("557cf406d3c41a1184ba00005f6e7661"), QStringLiteral("image/png"), QStringLiteral(".png"),
                           writeLosslessPng});
     m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
@@ -77,6 +79,12 @@ QString ImagingService::extensionOf(const QString &mimeType) const
 {
     QByteArray id;
     return FindEncoder(mimeType, id) ? encoderById(id)->extension : QString();
+}
+
+bool ImagingService::storesExactly(const QString &mimeType) const
+{
+    QByteArray id;
+    return !FindEncoder(mimeType, id) || encoderById(id)->exact;
 }
 
 const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const

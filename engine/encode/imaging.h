@@ -16,6 +16,9 @@ struct ImageEncoder {
     QString mimeType;
     QString extension; // of the files it writes, with its dot
     std::function<bool(const QImage &image, QIODevice &device, QString *error)> write;
+    // It stores the pixels it is given as they are; one that reduces them (GIF's palette) is
+    // better given the pixels the renderer drew than the page image's, where there are any.
+    bool exact = true;
 };
 
 // Writes `picture` to `path` with `write`, all or nothing: into a file beside the target that
@@ -40,6 +43,8 @@ public:
     static QString pageType() { return QStringLiteral("image/gif"); }
     // The extension of the files the encoder of `mimeType` writes; empty when there is none.
     QString extensionOf(const QString &mimeType) const;
+    // Whether the encoder of `mimeType` stores its pictures exactly (ImageEncoder::exact).
+    bool storesExactly(const QString &mimeType) const;
 
     const std::vector<ImageEncoder> &encoders() const { return m_encoders; }
 

@@ -25,7 +25,9 @@ bool decodePage(const QString &pageImageFile, const PageFormat &format, QImage &
         return false;
     }
     // A page that decodes only with complaints (truncated, corrupt) is undecodable too.
-    if (!PageImage::read(pageImageFile, &picture, &result.error)) {
+    const bool drawn = format.drawnPixels && size.isValid()
+                       && PageImage::readDrawnPixels(PageImage::drawnPixelsOf(pageImageFile), size, &picture);
+    if (!drawn && !PageImage::read(pageImageFile, &picture, &result.error)) {
         result.outcome = PageEncoding::Outcome::Undecodable;
         return false;
     }

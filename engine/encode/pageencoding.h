@@ -28,6 +28,10 @@ struct PageFormat {
     qint64 memoryMB = 0;
     // Centiseconds each page is shown in one animated GIF of the whole file; 0: a file a page.
     int frameDelay = 0;
+    // Encode from the renderer's own pixels where it left them beside the page image
+    // (PageImage::drawnPixelsOf): for an encoder that reduces them anyway, they are the page
+    // without the page image's JPEG noise, and need no decoding.
+    bool drawnPixels = false;
 };
 
 // Turns the page image file into the file at `gifPath` (a GIF unless `format` says otherwise),

@@ -7,6 +7,14 @@
 
 #include "engine/encode/jpegerrors.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Job {
@@ -118,6 +126,55 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct)
         return false;
     }
     return true;
+}
+
+QString drawnPixelsOf(const QString &pageImage)
+{
+    return pageImage + QStringLiteral(".rgb");
+}
+
+bool readDrawnPixels(const QString &path, QSize size, QImage *image)
+{
+    if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxDecodedBytes)
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const size_t rowBytes = size_t(size.width()) * 3;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+              && quint64(info.st_size) == quint64(rowBytes) * quint64(size.height());
+    QImage picture;
+    if (ok) {
+        picture = QImage(size, QImage::Format_RGB32);
+        ok = !picture.isNull();
+    }
+    // A few hundred kilobytes of rows at a time.
+    const int rowsAtOnce = int(std::max<size_t>(1, (size_t(1) << 18) / rowBytes));
+    std::vector<uchar> rows(ok ? rowBytes * size_t(rowsAtOnce) : 0);
+    for (int y = 0; ok && y < size.height(); y += rowsAtOnce) {
+        const int n = std::min(rowsAtOnce, size.height() - y);
+        size_t got = 0;
+        while (got < rowBytes * size_t(n)) {
+            const ssize_t r = ::read(fd, rows.data() + got, rowBytes * size_t(n) - got);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            got += size_t(r);
+        }
+        ok = got == rowBytes * size_t(n);
+        for (int k = 0; ok && k < n; ++k) {
+            const uchar *from = rows.data() + rowBytes * size_t(k);
+            QRgb *to = reinterpret_cast<QRgb *>(picture.scanLine(y + k));
+            for (int x = 0; x < size.width(); ++x, from += 3)
+                to[x] = qRgb(from[0], from[1], from[2]);
+        }
+    }
+    ::close(fd);
+    if (ok)
+        *image = std::move(picture);
+    return ok;
 }
 
 bool read(const QString &path, QImage *image, QString *error)

@@ -1,5 +1,7 @@
 #include "engine/encode/pagestream.h"
 
+#include "engine/encode/pageimage.h"
+
 #include <QFile>
 
 #include <condition_variable>
@@ -49,6 +51,7 @@ void Encode(PageStream::Page &page, const ImagingService &imaging, const PageFor
         page.exception = std::current_exception();
     }
     QFile::remove(page.pageImage);
+    QFile::remove(PageImage::drawnPixelsOf(page.pageImage));
 }
 
 } // namespace

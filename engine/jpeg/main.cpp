@@ -17,6 +17,9 @@
 // is taken only while fewer than K wait for the reader or are being compressed: Ghostscript
 // then waits on its pipe, and scratch space holds at most K page images and two raw pages.
 // Nobody takes pages once LUMENPAGE_READER (a process id) is gone: the run then ends.
+// With LUMENPAGE_KEEP_PIXELS=1 as well, each page image comes with the pixels Ghostscript drew
+// beside it, currentNNNNN.jpg.rgb (8-bit RGB rows, no header): the reader's encoder takes them
+// instead of decoding the page image again, and removes both.
 // Exit status 0 when every page that came was written; a page cut short (Ghostscript ended
 // inside it) leaves nothing.
 #include <cstddef>
@@ -51,6 +54,10 @@ struct Page {
 };
 
 std::string rawOf(const Page &page) { return page.name + ".raw"; }
+std::string pixelsOf(const Page &page) { return page.name + ".rgb"; }
+
+// The reader takes each page's drawn pixels with its page image.
+bool keepPixels = false;
 
 std::string nameOf(long number)
 {
@@ -159,6 +166,10 @@ bool compress(const Page &page)
                               ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
                               : MAP_FAILED;
     bool ok = false;
+    // The pixels lie beside the page image before it is said; the mapping outlives the rename.
+    const bool kept = map != MAP_FAILED && keepPixels && std::rename(raw.c_str(), pixelsOf(page).c_str()) == 0;
+    if (keepPixels && !kept)
+        std::remove(pixelsOf(page).c_str());
     if (map != MAP_FAILED) {
         ::madvise(map, size, MADV_SEQUENTIAL);
         const auto *rows = static_cast<const JSAMPLE *>(map);
@@ -180,18 +191,48 @@ bool compress(const Page &page)
     }
     if (fd >= 0)
         ::close(fd);
-    std::remove(raw.c_str());
+    if (!kept)
+        std::remove(raw.c_str());
+    else if (!ok)
+        std::remove(pixelsOf(page).c_str());
     return ok;
 }
 
 // The page straight off the pipe as its page image, Ghostscript waiting: for a run's first
 // page, which nothing else is there to overlap, so that its page image (and GIF) come first.
+// The pixels kept go to the raw file as they pass, and are the page's once all are there; a
+// write that fails only costs the reader the shortcut.
 bool compressStreamed(Input &input, const Page &page)
 {
     const size_t rowBytes = size_t(page.width) * 3;
-    return writePage(page, [&](JSAMPLE *row) -> const JSAMPLE * {
-        return input.read(reinterpret_cast<char *>(row), rowBytes) == rowBytes ? row : nullptr;
+    const std::string raw = rawOf(page);
+    if (keepPixels)
+        std::remove(pixelsOf(page).c_str()); // none of an earlier page may pass for this one's
+    int pixels = keepPixels ? ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600) : -1;
+    int rows = 0;
+    const bool ok = writePage(page, [&](JSAMPLE *row) -> const JSAMPLE * {
+        if (input.read(reinterpret_cast<char *>(row), rowBytes) != rowBytes)
+            return nullptr;
+        if (pixels >= 0 && ::write(pixels, row, rowBytes) != ssize_t(rowBytes)) {
+            ::close(pixels);
+            pixels = -1;
+            std::remove(raw.c_str());
+        }
+        if (pixels >= 0 && ++rows == page.height) {
+            const bool closed = ::close(pixels) == 0;
+            pixels = -1;
+            if (!closed || std::rename(raw.c_str(), pixelsOf(page).c_str()) != 0)
+                std::remove(raw.c_str());
+        }
+        return row;
     });
+    if (pixels >= 0) {
+        ::close(pixels);
+        std::remove(raw.c_str());
+    }
+    if (!ok)
+        std::remove(pixelsOf(page).c_str());
+    return ok;
 }
 
 // Page images in the folder that the reader has not taken.
@@ -305,6 +346,7 @@ int main(int argc, char **argv)
     ::fcntl(0, F_SETPIPE_SZ, 1 << 20);
     const long limit = envNumber("LUMENPAGE_MAX_PENDING");
     const long reader = envNumber("LUMENPAGE_READER");
+    keepPixels = limit > 0 && envNumber("LUMENPAGE_KEEP_PIXELS") == 1;
     // The time cap per page is held here when the Ghostscript to stop is named.
     Input input(int(envNumber("LUMENPAGE_PAGE_SECONDS")), argc == 3 ? pid_t(std::strtol(argv[2], nullptr, 10)) : 0);
     bool ok = true;

@@ -37,6 +37,10 @@ public:
     virtual int backlog() const = 0; // taken and not yet converted
     // Accounts for the pages converted meanwhile; the number of pages accounted so far.
     virtual int poll() = 0;
+    // It would rather have the pixels the renderer drew than decode the page image again: a
+    // renderer that can leaves them beside each page image it hands over, as NAME.rgb (see
+    // DrawnPixelsOf), and they go where the page image goes.
+    virtual bool takesDrawnPixels() const { return false; }
 };
 
 // What a method hands back for the file it was given.

@@ -1,11 +1,15 @@
 #include "engine/pages/pagesource.h"
 
+#include "engine/encode/pageimage.h"
 #include "engine/pages/methods.h"
 #include "engine/pages/scriptfiles.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 PageFeed::PageFeed(PageSink *sink, QString workFolder, std::function<QString(int)> imageName)
     : m_sink(sink), m_workFolder(std::move(workFolder)), m_imageName(std::move(imageName))
@@ -41,8 +45,14 @@ void PageFeed::take(const SourcePage &page)
     if (!m_sink)
         return;
     const QString file = fileOf(page.page);
-    if (page.file != file)
+    if (page.file != file) {
         ScriptFiles::MoveFile(page.file, file);
+        // Its drawn pixels, if the renderer left them, go with it; where they cannot, nowhere.
+        const QByteArray pixels = QFile::encodeName(PageImage::drawnPixelsOf(page.file));
+        if (std::rename(pixels.constData(), QFile::encodeName(PageImage::drawnPixelsOf(file)).constData()) != 0
+            && errno != ENOENT)
+            std::remove(pixels.constData());
+    }
     m_sink->take(page.page, m_imageName(page.page), m_expected);
 }
 

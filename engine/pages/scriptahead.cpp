@@ -33,8 +33,10 @@ QByteArray jpegWriter()
 
 } // namespace
 
-ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits)
+ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, const PageSink *handingTo,
+                                        const RenderLimits &limits)
 {
+    const bool handing = handingTo != nullptr;
     return {
         // "Convert First Page Only" tells the script to draw page 1 alone, instead of drawing
         // every page only for the others to be deleted.
@@ -53,6 +55,9 @@ ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &ch
         // The page image writer that keeps Ghostscript drawing while pages are compressed
         // (cjpeg's page images, byte for byte); without it the script runs cjpeg itself.
         {"LUMENPAGE_JPEG_WRITER", jpegWriter()},
+        // ... which then leaves the pixels it compressed beside each page image, for a run
+        // that turns them into a palette anyway.
+        {"LUMENPAGE_KEEP_PIXELS", handing && handingTo->takesDrawnPixels() ? QByteArray("1") : QByteArray()},
     };
 }
 

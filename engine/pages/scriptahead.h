@@ -22,7 +22,8 @@ using ScriptEnvironment = ChildEnvironment;
 
 // The script's pages are held back a few at a time for a reader that takes them while it
 // renders (`handing`).
-ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, bool handing, const RenderLimits &limits);
+ScriptEnvironment MakeScriptEnvironment(bool firstPageOnly, const PageChoice &choice, const PageSink *handingTo,
+                                        const RenderLimits &limits);
 
 // Copies the method's script folder, and the parts both script methods share, from the
 // AppFolder to `destination`. Throws Failure.

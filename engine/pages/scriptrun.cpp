@@ -107,8 +107,8 @@ ScriptEnvironment ScriptRun::environment(std::optional<bool> firstPageOnly) cons
 {
     if (!firstPageOnly)
         firstPageOnly = firstPageOnlyNow();
-    const bool handing = m_method.handsOverWhileRendering && !*firstPageOnly && m_ctx.pageSink;
-    return MakeScriptEnvironment(*firstPageOnly, m_ctx.choice, handing, m_ctx.limits);
+    const bool handing = m_method.handsOverWhileRendering && !*firstPageOnly;
+    return MakeScriptEnvironment(*firstPageOnly, m_ctx.choice, handing ? m_ctx.pageSink : nullptr, m_ctx.limits);
 }
 
 MethodResult ScriptRun::run()
@@ -184,7 +184,7 @@ void ScriptRun::runScript()
     // on the other core while the next is drawn, and scratch space holds only the pages in
     // flight. The script waits while MaxPendingPages of its pages are not yet taken.
     PageSink *const sink = m_method.handsOverWhileRendering && !firstPageOnly ? m_ctx.pageSink : nullptr;
-    const ScriptEnvironment told = MakeScriptEnvironment(firstPageOnly, m_ctx.choice, sink != nullptr, m_ctx.limits);
+    const ScriptEnvironment told = MakeScriptEnvironment(firstPageOnly, m_ctx.choice, sink, m_ctx.limits);
     const WaitOptions options = waitOptions(sink, firstPageOnly, told);
     const QString command = QLatin1Char('"') + m_scriptFolder + QLatin1Char('/') + m_method.script + QLatin1Char('"');
     try {

@@ -36,10 +36,11 @@ qint64 PagePixels(const QString &pageImage)
 }
 
 // How the file's pages are saved, under the renderers' memory cap.
-PageFormat formatOf(const RunOptions &options)
+PageFormat formatOf(const RunOptions &options, const ImagingService &imaging)
 {
     PageFormat format = options.format;
     format.memoryMB = options.limits.memoryMB;
+    format.drawnPixels = !imaging.storesExactly(format.mimeType);
     return format;
 }
 
@@ -54,7 +55,7 @@ FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunR
                const QString &pdf, int position, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
-      m_format(formatOf(host.options())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
+      m_format(formatOf(host.options(), host.imagingService())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
       m_names(host.options().names), m_method(methodOf(host.options())), m_position(position),
       m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
       m_settle([this] {

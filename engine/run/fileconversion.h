@@ -56,6 +56,7 @@ public:
     int backlog() const override { return m_stream.backlog(); }
 
     int poll() override;
+    bool takesDrawnPixels() const override { return m_format.drawnPixels; }
 
     // The page images `method` left in the WorkFolder, in the order given, after those it
     // handed over: page `j` of them shows as the handed pages' count + j of that count + theirs.
