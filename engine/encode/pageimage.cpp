@@ -137,7 +137,8 @@ bool readDrawnPixels(const QString &path, QSize size, QImage *image)
 {
     if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxDecodedBytes)
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Not through a link, and never waiting on a pipe put in its place.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     const size_t rowBytes = size_t(size.width()) * 3;
