@@ -61,8 +61,8 @@ struct Result {
     qint64 bytes = 0;
     double wallMs = 0;
     long peakKb = 0;
-    QList<double> psnr; // a frame each
-    QString note;
+    QList<double> psnr{}; // a frame each
+    QString note{};
 };
 
 void measureFrames(Result &r, const QString &gif, const QStringList &references)
@@ -205,6 +205,13 @@ int main(int argc, char **argv)
     const QString gifsicle = findProgram({QStringLiteral("gifsicle")});
     const int pages = std::clamp(parser.value(pagesOpt).toInt(), 1, 400);
 
+    // The long document first, while this program is small: a child started by posix_spawn
+    // shares this program's memory until it execs, and the largest process wait4 reports
+    // counts what this program held then (the compared pages' pictures came to 220 MB).
+    QStringList missed;
+    if (const int longPages = parser.value(memoryOpt).toInt(); longPages > 0 && !measureLongDocument(root, batch, longPages, missed))
+        return 1;
+
     QString error;
     const QString pdf = root + QStringLiteral("/doc.pdf");
     if (!writePdf(pdf, mixedKinds(pages), 1, &error)) {
@@ -224,7 +231,6 @@ int main(int argc, char **argv)
         out(row(r, pages));
 
     const Result &ours = results[0], &magick = results[1], &optimised = results[2];
-    QStringList missed;
     if (!ours.ran || ours.psnr.size() != pages)
         missed << QStringLiteral("lumenpage-batch --animate did not give a frame a page");
     const QList<double> losses = ours.ran ? lossAgainstSingles(root, pdf, references, batch, ours) : QList<double>();
@@ -237,8 +243,6 @@ int main(int argc, char **argv)
     if (optimised.ran && !(ours.bytes <= optimised.bytes && median(ours.psnr) > median(optimised.psnr)))
         missed << QStringLiteral("not at most gifsicle's bytes at a higher PSNR");
 
-    if (const int longPages = parser.value(memoryOpt).toInt(); longPages > 0 && !measureLongDocument(root, batch, longPages, missed))
-        return 1;
     for (const QString &m : missed)
         out(QStringLiteral("target missed: ") + m);
     return missed.isEmpty() ? 0 : 3;

@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 PageFeed::PageFeed(PageSink *sink, QString workFolder, std::function<QString(int)> imageName)
@@ -45,14 +44,19 @@ void PageFeed::take(const SourcePage &page)
     if (!m_sink)
         return;
     const QString file = fileOf(page.page);
+    // Its drawn pixels, if the renderer left them, go with it; where they cannot, nowhere. None
+    // left by an earlier page of the same name may pass for this one's.
+    const QByteArray pixels = QFile::encodeName(PageImage::drawnPixelsOf(file));
+    bool moved = false;
     if (page.file != file) {
         ScriptFiles::MoveFile(page.file, file);
-        // Its drawn pixels, if the renderer left them, go with it; where they cannot, nowhere.
-        const QByteArray pixels = QFile::encodeName(PageImage::drawnPixelsOf(page.file));
-        if (std::rename(pixels.constData(), QFile::encodeName(PageImage::drawnPixelsOf(file)).constData()) != 0
-            && errno != ENOENT)
-            std::remove(pixels.constData());
+        const QByteArray left = QFile::encodeName(PageImage::drawnPixelsOf(page.file));
+        moved = std::rename(left.constData(), pixels.constData()) == 0;
+        if (!moved)
+            std::remove(left.constData());
     }
+    if (!moved)
+        std::remove(pixels.constData());
     m_sink->take(page.page, m_imageName(page.page), m_expected);
 }
 
