@@ -19,7 +19,8 @@
 // Nobody takes pages once LUMENPAGE_READER (a process id) is gone: the run then ends.
 // With LUMENPAGE_KEEP_PIXELS=1 as well, each page image comes with the pixels Ghostscript drew
 // beside it, currentNNNNN.jpg.rgb (8-bit RGB rows, no header): the reader's encoder takes them
-// instead of decoding the page image again, and removes both.
+// instead of decoding the page image again, and removes both. Scratch space then holds the K
+// page images with their pixels, and the two raw pages.
 // Exit status 0 when every page that came was written; a page cut short (Ghostscript ended
 // inside it) leaves nothing.
 #include <cstddef>

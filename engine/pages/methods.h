@@ -39,7 +39,7 @@ public:
     virtual int poll() = 0;
     // It would rather have the pixels the renderer drew than decode the page image again: a
     // renderer that can leaves them beside each page image it hands over, as NAME.rgb (see
-    // DrawnPixelsOf), and they go where the page image goes.
+    // PageImage::drawnPixelsOf), and they go where the page image goes.
     virtual bool takesDrawnPixels() const { return false; }
 };
 
