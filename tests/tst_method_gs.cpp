@@ -3,7 +3,9 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
+#include "engine/encode/pageimage.h"
 #include "engine/pages/methods.h"
+#include "engine/pages/pagesource.h"
 #include "engine/pages/scriptmethod.h"
 #include "sys/fileutil.h"
 
@@ -21,6 +23,35 @@ QByteArray readBytes(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The run's side of the hand-over as a run on a loaded machine may be: it keeps up with the
+// script until the last page, and is still busy with the pages before when the script ends.
+class BusyAtTheEnd final : public PageSink {
+public:
+    explicit BusyAtTheEnd(QString workFolder) : m_work(std::move(workFolder)) {}
+    void expect(const QStringList &) override {}
+    void take(int page, const QString &name, int expected, const PageImage::DrawnPixels &pixels) override
+    {
+        m_expected = expected;
+        const QString image = m_work + QLatin1Char('/') + name;
+        QImage drawn;
+        taken << page;
+        withPixels << PageImage::readDrawnPixels(pixels, QImageReader(image).size(), &drawn);
+        QFile::remove(image);
+        if (!pixels.isEmpty())
+            QFile::remove(pixels.path);
+    }
+    int backlog() const override { return m_expected > 0 && taken.size() >= m_expected - 1 ? MaxPendingPages : 0; }
+    int poll() override { return int(taken.size()); }
+    bool takesDrawnPixels() const override { return true; }
+
+    QList<int> taken;
+    QList<bool> withPixels;
+
+private:
+    const QString m_work;
+    int m_expected = 0;
+};
 
 struct Fixture : RunFixture {
     Fixture() : RunFixture(Method::Ghostscript, QStringLiteral("out put")) {}
@@ -250,6 +281,22 @@ private slots:
                 QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), drawn);
             }
         }
+    }
+
+    // The last page goes to the run as every other does, with Ghostscript's pixels, also when
+    // the script has ended before the run could take it.
+    void theLastPageIsHandedOverAsTheOthers()
+    {
+        Fixture f;
+        QDir().mkpath(f.work);
+        BusyAtTheEnd sink(f.work);
+        MethodContext ctx{f.host, f.work};
+        ctx.pageSink = &sink;
+        const MethodResult result = PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("four.pdf"), 4));
+        QVERIFY(result.pagesProduced && result.cause.isEmpty());
+        QCOMPARE(sink.taken, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(sink.withPixels, (QList<bool>{true, true, true, true}));
+        QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), QStringList());
     }
 
     // A document rewritten in place while it is drawn gives no page of one version beside a
