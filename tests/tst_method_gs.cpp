@@ -3,17 +3,55 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
+#include "engine/encode/pageimage.h"
 #include "engine/pages/methods.h"
+#include "engine/pages/pagesource.h"
 #include "engine/pages/scriptmethod.h"
 #include "sys/fileutil.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The run's side of the hand-over as a run on a loaded machine may be: it keeps up with the
+// script until the last page, and is still busy with the pages before when the script ends.
+class BusyAtTheEnd final : public PageSink {
+public:
+    explicit BusyAtTheEnd(QString workFolder) : m_work(std::move(workFolder)) {}
+    void expect(const QStringList &) override {}
+    void take(int page, const QString &name, int expected, const PageImage::DrawnPixels &pixels) override
+    {
+        m_expected = expected;
+        const QString image = m_work + QLatin1Char('/') + name;
+        QImage drawn;
+        taken << page;
+        withPixels << PageImage::readDrawnPixels(pixels, QImageReader(image).size(), &drawn);
+        QFile::remove(image);
+        if (!pixels.isEmpty())
+            QFile::remove(pixels.path);
+    }
+    int backlog() const override { return m_expected > 0 && taken.size() >= m_expected - 1 ? MaxPendingPages : 0; }
+    int poll() override { return int(taken.size()); }
+    bool takesDrawnPixels() const override { return true; }
+
+    QList<int> taken;
+    QList<bool> withPixels;
+
+private:
+    const QString m_work;
+    int m_expected = 0;
+};
 
 struct Fixture : RunFixture {
     Fixture() : RunFixture(Method::Ghostscript, QStringLiteral("out put")) {}
@@ -197,6 +235,111 @@ private slots:
             const QByteArray bytes = file.readAll();
             QVERIFY2(!bytes.contains(password) && !bytes.contains(password.toHex()), qPrintable(file.fileName()));
         }
+    }
+
+    // What Ghostscript drew is what is saved, every page alike however the run is timed: a PNG
+    // or TIFF holds Ghostscript's own render (at the script's settings) pixel for pixel, and a
+    // GIF is the one the encoder makes of that render, the last page of the document (said as
+    // the script ends) as well as the others.
+    void pagesHoldWhatGhostscriptDrew_data()
+    {
+        QTest::addColumn<QString>("mimeType");
+        QTest::newRow("GIF") << QStringLiteral("image/gif");
+        QTest::newRow("PNG") << QStringLiteral("image/png");
+        QTest::newRow("TIFF") << QStringLiteral("image/tiff");
+    }
+    void pagesHoldWhatGhostscriptDrew()
+    {
+        QFETCH(QString, mimeType);
+        Fixture f;
+        if (f.host.imaging.extensionOf(mimeType).isEmpty())
+            QSKIP("no encoder of this format here");
+        constexpr int pages = 5;
+        const QString pdf = f.pdf(QStringLiteral("five.pdf"), pages);
+        f.host.entries << pdf;
+        f.host.format.mimeType = mimeType;
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(run.lastReport().failedFiles(), QStringList());
+        const QString renders = f.root.path() + QStringLiteral("/gs");
+        QVERIFY(QDir().mkpath(renders));
+        QProcess gs;
+        gs.start(QStringLiteral("gs"), {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ppmraw", "-r144", "-dTextAlphaBits=4",
+                                        "-dGraphicsAlphaBits=4", "-sOutputFile=" + renders + "/%d.ppm", pdf});
+        QVERIFY(gs.waitForFinished(120000) && gs.exitCode() == 0);
+        const QString extension = f.host.imaging.extensionOf(mimeType);
+        for (int n = 1; n <= pages; ++n) {
+            const QImage drawn = QImage(renders + QStringLiteral("/%1.ppm").arg(n)).convertToFormat(QImage::Format_RGB32);
+            QVERIFY(!drawn.isNull());
+            const QString saved = f.out + QStringLiteral("/five-%1").arg(n, 3, 10, QLatin1Char('0')) + extension;
+            if (mimeType == ImagingService::pageType()) {
+                const QString again = renders + QStringLiteral("/%1.gif").arg(n);
+                QString error;
+                QVERIFY2(f.host.imaging.SavePictureAs(drawn, again, mimeType, &error), qPrintable(error));
+                QVERIFY2(readBytes(saved) == readBytes(again), qPrintable(saved));
+            } else {
+                QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), drawn);
+            }
+        }
+    }
+
+    // The last page goes to the run as every other does, with Ghostscript's pixels, also when
+    // the script has ended before the run could take it.
+    void theLastPageIsHandedOverAsTheOthers()
+    {
+        Fixture f;
+        QDir().mkpath(f.work);
+        BusyAtTheEnd sink(f.work);
+        MethodContext ctx{f.host, f.work};
+        ctx.pageSink = &sink;
+        const MethodResult result = PDF_To_GIF_GS(ctx, f.pdf(QStringLiteral("four.pdf"), 4));
+        QVERIFY(result.pagesProduced && result.cause.isEmpty());
+        QCOMPARE(sink.taken, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(sink.withPixels, (QList<bool>{true, true, true, true}));
+        QCOMPARE(ListFiles(f.work, QStringLiteral("*.jpg")), QStringList());
+    }
+
+    // A document rewritten in place while it is drawn gives no page of one version beside a
+    // page of the other: the renderer reads it as it draws (Ghostscript and poppler alike), so
+    // the pages drawn once it changed are not taken, and the file fails with that reason.
+    void aDocumentRewrittenWhileDrawnFails_data()
+    {
+        QTest::addColumn<int>("method");
+        QTest::newRow("ghostscript") << int(Method::Ghostscript);
+        QTest::newRow("acrobat (poppler)") << int(Method::Acrobat);
+    }
+    void aDocumentRewrittenWhileDrawnFails()
+    {
+        QFETCH(int, method);
+        LP_SKIP_WITHOUT(TestPrograms::of(Method(method)));
+        RunFixture f{Method(method)};
+        constexpr int pages = 24;
+        const QString pdf = f.pdf(QStringLiteral("doc.pdf"), pages);
+        const QByteArray other = readBytes(f.pdf(QStringLiteral("other.pdf"), pages, QSizeF(300, 300)));
+        f.host.entries << pdf;
+        bool rewritten = false;
+        f.host.onYield = [&] {
+            if (rewritten || f.host.pagesEnded.isEmpty())
+                return;
+            rewritten = true;
+            QFile file(pdf); // the same file, truncated and written again
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(other) == other.size());
+        };
+        ConversionRun run(f.host);
+        run.start();
+        QVERIFY(rewritten);
+        const QStringList gifs = f.gifs();
+        QVERIFY(gifs.size() < pages);
+        for (const QString &gif : gifs)
+            QCOMPARE(QImageReader(f.out + QLatin1Char('/') + gif).size(), QSize(1224, 1584));
+        QCOMPARE(f.host.outcomes.size(), 1);
+        QStringList why;
+        for (const FileFailure &failure : std::as_const(f.host.outcomes[0].failures))
+            why << failure.cause;
+        for (const PageFailure &failure : std::as_const(f.host.outcomes[0].failedPages))
+            why << failure.reason;
+        QVERIFY2(why.join(QLatin1Char('\n')).contains(QStringLiteral("changed while it was converted")), qPrintable(why.join(QLatin1Char('\n'))));
+        QCOMPARE(f.tempEntries(), QStringList());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "engine/run/conversionrun.h"
 #include "engine/encode/imaging.h"
 #include "engine/encode/pagestream.h"
+#include "engine/jpeg/pixelsum.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 
@@ -387,47 +388,56 @@ private slots:
         }
     }
 
-    // The pixels a renderer left beside a page image stand in for it only where they can be
-    // nothing but its pixels (this user's plain file of exactly its size) and the format
-    // reduces them anyway; whatever happens, both are gone afterwards and a link's target is
-    // left alone.
+    // The pixels a renderer handed over with a page stand in for its page image only while they
+    // are what it said they were (this user's plain file of the size and checksum it said); a
+    // file that merely lies beside the page under the pixels' name is never taken. Whatever
+    // happens, both are gone afterwards and a link's target is left alone.
     void drawnPixelsOnlyWhenTheyAreThePage_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("handed");
         QTest::addColumn<bool>("used");
         QTest::newRow("taken") << "plain" << true << true;
-        QTest::newRow("not asked for") << "plain" << false << false;
+        QTest::newRow("lying beside it, not handed over") << "plain" << false << false;
         QTest::newRow("a byte short") << "short" << true << false;
         QTest::newRow("a link") << "link" << true << false;
+        QTest::newRow("another picture of that size in their place") << "other" << true << false;
     }
     void drawnPixelsOnlyWhenTheyAreThePage()
     {
         QFETCH(QString, kind);
-        QFETCH(bool, asked);
+        QFETCH(bool, handed);
         QFETCH(bool, used);
         QTemporaryDir dir;
         ImagingService imaging;
         imaging.start();
         const QString jpg = dir.filePath(QStringLiteral("p.jpg")), drawn = jpg + QStringLiteral(".rgb");
         TestFiles::writeJpeg(jpg, 120, 90, QStringLiteral("7"));
-        QByteArray red;
-        for (int i = 0; i < 120 * 90; ++i)
+        QByteArray red, blue;
+        for (int i = 0; i < 120 * 90; ++i) {
             red += QByteArray("\xd0\x10\x10", 3);
+            blue += QByteArray("\x10\x10\xd0", 3);
+        }
+        // What the renderer said: the red page's size and checksum.
+        PixelSum sum;
+        for (int y = 0; y < 90; ++y)
+            sum.addRow(reinterpret_cast<const unsigned char *>(red.constData()) + y * 360, 360);
         const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.rgb"));
-        TestFiles::writeBytes(kind == QLatin1String("link") ? elsewhere : drawn, kind == QLatin1String("short") ? red.chopped(1) : red);
+        const QByteArray content = kind == QLatin1String("short") ? red.chopped(1) : kind == QLatin1String("other") ? blue : red;
+        TestFiles::writeBytes(kind == QLatin1String("link") ? elsewhere : drawn, content);
         if (kind == QLatin1String("link"))
             QVERIFY(QFile::link(elsewhere, drawn));
-        PageFormat format;
-        format.drawnPixels = asked;
-        PageStream stream(1, imaging, format);
-        stream.submit(jpg, dir.filePath(QStringLiteral("p.gif")));
+        PageStream stream(1, imaging);
+        stream.submit(jpg, dir.filePath(QStringLiteral("p.gif")),
+                      handed ? PageImage::DrawnPixels{drawn, qint64(red.size()), sum.value()} : PageImage::DrawnPixels{});
         stream.finish();
         QVERIFY(stream.takeFinished().value(0).encoding.written());
         const QImage gif(dir.filePath(QStringLiteral("p.gif")));
-        const bool allRed = gif.pixel(3, 3) == qRgb(0xd0, 0x10, 0x10) && gif.pixel(60, 45) == qRgb(0xd0, 0x10, 0x10);
-        QCOMPARE(allRed, used);
-        QVERIFY(!QFile::exists(jpg) && !QFileInfo(drawn).isSymLink() && !QFile::exists(drawn));
+        const auto all = [&](QRgb colour) { return gif.pixel(3, 3) == colour && gif.pixel(60, 45) == colour; };
+        QCOMPARE(all(qRgb(0xd0, 0x10, 0x10)), used);
+        QVERIFY(!all(qRgb(0x10, 0x10, 0xd0)));
+        QVERIFY(!QFile::exists(jpg) && !QFileInfo(drawn).isSymLink());
+        QCOMPARE(QFile::exists(drawn), !handed);
         QCOMPARE(QFile::exists(elsewhere), kind == QLatin1String("link"));
     }
 

@@ -3,6 +3,7 @@
 // status, first page only, current.pdf always removed, and how close a decoded page image comes
 // to a lossless render of the same page.
 #include "support/testsupport.h"
+#include "engine/jpeg/pixelsum.h"
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 #include "engine/pages/methods.h"
@@ -357,7 +358,7 @@ private slots:
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(QStringLiteral("/bin/sh"), {folder + QStringLiteral("/pdf2tiff.sh")});
-        QStringList taken;
+        QStringList taken, said;
         int mostWaiting = 0;
         QElapsedTimer clock;
         clock.start();
@@ -376,7 +377,8 @@ private slots:
                 const QString page = folder + QLatin1Char('/') + waiting.first(), drawn = page + QStringLiteral(".rgb");
                 // Page 1 is compressed as it comes off the pipe, the others from a raw page:
                 // either way the pixels beside it are those its page image holds, to the JPEG's
-                // last bit of noise, and nothing else is left beside a page.
+                // last bit of noise, and nothing else is left beside a page. The page's line
+                // names them with their size and checksum (checked below).
                 if (pixels) {
                     const QImage image(page);
                     QFile f(drawn);
@@ -386,6 +388,12 @@ private slots:
                     const QImage raw(reinterpret_cast<const uchar *>(rgb.constData()), image.width(), image.height(),
                                      image.width() * 3, QImage::Format_RGB888);
                     QVERIFY(TestImages::psnr(raw, image) > 50);
+                    PixelSum sum;
+                    for (int y = 0; y < image.height(); ++y)
+                        sum.addRow(reinterpret_cast<const unsigned char *>(rgb.constData()) + qsizetype(y) * image.width() * 3,
+                                   size_t(image.width()) * 3);
+                    said << QStringLiteral("page %1 %2 %2.rgb %3 %4")
+                                .arg(taken.size()).arg(waiting.first()).arg(rgb.size()).arg(sum.value(), 16, 16, QLatin1Char('0'));
                     QVERIFY(QFile::remove(drawn));
                 }
                 QVERIFY(!QFile::exists(drawn));
@@ -400,6 +408,11 @@ private slots:
         for (int page = 1; page <= 7; ++page)
             expected << pageName(s, page);
         QCOMPARE(taken, expected);
+        if (pixels) {
+            QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+            lines.removeIf([](const QString &line) { return !line.startsWith(QLatin1String("page ")); });
+            QCOMPARE(lines, said);
+        }
         QVERIFY(mostWaiting <= 2);
         QVERIFY(!QFile::exists(folder + QStringLiteral("/current.pdf")));
     }

@@ -21,7 +21,8 @@
 # - LUMENPAGE_JPEG_WRITER=PROGRAM: the program's page image writer (lumenpage-jpeg) instead of
 #   cjpeg: the same page images, made beside Ghostscript instead of in its way.
 # - LUMENPAGE_KEEP_PIXELS=1 (with LUMENPAGE_MAX_PENDING and the writer): each page image comes
-#   with the pixels Ghostscript drew, FILE.rgb beside it, for the reader to take with it.
+#   with the pixels Ghostscript drew, FILE.rgb beside it, named on the page's line with their
+#   size and checksum ("page N FILE PIXELS BYTES SUM", common.sh) for the reader to check.
 # - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
 #   seconds is abandoned and named; a new Ghostscript takes over after it, as after one that
 #   crashed or was killed, so that only the page it was drawing is lost.

@@ -8,6 +8,9 @@
 #   pages N N ...       a page range only: the pages that will be drawn, just before "count"
 #   count N             the number of pages that will be drawn, before the first page
 #   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
+#   page N FILE PIXELS BYTES SUM
+#                       ... and Ghostscript's own pixels of it are PIXELS, BYTES long, whose
+#                       checksum (lumenpage-jpeg's pixelsum.h) is SUM, in hex
 #   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
 #   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree
 #                       (the document's page tree does not lead to it) or nopixels (at the
@@ -25,9 +28,9 @@ say() {
     echo "$*" >&3
 }
 
-# page_done N FILE: FILE is page N, complete.
+# page_done N FILE [PIXELS BYTES SUM]: FILE is page N, complete (with its drawn pixels).
 page_done() {
-    say page "$1" "$2"
+    say page "$@"
     [ -n "${LUMENPAGE_PAGE_LOG:-}" ] && echo "$1" >>"$LUMENPAGE_PAGE_LOG"
     return 0
 }
@@ -215,12 +218,13 @@ relay() {
     while IFS= read -r line; do
         set -- $line
         case "$1 $#" in
-        "page 3")
+        "page 3" | "page 6")
+            shift
             case "$failed" in
-            *" $2 "*) rm -f -- "$3" "$3.rgb" ;;
-            *) page_done "$2" "$3"; finished=$((finished + 1)) ;;
+            *" $1 "*) rm -f -- "$2" "$2.rgb" ;;
+            *) page_done "$@"; finished=$((finished + 1)) ;;
             esac
-            [ "$2" -gt "$highest" ] && highest=$2 ;;
+            [ "$1" -gt "$highest" ] && highest=$1 ;;
         "drawn 2")
             say "$line"
             [ "$2" -gt "$highest" ] && highest=$2 ;;

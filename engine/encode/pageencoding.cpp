@@ -12,7 +12,8 @@
 namespace {
 
 // Reads the page image within the memory cap, grey when asked. False with `result` telling why.
-bool decodePage(const QString &pageImageFile, const PageFormat &format, QImage &picture, PageEncoding &result)
+bool decodePage(const QString &pageImageFile, const PageFormat &format, const PageImage::DrawnPixels &pixels,
+                QImage &picture, PageEncoding &result)
 {
     // Decoded as 32-bit pixels, labelled and mapped to the palette: about this many bytes a
     // pixel at the peak (measured on a 28800 x 28800 page).
@@ -25,8 +26,7 @@ bool decodePage(const QString &pageImageFile, const PageFormat &format, QImage &
         return false;
     }
     // A page that decodes only with complaints (truncated, corrupt) is undecodable too.
-    const bool drawn = format.drawnPixels && size.isValid()
-                       && PageImage::readDrawnPixels(PageImage::drawnPixelsOf(pageImageFile), size, &picture);
+    const bool drawn = size.isValid() && PageImage::readDrawnPixels(pixels, size, &picture);
     if (!drawn && !PageImage::read(pageImageFile, &picture, &result.error)) {
         result.outcome = PageEncoding::Outcome::Undecodable;
         return false;
@@ -62,11 +62,11 @@ std::vector<double> meanErrors(const QImage &source, const IndexedImage &picture
 } // namespace
 
 PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
-                        const PageFormat &format)
+                        const PageFormat &format, const PageImage::DrawnPixels &pixels)
 {
     PageEncoding result;
     QImage picture;
-    if (!decodePage(pageImageFile, format, picture, result))
+    if (!decodePage(pageImageFile, format, pixels, picture, result))
         return result;
     result.outcome = imaging.SavePictureAs(picture, gifPath, format.mimeType, &result.error)
                          ? PageEncoding::Outcome::Written
@@ -74,11 +74,12 @@ PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, co
     return result;
 }
 
-PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &format, PageFrame &frame)
+PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &format, PageFrame &frame,
+                              const PageImage::DrawnPixels &pixels)
 {
     PageEncoding result;
     QImage picture;
-    if (!decodePage(pageImageFile, format, picture, result))
+    if (!decodePage(pageImageFile, format, pixels, picture, result))
         return result;
     try {
         if (!quantise(picture, PaletteSettings(), frame.picture, result.error))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/encode/imaging.h"
+#include "engine/encode/pageimage.h"
 #include "engine/encode/palette.h"
 
 #include <QString>
@@ -28,18 +29,19 @@ struct PageFormat {
     qint64 memoryMB = 0;
     // Centiseconds each page is shown in one animated GIF of the whole file; 0: a file a page.
     int frameDelay = 0;
-    // Encode from the renderer's own pixels where it left them beside the page image
-    // (PageImage::drawnPixelsOf): for an encoder that reduces them anyway, they are the page
-    // without the page image's JPEG noise, and need no decoding.
+    // Ask the renderer for the pixels it drew (PageImage::DrawnPixels): they are the page
+    // without the page image's JPEG noise, exact for PNG and TIFF, and need no decoding.
     bool drawnPixels = false;
 };
 
 // Turns the page image file into the file at `gifPath` (a GIF unless `format` says otherwise),
-// replacing a file of that name, saved through the imaging service. No host, no widget, no
+// replacing a file of that name, saved through the imaging service. The page's drawn pixels,
+// when the renderer handed them over with it and they are still what it said, stand in for
+// the page image. No host, no widget, no
 // shared state, so it can run on a worker thread, several pages at once. It holds the page's
 // picture only while it runs.
 PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
-                        const PageFormat &format = PageFormat());
+                        const PageFormat &format = PageFormat(), const PageImage::DrawnPixels &pixels = {});
 
 // A page made ready to be one image of an animated GIF: reduced to its own palette exactly as
 // its single GIF would be, with how far each palette colour lies from the pixels it stands for
@@ -52,4 +54,5 @@ struct PageFrame {
 
 // Decodes and reduces the page image into `frame`; nothing is written. Outcome Written when the
 // frame is ready, otherwise as EncodePage says. Safe on a worker thread.
-PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &format, PageFrame &frame);
+PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &format, PageFrame &frame,
+                              const PageImage::DrawnPixels &pixels = {});

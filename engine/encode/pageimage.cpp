@@ -6,6 +6,7 @@
 #include <QImageReader>
 
 #include "engine/encode/jpegerrors.h"
+#include "engine/jpeg/pixelsum.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -128,23 +129,20 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct)
     return true;
 }
 
-QString drawnPixelsOf(const QString &pageImage)
+bool readDrawnPixels(const DrawnPixels &pixels, QSize size, QImage *image)
 {
-    return pageImage + QStringLiteral(".rgb");
-}
-
-bool readDrawnPixels(const QString &path, QSize size, QImage *image)
-{
-    if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxDecodedBytes)
-        return false;
-    // Not through a link, and never waiting on a pipe put in its place.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
+    if (pixels.isEmpty() || size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxDecodedBytes)
         return false;
     const size_t rowBytes = size_t(size.width()) * 3;
+    if (quint64(pixels.bytes) != quint64(rowBytes) * quint64(size.height()))
+        return false;
+    // Not through a link, and never waiting on a pipe put in its place.
+    const int fd = ::open(QFile::encodeName(pixels.path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-              && quint64(info.st_size) == quint64(rowBytes) * quint64(size.height());
+              && qint64(info.st_size) == pixels.bytes;
     QImage picture;
     if (ok) {
         picture = QImage(size, QImage::Format_RGB32);
@@ -153,6 +151,7 @@ bool readDrawnPixels(const QString &path, QSize size, QImage *image)
     // A few hundred kilobytes of rows at a time.
     const int rowsAtOnce = int(std::max<size_t>(1, (size_t(1) << 18) / rowBytes));
     std::vector<uchar> rows(ok ? rowBytes * size_t(rowsAtOnce) : 0);
+    PixelSum sum;
     for (int y = 0; ok && y < size.height(); y += rowsAtOnce) {
         const int n = std::min(rowsAtOnce, size.height() - y);
         size_t got = 0;
@@ -167,12 +166,16 @@ bool readDrawnPixels(const QString &path, QSize size, QImage *image)
         ok = got == rowBytes * size_t(n);
         for (int k = 0; ok && k < n; ++k) {
             const uchar *from = rows.data() + rowBytes * size_t(k);
+            sum.addRow(from, rowBytes);
             QRgb *to = reinterpret_cast<QRgb *>(picture.scanLine(y + k));
             for (int x = 0; x < size.width(); ++x, from += 3)
                 to[x] = qRgb(from[0], from[1], from[2]);
         }
     }
     ::close(fd);
+    // Anything but what the renderer said it wrote (another file put in its place, or its own
+    // changed since) is not the page.
+    ok = ok && sum.value() == pixels.sum;
     if (ok)
         *image = std::move(picture);
     return ok;

@@ -19,13 +19,21 @@ bool decode(const QByteArray &bytes, QImage *image, QString *error);
 enum class Dct { Exact, Fast, Float };
 bool decode(const QByteArray &bytes, QImage *image, QString *error, Dct dct);
 
-// The pixels the renderer drew for the page image `pageImage`, when it leaves them: 8-bit RGB
-// rows without a header, beside it as NAME.rgb. They go wherever the page image goes and are
-// removed with it.
-QString drawnPixelsOf(const QString &pageImage);
-// The drawn pixels at `path` of a page of `size`, as 32-bit RGB. False, with nothing read, when
-// there are none, or the file is not a plain file of this user holding exactly that many.
-bool readDrawnPixels(const QString &path, QSize size, QImage *image);
+// The pixels a renderer drew for one page, as the renderer itself said it left them: 8-bit RGB
+// rows without a header at `path`, `bytes` long, with the checksum it computed while writing
+// them (PixelSum). They travel with the page they were said for, never looked up by a name.
+struct DrawnPixels {
+    QString path; // empty: none
+    qint64 bytes = 0;
+    quint64 sum = 0;
+
+    bool isEmpty() const { return path.isEmpty(); }
+};
+
+// The drawn pixels of a page of `size`, as 32-bit RGB. False, with nothing read, when there are
+// none, or the file is not a plain file of this user holding exactly the bytes said, of that
+// size, with the checksum said.
+bool readDrawnPixels(const DrawnPixels &pixels, QSize size, QImage *image);
 
 // Largest decoded page accepted, in bytes: a page at 1152 dpi is about 500 MB.
 constexpr qint64 MaxDecodedBytes = qint64(2048) * 1024 * 1024;

@@ -43,15 +43,16 @@ void Encode(PageStream::Page &page, const ImagingService &imaging, const PageFor
     try {
         if (format.frameDelay > 0) {
             page.frame = std::make_shared<PageFrame>();
-            page.encoding = PreparePageFrame(page.pageImage, format, *page.frame);
+            page.encoding = PreparePageFrame(page.pageImage, format, *page.frame, page.pixels);
         } else {
-            page.encoding = EncodePage(page.pageImage, page.gifPath, imaging, format);
+            page.encoding = EncodePage(page.pageImage, page.gifPath, imaging, format, page.pixels);
         }
     } catch (...) {
         page.exception = std::current_exception();
     }
     QFile::remove(page.pageImage);
-    QFile::remove(PageImage::drawnPixelsOf(page.pageImage));
+    if (!page.pixels.isEmpty())
+        QFile::remove(page.pixels.path);
 }
 
 } // namespace
@@ -102,9 +103,9 @@ PageStream::~PageStream()
         worker.join();
 }
 
-void PageStream::submit(const QString &pageImageFile, const QString &gifPath)
+void PageStream::submit(const QString &pageImageFile, const QString &gifPath, const PageImage::DrawnPixels &pixels)
 {
-    Page page{pageImageFile, gifPath, {}, nullptr, nullptr};
+    Page page{pageImageFile, gifPath, pixels, {}, nullptr, nullptr};
     if (d->encodesOnCaller) {
         Encode(page, *d->imaging, d->format);
         std::lock_guard lock(d->mutex);

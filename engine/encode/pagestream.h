@@ -19,6 +19,7 @@ public:
     struct Page {
         QString pageImage;             // the page image file, gone once encoded
         QString gifPath;
+        PageImage::DrawnPixels pixels; // handed over with it, if any; gone with it
         PageEncoding encoding;
         // With a frame delay in the format: the page made ready to be an image of the file's
         // animated GIF, which the caller writes in order; nothing is written at gifPath.
@@ -39,7 +40,7 @@ public:
     // renderer used encode too. A stream made without workers stays without.
     void addWorkers(int workers);
 
-    void submit(const QString &pageImageFile, const QString &gifPath);
+    void submit(const QString &pageImageFile, const QString &gifPath, const PageImage::DrawnPixels &pixels = {});
     int backlog() const;       // submitted and not yet handed back as finished
     QList<Page> takeFinished(); // the encoded pages not taken before, in submission order
     void finish();             // waits until every submitted page is encoded

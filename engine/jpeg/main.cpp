@@ -18,9 +18,11 @@
 // then waits on its pipe, and scratch space holds at most K page images and two raw pages.
 // Nobody takes pages once LUMENPAGE_READER (a process id) is gone: the run then ends.
 // With LUMENPAGE_KEEP_PIXELS=1 as well, each page image comes with the pixels Ghostscript drew
-// beside it, currentNNNNN.jpg.rgb (8-bit RGB rows, no header): the reader's encoder takes them
-// instead of decoding the page image again, and removes both. Scratch space then holds the K
-// page images with their pixels, and the two raw pages.
+// beside it, currentNNNNN.jpg.rgb (8-bit RGB rows, no header), and the page's line names them
+// with their size and checksum (pixelsum.h): "page N FILE PIXELS BYTES SUM". The reader takes
+// them instead of decoding the page image again only when they are still what was said, and
+// removes both. A page whose pixels could not be kept is said without them. Scratch space then
+// holds the K page images with their pixels, and the two raw pages.
 // Exit status 0 when every page that came was written; a page cut short (Ghostscript ended
 // inside it) leaves nothing.
 #include <cstddef>
@@ -29,9 +31,11 @@
 #include <jpeglib.h>
 
 #include "pipeinput.h"
+#include "pixelsum.h"
 
 #include <condition_variable>
 #include <csetjmp>
+#include <cinttypes>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -131,9 +135,10 @@ bool writeJpeg(const ReadRow &readRow, std::FILE *out, int width, int height, JS
 }
 
 // The page, its rows read by `readRow`, as its page image, complete under its name and said
-// on standard output; false when it could not be written.
-template <typename ReadRow>
-bool writePage(const Page &page, const ReadRow &readRow)
+// on standard output with its pixels when `pixels` (asked once every row is read) says they
+// were kept, summed as `sum`; false when it could not be written.
+template <typename ReadRow, typename Kept>
+bool writePage(const Page &page, const ReadRow &readRow, const Kept &pixels, const PixelSum &sum)
 {
     const std::string part = page.name + ".part";
     std::FILE *out = std::fopen(part.c_str(), "wb");
@@ -148,7 +153,11 @@ bool writePage(const Page &page, const ReadRow &readRow)
         std::remove(part.c_str());
         return false;
     }
-    std::printf("page %ld %s\n", page.number, page.name.c_str());
+    if (pixels())
+        std::printf("page %ld %s %s %zu %016" PRIx64 "\n", page.number, page.name.c_str(), pixelsOf(page).c_str(),
+                    size_t(page.width) * 3 * size_t(page.height), sum.value());
+    else
+        std::printf("page %ld %s\n", page.number, page.name.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -176,6 +185,7 @@ bool compress(const Page &page)
         const auto *rows = static_cast<const JSAMPLE *>(map);
         const size_t pageSize = size_t(::sysconf(_SC_PAGESIZE));
         size_t at = 0, dropped = 0;
+        PixelSum sum;
         ok = writePage(page, [&](JSAMPLE *) {
             // The rows compressed leave this process's memory as it goes (they stay in the
             // file): it holds a few hundred kilobytes of the page, not all of it.
@@ -186,8 +196,10 @@ bool compress(const Page &page)
             }
             const JSAMPLE *const next = rows + at;
             at += rowBytes;
+            if (kept)
+                sum.addRow(next, rowBytes);
             return next;
-        });
+        }, [&] { return kept; }, sum);
         ::munmap(map, size);
     }
     if (fd >= 0)
@@ -211,6 +223,8 @@ bool compressStreamed(Input &input, const Page &page)
         std::remove(pixelsOf(page).c_str()); // none of an earlier page may pass for this one's
     int pixels = keepPixels ? ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600) : -1;
     int rows = 0;
+    bool kept = false;
+    PixelSum sum;
     const bool ok = writePage(page, [&](JSAMPLE *row) -> const JSAMPLE * {
         if (input.read(reinterpret_cast<char *>(row), rowBytes) != rowBytes)
             return nullptr;
@@ -219,14 +233,17 @@ bool compressStreamed(Input &input, const Page &page)
             pixels = -1;
             std::remove(raw.c_str());
         }
+        if (pixels >= 0)
+            sum.addRow(row, rowBytes);
         if (pixels >= 0 && ++rows == page.height) {
             const bool closed = ::close(pixels) == 0;
             pixels = -1;
-            if (!closed || std::rename(raw.c_str(), pixelsOf(page).c_str()) != 0)
+            kept = closed && std::rename(raw.c_str(), pixelsOf(page).c_str()) == 0;
+            if (!kept)
                 std::remove(raw.c_str());
         }
         return row;
-    });
+    }, [&] { return kept; }, sum);
     if (pixels >= 0) {
         ::close(pixels);
         std::remove(raw.c_str());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/pageimage.h"
 #include "engine/pages/pagechoice.h"
 #include "engine/pages/renderlimits.h"
 #include "engine/run/runoptions.h"
@@ -32,14 +33,15 @@ public:
     // the first: their GIF names are chosen together, as for page images left in the WorkFolder.
     virtual void expect(const QStringList &names) = 0;
     // The page image `name` of PDF page `page` lies complete in the WorkFolder and belongs to
-    // the sink now; `expected` is the number of pages the renderer announced, 0 when it did not.
-    virtual void take(int page, const QString &name, int expected) = 0;
+    // the sink now, with the pixels the renderer drew for it if it handed them over;
+    // `expected` is the number of pages the renderer announced, 0 when it did not.
+    virtual void take(int page, const QString &name, int expected, const PageImage::DrawnPixels &pixels) = 0;
     virtual int backlog() const = 0; // taken and not yet converted
     // Accounts for the pages converted meanwhile; the number of pages accounted so far.
     virtual int poll() = 0;
     // It would rather have the pixels the renderer drew than decode the page image again: a
-    // renderer that can leaves them beside each page image it hands over, as NAME.rgb (see
-    // PageImage::drawnPixelsOf), and they go where the page image goes.
+    // renderer that can says so with each page image it hands over (PageImage::DrawnPixels),
+    // and they go where the page image goes.
     virtual bool takesDrawnPixels() const { return false; }
 };
 

@@ -41,23 +41,30 @@ void PageFeed::take(const SourcePage &page)
         return;
     }
     m_handed << page.page;
-    if (!m_sink)
+    if (!m_sink) {
+        if (!page.pixels.isEmpty())
+            QFile::remove(page.pixels.path);
         return;
-    const QString file = fileOf(page.page);
-    // Its drawn pixels, if the renderer left them, go with it; where they cannot, nowhere. None
-    // left by an earlier page of the same name may pass for this one's.
-    const QByteArray pixels = QFile::encodeName(PageImage::drawnPixelsOf(file));
-    bool moved = false;
-    if (page.file != file) {
-        ScriptFiles::MoveFile(page.file, file);
-        const QByteArray left = QFile::encodeName(PageImage::drawnPixelsOf(page.file));
-        moved = std::rename(left.constData(), pixels.constData()) == 0;
-        if (!moved)
-            std::remove(left.constData());
     }
-    if (!moved)
-        std::remove(pixels.constData());
-    m_sink->take(page.page, m_imageName(page.page), m_expected);
+    const QString file = fileOf(page.page);
+    if (page.file != file)
+        ScriptFiles::MoveFile(page.file, file);
+    // Its drawn pixels, if the renderer said it kept them, go with it, still bound to it by
+    // what the renderer said of them (the reader checks that); where they cannot, nowhere.
+    PageImage::DrawnPixels pixels = page.pixels;
+    if (!pixels.isEmpty() && !m_sink->takesDrawnPixels()) {
+        QFile::remove(pixels.path);
+        pixels = {};
+    }
+    if (!pixels.isEmpty() && pixels.path != file + QStringLiteral(".rgb")) {
+        const QByteArray from = QFile::encodeName(pixels.path);
+        pixels.path = file + QStringLiteral(".rgb");
+        if (std::rename(from.constData(), QFile::encodeName(pixels.path).constData()) != 0) {
+            std::remove(from.constData());
+            pixels = {};
+        }
+    }
+    m_sink->take(page.page, m_imageName(page.page), m_expected, pixels);
 }
 
 void PageFeed::announceFrom(PageSource &source, int count)
@@ -85,6 +92,14 @@ void PageFeed::pump(PageSource &source)
         take(*page);
     }
     tellAhead(source);
+}
+
+void PageFeed::takeRest(PageSource &source)
+{
+    if (!m_announced)
+        announceFrom(source, source.count());
+    while (const std::optional<SourcePage> page = source.next())
+        take(*page);
 }
 
 void PageFeed::drawAll(PageSource &source)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/pageimage.h"
 #include "engine/run/runreport.h"
 
 #include <QList>
@@ -25,6 +26,7 @@ struct SourcePage {
     QString file;      // where the complete page image lies; empty when the page failed
     PageFault fault = PageFault::Unknown; // a failed page: the kind of failure
     QString detail;    // a failed page: the renderer's own words
+    PageImage::DrawnPixels pixels{}; // the renderer's own pixels of it, as it said, if it kept them
 };
 
 class PageSource {
@@ -68,6 +70,10 @@ public:
     void take(const SourcePage &page);
     // Takes in what `source` has now while the run keeps up, announcing its pages first.
     void pump(PageSource &source);
+    // Takes in every page `source` has given, whether the run keeps up or not: for a source
+    // that has ended, whose last pages must go the same way as the others however late the
+    // run looked.
+    void takeRest(PageSource &source);
     // Draws every page of a source that draws on request, announcing them first, and hands each
     // over as soon as it is drawn.
     void drawAll(PageSource &source);

@@ -90,6 +90,7 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
         // A fresh folder: nothing an earlier script left there is read as this one's.
         RemoveTree(ahead->folder);
         CopyScriptFolder(ctx.host.appFolder(), method, ahead->folder);
+        ahead->version = FileVersion(ahead->pdf);
         LinkOrCopyFile(ahead->pdf, ahead->folder + QStringLiteral("/current.pdf"));
     } catch (const Failure &) {
         return;
@@ -107,7 +108,9 @@ std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QS
     std::unique_ptr<ScriptAhead> &ahead = ctx.ahead->m_script;
     if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
         && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
-        && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/')))
+        && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/'))
+        // Rewritten since it was started: drawn again, whole, from the version there now.
+        && !ahead->version.isEmpty() && FileVersion(pdfPath) == ahead->version)
         return std::move(ahead);
     ctx.ahead->end();
     return nullptr;

@@ -40,6 +40,7 @@ struct ScriptAhead {
     QString folder; // its copy in the WorkFolder, where it runs
     ScriptEnvironment environment;
     ChildLimits limits;
+    QString version; // FileVersion of pdf when the script was given it
     StartedProgram program;
 };
 

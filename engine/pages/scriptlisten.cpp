@@ -8,6 +8,7 @@
 #include "sys/programrunner.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -41,10 +42,20 @@ std::optional<SourcePage> ScriptPages::next()
     // The script completes its pages in page order.
     if (m_events.arrived.isEmpty())
         return std::nullopt;
-    const auto [page, file] = m_events.arrived.takeFirst();
+    const ScriptEvents::Arrived said = m_events.arrived.takeFirst();
     SourcePage complete;
-    complete.page = page;
-    complete.file = m_folder + QLatin1Char('/') + file;
+    complete.page = said.page;
+    if (const QString why = m_changed(); !why.isEmpty()) {
+        // Taken off the folder all the same: the script waits for room for its next page.
+        QFile::remove(m_folder + QLatin1Char('/') + said.file);
+        if (!said.pixels.isEmpty())
+            QFile::remove(m_folder + QLatin1Char('/') + said.pixels);
+        complete.detail = why;
+        return complete;
+    }
+    complete.file = m_folder + QLatin1Char('/') + said.file;
+    if (!said.pixels.isEmpty())
+        complete.pixels = {m_folder + QLatin1Char('/') + said.pixels, said.bytes, said.sum};
     return complete;
 }
 
@@ -59,7 +70,7 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
     if (sink) {
         m_feed.emplace(sink, m_ctx.workFolder, [this](int page) { return ScriptPageImageName(m_baseName, page); });
         // Two pages or fewer left to draw: the next file's script starts on the other core.
-        m_source.emplace(m_events, m_scriptFolder, startNextAhead);
+        m_source.emplace(m_events, m_scriptFolder, startNextAhead, [this] { return changed(); });
     }
     WaitOptions options;
     options.outputLine = [this](const QByteArray &line) { m_events.read(line); };
@@ -95,8 +106,8 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
         QSet<int> done;
         for (const int page : handed())
             done << page;
-        for (const auto &[page, file] : std::as_const(m_events.arrived))
-            done << page;
+        for (const ScriptEvents::Arrived &said : std::as_const(m_events.arrived))
+            done << said.page;
         for (auto it = m_events.failedPages.cbegin(); it != m_events.failedPages.cend(); ++it)
             done << it.key();
         m_stopped = QCoreApplication::translate("Engine", "%1 was reached on page %2 of %3; the renderer was stopped")
@@ -104,6 +115,13 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
         return m_stopped;
     };
     return options;
+}
+
+QString ScriptRun::changed()
+{
+    if (m_changed.isEmpty() && !m_version.isEmpty() && FileVersion(m_pdf) != m_version)
+        m_changed = QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_pdf);
+    return m_changed;
 }
 
 // Page image n is PDF page n: the script says which page each of its files is. A file it did
@@ -118,9 +136,21 @@ void ScriptRun::numberPages()
         for (qsizetype i = 0; i < m_numbers.size(); ++i)
             m_numbers[i] = int(i + 1);
     m_given = QSet<int>(m_numbers.begin(), m_numbers.end()).unite(QSet<int>(handed.begin(), handed.end()));
+    // A document that changed fails every page not taken before it did.
+    if (!m_changed.isEmpty() && m_events.count > 0 && m_events.count <= MaxAnnouncedNames) {
+        QList<int> all = m_events.pageList;
+        if (all.size() != m_events.count) {
+            all.clear();
+            for (int n = 1; n <= m_events.count; ++n)
+                all << n;
+        }
+        for (const int n : std::as_const(all))
+            if (!m_given.contains(n))
+                m_missing << n;
+    }
     const int highest = m_given.isEmpty() ? 0 : *std::max_element(m_given.begin(), m_given.end());
     for (int n = 1; n < highest; ++n)
-        if (!m_given.contains(n) && m_ctx.choice.contains(n))
+        if (!m_given.contains(n) && m_ctx.choice.contains(n) && !m_missing.contains(n))
             m_missing << n;
     for (auto it = m_events.failedPages.cbegin(); it != m_events.failedPages.cend(); ++it)
         if (!m_given.contains(it.key()) && !m_missing.contains(it.key()))

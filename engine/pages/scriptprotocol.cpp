@@ -53,9 +53,16 @@ void ScriptEvents::read(const QByteArray &line)
     const QList<QByteArray> words = line.simplified().split(' ');
     const QByteArray &event = words.first();
     const int n = words.size() > 1 ? pageNumber(words[1]) : 0;
-    if (event == "page" && words.size() == 3 && n && insideFolder(words[2])) {
+    if (event == "page" && (words.size() == 3 || words.size() == 6) && n && insideFolder(words[2])) {
         const QString file = QString::fromUtf8(words[2]);
-        arrived.append({n, file});
+        Arrived page{n, file, {}, 0, 0};
+        // Pixels said in any other way than whole are not the page's.
+        bool bytesOk = false, sumOk = false;
+        const qint64 bytes = words.size() == 6 ? words[4].toLongLong(&bytesOk) : 0;
+        const quint64 sum = words.size() == 6 ? words[5].toULongLong(&sumOk, 16) : 0;
+        if (bytesOk && sumOk && bytes > 0 && insideFolder(words[3]) && words[3] != words[2])
+            page = {n, file, QString::fromUtf8(words[3]), bytes, sum};
+        arrived.append(page);
         numberOf.insert(file, n);
     } else if (event == "drawn" && words.size() == 2 && n) {
     } else if (event == "count" && words.size() == 2) {

@@ -38,6 +38,9 @@ enum class ScriptFailure {
 //   pages N N ...       a page range only: the pages that will be drawn, just before "count"
 //   count N             the number of pages that will be drawn, before the first page
 //   page N FILE         PDF page N is complete as FILE (relative to the script's folder)
+//   page N FILE PIXELS BYTES SUM
+//                       ... with the pixels Ghostscript drew for it, PIXELS (relative too),
+//                       BYTES long, of checksum SUM (PixelSum, in hex)
 //   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
 //   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree or
 //                       nopixels
@@ -50,7 +53,14 @@ struct ScriptEvents {
     int count = -1;           // "count"; -1 until said
     QList<int> pageList;      // "pages"
     // "page" events not yet taken by the caller, in the order said.
-    QList<QPair<int, QString>> arrived;
+    struct Arrived {
+        int page = 0;
+        QString file;
+        QString pixels; // none when empty
+        qint64 bytes = 0;
+        quint64 sum = 0;
+    };
+    QList<Arrived> arrived;
     QHash<QString, int> numberOf;          // every FILE said, and its page
     QMap<int, ScriptFailure> failedPages;  // "failed"
     ScriptFailure document = ScriptFailure::None;

@@ -115,6 +115,8 @@ MethodResult ScriptRun::run()
 {
     if (m_inputProblem.isEmpty())
         m_adopted = AdoptScriptAhead(m_ctx, m_pdf, m_method, environment());
+    if (m_adopted)
+        m_version = m_adopted->version;
     else if (m_ctx.ahead)
         m_ctx.ahead->end();
     m_scriptFolder = m_adopted ? m_adopted->folder : m_ctx.workFolder + QLatin1Char('/') + m_method.folder;
@@ -126,6 +128,15 @@ MethodResult ScriptRun::run()
         if (m_inputProblem.isEmpty())
             runScript();
     });
+    // The pages the script said after the run last looked (its last one, often) are handed
+    // over as every other was, with their drawn pixels: how they are encoded never depends on
+    // when the script ended.
+    if (m_feed)
+        m_trap.step(ScriptStep::HandOverPage, [&] { m_feed->takeRest(*m_source); });
+    // A document that changed while it was drawn gives none of the pages left: they may be of
+    // either version, or of both.
+    if (m_started && !changed().isEmpty() && m_stopped.isEmpty())
+        m_stopped = m_changed;
     m_trap.step(ScriptStep::ShowWaitPointerAfterScript, [&] { m_host.setAppWaitPointer(true); });
     m_trap.step(ScriptStep::WaitForInputReleased, [&] {
         // Only a script that ran to its end may still let go of its input: one stopped with its
@@ -136,7 +147,11 @@ MethodResult ScriptRun::run()
     // A script that never let go of its input must not leave it to the next file.
     if (IsExistingFile(m_currentPdf))
         QFile::remove(m_currentPdf);
-    m_trap.step(ScriptStep::ListPageImages, [&] { m_pages = ListFiles(m_pagesFolder, m_method.pagePattern); });
+    m_trap.step(ScriptStep::ListPageImages, [&] {
+        m_pages = ListFiles(m_pagesFolder, m_method.pagePattern);
+        if (!m_changed.isEmpty())
+            m_pages.clear(); // removed with the leftovers
+    });
     m_trap.step(ScriptStep::ShowWaitPointerAfterListing, [&] { m_host.setAppWaitPointer(true); });
     numberPages();
     judge();
@@ -159,7 +174,10 @@ void ScriptRun::placeInput()
         return;
     // The script only reads its input: a link, so that a large document is not copied into
     // scratch space (a tmpfs /tmp is memory).
-    const bool placed = m_trap.step(ScriptStep::PlaceInput, [&] { LinkOrCopyFile(m_pdf, m_currentPdf); });
+    const bool placed = m_trap.step(ScriptStep::PlaceInput, [&] {
+        m_version = FileVersion(m_pdf);
+        LinkOrCopyFile(m_pdf, m_currentPdf);
+    });
     // An input that could not be placed never appears: it is not waited for.
     m_trap.step(ScriptStep::WaitForInput, [&] {
         waitWhile(m_host, [&] { return !IsExistingFile(m_currentPdf); }, placed ? std::min(CopyWaitMs, m_ctx.fileWaitTimeoutMs) : 0,

@@ -27,8 +27,12 @@ struct WaitOptions;
 // it said and how it ended are known together.
 class ScriptPages final : public PageSource {
 public:
-    ScriptPages(ScriptEvents &events, QString scriptFolder, std::function<void()> startNextAhead)
-        : m_events(events), m_folder(std::move(scriptFolder)), m_startNextAhead(std::move(startNextAhead))
+    // `changed` answers whether the document is no longer the version the script was given:
+    // a page said after that is given as failed, and its files are removed.
+    ScriptPages(ScriptEvents &events, QString scriptFolder, std::function<void()> startNextAhead,
+                std::function<QString()> changed)
+        : m_events(events), m_folder(std::move(scriptFolder)), m_startNextAhead(std::move(startNextAhead)),
+          m_changed(std::move(changed))
     {
     }
     int count() override { return m_events.count; }
@@ -41,6 +45,7 @@ private:
     ScriptEvents &m_events;
     const QString m_folder;
     const std::function<void()> m_startNextAhead;
+    const std::function<QString()> m_changed;
 };
 
 // One file through a script method, step by step.
@@ -67,6 +72,7 @@ private:
     void cleanUp();
     void moveToWorkFolder(const QString &file, int page) const;
     QList<int> handed() const { return m_feed ? m_feed->handed() : QList<int>(); }
+    QString changed();
 
     MethodContext &m_ctx;
     ConversionHost &m_host;
@@ -78,6 +84,10 @@ private:
     // then its folder is the script folder, already copied and given the input.
     std::unique_ptr<ScriptAhead> m_adopted;
     QString m_scriptFolder, m_currentPdf, m_pagesFolder, m_baseName;
+    // The version of the document (FileVersion) when the script was given it, and why its pages
+    // are no longer taken once it is another: Ghostscript reads it as it draws, so a page is
+    // the document's only while the file is still that version.
+    QString m_version, m_changed;
 
     ScriptEvents m_events;
     int m_exitCode = 0;

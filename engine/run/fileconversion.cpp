@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 #include <QScopeGuard>
 #include <QThread>
@@ -36,11 +37,13 @@ qint64 PagePixels(const QString &pageImage)
 }
 
 // How the file's pages are saved, under the renderers' memory cap.
-PageFormat formatOf(const RunOptions &options, const ImagingService &imaging)
+PageFormat formatOf(const RunOptions &options)
 {
     PageFormat format = options.format;
     format.memoryMB = options.limits.memoryMB;
-    format.drawnPixels = !imaging.storesExactly(format.mimeType);
+    // Every format gains by them: a reducing encoder starts from the page without JPEG noise,
+    // and an exact one (PNG, TIFF) then holds what the renderer drew, pixel for pixel.
+    format.drawnPixels = true;
     return format;
 }
 
@@ -55,7 +58,7 @@ FileConversion::FileConversion(Dialogs &dialogs, RunJournal::Chapter &host, RunR
                const QString &pdf, int position, QSet<QString> &writtenEarlier, bool workers)
     : m_trap(dialogs, RunStep::ErrorLocation), m_host(host), m_report(report), m_workFolder(workFolder), m_pdf(pdf),
       m_baseName(BaseNameOf(pdf)), m_writtenEarlier(writtenEarlier),
-      m_format(formatOf(host.options(), host.imagingService())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
+      m_format(formatOf(host.options())), m_extension(host.imagingService().extensionOf(m_format.mimeType)),
       m_names(host.options().names), m_method(methodOf(host.options())), m_position(position),
       m_workers(workers ? LeftoverWorkers() : 0), m_stream(workers ? 1 : 0, host.imagingService(), m_format),
       m_settle([this] {
@@ -85,16 +88,19 @@ void FileConversion::expect(const QStringList &names)
     });
 }
 
-void FileConversion::take(int page, const QString &name, int expected)
+void FileConversion::take(int page, const QString &name, int expected, const PageImage::DrawnPixels &pixels)
 {
-    if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); }))
+    if (!m_trap.test(RunStep::CheckOwnPage, [&] { return ownPage(name); })) {
+        if (!pixels.isEmpty())
+            QFile::remove(pixels.path);
         return;
+    }
     m_expected = std::max(m_expected, expected);
-    submit(name, page, PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels);
+    submit(name, page, PagePixels(m_workFolder + QLatin1Char('/') + name) > ParallelPagePixels, pixels);
     poll();
 }
 
-void FileConversion::submit(const QString &name, int page, bool large)
+void FileConversion::submit(const QString &name, int page, bool large, const PageImage::DrawnPixels &pixels)
 {
     ++m_taken;
     const QString gifPath = gifPathFor(name);
@@ -102,7 +108,7 @@ void FileConversion::submit(const QString &name, int page, bool large)
     m_inFlightPages << page;
     m_claimed << QDir::cleanPath(gifPath);
     m_largePage = m_largePage || large;
-    m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath);
+    m_stream.submit(m_workFolder + QLatin1Char('/') + name, gifPath, pixels);
 }
 
 int FileConversion::poll()

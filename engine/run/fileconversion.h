@@ -51,7 +51,7 @@ public:
     // WorkFolder) share one variant for the whole file.
     void expect(const QStringList &names) override;
 
-    void take(int page, const QString &name, int expected) override;
+    void take(int page, const QString &name, int expected, const PageImage::DrawnPixels &pixels) override;
 
     int backlog() const override { return m_stream.backlog(); }
 
@@ -85,7 +85,7 @@ private:
     // The name (without extension) the page image `name` gives: its own, or the user's pattern's.
     QString stemOf(const QString &name) const;
     QString gifPathFor(const QString &name);
-    void submit(const QString &name, int page, bool large);
+    void submit(const QString &name, int page, bool large, const PageImage::DrawnPixels &pixels = {});
     void drain();
 
     // Reports how the page came out; its page image is deleted either way.
