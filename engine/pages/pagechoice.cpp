@@ -1,5 +1,8 @@
 #include "engine/pages/pagechoice.h"
 
+#include "engine/render/pdfpages.h"
+
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -97,4 +100,17 @@ bool PageChoice::parseFit(const QString &text, QSize *box)
         return false;
     *box = QSize(w, h);
     return true;
+}
+
+QString PageChoice::tooLargeText()
+{
+    return QCoreApplication::translate("Engine", "at the size asked it would be more than %1 pixels a side or %2 million pixels in all. "
+                                                 "Choose a lower resolution or a smaller box")
+        .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000);
+}
+
+QString PageChoice::noFitText()
+{
+    return QCoreApplication::translate("Engine", "it would fit the box asked only below the lowest resolution, %1 dpi. Choose a larger box")
+        .arg(MinDpi);
 }

@@ -41,6 +41,13 @@ struct PageChoice {
     // GIF's largest side.
     static constexpr int MaxFitSide = 65535;
 
+    // Why a page is not drawn at the size asked, in the same words whichever method draws it:
+    // every method fails such a page rather than draw it at another size. Past the pixel limits
+    // (a page box too large for the resolution, or a box too large for the page):
+    static QString tooLargeText();
+    // A box the page would fit only below MinDpi:
+    static QString noFitText();
+
     // Readers of the console's option values. Each answers false, leaving `choice` as it was,
     // for a value that is not of its form.
     static bool parseRanges(const QString &text, PageChoice *choice);

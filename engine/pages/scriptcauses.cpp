@@ -1,5 +1,6 @@
 #include "engine/pages/scriptcauses.h"
 
+#include "engine/pages/pagechoice.h"
 #include "engine/pages/scriptfiles.h"
 #include "sys/fileutil.h"
 
@@ -32,12 +33,16 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
     case ScriptFailure::Crash:
     case ScriptFailure::Damaged:
     case ScriptFailure::PageTree:
-    case ScriptFailure::NoPixels: {
+    case ScriptFailure::NoPixels:
+    case ScriptFailure::TooLarge:
+    case ScriptFailure::NoFit: {
         const QString reason = kind == ScriptFailure::TimeCap ? QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.timeCapText())
                                : kind == ScriptFailure::Crash ? QCoreApplication::translate("Engine", "Ghostscript ended while drawing it")
                                : kind == ScriptFailure::PageTree ? PageTreeText()
                                : kind == ScriptFailure::NoPixels
                                    ? QCoreApplication::translate("Engine", "at the resolution asked it would have no pixels. Choose a higher resolution")
+                               : kind == ScriptFailure::TooLarge ? PageChoice::tooLargeText()
+                               : kind == ScriptFailure::NoFit ? PageChoice::noFitText()
                                    : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
         return scope == FailureScope::ForPage ? reason : QCoreApplication::translate("Engine", "page %1 could not be drawn: %2").arg(facts.page).arg(reason);
     }
@@ -130,6 +135,8 @@ PageFault ScriptPageFault(ScriptFailure kind)
     case ScriptFailure::MemoryCap: return PageFault::MemoryCap;
     case ScriptFailure::Crash: return PageFault::Crash;
     case ScriptFailure::NoPixels: return PageFault::NoPixels;
+    case ScriptFailure::TooLarge:
+    case ScriptFailure::NoFit: return PageFault::TooLarge;
     case ScriptFailure::Damaged:
     case ScriptFailure::Unreadable: return PageFault::Damaged;
     case ScriptFailure::NoPassword:
