@@ -389,6 +389,7 @@ private slots:
                                               << "it would have no pixels. Choose a higher resolution";
         QTest::newRow("Black/White") << Method::BlackWhite << huge << 0.0 << scriptGifs << tooLarge;
         QTest::newRow("Black/White, long at 72 dpi") << Method::BlackWhite << long_ << 72.0 << scriptGifs << tooLarge;
+        QTest::newRow("Black/White, A0 at 1152 dpi") << Method::BlackWhite << QSizeF(2384, 3370) << 1152.0 << scriptGifs << tooLarge;
         QTest::newRow("Black/White, a strip") << Method::BlackWhite << strip << 2.0 << scriptGifs
                                               << "it would have no pixels. Choose a higher resolution";
         QTest::newRow("GflAx") << Method::GflAx << huge << 0.0 << QStringList{"doc1.gif", "doc3.gif", "good1.gif"} << tooLarge;

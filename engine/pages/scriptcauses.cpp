@@ -5,6 +5,7 @@
 #include "sys/fileutil.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace {
 
@@ -71,9 +72,14 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
 
 QString RendererWords(const QString &errors, const QString &pdf)
 {
+    // Ghostscript's report of an error ends with its stacks and state ("--dict:771/1123(ro)(G)--",
+    // "Current allocation mode is local"): nothing a user can act on, and it would push out
+    // the lines that say what failed.
+    static const QRegularExpression dump(QStringLiteral("^--\\S+--(?: --\\S+--)*$|^Current (?:allocation mode|file position) "
+                                                        "|^(?:Operand|Execution|Dictionary) stack:|^Last OS error:"));
     QStringList lines;
     for (const QString &line : errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        if (const QString l = line.simplified(); !l.isEmpty())
+        if (const QString l = line.simplified(); !l.isEmpty() && !dump.match(l).hasMatch())
             lines << l;
     QString words = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QStringLiteral("; "));
     // The scripts read the document under a name of their own; the user knows it by its own.
