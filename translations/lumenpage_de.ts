@@ -746,6 +746,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Page %1 of %2 could not be drawn: %3</source>
         <translation>Seite %1 von %2 konnte nicht gezeichnet werden: %3</translation>
     </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
+        <translation>in der verlangten Größe hätte sie mehr als %1 Pixel pro Seite oder %2 Millionen Pixel insgesamt (%3 x %4). Wählen Sie eine niedrigere Auflösung oder einen kleineren Rahmen</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -746,6 +746,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Page %1 of %2 could not be drawn: %3</source>
         <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: %3</translation>
     </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
+        <translation>à la taille demandée, elle dépasserait %1 pixels de côté ou %2 millions de pixels en tout (%3 x %4). Choisissez une résolution plus basse ou un cadre plus petit</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

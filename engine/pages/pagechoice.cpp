@@ -102,8 +102,12 @@ bool PageChoice::parseFit(const QString &text, QSize *box)
     return true;
 }
 
-QString PageChoice::tooLargeText()
+QString PageChoice::tooLargeText(double width, double height)
 {
+    if (width > 0 && height > 0)
+        return QCoreApplication::translate("Engine", "at the size asked it would be more than %1 pixels a side or %2 million pixels in all "
+                                                     "(%3 x %4). Choose a lower resolution or a smaller box")
+            .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000).arg(width, 0, 'f', 0).arg(height, 0, 'f', 0);
     return QCoreApplication::translate("Engine", "at the size asked it would be more than %1 pixels a side or %2 million pixels in all. "
                                                  "Choose a lower resolution or a smaller box")
         .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000);

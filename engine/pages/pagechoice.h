@@ -44,7 +44,8 @@ struct PageChoice {
     // Why a page is not drawn at the size asked, in the same words whichever method draws it:
     // every method fails such a page rather than draw it at another size. Past the pixel limits
     // (a page box too large for the resolution, or a box too large for the page):
-    static QString tooLargeText();
+    // With the pixels it would have had, where they are known (`width` and `height` above 0).
+    static QString tooLargeText(double width = 0, double height = 0);
     // A box the page would fit only below MinDpi:
     static QString noFitText();
 

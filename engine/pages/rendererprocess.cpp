@@ -234,8 +234,9 @@ Rendering::Page RendererProcess::receive()
         // In the words the scripts' methods use for the same page.
         if (kind == Rendering::TooLarge)
             throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
-                              .arg(page).arg(m_path, words.value(1).toInt() == RenderProtocol::NoFit ? PageChoice::noFitText()
-                                                                                                     : PageChoice::tooLargeText()),
+                              .arg(page).arg(m_path, words.value(1).toInt() == RenderProtocol::NoFit
+                                                         ? PageChoice::noFitText()
+                                                         : PageChoice::tooLargeText(words.value(2).toDouble(), words.value(3).toDouble())),
                           kind);
         throw Failure(kindlessText(line), kind);
     }

@@ -110,11 +110,11 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
     }
     const QSizeF pixels = PdfPages::pixelSize(document, index, dpi);
     if (PdfPages::tooLarge(pixels)) {
-        error(TooLarge, QStringLiteral("Page %1 of %2 at %3 dpi would be %4 x %5 pixels; at most %6 pixels "
+        error(TooLarge, QStringLiteral("%1 %2 Page %3 of %4 at %5 dpi would be %1 x %2 pixels; at most %6 pixels "
                                        "a side and %7 million pixels can be rendered. Choose a lower "
                                        "resolution.")
-                            .arg(page).arg(path).arg(dpi)
                             .arg(pixels.width(), 0, 'f', 0).arg(pixels.height(), 0, 'f', 0)
+                            .arg(page).arg(path).arg(dpi)
                             .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000));
         return;
     }

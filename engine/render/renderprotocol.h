@@ -32,7 +32,8 @@ namespace RenderProtocol {
 enum Kind {
     Unreadable = 1,   // missing, not a PDF, damaged, protected by a password
     NoSuchPage = 2,   // page number outside the document
-    TooLarge = 3,     // the page at that resolution exceeds the pixel limits
+    TooLarge = 3,     // the page at that resolution exceeds the pixel limits; TEXT begins with
+                      // the WIDTH and HEIGHT in pixels it would have had
     NoPixels = 4,     // the page at that resolution would have no pixels
     RenderFailed = 5, // poppler drew nothing
     OutOfMemory = 6,  // an allocation failed: the memory cap was reached
