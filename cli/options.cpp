@@ -230,6 +230,15 @@ int takeNamePattern(const QCommandLineParser &parser, const QCommandLineOption &
     case NamePattern::Problem::UnbalancedBrace:
         why = QCoreApplication::translate("Console", "a { without its } or a } without its {");
         break;
+    case NamePattern::Problem::Hidden:
+        why = QCoreApplication::translate("Console", "a name starting with . would make hidden files");
+        break;
+    case NamePattern::Problem::Blank:
+        why = QCoreApplication::translate("Console", "a name cannot start or end with a blank");
+        break;
+    case NamePattern::Problem::Wildcard:
+        why = QCoreApplication::translate("Console", "a name cannot hold *, ? or [, which a shell takes for a pattern");
+        break;
     }
     return badValue(QStringLiteral("--name"), text, why);
 }

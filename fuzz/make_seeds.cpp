@@ -1,6 +1,7 @@
-// fuzz_seeds DIR: writes the seed corpora of the fuzz targets, DIR/pageimage and DIR/pdfpage.
-// Small inputs that reach the interesting paths: colour, grey and progressive JPEGs, a PNG;
-// PDFs with text, vector art, an image, compressed and nested content, several pages.
+// fuzz_seeds DIR: writes the seed corpora of the fuzz targets, DIR/pageimage, DIR/pdfpage and
+// DIR/ppmstream. Small inputs that reach the interesting paths: colour, grey and progressive
+// JPEGs, a PNG; PDFs with text, vector art, an image, compressed and nested content, several
+// pages; Ghostscript's pipe of raw pages, one or several, with a comment, cut short.
 #include "tests/support/testpdfs.h"
 
 #include <QBuffer>
@@ -57,6 +58,21 @@ QByteArray rawPdf(const QList<QByteArray> &contents, bool compressed)
     return TestPdfs::withPages(pages);
 }
 
+// The picture as Ghostscript's ppmraw device writes a page: "P6\nW H\n255\n", then RGB rows.
+QByteArray ppm(const QImage &image, const QByteArray &header = QByteArray())
+{
+    QByteArray bytes = header.isEmpty() ? "P6\n" + QByteArray::number(image.width()) + ' ' + QByteArray::number(image.height()) + "\n255\n"
+                                        : header;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            bytes += char(qRed(p));
+            bytes += char(qGreen(p));
+            bytes += char(qBlue(p));
+        }
+    return bytes;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -69,8 +85,10 @@ int main(int argc, char **argv)
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QString images = root + QStringLiteral("/pageimage"), pdfs = root + QStringLiteral("/pdfpage");
+    const QString streams = root + QStringLiteral("/ppmstream");
     QDir().mkpath(images);
     QDir().mkpath(pdfs);
+    QDir().mkpath(streams);
 
     const QImage colour = picture(64, 48);
     save(images + QStringLiteral("/colour.jpg"), encoded(colour, "jpeg", 90));
@@ -81,6 +99,12 @@ int main(int argc, char **argv)
     QImage flat(40, 30, QImage::Format_RGB32);
     flat.fill(qRgb(250, 250, 250));
     save(images + QStringLiteral("/flat.jpg"), encoded(flat, "jpeg", 100));
+
+    const QImage small = picture(16, 12);
+    save(streams + QStringLiteral("/one.ppm"), ppm(small));
+    save(streams + QStringLiteral("/three.ppm"), ppm(small) + ppm(picture(9, 20)) + ppm(flat.scaled(5, 4)));
+    save(streams + QStringLiteral("/comment.ppm"), ppm(small, "P6 # drawn by Ghostscript\n16\t12\r255 "));
+    save(streams + QStringLiteral("/cut.ppm"), (ppm(small) + ppm(small)).chopped(100));
 
     {
         QPdfWriter writer(pdfs + QStringLiteral("/written.pdf"));

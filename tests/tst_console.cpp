@@ -505,14 +505,20 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(306, 396));
 
-        // A box no renderer can fill is drawn within what they can: a tiny one at the lowest
-        // resolution (2 dpi), a huge one at the highest (1152 dpi), no page lost.
+        // Exactly the size asked, or the page fails with why: a box a Letter page fits only
+        // below the lowest resolution (2 dpi), or one that makes the half-inch page past the
+        // pixel limits, is never drawn at another size. Within them, the half-inch page fills
+        // its box, far past the highest resolution --resolution takes.
+        QDir(sh.out).removeRecursively();
+        QDir().mkpath(sh.out);
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 1x1 --page-range 1 -o ../out doc.pdf").arg(method));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 1)), QSize(17, 22));
+        QVERIFY2(r.code == 1 && r.err.contains(QLatin1String("below the lowest resolution, 2 dpi")), qPrintable(r.err));
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 65535x65535 --page-range 3 -o ../out doc.pdf").arg(method));
+        QVERIFY2(r.code == 1 && r.err.contains(QLatin1String("more than 65535 pixels a side")), qPrintable(r.err));
+        QCOMPARE(QDir(sh.out).entryList(QDir::Files), QStringList());
+        r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --fit 3000 --page-range 3 -o ../out doc.pdf").arg(method));
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 3)), QSize(576, 576));
+        QCOMPARE(gifSize(sh.out + QLatin1Char('/') + gifName(pattern, 3)), QSize(3000, 3000));
 
         // Awkward pages (A4 in its exact points, a Letter page turned by /Rotate, a narrow one,
         // a strip) in boxes of each shape: every page within the box, its bounding side filled
@@ -710,6 +716,13 @@ private slots:
         QTest::newRow("name bad padding") << QStringLiteral("--name '{page:x}'") << QStringLiteral("--name '{page:x}': {page:x}");
         QTest::newRow("name open brace") << QStringLiteral("--name '{page}{'") << QStringLiteral("--name '{page}{': ");
         QTest::newRow("name lone close") << QStringLiteral("--name 'p}{page}'") << QStringLiteral("--name 'p}{page}': ");
+        // Names a user would not see in a listing, or that a shell would expand.
+        QTest::newRow("name hidden") << QStringLiteral("--name '.{page}'") << QStringLiteral("--name '.{page}': ");
+        QTest::newRow("name leading blank") << QStringLiteral("--name ' {page}'") << QStringLiteral("--name ' {page}': ");
+        QTest::newRow("name trailing blank") << QStringLiteral("--name 'p{page} '") << QStringLiteral("--name 'p{page} ': ");
+        QTest::newRow("name star") << QStringLiteral("--name '{name}*{page}'") << QStringLiteral("--name '{name}*{page}': ");
+        QTest::newRow("name question mark") << QStringLiteral("--name '{page}?'") << QStringLiteral("--name '{page}?': ");
+        QTest::newRow("name bracket") << QStringLiteral("--name '[{page}]'") << QStringLiteral("--name '[{page}]': ");
     }
     void badValuesRefusedUpFront()
     {

@@ -156,6 +156,20 @@ private slots:
         QCOMPARE(f.gifs(), (QStringList{"good-001.gif", "good-002.gif"}));
         QCOMPARE(f.host.fakeDialogs.texts(),
                  (QStringList{QStringLiteral("Could not create GIF on ") + corrupt, QStringLiteral("Done.")}));
+
+        // A missing file is one Application Error where it could not be placed, naming the
+        // user's file, never the scripts' name for it.
+        f.host.fakeDialogs.boxes.clear();
+        const QString missing = f.docs + QStringLiteral("/missing.pdf");
+        f.host.entries = QStringList{missing};
+        ConversionRun again(f.host);
+        again.start();
+        const QStringList texts = f.host.fakeDialogs.texts();
+        QCOMPARE(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")), 1);
+        for (const auto &box : std::as_const(f.host.fakeDialogs.boxes))
+            QVERIFY2(box.title != QLatin1String("Application Error") || box.text.contains(missing), qPrintable(box.text));
+        QCOMPARE(texts.filter(QStringLiteral("current.pdf")), QStringList());
+        QCOMPARE(again.lastReport().failedFiles(), QStringList{missing});
     }
 
     // Any *.jpg name in the sub-folder counts, in listing order.

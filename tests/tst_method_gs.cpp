@@ -137,8 +137,12 @@ private slots:
             QVERIFY2(f.host.fakeDialogs.texts().contains(QStringLiteral("Could not create GIF on ") + bad), qPrintable(bad));
         QCOMPARE(f.host.fakeDialogs.texts().last(), QStringLiteral("Done."));
         QCOMPARE(run.lastReport().failedFiles().size(), 5);
-        // The missing file could not even be copied: that is reported where it happened.
-        QVERIFY(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")) >= 1);
+        // The missing file could not even be copied: that is reported where it happened, once,
+        // naming the user's file and never the scripts' name for it.
+        QCOMPARE(f.host.fakeDialogs.countTitled(QStringLiteral("Application Error")), 1);
+        for (const auto &box : std::as_const(f.host.fakeDialogs.boxes))
+            QVERIFY(box.title != QLatin1String("Application Error") || box.text.contains(missing));
+        QCOMPARE(f.host.fakeDialogs.texts().filter(QStringLiteral("current.pdf")), QStringList());
         QCOMPARE(f.tempEntries(), QStringList());
     }
 

@@ -332,6 +332,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>a { without its } or a } without its {</source>
         <translation>eine { ohne ihre } oder eine } ohne ihre {</translation>
     </message>
+    <message>
+        <source>a name starting with . would make hidden files</source>
+        <translation>ein Name, der mit . beginnt, ergäbe versteckte Dateien</translation>
+    </message>
+    <message>
+        <source>a name cannot start or end with a blank</source>
+        <translation>ein Name darf nicht mit einem Leerzeichen beginnen oder enden</translation>
+    </message>
+    <message>
+        <source>a name cannot hold *, ? or [, which a shell takes for a pattern</source>
+        <translation>ein Name darf weder *, ? noch [ enthalten, die eine Shell als Muster nimmt</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -721,6 +733,22 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
         <translation>Seite %1 von %2 konnte nicht gezeichnet werden: der Seitenbaum des Dokuments führt nicht zu ihr (die Datei ist beschädigt)</translation>
+    </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all. Choose a lower resolution or a smaller box</source>
+        <translation>in der verlangten Größe hätte sie mehr als %1 Pixel pro Seite oder %2 Millionen Pixel insgesamt. Wählen Sie eine niedrigere Auflösung oder einen kleineren Rahmen</translation>
+    </message>
+    <message>
+        <source>it would fit the box asked only below the lowest resolution, %1 dpi. Choose a larger box</source>
+        <translation>sie passte erst unterhalb der niedrigsten Auflösung, %1 dpi, in den verlangten Rahmen. Wählen Sie einen größeren Rahmen</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: %3</source>
+        <translation>Seite %1 von %2 konnte nicht gezeichnet werden: %3</translation>
+    </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
+        <translation>in der verlangten Größe hätte sie mehr als %1 Pixel pro Seite oder %2 Millionen Pixel insgesamt (%3 x %4). Wählen Sie eine niedrigere Auflösung oder einen kleineren Rahmen</translation>
     </message>
 </context>
 <context>

@@ -332,6 +332,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>a { without its } or a } without its {</source>
         <translation>une { sans sa } ou une } sans sa {</translation>
     </message>
+    <message>
+        <source>a name starting with . would make hidden files</source>
+        <translation>un nom commençant par . donnerait des fichiers cachés</translation>
+    </message>
+    <message>
+        <source>a name cannot start or end with a blank</source>
+        <translation>un nom ne peut ni commencer ni finir par une espace</translation>
+    </message>
+    <message>
+        <source>a name cannot hold *, ? or [, which a shell takes for a pattern</source>
+        <translation>un nom ne peut contenir ni *, ni ?, ni [, qu’un shell prend pour un motif</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -721,6 +733,22 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>Page %1 of %2 could not be drawn: the document&apos;s page tree does not lead to it (the file is damaged)</source>
         <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: l’arborescence des pages du document n’y mène pas (le fichier est endommagé)</translation>
+    </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all. Choose a lower resolution or a smaller box</source>
+        <translation>à la taille demandée, elle dépasserait %1 pixels de côté ou %2 millions de pixels en tout. Choisissez une résolution plus basse ou un cadre plus petit</translation>
+    </message>
+    <message>
+        <source>it would fit the box asked only below the lowest resolution, %1 dpi. Choose a larger box</source>
+        <translation>elle n’entrerait dans le cadre demandé qu’en dessous de la plus basse résolution, %1 dpi. Choisissez un cadre plus grand</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2 could not be drawn: %3</source>
+        <translation>La page %1 de %2 n’a pas pu être dessinée&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
+        <translation>à la taille demandée, elle dépasserait %1 pixels de côté ou %2 millions de pixels en tout (%3 x %4). Choisissez une résolution plus basse ou un cadre plus petit</translation>
     </message>
 </context>
 <context>

@@ -13,8 +13,10 @@
 #                       checksum (lumenpage-jpeg's pixelsum.h) is SUM, in hex
 #   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
 #   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree
-#                       (the document's page tree does not lead to it) or nopixels (at the
-#                       resolution asked a side of it would have no pixels)
+#                       (the document's page tree does not lead to it), nopixels (at the
+#                       resolution asked a side of it would have no pixels), toolarge (at the
+#                       size asked it would be past the pixel limits) or nofit (it fits the
+#                       box asked only below the lowest resolution)
 #   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 #                       norange COUNT (none of its COUNT pages is in LUMENPAGE_PAGES),
 #                       damaged, missingtool NAME..., or not every page as the folder the

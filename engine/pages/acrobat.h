@@ -67,7 +67,8 @@ public:
     // The one conversion this stand-in offers.
     static inline const QString JpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
     // Resolution of the page files: text stays readable, and a page stays well within GIF's
-    // limits. Pages too large for it are written at the largest resolution that fits.
+    // limits. Pages too large for it are written at the largest resolution that fits, down to
+    // the lowest any method draws at (PageChoice::MinDpi).
     static constexpr double JpegDpi = 144.0;
 
     AcroJSObject(std::weak_ptr<PageRenderer> document, QString path);
@@ -81,6 +82,9 @@ public:
     std::function<bool(int)> wanted;
     QString rangeText; // how the wanted pages were given, for the failure when none is in the document
     double dpi = JpegDpi;
+    // A page too large at `dpi` is drawn at a lower one (its own resolution, JpegDpi), rather
+    // than failed (one the user asked for: exactly that, or not at all).
+    bool lowersToFit = true;
     // The PDF saved next, at the same settings: its first page is drawn while the last page
     // here is. Empty: none.
     QString nextDocument;

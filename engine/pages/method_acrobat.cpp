@@ -60,8 +60,10 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
                 jso->wanted = [choice](int page) { return choice.contains(page); };
             jso->rangeText = choice.rangeText;
             jso->nextDocument = ctx.nextPdf;
-            if (choice.dpi > 0)
+            if (choice.dpi > 0) {
                 jso->dpi = choice.dpi;
+                jso->lowersToFit = false;
+            }
             // Each page goes to the run as soon as it is written: it is encoded on the other core
             // while the next is drawn.
             jso->feed = &feed;

@@ -1,5 +1,8 @@
 #include "engine/pages/pagechoice.h"
 
+#include "engine/render/pdfpages.h"
+
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -97,4 +100,21 @@ bool PageChoice::parseFit(const QString &text, QSize *box)
         return false;
     *box = QSize(w, h);
     return true;
+}
+
+QString PageChoice::tooLargeText(double width, double height)
+{
+    if (width > 0 && height > 0)
+        return QCoreApplication::translate("Engine", "at the size asked it would be more than %1 pixels a side or %2 million pixels in all "
+                                                     "(%3 x %4). Choose a lower resolution or a smaller box")
+            .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000).arg(width, 0, 'f', 0).arg(height, 0, 'f', 0);
+    return QCoreApplication::translate("Engine", "at the size asked it would be more than %1 pixels a side or %2 million pixels in all. "
+                                                 "Choose a lower resolution or a smaller box")
+        .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000);
+}
+
+QString PageChoice::noFitText()
+{
+    return QCoreApplication::translate("Engine", "it would fit the box asked only below the lowest resolution, %1 dpi. Choose a larger box")
+        .arg(MinDpi);
 }

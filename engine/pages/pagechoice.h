@@ -41,6 +41,14 @@ struct PageChoice {
     // GIF's largest side.
     static constexpr int MaxFitSide = 65535;
 
+    // Why a page is not drawn at the size asked, in the same words whichever method draws it:
+    // every method fails such a page rather than draw it at another size. Past the pixel limits
+    // (a page box too large for the resolution, or a box too large for the page):
+    // With the pixels it would have had, where they are known (`width` and `height` above 0).
+    static QString tooLargeText(double width = 0, double height = 0);
+    // A box the page would fit only below MinDpi:
+    static QString noFitText();
+
     // Readers of the console's option values. Each answers false, leaving `choice` as it was,
     // for a value that is not of its form.
     static bool parseRanges(const QString &text, PageChoice *choice);

@@ -1,5 +1,6 @@
 #include "engine/pages/rendererprocess.h"
 
+#include "engine/pages/pagechoice.h"
 #include "engine/render/renderprotocol.h"
 
 #include "sys/appfolder.h"
@@ -65,7 +66,8 @@ Rendering::Kind kindOf(int protocolKind)
     switch (protocolKind) {
     case RenderProtocol::Unreadable: return Rendering::Unreadable;
     case RenderProtocol::NoSuchPage: return Rendering::NoSuchPage;
-    case RenderProtocol::TooLarge: return Rendering::TooLarge;
+    case RenderProtocol::TooLarge:
+    case RenderProtocol::NoFit: return Rendering::TooLarge;
     case RenderProtocol::NoPixels: return Rendering::NoPixels;
     case RenderProtocol::OutOfMemory: return Rendering::MemoryCap;
     default: return Rendering::RenderFailed;
@@ -229,6 +231,13 @@ Rendering::Page RendererProcess::receive()
         if (words.value(1).toInt() == RenderProtocol::PageTree)
             throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: the document's page tree does not lead to it (the file is damaged)")
                               .arg(page).arg(m_path), kind);
+        // In the words the scripts' methods use for the same page.
+        if (kind == Rendering::TooLarge)
+            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
+                              .arg(page).arg(m_path, words.value(1).toInt() == RenderProtocol::NoFit
+                                                         ? PageChoice::noFitText()
+                                                         : PageChoice::tooLargeText(words.value(2).toDouble(), words.value(3).toDouble())),
+                          kind);
         throw Failure(kindlessText(line), kind);
     }
     bool sizeOk = false;

@@ -1,9 +1,11 @@
 #include "engine/pages/scriptcauses.h"
 
+#include "engine/pages/pagechoice.h"
 #include "engine/pages/scriptfiles.h"
 #include "sys/fileutil.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace {
 
@@ -32,12 +34,16 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
     case ScriptFailure::Crash:
     case ScriptFailure::Damaged:
     case ScriptFailure::PageTree:
-    case ScriptFailure::NoPixels: {
+    case ScriptFailure::NoPixels:
+    case ScriptFailure::TooLarge:
+    case ScriptFailure::NoFit: {
         const QString reason = kind == ScriptFailure::TimeCap ? QCoreApplication::translate("Engine", "%1 was reached").arg(facts.limits.timeCapText())
                                : kind == ScriptFailure::Crash ? QCoreApplication::translate("Engine", "Ghostscript ended while drawing it")
                                : kind == ScriptFailure::PageTree ? PageTreeText()
                                : kind == ScriptFailure::NoPixels
                                    ? QCoreApplication::translate("Engine", "at the resolution asked it would have no pixels. Choose a higher resolution")
+                               : kind == ScriptFailure::TooLarge ? PageChoice::tooLargeText()
+                               : kind == ScriptFailure::NoFit ? PageChoice::noFitText()
                                    : QCoreApplication::translate("Engine", "Ghostscript failed on its content");
         return scope == FailureScope::ForPage ? reason : QCoreApplication::translate("Engine", "page %1 could not be drawn: %2").arg(facts.page).arg(reason);
     }
@@ -66,9 +72,14 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
 
 QString RendererWords(const QString &errors, const QString &pdf)
 {
+    // Ghostscript's report of an error ends with its stacks and state ("--dict:771/1123(ro)(G)--",
+    // "Current allocation mode is local"): nothing a user can act on, and it would push out
+    // the lines that say what failed.
+    static const QRegularExpression dump(QStringLiteral("^--\\S+--(?: --\\S+--)*$|^Current (?:allocation mode|file position) "
+                                                        "|^(?:Operand|Execution|Dictionary) stack:|^Last OS error:"));
     QStringList lines;
     for (const QString &line : errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        if (const QString l = line.simplified(); !l.isEmpty())
+        if (const QString l = line.simplified(); !l.isEmpty() && !dump.match(l).hasMatch())
             lines << l;
     QString words = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QStringLiteral("; "));
     // The scripts read the document under a name of their own; the user knows it by its own.
@@ -130,6 +141,8 @@ PageFault ScriptPageFault(ScriptFailure kind)
     case ScriptFailure::MemoryCap: return PageFault::MemoryCap;
     case ScriptFailure::Crash: return PageFault::Crash;
     case ScriptFailure::NoPixels: return PageFault::NoPixels;
+    case ScriptFailure::TooLarge:
+    case ScriptFailure::NoFit: return PageFault::TooLarge;
     case ScriptFailure::Damaged:
     case ScriptFailure::Unreadable: return PageFault::Damaged;
     case ScriptFailure::NoPassword:

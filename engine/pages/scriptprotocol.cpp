@@ -22,6 +22,10 @@ ScriptFailure pageFailure(const QByteArray &kind)
         return ScriptFailure::PageTree;
     if (kind == "nopixels")
         return ScriptFailure::NoPixels;
+    if (kind == "toolarge")
+        return ScriptFailure::TooLarge;
+    if (kind == "nofit")
+        return ScriptFailure::NoFit;
     return ScriptFailure::Crash;
 }
 

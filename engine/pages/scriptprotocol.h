@@ -20,6 +20,8 @@ enum class ScriptFailure {
     Damaged,   // Ghostscript could not draw it
     PageTree,  // the document's page tree does not lead to it (a loop, a lost branch)
     NoPixels,  // at the resolution asked a side of it would have no pixels
+    TooLarge,  // at the size asked it would be past the pixel limits
+    NoFit,     // it fits the box asked only below the lowest resolution
     // The document:
     NoPassword,    // it is locked and no password was given
     WrongPassword, // the password given does not open it
@@ -42,8 +44,8 @@ enum class ScriptFailure {
 //                       ... with the pixels Ghostscript drew for it, PIXELS (relative too),
 //                       BYTES long, of checksum SUM (PixelSum, in hex)
 //   drawn N             Ghostscript has drawn page N (progress; its FILE may follow)
-//   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree or
-//                       nopixels
+//   failed N KIND       page N will not come: timecap, memory, crash, damaged, pagetree,
+//                       nopixels, toolarge or nofit
 //   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 //                       norange COUNT, damaged, missingtool NAME..., or not every page, as
 //                       the scratch folder is full: nospace

@@ -178,9 +178,13 @@ void ScriptRun::placeInput()
         m_version = FileVersion(m_pdf);
         LinkOrCopyFile(m_pdf, m_currentPdf);
     });
-    // An input that could not be placed never appears: it is not waited for.
+    // An input that could not be placed never appears: it is not waited for, and its failure
+    // was told where it happened, naming the user's file; the scripts' name for it would only
+    // be a second box about the same thing.
+    if (!placed)
+        return;
     m_trap.step(ScriptStep::WaitForInput, [&] {
-        waitWhile(m_host, [&] { return !IsExistingFile(m_currentPdf); }, placed ? std::min(CopyWaitMs, m_ctx.fileWaitTimeoutMs) : 0,
+        waitWhile(m_host, [&] { return !IsExistingFile(m_currentPdf); }, std::min(CopyWaitMs, m_ctx.fileWaitTimeoutMs),
                   QCoreApplication::translate("Engine", "%1 was not copied to %2").arg(m_pdf, m_currentPdf));
     });
 }

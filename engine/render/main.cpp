@@ -4,6 +4,7 @@
 // the PDF parser ends this process only. The conversation is described in renderprotocol.h.
 
 #include "pdfpages.h"
+#include "engine/pages/pagechoice.h"
 #include "renderprotocol.h"
 
 #include <QByteArray>
@@ -97,17 +98,23 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         error(PageTree, QStringLiteral("Page %1 of %2 cannot be found in its page tree").arg(page).arg(path));
         return;
     }
-    if (box.width() > 0 || box.height() > 0)
+    if (box.width() > 0 || box.height() > 0) {
         dpi = PdfPages::boxDpi(document, index, box, dpi);
-    if (fit)
+        if (dpi < PageChoice::MinDpi) {
+            error(NoFit, QStringLiteral("Page %1 of %2 fits %3 x %4 pixels only at %5 dpi").arg(page).arg(path)
+                             .arg(box.width()).arg(box.height()).arg(dpi));
+            return;
+        }
+    } else if (fit) {
         dpi = PdfPages::fittingDpi(document, index, dpi);
+    }
     const QSizeF pixels = PdfPages::pixelSize(document, index, dpi);
     if (PdfPages::tooLarge(pixels)) {
-        error(TooLarge, QStringLiteral("Page %1 of %2 at %3 dpi would be %4 x %5 pixels; at most %6 pixels "
+        error(TooLarge, QStringLiteral("%1 %2 Page %3 of %4 at %5 dpi would be %1 x %2 pixels; at most %6 pixels "
                                        "a side and %7 million pixels can be rendered. Choose a lower "
                                        "resolution.")
-                            .arg(page).arg(path).arg(dpi)
                             .arg(pixels.width(), 0, 'f', 0).arg(pixels.height(), 0, 'f', 0)
+                            .arg(page).arg(path).arg(dpi)
                             .arg(PdfPages::MaxSide).arg(PdfPages::MaxPixels / 1000000));
         return;
     }

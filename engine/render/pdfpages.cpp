@@ -116,8 +116,9 @@ double boxDpi(const Poppler::Document &document, int index, const QSize &box, do
         byBox = std::min(byBox, box.width() * 72.0 / points.width());
     if (box.height() > 0 && points.height() > 0)
         byBox = std::min(byBox, box.height() * 72.0 / points.height());
-    // Within the resolutions every method can draw at, as the scripts are (pages.ps).
-    return std::isfinite(byBox) ? std::clamp(byBox * (1 - 1e-9), PageChoice::MinDpi, PageChoice::MaxDpi) : dpi;
+    // Not bounded: a page the box asks too much or too little of fails (main.cpp), as in the
+    // scripts (pages.ps), rather than be drawn at another size than asked.
+    return std::isfinite(byBox) ? byBox * (1 - 1e-9) : dpi;
 }
 
 double fittingDpi(const Poppler::Document &document, int index, double dpi)
@@ -127,8 +128,9 @@ double fittingDpi(const Poppler::Document &document, int index, double dpi)
         return dpi;
     const double bySide = MaxSide * 72.0 / std::max(at72.width(), at72.height());
     const double byArea = 72.0 * std::sqrt(double(MaxPixels) / (at72.width() * at72.height()));
-    // A hair under the exact bound, as the pixel size is rounded up.
-    return std::min(dpi, std::min(bySide, byArea) * 0.999);
+    // A hair under the exact bound, as the pixel size is rounded up. Never below the lowest
+    // resolution: an absurd page box fails there, as it does in every method.
+    return std::min(dpi, std::max(PageChoice::MinDpi, std::min(bySide, byArea) * 0.999));
 }
 
 QImage render(const Poppler::Document &document, int index, double dpi)

@@ -15,10 +15,11 @@
 //                                is open, and another can be
 //
 //   render PAGE DPI FIT          page PAGE (from 1) of the open document at DPI; FIT 1 lowers
-//                                DPI until the page fits the pixel limits, FIT 0 refuses a page
-//                                that does not
-//   render PAGE DPI FIT W H      the same at the resolution that makes the page fit W x H
-//                                pixels, its shape kept (0 for a side: unbounded); DPI unused
+//                                DPI until the page fits the pixel limits (not below the lowest
+//                                resolution), FIT 0 refuses a page that does not
+//   render PAGE DPI FIT W H      at the resolution that makes the page fit W x H pixels, its
+//                                shape kept (0 for a side: unbounded); DPI and FIT unused: a
+//                                page that cannot be drawn at that size is refused
 //     image BYTES WIDTH HEIGHT DPI followed by BYTES bytes of a JPEG file
 //     error KIND TEXT
 //
@@ -31,7 +32,8 @@ namespace RenderProtocol {
 enum Kind {
     Unreadable = 1,   // missing, not a PDF, damaged, protected by a password
     NoSuchPage = 2,   // page number outside the document
-    TooLarge = 3,     // the page at that resolution exceeds the pixel limits
+    TooLarge = 3,     // the page at that resolution exceeds the pixel limits; TEXT begins with
+                      // the WIDTH and HEIGHT in pixels it would have had
     NoPixels = 4,     // the page at that resolution would have no pixels
     RenderFailed = 5, // poppler drew nothing
     OutOfMemory = 6,  // an allocation failed: the memory cap was reached
@@ -43,6 +45,7 @@ enum Kind {
     Damaged = 11,      // poppler cannot read it
     // Why a page was not drawn, where the program says it in the user's words.
     PageTree = 12,     // the document's page tree does not lead to the page (a loop, a lost branch)
+    NoFit = 13,        // the page fits the box asked only below the lowest resolution
 };
 
 } // namespace RenderProtocol

@@ -42,6 +42,20 @@ NamePattern NamePattern::parse(const QString &text, Problem *problem, QString *f
         *problem = Problem::LeavesFolder;
         return {};
     }
+    // Names a user would lose, or could not type back: a hidden file, a blank at either end, a
+    // name a shell expands instead of taking as it is.
+    if (text.startsWith(QLatin1Char('.'))) {
+        *problem = Problem::Hidden;
+        return {};
+    }
+    if (text.front().isSpace() || text.back().isSpace()) {
+        *problem = Problem::Blank;
+        return {};
+    }
+    if (text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')) || text.contains(QLatin1Char('['))) {
+        *problem = Problem::Wildcard;
+        return {};
+    }
     bool hasPage = false;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype open = text.indexOf(QLatin1Char('{'), i);

@@ -24,6 +24,9 @@ public:
         LeavesFolder,    // a "/" or ".." in it: a name, not a path
         UnknownField,    // "{...}" that is not one of the fields above (`field` says which)
         UnbalancedBrace, // a "{" without its "}", or a "}" without its "{"
+        Hidden,          // it starts with ".": every file would be hidden
+        Blank,           // it starts or ends with a blank, which nobody sees in a listing
+        Wildcard,        // a "*", "?" or "[": a shell would take the name for a pattern
     };
 
     // A field's zero padding is at most this wide.
