@@ -207,8 +207,8 @@ int chooseAnimation(const QCommandLineParser &parser, const ConsoleOptions &o, R
             bool number = false;
             argument.toDouble(&number);
             if (number && !QFileInfo::exists(argument))
-                return usageError(QCoreApplication::translate("Console", "'%1' is no file; --animate takes its seconds "
-                                                                         "after an =, as in --animate=%1.")
+                return usageError(QCoreApplication::translate("Console", "--animate takes its seconds after an =, as in "
+                                                                         "--animate=%1; there is no file '%1'.")
                                       .arg(argument));
         }
     }
