@@ -856,10 +856,16 @@ private slots:
         r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -o ../out long.pdf' /dev/null"));
         QVERIFY2(r.out.contains(QStringLiteral("[1/1] long.pdf")) && r.out.endsWith(QLatin1Char('\n'))
                      && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));
-        // One wording from the first page drawn, before the page count is known too.
+        // One wording from the first page drawn, also before the page count is known (the bw
+        // method's first page comes before its count).
         static const QRegularExpression status(QStringLiteral("^\\[1/1\\] long\\.pdf(  \\d+/(\\d+|\\?) pages)?(\\x1b\\[K)?\\s*$"));
-        for (const QString &shown : r.out.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
-            QVERIFY2(status.match(shown).hasMatch(), qPrintable(shown));
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+            r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -m %1 -o ../out long.pdf' /dev/null").arg(method));
+            const QStringList shown = r.out.split(QLatin1Char('\r')).filter(QStringLiteral("[1/1]"));
+            QVERIFY2(shown.size() > 1, qPrintable(r.out));
+            for (const QString &line : shown)
+                QVERIFY2(status.match(line).hasMatch(), qPrintable(method + QStringLiteral(": ") + line));
+        }
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out six.pdf 2>&1 | cat"));
         QCOMPARE(r.code, 0);
