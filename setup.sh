@@ -90,12 +90,13 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpo
           ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev zlib1g-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
           qt6-l10n-tools qt6-translations-l10n)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
-# `cpack -G DEB` needs to find the package's library dependencies, GNU parallel, whose use
+# `cpack -G DEB` needs to find the package's library dependencies, lintian (the package's
+# checker, which the package test runs on the .deb), GNU parallel, whose use
 # the README shows, with what its many-machines recipe runs on the second machine the test
 # starts (an ssh server on a loopback port, rsync), and qpdf, which locks the tests' PDFs with
 # 256-bit AES.
 if [ "$mode" != run ]; then
-  packages+=(desktop-file-utils appstream dpkg-dev file parallel openssh-server openssh-client rsync qpdf)
+  packages+=(desktop-file-utils appstream dpkg-dev file lintian parallel openssh-server openssh-client rsync qpdf)
 fi
 # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.
