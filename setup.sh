@@ -17,9 +17,14 @@ installed_packages() {
   dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' | awk '$1 == "ii" { print $2 }' | LC_ALL=C sort -u
 }
 
-# A package's postinst enables its units and init scripts on first installation. Undone for the
-# packages this command installed, the way an administrator would (so an upgrade keeps them off);
-# units the package did not enable are left as they are.
+# The packages the tests pull in that ship a daemon: the ssh server of the many-machines test
+# and rsync (which carries an rsync server beside its client). Their postinst enables the
+# daemon's units and init script on first installation; that is undone the way an administrator
+# would (so an upgrade keeps them off), and only for these, only when this command installed
+# them: the boot scripts of ordinary tools pulled in with them (procps, x11-common, ...) stay as
+# their packages set them, and units a package did not enable are left as they are.
+daemon_packages=(openssh-server rsync)
+
 disable_services_of() {
   local package=$1 file
   while read -r file; do
@@ -37,9 +42,9 @@ disable_services_of() {
 }
 
 # While packages are installed, a policy-rc.d refuses every start (a server pulled in for the
-# tests, openssh-server, must not begin listening), and afterwards what they enabled is disabled
-# again. Both also when apt-get fails or is interrupted; a policy-rc.d the machine already has is
-# put back as it was.
+# tests, openssh-server, must not begin listening), and afterwards what the daemons' packages
+# enabled is disabled again. Both also when apt-get fails or is interrupted; a policy-rc.d the
+# machine already has is put back as it was.
 policy=/usr/sbin/policy-rc.d
 policy_saved=$policy.lumenpage-setup
 packages_before=""
@@ -60,10 +65,11 @@ forbid_service_starts() {
 
 end_of_installing() {
   local package
-  # What apt-get installed, the dependencies it pulled in included.
+  # Of what apt-get installed just now, the daemons' packages.
   while read -r package; do
     [ -n "$package" ] && disable_services_of "$package"
-  done < <(LC_ALL=C comm -13 <(echo "$packages_before") <(installed_packages))
+  done < <(LC_ALL=C comm -12 <(LC_ALL=C comm -13 <(echo "$packages_before") <(installed_packages)) \
+                             <(printf '%s\n' "${daemon_packages[@]}" | LC_ALL=C sort -u))
   if [ -e "$policy_saved" ]; then
     $SUDO mv -f "$policy_saved" "$policy"
   else
@@ -84,12 +90,13 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpo
           ghostscript libjpeg-turbo-progs libjpeg62-turbo-dev zlib1g-dev libgif-dev libcgif-dev libimagequant-dev xvfb xauth fonts-dejavu-core
           qt6-l10n-tools qt6-translations-l10n)
 # Only the tests need these: the validators of the desktop entry and the AppStream file, what
-# `cpack -G DEB` needs to find the package's library dependencies, GNU parallel, whose use
+# `cpack -G DEB` needs to find the package's library dependencies, lintian (the package's
+# checker, which the package test runs on the .deb), GNU parallel, whose use
 # the README shows, with what its many-machines recipe runs on the second machine the test
 # starts (an ssh server on a loopback port, rsync), and qpdf, which locks the tests' PDFs with
 # 256-bit AES.
 if [ "$mode" != run ]; then
-  packages+=(desktop-file-utils appstream dpkg-dev file parallel openssh-server openssh-client rsync qpdf)
+  packages+=(desktop-file-utils appstream dpkg-dev file lintian parallel openssh-server openssh-client rsync qpdf)
 fi
 # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer), and ccache if it is there.

@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cstdio>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -133,6 +134,7 @@ void BatchHost::fileStarted(int position, const QString &pdf)
     m_position = position;
     m_inFile = true;
     m_progressStatus.clear(); // the previous file's count is not this one's
+    m_pageTotalKnown = false;
     if (m_options.verbose) {
         clearProgress();
         printTo(stderr, m_progressText);
@@ -170,6 +172,7 @@ void BatchHost::fileEnded(const FileOutcome &outcome)
 
 void BatchHost::pageProgress(int done, int total)
 {
+    m_pageTotalKnown = true;
     showProgress(QCoreApplication::translate("Console", "%1/%2 pages").arg(done).arg(total), done == total);
 }
 
@@ -186,8 +189,10 @@ void BatchHost::yield()
         it.next();
         ++rendered;
     }
-    if (rendered > 0)
-        showProgress(rendered == 1 ? QCoreApplication::translate("Console", "1 page rendered") : QCoreApplication::translate("Console", "%1 pages rendered").arg(rendered));
+    // Until the renderer tells how many pages there are, the count of those drawn so far in the
+    // same words that follow.
+    if (rendered > 0 && !m_pageTotalKnown)
+        showProgress(QCoreApplication::translate("Console", "%1/%2 pages").arg(rendered).arg(QStringLiteral("?")));
 }
 
 void BatchHost::showProgress(const QString &status, bool force)
@@ -286,8 +291,67 @@ bool BatchHost::saveRecord()
     return !m_recordFailed;
 }
 
+// "-" is kept as stdin.pdf in a scratch folder of its own: every method reads its PDF by name,
+// some more than once, and its pages are then called stdin-001.gif and so on. Standard input
+// that cannot be kept fails alone, as a name that cannot be used does.
+void BatchHost::takeStandardInput()
+{
+    const int at = m_options.standardInput;
+    if (at < 1 || at > m_options.files.size())
+        return;
+    QString why;
+    try {
+        m_inputFolder = CreatePrivateFolder(TempFolder(), QStringLiteral("Lumenpage-"));
+        Interruption::addScratchFolder(m_inputFolder);
+        QFile in, out(m_inputFolder + QStringLiteral("/stdin.pdf"));
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            throw Failure(in.errorString());
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw Failure(out.errorString());
+        QByteArray chunk(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(chunk.data(), chunk.size());
+            if (n < 0)
+                throw Failure(in.errorString());
+            if (n == 0)
+                break;
+            if (out.write(chunk.constData(), n) != n)
+                throw Failure(out.errorString());
+            QCoreApplication::processEvents(); // a signal ends a long read
+        }
+        if (!out.flush())
+            throw Failure(out.errorString());
+        m_options.files[at - 1] = out.fileName();
+        return;
+    } catch (const Failure &failure) {
+        why = failure.description();
+    }
+    const QString line = QCoreApplication::translate("Console", "standard input could not be kept as a file: %1").arg(why);
+    printTo(stderr, QString::fromLatin1(Program) + QStringLiteral(": -: ") + line);
+    m_options.refusedNames.append({QStringLiteral("-"), line});
+    ++m_options.unusableNames;
+    m_options.files.removeAt(at - 1);
+    m_options.givenNames.removeAt(at - 1);
+    dropStandardInput();
+}
+
+void BatchHost::dropStandardInput()
+{
+    if (m_inputFolder.isEmpty())
+        return;
+    try {
+        RemoveTree(m_inputFolder, Interruption::ScratchLockName);
+    } catch (const Failure &) {
+        // Left locked by nobody: the next run removes it.
+    }
+    Interruption::removeScratchFolder(m_inputFolder);
+    m_inputFolder.clear();
+}
+
 int BatchHost::run()
 {
+    takeStandardInput();
+    const auto inputGone = qScopeGuard([this] { dropStandardInput(); });
     if (!m_options.report.isEmpty()) {
         m_record = std::make_unique<RunRecord>(m_options.files.size());
         for (const auto &[name, why] : std::as_const(m_options.refusedNames))
@@ -329,20 +393,23 @@ void BatchHost::printRenamedFiles(const RunReport &report)
                           : QCoreApplication::translate("Console", "%1 to %2").arg(file.gifs.first(), file.gifs.last())));
 }
 
-// After more than one failure, a last line counts them: what a script's log or a long scroll-back
-// needs at a glance. A lone failure is its own line and needs no count.
+// After a failure, a last line counts them: what a script's log or a long scroll-back needs at a
+// glance, and the same line however many failed. The pages' files go by their format's name.
 void BatchHost::printFailureCount(const RunReport &report)
 {
     const int files = m_options.files.size() + m_options.unusableNames;
     const int failedFiles = m_failedFiles + m_options.unusableNames;
     const int failedGifs = report.failedGifs.size();
-    if (failedFiles + failedGifs < 2)
+    if (failedFiles + failedGifs < 1)
         return;
-    printError(QCoreApplication::translate("Console", "%1 of %2 files and %3 of %4 GIFs failed.")
+    const QString type = m_options.run.format.mimeType.section(QLatin1Char('/'), 1).toLower();
+    const QString format = type == QLatin1String("webp") ? QStringLiteral("WebP") : type.toUpper();
+    printError(QCoreApplication::translate("Console", "%1 of %2 files and %3 of %4 %5 files failed.")
                    .arg(failedFiles)
                    .arg(files)
                    .arg(failedGifs)
-                   .arg(report.gifsWritten + failedGifs));
+                   .arg(report.gifsWritten + failedGifs)
+                   .arg(format));
 }
 
 void BatchHost::runEnded(const RunReport &report)

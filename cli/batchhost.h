@@ -45,6 +45,7 @@ struct BatchOptions {
 
     QStringList files;        // absolute paths, in order
     QStringList givenNames;   // the same files as the user named them, for messages
+    int standardInput = 0;    // the place in `files` (from 1) of "-", the PDF on standard input; 0: none
     // The method and its settings: by default the Ghostscript method at 144 dpi, a page count of
     // 1 for the GflAx method, every page.
     RunOptions run = defaultRun();
@@ -101,6 +102,8 @@ private:
     void printFailureCount(const RunReport &report);
     void skipFinishedFiles();
     bool saveRecord();
+    void takeStandardInput();
+    void dropStandardInput();
 
     BatchOptions m_options;
     ConsoleDialogs m_dialogs;
@@ -113,10 +116,12 @@ private:
     QString m_progressText;    // the window's progress text, for --verbose
     QString m_progressLine;    // shown on the terminal, empty when none
     QString m_progressStatus;  // what the line says about the current file
+    bool m_pageTotalKnown = false; // the current file's page count was told
     int m_failedFiles = 0;     // files told as failed, one line each
     QElapsedTimer m_progressClock;
     std::unique_ptr<RunRecord> m_record; // with --report
     QList<int> m_wholePositions;         // of the files run, in the list as given
     QStringList m_keptGifs;              // of the files skipped
     bool m_recordSaved = false, m_recordFailed = false;
+    QString m_inputFolder;               // where the PDF read from standard input is kept
 };

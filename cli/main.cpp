@@ -49,7 +49,8 @@ int main(int argc, char **argv)
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const ConsoleOptions o(parser);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("Console", "PDF files to convert; a folder for the PDF files in it and below it, "
+                                                                          "- for one PDF on standard input."),
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(WithOptionalValues(app.arguments())))

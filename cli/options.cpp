@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "engine/pages/pagechoice.h"
+#include "inputlist/folderwalk.h"
 
 #include "sys/fileutil.h"
 
@@ -151,27 +152,41 @@ int TakeRecordOptions(const QCommandLineParser &parser, BatchOptions *options)
     return -1;
 }
 
-// --format and --gray: what every page is saved as. 0 when they can be used, otherwise the
-// exit status after the one line saying why.
-int chooseFormat(const QCommandLineParser &parser, const QCommandLineOption &format, const QCommandLineOption &gray,
-                 RunOptions *run)
+// --format, --quality and --gray: what every page is saved as. 0 when they can be used,
+// otherwise the exit status after the one line saying why.
+int chooseFormat(const QCommandLineParser &parser, const ConsoleOptions &o, RunOptions *run)
 {
     static const struct {
         const char *name, *mimeType;
-    } formats[] = {{"gif", "image/gif"}, {"png", "image/png"}, {"tiff", "image/tiff"}};
-    const QString name = parser.value(format).trimmed().toLower();
+    } formats[] = {{"gif", "image/gif"},   {"png", "image/png"},   {"tiff", "image/tiff"},
+                   {"jpeg", "image/jpeg"}, {"jpg", "image/jpeg"}, {"webp", "image/webp"}};
+    const QString name = parser.value(o.format).trimmed().toLower();
     const auto known = std::find_if(std::begin(formats), std::end(formats),
                                     [&](const auto &f) { return name == QLatin1String(f.name); });
     if (known == std::end(formats))
-        return badValue(QStringLiteral("--format"), parser.value(format),
-                        QCoreApplication::translate("Console", "not a format: give gif, png or tiff"));
+        return badValue(QStringLiteral("--format"), parser.value(o.format),
+                        QCoreApplication::translate("Console", "not a format: give gif, png, tiff, jpeg or webp"));
     run->format.mimeType = QString::fromLatin1(known->mimeType);
-    // Qt's TIFF writer is a plugin of its own, which a machine may lack.
-    if (ImagingService().extensionOf(run->format.mimeType).isEmpty())
-        return badValue(QStringLiteral("--format"), parser.value(format),
+    // Qt's TIFF and WebP writers are plugins of their own, which a machine may lack.
+    const ImagingService imaging;
+    if (imaging.extensionOf(run->format.mimeType).isEmpty())
+        return badValue(QStringLiteral("--format"), parser.value(o.format),
                         QCoreApplication::translate("Console", "this system cannot write that format (is "
                                                                "qt6-image-formats-plugins installed?)"));
-    run->format.grey = parser.isSet(gray);
+    if (parser.isSet(o.quality)) {
+        // Only where the format has the setting: GIF's is still to come, and lossless formats have none.
+        if (imaging.defaultQualityOf(run->format.mimeType) == 0)
+            return usageError(QCoreApplication::translate("Console", "--quality sets the quality of jpeg and webp pages; "
+                                                                     "%1 pages have none.")
+                                  .arg(name));
+        bool number = false;
+        const int quality = parser.value(o.quality).trimmed().toInt(&number);
+        if (!number || quality < 1 || quality > 100)
+            return badValue(QStringLiteral("--quality"), parser.value(o.quality),
+                            QCoreApplication::translate("Console", "not a quality: give a whole number from 1 to 100"));
+        run->format.quality = quality;
+    }
+    run->format.grey = parser.isSet(o.gray);
     if (run->format.grey && run->method == Method::BlackWhite)
         return usageError(QCoreApplication::translate("Console", "--gray cannot be combined with the bw method: its pages "
                                                                  "are already black and white."));
@@ -185,6 +200,18 @@ int chooseAnimation(const QCommandLineParser &parser, const ConsoleOptions &o, R
     if (!parser.isSet(o.animate) && !parser.isSet(o.animateSeconds))
         return 0;
     constexpr int MaxCentiseconds = 65535;
+    // "--animate 0.5" gives no seconds: they come with an "=". A number that names no file was
+    // meant as them, and is not left to fail as a missing PDF after a run at one second a page.
+    if (!parser.isSet(o.animateSeconds)) {
+        for (const QString &argument : parser.positionalArguments()) {
+            bool number = false;
+            argument.toDouble(&number);
+            if (number && !QFileInfo::exists(argument))
+                return usageError(QCoreApplication::translate("Console", "--animate takes its seconds after an =, as in "
+                                                                         "--animate=%1; there is no file '%1'.")
+                                      .arg(argument));
+        }
+    }
     const QString given = parser.isSet(o.animateSeconds) ? parser.value(o.animateSeconds) : QStringLiteral("1");
     bool number = false;
     const double centiseconds = given.trimmed().toDouble(&number) * 100;
@@ -282,7 +309,7 @@ ConsoleOptions::ConsoleOptions(QCommandLineParser &parser)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
-    parser.addOptions({format, gray, animate, animateSeconds, name});
+    parser.addOptions({format, quality, gray, animate, animateSeconds, name});
 }
 
 QStringList WithOptionalValues(const QStringList &arguments)
@@ -316,7 +343,7 @@ int takeChoices(const QCommandLineParser &parser, const ConsoleOptions &o, Batch
     if (options->run.method == Method::Acrobat && options->run.firstPageOnly)
         return usageError(QCoreApplication::translate("Console", "the acrobat method always converts every page; "
                                          "--first-page-only cannot be combined with it."));
-    if (const int status = chooseFormat(parser, o.format, o.gray, &options->run))
+    if (const int status = chooseFormat(parser, o, &options->run))
         return status;
     if (const int status = chooseAnimation(parser, o, &options->run))
         return status;
@@ -378,14 +405,42 @@ int takeNames(const QCommandLineParser &parser, const ConsoleOptions &o, int arg
         else
             names << name;
     }
+    // "-" on the command line is one PDF read from standard input, which a list cannot share.
+    const qsizetype standardInput = names.count(QStringLiteral("-"));
+    if (standardInput > 1 || (standardInput == 1 && parser.values(o.filesFrom).contains(QStringLiteral("-"))))
+        return usageError(QCoreApplication::translate("Console", "standard input can be read once: give - either as a "
+                                                                 "FILE or as --files-from -, and once."));
     for (const QString &list : parser.values(o.filesFrom)) {
         QString error;
         if (!readNameList(list, &names, badNames, &error))
             return usageError(QStringLiteral("%1: %2").arg(list, error));
     }
     for (const QString &name : std::as_const(names)) {
-        options->files << QFileInfo(name).absoluteFilePath();
-        options->givenNames << name;
+        const QFileInfo info(name);
+        if (name == QLatin1String("-") && standardInput == 1 && options->standardInput == 0) {
+            options->files << name; // a file made of it when the run starts (BatchHost::run)
+            options->givenNames << name;
+            options->standardInput = int(options->files.size());
+            continue;
+        }
+        if (!info.isDir()) {
+            options->files << info.absoluteFilePath();
+            options->givenNames << name;
+            continue;
+        }
+        // A folder: its PDFs and those below it, as the window adds a folder.
+        QString given = name;
+        while (given.size() > 1 && given.endsWith(QLatin1Char('/')))
+            given.chop(1);
+        const QString folder = QFileInfo(given).absoluteFilePath();
+        const QStringList found = FilesOfTree(folder, QStringLiteral("*.pdf"));
+        if (found.isEmpty())
+            badNames->append({QFile::encodeName(name), QCoreApplication::translate("Console", "a folder with no PDF file in "
+                                                                                              "it or below it")});
+        for (const QString &path : found) {
+            options->files << path;
+            options->givenNames << (given == QLatin1String("/") ? path : given + path.mid(folder.size()));
+        }
     }
     if (options->files.isEmpty() && badNames->isEmpty())
         return usageError(QCoreApplication::translate("Console", "no FILE given."));

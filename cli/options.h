@@ -67,15 +67,20 @@ struct ConsoleOptions {
                                                          "locked PDFs, every method."),
                                           QStringLiteral("FILE")};
     const QCommandLineOption format{QStringLiteral("format"),
-                                    QCoreApplication::translate("Console", "File format of the pages: gif (default), png or tiff; "
-                                                                           "png and tiff keep every pixel of the page image."),
+                                    QCoreApplication::translate("Console", "File format of the pages: gif (default), png, tiff, jpeg "
+                                                                           "or webp; png and tiff keep every pixel of the page image."),
                                     QStringLiteral("FORMAT"), QStringLiteral("gif")};
+    const QCommandLineOption quality{QStringLiteral("quality"),
+                                     QCoreApplication::translate("Console", "Quality of jpeg and webp pages, from 1 (smallest files) "
+                                                                            "to 100 (default %1).")
+                                         .arg(ImagingService::LossyQuality),
+                                     QStringLiteral("N")};
     const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
                                   QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};
     const QCommandLineOption animate{QStringLiteral("animate"),
                                      QCoreApplication::translate("Console", "Write one looping animated GIF per PDF (report.gif), each page "
-                                                                            "shown a second; --animate=SECONDS shows each page SECONDS "
-                                                                            "(decimals allowed).")};
+                                                                            "shown a second; --animate=SECONDS (with the =) shows each "
+                                                                            "page SECONDS (decimals allowed).")};
     // What --animate=SECONDS becomes (see WithOptionalValues).
     const QCommandLineOption animateSeconds = hidden({QStringLiteral("animate-seconds"), QString(), QStringLiteral("SECONDS")});
     const QCommandLineOption name{QStringLiteral("name"),

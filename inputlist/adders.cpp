@@ -75,14 +75,6 @@ void AddFilesByDialog(AdderContext &ctx)
     }
 }
 
-QStringList FilesOfTree(const QString &folder, const QString &pattern,
-                        const std::function<void()> &yield)
-{
-    FolderList folders{folder + QLatin1Char('/')};
-    CollectSubfolders(folders, true, yield);
-    return FilesInFolders(folders, pattern);
-}
-
 namespace {
 namespace AddTreeStep {
 constexpr int AskExtension = 100;

@@ -30,7 +30,3 @@ void AddFilesByDialog(AdderContext &ctx);                    // "Add PDF File(s)
 void AddFolderTree(AdderContext &ctx);                       // "Add All PDF File(s) In Folder"
 void AddDroppedPaths(AdderContext &ctx, const QStringList &paths);
 void AddSampleFiles(AdderContext &ctx);                      // "Load Sample/Example Files"
-
-// The files of a folder tree matching the pattern, in walk order.
-QStringList FilesOfTree(const QString &folder, const QString &pattern,
-                        const std::function<void()> &yield);

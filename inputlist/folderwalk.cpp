@@ -104,6 +104,13 @@ QStringList FilesInFolders(const FolderList &list, const QString &pattern)
     return paths;
 }
 
+QStringList FilesOfTree(const QString &folder, const QString &pattern, const std::function<void()> &yield)
+{
+    FolderList folders{folder + QLatin1Char('/')};
+    CollectSubfolders(folders, true, yield);
+    return FilesInFolders(folders, pattern);
+}
+
 QString PickFolder(Dialogs &dialogs, const QString &prompt)
 {
     QString folder = dialogs.pickFolder(prompt);

@@ -28,6 +28,10 @@ void CollectSubfolders(FolderList &list, bool recurse, const std::function<void(
 // ListFiles order; names beginning with "~" and hidden files are left out.
 QStringList FilesInFolders(const FolderList &list, const QString &pattern);
 
+// The files of a folder tree matching the pattern, in walk order: what "Add All PDF File(s) In
+// Folder" adds, and what the console converts of a folder it is given.
+QStringList FilesOfTree(const QString &folder, const QString &pattern, const std::function<void()> &yield = {});
+
 // The folder picker: the chosen path without a trailing "/" (the root stays "/"); empty when
 // cancelled.
 QString PickFolder(Dialogs &dialogs, const QString &prompt);

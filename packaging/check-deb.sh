@@ -1,7 +1,8 @@
 #!/bin/bash
 # Proves the Debian package on a fresh minimal Debian 12: installs it with apt into a copy of a
-# debootstrap'd root, converts the samples with the console tool, starts the window on a virtual
-# display, then removes the package and checks that its files went with it.
+# debootstrap'd root, converts the samples with the console tool (every method, every format),
+# starts the window on a virtual display, then removes the package and checks that its files
+# went with it.
 #
 #   debootstrap --variant=minbase bookworm /srv/deb12 && tar -C /srv/deb12 -cf deb12.tar .
 #   bash packaging/check-deb.sh deb12.tar build/lumenpage_*.deb
@@ -50,6 +51,15 @@ in_root sh -c 'cd /usr/share/lumenpage/Samples && lumenpage-batch -o /tmp/out-gs
 in_root sh -c 'cd /usr/share/lumenpage/Samples && lumenpage-batch -o /tmp/out-bw -m bw *.pdf'
 in_root sh -c 'cd /usr/share/lumenpage/Samples && lumenpage-batch -o /tmp/out-gflax -m gflax --pages 2 *.pdf'
 in_root sh -c 'ls -l /tmp/out-gs /tmp/out-bw /tmp/out-gflax'
+
+step "every format with what the package depends on alone, and a PDF on standard input"
+for format in png tiff jpeg webp; do
+  in_root mkdir -p "/tmp/out-$format"
+  in_root sh -c "cd /usr/share/lumenpage/Samples && lumenpage-batch -o /tmp/out-$format --format $format *.pdf"
+done
+in_root mkdir -p /tmp/out-stdin
+in_root sh -c 'lumenpage-batch -o /tmp/out-stdin - < "/usr/share/lumenpage/Samples/Quillfern Letter.pdf"'
+in_root sh -c 'ls -l /tmp/out-png /tmp/out-tiff /tmp/out-jpeg /tmp/out-webp /tmp/out-stdin'
 
 step "the window on a virtual display (xvfb, for this check only), a sample given on its command line"
 in_root apt-get install -y -q --no-install-recommends xvfb xauth x11-apps >/dev/null

@@ -258,7 +258,7 @@ private slots:
         const Result r = batch({"--output", home.out, pdf, home.path + QStringLiteral("/missing.pdf")}, home.path);
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(home.out + QStringLiteral("/doc-001.gif: could not be written: Is a directory")), qPrintable(r.err));
-        QVERIFY2(r.err.endsWith(QStringLiteral("\nlumenpage-batch: 1 of 2 files and 1 of 3 GIFs failed.\n")), qPrintable(r.err));
+        QVERIFY2(r.err.endsWith(QStringLiteral("\nlumenpage-batch: 1 of 2 files and 1 of 3 GIF files failed.\n")), qPrintable(r.err));
         QCOMPARE(entries(home.out), (QStringList{"doc-001.gif", "doc-002.gif", "doc-003.gif"}));
         QFile kept(bashrc);
         QVERIFY(kept.open(QIODevice::ReadOnly));

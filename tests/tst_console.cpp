@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -186,6 +187,11 @@ void formatRows()
     QTest::newRow("gflax, grey gif") << QStringLiteral("gflax") << QStringLiteral("doc%1.gif") << QStringLiteral("--gray");
     QTest::newRow("ghostscript, grey png") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.png")
                                            << QStringLiteral("--format PNG --gray");
+    QTest::newRow("ghostscript, jpeg") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.jpg") << QStringLiteral("--format jpeg");
+    QTest::newRow("bw, jpg at quality 40") << QStringLiteral("bw") << QStringLiteral("doc-%1.jpg") << QStringLiteral("--format jpg --quality 40");
+    QTest::newRow("gflax, webp") << QStringLiteral("gflax") << QStringLiteral("doc%1.webp") << QStringLiteral("--format webp --quality 60");
+    QTest::newRow("acrobat, grey jpeg") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.jpg")
+                                        << QStringLiteral("--format jpeg --gray");
 }
 
 // The picture in a page's file, decoded whole.
@@ -311,16 +317,17 @@ private slots:
         QCOMPARE(r.out, QStringLiteral("Done.\n"));
         const QStringList err = lines(r.err);
         QCOMPARE(err.size(), 5);
-        QCOMPARE(err.at(4), QStringLiteral("lumenpage-batch: 4 of 5 files and 0 of 1 GIFs failed."));
+        QCOMPARE(err.at(4), QStringLiteral("lumenpage-batch: 4 of 5 files and 0 of 1 GIF files failed."));
+        // A folder is walked for PDFs; one without any is said before the run.
+        QCOMPARE(err.at(0), QStringLiteral("lumenpage-batch: folder.pdf: a folder with no PDF file in it or below it"));
         // Plain words, never a renderer's stack dump.
-        QVERIFY2(err.at(2).startsWith(QStringLiteral("lumenpage-batch: missing.pdf: "))
-                     && err.at(2).contains(QLatin1String("No such file or directory")), qPrintable(r.err));
-        QVERIFY2(err.at(3).contains(QLatin1String("folder, not a PDF")), qPrintable(r.err));
+        QVERIFY2(err.at(3).startsWith(QStringLiteral("lumenpage-batch: missing.pdf: "))
+                     && err.at(3).contains(QLatin1String("No such file or directory")), qPrintable(r.err));
         QVERIFY2(!r.err.contains(QLatin1String("undefinedfilename")), qPrintable(r.err));
-        QVERIFY2(err.at(0).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
+        QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
         // The renderer's own reason: Ghostscript's or poppler's.
-        QVERIFY2(err.at(0).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
-        QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: notes.pdf: ")), qPrintable(r.err));
+        QVERIFY2(err.at(1).contains(QStringLiteral("password"), Qt::CaseInsensitive), qPrintable(r.err));
+        QVERIFY2(err.at(2).startsWith(QStringLiteral("lumenpage-batch: notes.pdf: ")), qPrintable(r.err));
         for (const QString &line : err.mid(0, 4)) {
             const QString cause = line.section(QStringLiteral(".pdf: "), 1);
             QVERIFY2(cause.size() > 3, qPrintable(line));
@@ -388,13 +395,14 @@ private slots:
         r = sh.bash(QStringLiteral("bash ../apart.sh"));
         QCOMPARE(r.code, script ? 1 : 0);
         if (script)
-            QVERIFY2(lines(r.err).size() == 1 && r.err.startsWith(QStringLiteral("lumenpage-batch: doc.pdf: "))
+            QVERIFY2(lines(r.err).size() == 2 && r.err.startsWith(QStringLiteral("lumenpage-batch: doc.pdf: "))
                          && r.err.contains(QLatin1String(" could not be started: Argument list too long")),
                      qPrintable(r.err));
 
         r = sh.bash(QStringLiteral("lumenpage-batch -m %1 --page-range 7-9,12 -o ../out doc.pdf").arg(method));
         QCOMPARE(r.code, 1);
-        QCOMPARE(lines(r.err).size(), 1);
+        QCOMPARE(lines(r.err).size(), 2);
+        QCOMPARE(lines(r.err).at(1), QStringLiteral("lumenpage-batch: 1 of 1 files and 0 of 0 GIF files failed."));
         QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: doc.pdf: ")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("no page of ")) && r.err.contains(QStringLiteral("in the page range 7-9,12"))
                      && r.err.contains(QStringLiteral("6 page(s)")),
@@ -581,7 +589,8 @@ private slots:
                                      .arg(method, options));
         QCOMPARE(r.code, 1);
         const QString file = sh.docs + QLatin1Char('/') + options.section(QLatin1Char(' '), -1);
-        QCOMPARE(lines(r.err), QStringList{says.arg(file)});
+        QCOMPARE(lines(r.err), (QStringList{says.arg(file),
+                                            QStringLiteral("lumenpage-batch: 1 von 1 Dateien und 0 von 0 GIF-Dateien sind fehlgeschlagen.")}));
     }
 
     // --password-file: a 256-bit AES locked PDF converts with its password (user or owner), and
@@ -702,7 +711,15 @@ private slots:
         QTest::newRow("report folder missing") << QStringLiteral("--report ../none/run.jsonl") << QStringLiteral("--report '../none/run.jsonl'");
         // What is there is not a record: it is neither taken for one nor written over.
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
-        QTest::newRow("format unknown") << QStringLiteral("--format jpeg") << QStringLiteral("--format 'jpeg'");
+        QTest::newRow("format unknown") << QStringLiteral("--format heic") << QStringLiteral("--format 'heic'");
+        QTest::newRow("quality for gif") << QStringLiteral("--quality 50") << QStringLiteral("--quality sets the quality of jpeg and webp");
+        QTest::newRow("quality for png") << QStringLiteral("--format png --quality 50") << QStringLiteral("--quality sets the quality");
+        QTest::newRow("quality zero") << QStringLiteral("--format jpeg --quality 0") << QStringLiteral("--quality '0'");
+        QTest::newRow("quality above 100") << QStringLiteral("--format webp --quality 101") << QStringLiteral("--quality '101'");
+        QTest::newRow("quality text") << QStringLiteral("--format webp --quality best") << QStringLiteral("--quality 'best'");
+        // The seconds come with an "=": a number after --animate names no file, and says so.
+        QTest::newRow("animate seconds apart") << QStringLiteral("--animate 0.5") << QStringLiteral("--animate takes its seconds after an =");
+        QTest::newRow("standard input twice") << QStringLiteral("--files-from - -") << QStringLiteral("standard input can be read once");
         QTest::newRow("gray with bw") << QStringLiteral("-m bw --gray") << QStringLiteral("--gray cannot be combined with the bw method");
         QTest::newRow("animate no time") << QStringLiteral("--animate=0") << QStringLiteral("--animate '0'");
         QTest::newRow("animate beyond GIF") << QStringLiteral("--animate=1e6") << QStringLiteral("--animate '1e6'");
@@ -786,6 +803,49 @@ private slots:
         QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: no-such-list.txt: ")), qPrintable(r.err));
     }
 
+    // "-" is one PDF read from standard input, its pages named after "stdin"; a folder is walked
+    // as the window adds one: its own PDFs, then those of its sub-folders level by level, each
+    // level in name order, hidden folders and ~files left out. The count line follows the first
+    // failure and names the files of the format written.
+    void standardInputAndFolders()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the default method
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/three.pdf"), 3);
+        Result r = sh.bash(QStringLiteral("cat three.pdf | lumenpage-batch -o ../out -"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(sh.gifs(), (QStringList{QStringLiteral("stdin-001.gif"), QStringLiteral("stdin-002.gif"),
+                                         QStringLiteral("stdin-003.gif")}));
+        QCOMPARE(gifSize(sh.out + QStringLiteral("/stdin-003.gif")), QSize(1224, 1584));
+        // What is not a PDF fails under the name given, and nothing is left in TEMP.
+        r = sh.bash(QStringLiteral("echo 'not a PDF' | lumenpage-batch -o ../out --format png -"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(lines(r.err).size(), 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: -: ")), qPrintable(r.err));
+        QCOMPARE(lines(r.err).at(1), QStringLiteral("lumenpage-batch: 1 of 1 files and 0 of 0 PNG files failed."));
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+
+        QDir(sh.out).removeRecursively();
+        QDir().mkpath(sh.out);
+        for (const char *folder : {"tree/m/deeper", "tree/z", "tree/.hidden", "tree/empty"})
+            QVERIFY(QDir().mkpath(sh.docs + QLatin1Char('/') + QLatin1String(folder)));
+        for (const char *pdf : {"tree/b.pdf", "tree/A.pdf", "tree/z/c.pdf", "tree/m/d.PDF", "tree/m/deeper/e.pdf",
+                                "tree/.hidden/f.pdf", "tree/~g.pdf"})
+            TestFiles::writePdf(sh.docs + QLatin1Char('/') + QLatin1String(pdf), 1);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/tree/z/broken.pdf"), "not a PDF\n");
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/tree/notes.txt"), "notes\n");
+        r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --name '{n}-{name}-{page}' tree/ tree/empty"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(sh.gifs(), (QStringList{QStringLiteral("1-A-1.gif"), QStringLiteral("2-b-1.gif"), QStringLiteral("3-d-1.gif"),
+                                         QStringLiteral("5-c-1.gif"), QStringLiteral("6-e-1.gif")}));
+        const QStringList err = lines(r.err);
+        QCOMPARE(err.size(), 3);
+        QCOMPARE(err.at(0), QStringLiteral("lumenpage-batch: tree/empty: a folder with no PDF file in it or below it"));
+        QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: tree/z/broken.pdf: ")), qPrintable(r.err));
+        QCOMPARE(err.at(2), QStringLiteral("lumenpage-batch: 2 of 7 files and 0 of 5 GIF files failed."));
+    }
+
     // Progress is kept up to date in place on a terminal and left out of pipes and files.
     void progressOnlyOnATerminal()
     {
@@ -809,6 +869,16 @@ private slots:
         r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -o ../out long.pdf' /dev/null"));
         QVERIFY2(r.out.contains(QStringLiteral("[1/1] long.pdf")) && r.out.endsWith(QLatin1Char('\n'))
                      && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));
+        // One wording from the first page drawn, also before the page count is known (the bw
+        // method's first page comes before its count).
+        static const QRegularExpression status(QStringLiteral("^\\[1/1\\] long\\.pdf(  \\d+/(\\d+|\\?) pages)?(\\x1b\\[K)?\\s*$"));
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw")}) {
+            r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -m %1 -o ../out long.pdf' /dev/null").arg(method));
+            const QStringList shown = r.out.split(QLatin1Char('\r')).filter(QStringLiteral("[1/1]"));
+            QVERIFY2(shown.size() > 1, qPrintable(r.out));
+            for (const QString &line : shown)
+                QVERIFY2(status.match(line).hasMatch(), qPrintable(method + QStringLiteral(": ") + line));
+        }
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out six.pdf 2>&1 | cat"));
         QCOMPARE(r.code, 0);

@@ -177,6 +177,45 @@ private slots:
                  qPrintable(QStringLiteral("%1 bytes, plain %2").arg(QFileInfo(path).size()).arg(plainFile.size())));
     }
 
+    // The lossy formats: read back at the picture's size, close to it at the default quality,
+    // smaller files at a lower one and closer pictures at a higher one; WebP at 100 is lossless.
+    void lossyQuality_data()
+    {
+        QTest::addColumn<QString>("mime");
+        QTest::addColumn<bool>("losslessAt100");
+        QTest::newRow("JPEG") << QStringLiteral("image/jpeg") << false;
+        QTest::newRow("WebP") << QStringLiteral("image/webp") << true;
+    }
+    void lossyQuality()
+    {
+        QFETCH(QString, mime);
+        QFETCH(bool, losslessAt100);
+        if (m_service.extensionOf(mime).isEmpty())
+            QSKIP("Qt has no writer of this format here (qt6-image-formats-plugins)");
+        QCOMPARE(m_service.defaultQualityOf(mime), ImagingService::LossyQuality);
+        const QImage picture = photoLike(600, 400);
+        qint64 bytes[3] = {};
+        double quality[3] = {};
+        const int settings[3] = {10, 0, 100}; // 0: the default
+        for (int i = 0; i < 3; ++i) {
+            const QString path = file(QStringLiteral("q%1").arg(settings[i]) + m_service.extensionOf(mime));
+            QString error;
+            QVERIFY2(m_service.SavePictureAs(picture, path, mime, &error, settings[i]), qPrintable(error));
+            const QImage back(path);
+            QCOMPARE(back.size(), picture.size());
+            bytes[i] = QFileInfo(path).size();
+            quality[i] = psnr(picture, back);
+        }
+        QVERIFY2(bytes[0] < bytes[1] && (losslessAt100 || bytes[1] < bytes[2]),
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(bytes[0]).arg(bytes[1]).arg(bytes[2])));
+        QVERIFY2(quality[0] < quality[1] && quality[1] < quality[2] && quality[1] >= 35,
+                 qPrintable(QStringLiteral("%1 %2 %3 dB").arg(quality[0]).arg(quality[1]).arg(quality[2])));
+        QCOMPARE(std::isinf(quality[2]), losslessAt100);
+        // The gif, png and tiff encoders have no such setting.
+        for (const QString &exact : {Gif, QStringLiteral("image/png")})
+            QCOMPARE(m_service.defaultQualityOf(exact), 0);
+    }
+
     void findEncoderInAnyCase_data()
     {
         QTest::addColumn<QString>("mime");

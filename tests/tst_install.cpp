@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,6 +45,8 @@ class TestInstall : public QObject {
 
     QTemporaryDir m_scratch;
     QString m_root; // the staged installation: <root>/usr/bin, <root>/usr/share, ...
+    QTemporaryDir m_debFolder;
+    QString m_deb; // the package debianPackage built, for the checks after it
 
 private slots:
     void initTestCase()
@@ -71,9 +74,20 @@ private slots:
             QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
         }
         const QString app = usr + QStringLiteral("/share/lumenpage");
-        for (const QString &script : {QStringLiteral("ps/pdf2tiff.sh"), QStringLiteral("ps/compress.sh"),
-                                      QStringLiteral("bw/convert.sh")})
-            QVERIFY2(QFileInfo(app + QLatin1Char('/') + script).isExecutable(), qPrintable(script));
+        // The scripts the program starts are executable; those they source are not.
+        const QFileDevice::Permissions executable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                                    | QFileDevice::ExeOther;
+        const QFileDevice::Permissions sourced = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                                 | QFileDevice::ReadOther;
+        for (const auto &[script, mode] : {std::pair{QStringLiteral("ps/pdf2tiff.sh"), executable},
+                                           std::pair{QStringLiteral("bw/convert.sh"), executable},
+                                           std::pair{QStringLiteral("ps/compress.sh"), sourced},
+                                           std::pair{QStringLiteral("shared/common.sh"), sourced}}) {
+            const QFileDevice::Permissions got = QFile::permissions(app + QLatin1Char('/') + script)
+                                                 & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+            QVERIFY2(got == mode, qPrintable(script + QStringLiteral(": %1").arg(int(got), 0, 16)));
+        }
         QVERIFY(QFileInfo(app + QStringLiteral("/x/o.cjs")).isFile());
         QVERIFY(QFileInfo(app + QStringLiteral("/HAND-M.CUR")).isFile());
         QVERIFY(!QDir(app + QStringLiteral("/Samples")).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
@@ -176,7 +190,7 @@ private slots:
     void debianPackage()
     {
         LP_SKIP_WITHOUT("dpkg-deb", "dpkg-shlibdeps", "file");
-        QTemporaryDir out;
+        QTemporaryDir &out = m_debFolder;
         Run r = run(QStringLiteral(LP_CPACK), {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
                                                QStringLiteral("--config"), QStringLiteral(LP_BUILD_DIR "/CPackConfig.cmake")});
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
@@ -184,6 +198,7 @@ private slots:
         QCOMPARE(debs.size(), 1);
         QVERIFY2(debs.first().startsWith(QStringLiteral("lumenpage_" LUMENPAGE_VERSION "_")), qPrintable(debs.first()));
         const QString deb = out.filePath(debs.first());
+        m_deb = deb;
 
         r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Package"),
                                              QStringLiteral("Section"), QStringLiteral("Depends")});
@@ -192,8 +207,10 @@ private slots:
         QVERIFY2(r.out.contains(QStringLiteral("Section: graphics\n")), qPrintable(r.out));
         const QString depends = r.out.section(QStringLiteral("Depends: "), 1);
         // The programs the scripts run, and the libraries found by dpkg-shlibdeps.
+        // qt6-image-formats-plugins writes TIFF and WebP pages; Qt's libraries only suggest it.
         for (const QString &package : {QStringLiteral("ghostscript"), QStringLiteral("libjpeg-turbo-progs"),
                                        QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n"),
+                                       QStringLiteral("qt6-image-formats-plugins"),
                                        QStringLiteral("libqt6widgets6"), QStringLiteral("libpoppler-qt6-"),
                                        QStringLiteral("libcgif0"), QStringLiteral("libimagequant0")})
             QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" missing from ") + depends));
@@ -209,6 +226,18 @@ private slots:
                                     QStringLiteral("./usr/share/applications/org.lumenpage.Lumenpage.desktop\n"),
                                     QStringLiteral("./usr/share/metainfo/org.lumenpage.Lumenpage.metainfo.xml\n")})
             QVERIFY2(r.out.contains(file), qPrintable(file));
+    }
+
+    // Debian's package checker finds nothing to say against the package: no error, no warning.
+    void debianPackageLintClean()
+    {
+        if (m_deb.isEmpty())
+            QSKIP("no package was built (see debianPackage)");
+        if (QStandardPaths::findExecutable(QStringLiteral("lintian")).isEmpty())
+            QSKIP("lintian is not installed: apt-get install --no-install-recommends lintian");
+        const Run r = run(QStringLiteral("lintian"), {QStringLiteral("--fail-on"), QStringLiteral("error,warning"), m_deb});
+        const QStringList said = r.out.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^[EW]: ")));
+        QVERIFY2(r.code == 0 && said.isEmpty(), qPrintable(r.out + r.err));
     }
 
     // Which folder counts as the AppFolder for a program folder.

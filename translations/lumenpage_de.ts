@@ -59,14 +59,6 @@
         <translation>%1/%2 Seiten</translation>
     </message>
     <message>
-        <source>1 page rendered</source>
-        <translation>1 Seite gezeichnet</translation>
-    </message>
-    <message>
-        <source>%1 pages rendered</source>
-        <translation>%1 Seiten gezeichnet</translation>
-    </message>
-    <message>
         <source>GDI+ Initialization Failed.</source>
         <translation>GDI+ konnte nicht gestartet werden.</translation>
     </message>
@@ -115,10 +107,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
         <translation>Speichergrenze jedes Renderers in MB (Vorgabe %1): Ein PDF, das mehr braucht, schlägt allein fehl.</translation>
-    </message>
-    <message>
-        <source>PDF files to convert.</source>
-        <translation>Umzuwandelnde PDF-Dateien.</translation>
     </message>
     <message>
         <source>--output DIR is required.</source>
@@ -229,10 +217,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>%1: eine Datei, kein Ordner</translation>
     </message>
     <message>
-        <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
-        <translation>%1 von %2 Dateien und %3 von %4 GIFs sind fehlgeschlagen.</translation>
-    </message>
-    <message>
         <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
         <translation>zu niedrige Auflösung: geben Sie mindestens %1 und höchstens %2 Punkte pro Zoll an</translation>
     </message>
@@ -273,10 +257,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>der Lauf wurde unterbrochen, bevor diese Datei fertig war</translation>
     </message>
     <message>
-        <source>not a format: give gif, png or tiff</source>
-        <translation>kein Format: geben Sie gif, png oder tiff an</translation>
-    </message>
-    <message>
         <source>this system cannot write that format (is qt6-image-formats-plugins installed?)</source>
         <translation>dieses System kann dieses Format nicht schreiben (ist qt6-image-formats-plugins installiert?)</translation>
     </message>
@@ -285,16 +265,8 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>--gray kann nicht mit dem Verfahren bw verbunden werden: Seine Seiten sind bereits schwarzweiß.</translation>
     </message>
     <message>
-        <source>File format of the pages: gif (default), png or tiff; png and tiff keep every pixel of the page image.</source>
-        <translation>Dateiformat der Seiten: gif (Vorgabe), png oder tiff; png und tiff bewahren jedes Pixel des Seitenbilds.</translation>
-    </message>
-    <message>
         <source>Write the pages in 8-bit grey, every method but bw.</source>
         <translation>Die Seiten in 8-Bit-Graustufen schreiben, jedes Verfahren außer bw.</translation>
-    </message>
-    <message>
-        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS shows each page SECONDS (decimals allowed).</source>
-        <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite eine Sekunde gezeigt; --animate=SECONDS zeigt jede Seite SECONDS Sekunden (Dezimalzahlen erlaubt).</translation>
     </message>
     <message>
         <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>
@@ -343,6 +315,54 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>a name cannot hold *, ? or [, which a shell takes for a pattern</source>
         <translation>ein Name darf weder *, ? noch [ enthalten, die eine Shell als Muster nimmt</translation>
+    </message>
+    <message>
+        <source>standard input could not be kept as a file: %1</source>
+        <translation>die Standardeingabe konnte nicht als Datei aufbewahrt werden: %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files and %3 of %4 %5 files failed.</source>
+        <translation>%1 von %2 Dateien und %3 von %4 %5-Dateien sind fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>PDF files to convert; a folder for the PDF files in it and below it, - for one PDF on standard input.</source>
+        <translation>Umzuwandelnde PDF-Dateien; ein Ordner für die PDF-Dateien darin und darunter, - für eine PDF-Datei auf der Standardeingabe.</translation>
+    </message>
+    <message>
+        <source>not a format: give gif, png, tiff, jpeg or webp</source>
+        <translation>kein Format: geben Sie gif, png, tiff, jpeg oder webp an</translation>
+    </message>
+    <message>
+        <source>--quality sets the quality of jpeg and webp pages; %1 pages have none.</source>
+        <translation>--quality legt die Qualität von jpeg- und webp-Seiten fest; %1-Seiten haben keine.</translation>
+    </message>
+    <message>
+        <source>not a quality: give a whole number from 1 to 100</source>
+        <translation>keine Qualität: geben Sie eine ganze Zahl von 1 bis 100 an</translation>
+    </message>
+    <message>
+        <source>--animate takes its seconds after an =, as in --animate=%1; there is no file &apos;%1&apos;.</source>
+        <translation>--animate nimmt seine Sekunden nach einem =, wie in --animate=%1; es gibt keine Datei &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>standard input can be read once: give - either as a FILE or as --files-from -, and once.</source>
+        <translation>die Standardeingabe kann einmal gelesen werden: geben Sie - entweder als FILE oder als --files-from - an, und nur einmal.</translation>
+    </message>
+    <message>
+        <source>a folder with no PDF file in it or below it</source>
+        <translation>ein Ordner ohne PDF-Datei darin oder darunter</translation>
+    </message>
+    <message>
+        <source>File format of the pages: gif (default), png, tiff, jpeg or webp; png and tiff keep every pixel of the page image.</source>
+        <translation>Dateiformat der Seiten: gif (Vorgabe), png, tiff, jpeg oder webp; png und tiff bewahren jedes Pixel des Seitenbilds.</translation>
+    </message>
+    <message>
+        <source>Quality of jpeg and webp pages, from 1 (smallest files) to 100 (default %1).</source>
+        <translation>Qualität von jpeg- und webp-Seiten, von 1 (kleinste Dateien) bis 100 (Vorgabe %1).</translation>
+    </message>
+    <message>
+        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
+        <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite eine Sekunde gezeigt; --animate=SECONDS (mit dem =) zeigt jede Seite SECONDS Sekunden (Dezimalzahlen erlaubt).</translation>
     </message>
 </context>
 <context>

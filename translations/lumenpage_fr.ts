@@ -59,14 +59,6 @@
         <translation>%1/%2 pages</translation>
     </message>
     <message>
-        <source>1 page rendered</source>
-        <translation>1 page dessinée</translation>
-    </message>
-    <message>
-        <source>%1 pages rendered</source>
-        <translation>%1 pages dessinées</translation>
-    </message>
-    <message>
         <source>GDI+ Initialization Failed.</source>
         <translation>Échec de l’initialisation de GDI+.</translation>
     </message>
@@ -115,10 +107,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>Memory cap of every renderer, in MB (default %1): a PDF that needs more fails alone.</source>
         <translation>Limite de mémoire de chaque moteur de rendu, en Mo (%1 par défaut)&#xa0;: un PDF qui demande plus échoue seul.</translation>
-    </message>
-    <message>
-        <source>PDF files to convert.</source>
-        <translation>Fichiers PDF à convertir.</translation>
     </message>
     <message>
         <source>--output DIR is required.</source>
@@ -229,10 +217,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>%1&#xa0;: un fichier, pas un dossier</translation>
     </message>
     <message>
-        <source>%1 of %2 files and %3 of %4 GIFs failed.</source>
-        <translation>Échecs&#xa0;: %1 fichiers sur %2 et %3 GIF sur %4.</translation>
-    </message>
-    <message>
         <source>too low a resolution: give at least %1 dots per inch, at most %2</source>
         <translation>résolution trop basse&#xa0;: indiquez au moins %1 et au plus %2 points par pouce</translation>
     </message>
@@ -273,10 +257,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>l’exécution a été interrompue avant que ce fichier soit terminé</translation>
     </message>
     <message>
-        <source>not a format: give gif, png or tiff</source>
-        <translation>ce n’est pas un format&#xa0;: indiquez gif, png ou tiff</translation>
-    </message>
-    <message>
         <source>this system cannot write that format (is qt6-image-formats-plugins installed?)</source>
         <translation>ce système ne sait pas écrire ce format (qt6-image-formats-plugins est-il installé&#xa0;?)</translation>
     </message>
@@ -285,16 +265,8 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>--gray ne peut pas être combiné avec la méthode bw&#xa0;: ses pages sont déjà en noir et blanc.</translation>
     </message>
     <message>
-        <source>File format of the pages: gif (default), png or tiff; png and tiff keep every pixel of the page image.</source>
-        <translation>Format de fichier des pages&#xa0;: gif (par défaut), png ou tiff&#xa0;; png et tiff gardent chaque pixel de l’image de la page.</translation>
-    </message>
-    <message>
         <source>Write the pages in 8-bit grey, every method but bw.</source>
         <translation>Écrire les pages en niveaux de gris sur 8 bits, avec toute méthode sauf bw.</translation>
-    </message>
-    <message>
-        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS shows each page SECONDS (decimals allowed).</source>
-        <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée une seconde&#xa0;; --animate=SECONDS montre chaque page SECONDS secondes (décimales permises).</translation>
     </message>
     <message>
         <source>not a time: give the seconds a page is shown, from 0.01 to %1</source>
@@ -343,6 +315,54 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>a name cannot hold *, ? or [, which a shell takes for a pattern</source>
         <translation>un nom ne peut contenir ni *, ni ?, ni [, qu’un shell prend pour un motif</translation>
+    </message>
+    <message>
+        <source>standard input could not be kept as a file: %1</source>
+        <translation>l&apos;entrée standard n&apos;a pas pu être conservée dans un fichier&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files and %3 of %4 %5 files failed.</source>
+        <translation>Échecs&#xa0;: %1 fichiers sur %2 et %3 fichiers %5 sur %4.</translation>
+    </message>
+    <message>
+        <source>PDF files to convert; a folder for the PDF files in it and below it, - for one PDF on standard input.</source>
+        <translation>Fichiers PDF à convertir&#xa0;; un dossier pour les fichiers PDF qu&apos;il contient, sous-dossiers compris, - pour un PDF sur l&apos;entrée standard.</translation>
+    </message>
+    <message>
+        <source>not a format: give gif, png, tiff, jpeg or webp</source>
+        <translation>pas un format&#xa0;: indiquez gif, png, tiff, jpeg ou webp</translation>
+    </message>
+    <message>
+        <source>--quality sets the quality of jpeg and webp pages; %1 pages have none.</source>
+        <translation>--quality règle la qualité des pages jpeg et webp&#xa0;; les pages %1 n&apos;en ont pas.</translation>
+    </message>
+    <message>
+        <source>not a quality: give a whole number from 1 to 100</source>
+        <translation>pas une qualité&#xa0;: indiquez un nombre entier de 1 à 100</translation>
+    </message>
+    <message>
+        <source>--animate takes its seconds after an =, as in --animate=%1; there is no file &apos;%1&apos;.</source>
+        <translation>--animate prend ses secondes après un =, comme dans --animate=%1&#xa0;; il n&apos;y a pas de fichier &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>standard input can be read once: give - either as a FILE or as --files-from -, and once.</source>
+        <translation>l&apos;entrée standard ne se lit qu&apos;une fois&#xa0;: indiquez - soit comme FILE, soit comme --files-from -, et une seule fois.</translation>
+    </message>
+    <message>
+        <source>a folder with no PDF file in it or below it</source>
+        <translation>un dossier sans fichier PDF, ni dedans ni dessous</translation>
+    </message>
+    <message>
+        <source>File format of the pages: gif (default), png, tiff, jpeg or webp; png and tiff keep every pixel of the page image.</source>
+        <translation>Format de fichier des pages&#xa0;: gif (par défaut), png, tiff, jpeg ou webp&#xa0;; png et tiff gardent chaque pixel de l’image de la page.</translation>
+    </message>
+    <message>
+        <source>Quality of jpeg and webp pages, from 1 (smallest files) to 100 (default %1).</source>
+        <translation>Qualité des pages jpeg et webp, de 1 (fichiers les plus petits) à 100 (par défaut %1).</translation>
+    </message>
+    <message>
+        <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
+        <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée une seconde&#xa0;; --animate=SECONDS (avec le =) montre chaque page SECONDS secondes (décimales permises).</translation>
     </message>
 </context>
 <context>

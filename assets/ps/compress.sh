@@ -1,9 +1,8 @@
-#!/bin/sh
-# Run by Ghostscript for each page that pdf2tiff.sh renders, read by the shell of its pipe with
-# the arguments OFFSET N (as "sh compress.sh OFFSET N" would give them): the
-# page, PDF page OFFSET + N, comes as PPM on standard input and leaves as currentNNNNN.jpg, which
-# appears under that name only when complete, and "page N currentNNNNN.jpg" on standard output
-# (for pdf2tiff.sh's relay, see common.sh).
+# Sourced, not run (so it has no interpreter line), by the shell of Ghostscript's pipe for each
+# page that pdf2tiff.sh renders, with the arguments OFFSET N (as "sh compress.sh OFFSET N" would
+# give them): the page, PDF page OFFSET + N, comes as PPM on standard input and leaves as
+# currentNNNNN.jpg, which appears under that name only when complete, and "page N
+# currentNNNNN.jpg" on standard output (for pdf2tiff.sh's relay, see common.sh).
 #
 # With LUMENPAGE_MAX_PENDING=K (a reader takes the page images away while the document is still
 # being rendered), a page waits until fewer than K are left in the folder: Ghostscript waits for

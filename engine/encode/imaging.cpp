@@ -17,21 +17,32 @@ QByteArray classId(const char *hex)
     return QByteArray::fromHex(hex);
 }
 
-ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, int quality = -1)
+ImageWriteFunction qtWriter(const QByteArray &format, int quality)
+{
+    return [format, quality](const QImage &image, QIODevice &device, QString *error) {
+        QImageWriter writer(&device, format);
+        if (quality > 0)
+            writer.setQuality(quality);
+        if (writer.write(image))
+            return true;
+        if (error)
+            *error = writer.errorString();
+        return false;
+    };
+}
+
+// One of Qt's writers, for files named *.`extension`; `quality` > 0 for a lossy format, the
+// quality it writes at by default.
+ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, const char *extension, int quality = 0)
 {
     const QByteArray fmt(format);
-    return {classId(id), QString::fromLatin1(mime), QLatin1Char('.') + QString::fromLatin1(format),
-            [fmt, quality](const QImage &image, QIODevice &device, QString *error) {
-                QImageWriter writer(&device, fmt);
-                if (quality >= 0)
-                    writer.setQuality(quality);
-                if (writer.write(image))
-                    return true;
-                if (error)
-                    *error = writer.errorString();
-                return false;
-            },
-            quality < 0};
+    ImageEncoder encoder{classId(id), QString::fromLatin1(mime), QLatin1Char('.') + QString::fromLatin1(extension),
+                         qtWriter(fmt, quality), quality <= 0};
+    if (quality > 0) {
+        encoder.quality = quality;
+        encoder.writeAtQuality = [fmt](int q) { return qtWriter(fmt, q); };
+    }
+    return encoder;
 }
 
 } // namespace
@@ -46,11 +57,15 @@ ImagingService::ImagingService()
                           false});
     m_encoders.push_back({classId("557cf406d3c41a1184ba00005f6e7661"), QStringLiteral("image/png"), QStringLiteral(".png"),
                           writeLosslessPng});
-    m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", 90));
-    m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp"));
-    if (QImageWriter::supportedImageFormats().contains("tiff"))
+    m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", "jpg", LossyQuality));
+    m_encoders.push_back(qtEncoder("557cf400d3c41a1184ba00005f6e7661", "image/bmp", "bmp", "bmp"));
+    // TIFF and WebP are Qt plugins of their own (qt6-image-formats-plugins), which a machine may lack.
+    const QList<QByteArray> plugins = QImageWriter::supportedImageFormats();
+    if (plugins.contains("tiff"))
         m_encoders.push_back({classId("557cf405d3c41a1184ba00005f6e7661"), QStringLiteral("image/tiff"), QStringLiteral(".tiff"),
                               writeLosslessTiff});
+    if (plugins.contains("webp"))
+        m_encoders.push_back(qtEncoder("557cf408d3c41a1184ba00005f6e7661", "image/webp", "webp", "webp", LossyQuality));
 }
 
 bool ImagingService::start()
@@ -87,6 +102,12 @@ bool ImagingService::storesExactly(const QString &mimeType) const
     return !FindEncoder(mimeType, id) || encoderById(id)->exact;
 }
 
+int ImagingService::defaultQualityOf(const QString &mimeType) const
+{
+    QByteArray id;
+    return FindEncoder(mimeType, id) ? encoderById(id)->quality : 0;
+}
+
 const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const
 {
     for (const ImageEncoder &e : m_encoders)
@@ -96,7 +117,7 @@ const ImageEncoder *ImagingService::encoderById(const QByteArray &id) const
 }
 
 bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
-                                   const QString &mimeType, QString *error) const
+                                   const QString &mimeType, QString *error, int quality) const
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -110,11 +131,12 @@ bool ImagingService::SavePictureAs(const QImage &picture, const QString &path,
     QByteArray id;
     if (!FindEncoder(mimeType, id))
         return fail(QCoreApplication::translate("Engine", "no encoder for %1").arg(mimeType));
-    return SaveImageFile(picture, path, encoderById(id)->write, error);
+    const ImageEncoder &encoder = *encoderById(id);
+    const bool other = quality > 0 && encoder.writeAtQuality && quality != encoder.quality;
+    return SaveImageFile(picture, path, other ? encoder.writeAtQuality(quality) : encoder.write, error);
 }
 
-bool SaveImageFile(const QImage &picture, const QString &path,
-                   const std::function<bool(const QImage &, QIODevice &, QString *)> &write, QString *error)
+bool SaveImageFile(const QImage &picture, const QString &path, const ImageWriteFunction &write, QString *error)
 {
     auto fail = [error](const QString &why) {
         if (error)

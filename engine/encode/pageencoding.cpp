@@ -68,7 +68,7 @@ PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, co
     QImage picture;
     if (!decodePage(pageImageFile, format, pixels, picture, result))
         return result;
-    result.outcome = imaging.SavePictureAs(picture, gifPath, format.mimeType, &result.error)
+    result.outcome = imaging.SavePictureAs(picture, gifPath, format.mimeType, &result.error, format.quality)
                          ? PageEncoding::Outcome::Written
                          : PageEncoding::Outcome::NotWritten;
     return result;

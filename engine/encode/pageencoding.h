@@ -24,6 +24,8 @@ struct PageEncoding {
 struct PageFormat {
     QString mimeType = ImagingService::pageType();
     bool grey = false;
+    // The encoder's quality setting, 1 to 100, for a lossy format (JPEG, WebP); 0: its own default.
+    int quality = 0;
     // What decoding and encoding one page may cost, in megabytes (the renderers' memory cap);
     // 0: no cap. A larger page fails with the cap as its reason instead of taking the machine.
     qint64 memoryMB = 0;
