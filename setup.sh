@@ -1,13 +1,14 @@
 #!/bin/bash
-# Installs what is missing, builds into build/ and then either starts the program (run), runs the
-# test suite of that build (check, a few minutes) or runs every test (test: also a sanitizer build
-# and the fuzz targets, about half an hour on two cores). Safe to run again: packages already there
+# Installs what is missing, builds into build/ and then either starts the program (run), builds
+# the console tool alone for a machine without a display (console), runs the test suite of that
+# build (check, a few minutes) or runs every test (test: also a sanitizer build and the fuzz
+# targets, about half an hour on two cores). Safe to run again: packages already there
 # are not installed twice. Installing never enables or starts a service (see install_packages).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-case "$mode" in run|check|test) ;; *) echo "usage: $0 run|check|test" >&2; exit 2 ;; esac
+case "$mode" in run|console|check|test) ;; *) echo "usage: $0 run|console|check|test" >&2; exit 2 ;; esac
 
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 policy=/usr/sbin/policy-rc.d
@@ -95,7 +96,15 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-image-formats-plugins libpo
 # the README shows, with what its many-machines recipe runs on the second machine the test
 # starts (an ssh server on a loopback port, rsync), and qpdf, which locks the tests' PDFs with
 # 256-bit AES.
-if [ "$mode" != run ]; then
+# The console tool needs no display.
+if [ "$mode" = console ]; then
+  kept=()
+  for p in "${packages[@]}"; do
+    case "$p" in xvfb|xauth) ;; *) kept+=("$p") ;; esac
+  done
+  packages=("${kept[@]}")
+fi
+if [ "$mode" = check ] || [ "$mode" = test ]; then
   packages+=(desktop-file-utils appstream dpkg-dev file lintian parallel openssh-server openssh-client rsync qpdf)
 fi
 # The sanitizer build and the fuzz targets: clang with its runtime libraries (libFuzzer,
@@ -118,11 +127,20 @@ if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &
   echo "Run it from a desktop session, or under a virtual display (a window nobody sees; Ctrl-C ends it):" >&2
   echo "  xvfb-run -a bash setup.sh run" >&2
   echo "For conversions without a window, build and use the console tool:" >&2
-  echo "  cmake -S . -B build && cmake --build build -j2 --target lumenpage-batch && build/lumenpage-batch --help" >&2
+  echo "  bash setup.sh console" >&2
   exit 1
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "$mode" = console ]; then
+  # The console tool and what it starts (the page renderer, the page image writer, the scripts):
+  # no window, no tests.
+  cmake --build build -j2 --target lumenpage-batch
+  echo "Built: $(pwd)/build/lumenpage-batch. Convert a PDF with:"
+  echo "  build/lumenpage-batch -o OUTPUT_FOLDER FILE.pdf"
+  exit 0
+fi
 
 if [ "$mode" != run ]; then
   cmake --build build -j2
