@@ -7,12 +7,17 @@
 #include "sys/interruption.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
+#include <dirent.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +81,72 @@ QStringList ConsoleDialogs::openFiles(const QString &, const QString &)
     return {};
 }
 
+int PrepareTargets(BatchOptions *options, const QString &givenOutput)
+{
+    const auto refuse = [](const QString &line) {
+        printTo(stderr, QString::fromLatin1(Program) + QStringLiteral(": ") + line);
+        return 2;
+    };
+    const QString output = options->run.outputFolder;
+    if (const QString problem = FolderWriteProblem(output); !problem.isEmpty())
+        return refuse(QCoreApplication::translate("Console", "%1: the folder cannot be written: %2").arg(givenOutput, problem));
+    // A FIFO, a device or a socket where a page's file may go: named with the format's extension,
+    // after a PDF of the list (every method names its pages so) or anyhow with --name. The
+    // writer would refuse it too, after the drawing; this says so before.
+    const QString extension = ImagingService().extensionOf(options->run.format.mimeType);
+    QSet<QString> bases;
+    for (const QString &pdf : std::as_const(options->files))
+        bases.insert(BaseNameOf(pdf));
+    if (DIR *folder = ::opendir(QFile::encodeName(output).constData())) {
+        QString found;
+        while (const dirent *entry = ::readdir(folder)) {
+            if (entry->d_type == DT_REG || entry->d_type == DT_DIR || entry->d_type == DT_LNK)
+                continue;
+            const QString name = QFile::decodeName(entry->d_name);
+            if (extension.isEmpty() || !name.endsWith(extension)
+                || (!options->run.names.isSet()
+                    && std::none_of(bases.cbegin(), bases.cend(), [&](const QString &base) { return name.startsWith(base); })))
+                continue;
+            const QString path = output + QLatin1Char('/') + name;
+            struct stat st {};
+            if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+                if (const QString problem = NodeProblem(st.st_mode); !problem.isEmpty()) {
+                    found = ShellVisibleName(QFile::encodeName(path)) + QStringLiteral(": ") + problem;
+                    break;
+                }
+        }
+        ::closedir(folder);
+        if (!found.isEmpty())
+            return refuse(found);
+    }
+    if (options->report.isEmpty())
+        return -1;
+    // One run at a time on a record, and it is read only once it is this run's.
+    const auto refuseRecord = [&](const QString &why) {
+        return refuse(QStringLiteral("--report '%1': %2").arg(options->reportGiven, why));
+    };
+    // The record takes its name's place before the first page: never that of a file to convert.
+    struct stat record {};
+    if (::stat(QFile::encodeName(options->report).constData(), &record) == 0)
+        for (const QString &pdf : std::as_const(options->files)) {
+            struct stat input {};
+            if (::stat(QFile::encodeName(pdf).constData(), &input) == 0 && input.st_dev == record.st_dev
+                && input.st_ino == record.st_ino)
+                return refuseRecord(QCoreApplication::translate("Console", "is one of the files to convert"));
+        }
+    options->recordFile = std::make_shared<RecordFile>();
+    QString error;
+    if (options->recordFile->take(options->report, &error) != RecordFile::Outcome::Taken)
+        return refuseRecord(error);
+    if (options->resume) {
+        options->earlier.watch(options->files);
+        if (!options->recordFile->readEarlier([&](const QByteArray &, const QJsonObject &line) { options->earlier.take(line); },
+                                              &error))
+            return refuseRecord(error);
+    }
+    return -1;
+}
+
 BatchHost::BatchHost(BatchOptions options) : m_options(std::move(options)), m_dialogs(*this) {}
 
 QString BatchHost::appFolder() const
@@ -130,7 +201,7 @@ void BatchHost::boxShown(const QString &text, const QString &title, bool errorBo
 void BatchHost::fileStarted(int position, const QString &pdf)
 {
     if (m_record)
-        m_record->fileStarted(listNumberOf(position), pdf);
+        m_record->fileStarted(pdf);
     m_position = position;
     m_inFile = true;
     m_progressStatus.clear(); // the previous file's count is not this one's
@@ -144,15 +215,19 @@ void BatchHost::fileStarted(int position, const QString &pdf)
 
 void BatchHost::pageEnded(const PageOutcome &page)
 {
-    if (m_record)
+    if (m_record) {
         m_record->pageEnded(page);
+        recordFailed();
+    }
 }
 
 void BatchHost::fileEnded(const FileOutcome &outcome)
 {
     m_inFile = false;
-    if (m_record)
+    if (m_record) {
         m_record->fileEnded(outcome);
+        recordFailed();
+    }
     QStringList reasons;
     for (const FileFailure &f : outcome.failures)
         if (!f.cause.trimmed().isEmpty())
@@ -250,23 +325,22 @@ RunOptions BatchHost::options() const
     return options;
 }
 
-// With --resume, the files whose GIFs the earlier run wrote whole are left out, and their lines go
-// into the new record as they were: a batch of thousands goes on where it stopped.
+// With --resume, the files the earlier run converted whole, with these options, are left out,
+// and their lines stay in the record: a batch of thousands goes on where it stopped.
 void BatchHost::skipFinishedFiles()
 {
+    const QJsonObject shape = OutputShape(m_options.run, m_options.namePattern);
     QStringList files, names;
     for (int i = 0; i < m_options.files.size(); ++i) {
         const QString &pdf = m_options.files.at(i);
-        const QList<QByteArray> lines = m_options.resume ? m_options.earlier.finished(pdf, m_options.run.outputFolder)
-                                                         : QList<QByteArray>();
-        if (lines.isEmpty()) {
+        if (!m_options.resume || !m_options.earlier.finished(pdf, m_options.run.outputFolder, shape)) {
             files << pdf;
             names << nameOf(i + 1);
             m_wholePositions << i + 1;
             continue;
         }
-        m_record->carry(i + 1, lines);
-        m_keptGifs << EarlierRecord::gifsOf(lines);
+        m_skipped.insert(QDir::cleanPath(pdf));
+        m_keptGifs << m_options.earlier.gifsOf(pdf);
         if (m_options.verbose)
             printTo(stderr, QCoreApplication::translate("Console", "Skipped, converted by the earlier run: %1").arg(nameOf(i + 1)));
         QCoreApplication::processEvents(); // reading back thousands of GIFs: a signal still ends it
@@ -275,19 +349,61 @@ void BatchHost::skipFinishedFiles()
     m_options.givenNames = names;
 }
 
-// Once, whether the run ended or was interrupted; an earlier record stays as it was on failure.
-bool BatchHost::saveRecord()
+// The record of this run takes the place of the earlier one before the first page: with
+// --resume it keeps the earlier lines of the files skipped and of the files not in this run's
+// list; the lines of the files converted again go, as they are told anew. Without --resume it
+// starts empty. False after one line saying why.
+bool BatchHost::startRecord()
 {
-    if (!m_record || m_recordSaved)
-        return !m_recordFailed;
-    m_recordSaved = true;
-    try {
-        ReplaceFileWhole(m_options.report, m_record->text(), true);
-    } catch (const Failure &failure) {
+    QSet<QString> listed, refused;
+    for (const QString &pdf : std::as_const(m_options.files))
+        listed.insert(QDir::cleanPath(pdf));
+    listed += m_skipped;
+    QByteArray first;
+    for (const auto &[name, why] : std::as_const(m_options.refusedNames)) {
+        first += RunRecord::nameRefusedLine(name, why);
+        refused.insert(name);
+    }
+    std::function<bool(const QJsonObject &)> keep;
+    if (m_options.resume)
+        keep = [&](const QJsonObject &line) {
+            const QString file = line.value(QStringLiteral("file")).toString();
+            if (line.value(QStringLiteral("kind")).toString() == QLatin1String(RecordKind::NameRefused))
+                return !refused.contains(file); // told again below
+            const QString clean = QDir::cleanPath(file);
+            return !listed.contains(clean) || m_skipped.contains(clean);
+        };
+    QString error;
+    if (m_options.recordFile->begin(keep, first, &error) != RecordFile::Outcome::Taken) {
+        printError(QStringLiteral("--report '%1': %2").arg(m_options.reportGiven, error));
+        return false;
+    }
+    m_record = std::make_unique<RunRecord>(*m_options.recordFile, OutputShape(m_options.run, m_options.namePattern));
+    return true;
+}
+
+// A line the record could not take is told once; the run goes on, and ends with status 1.
+void BatchHost::recordFailed()
+{
+    if (m_recordFailed || !m_record || m_record->error().isEmpty())
+        return;
+    m_recordFailed = true;
+    printError(QCoreApplication::translate("Console", "%1: the report could not be written: %2")
+                   .arg(ShellVisibleName(QFile::encodeName(m_options.report)), m_record->error()));
+}
+
+// The record's last lines on the disk; false when a line of it could not be written.
+bool BatchHost::endRecord()
+{
+    if (!m_record)
+        return true;
+    QString error;
+    if (!m_recordFailed && !m_options.recordFile->sync(&error)) {
         m_recordFailed = true;
         printError(QCoreApplication::translate("Console", "%1: the report could not be written: %2")
-                       .arg(ShellVisibleName(QFile::encodeName(m_options.report)), failure.description()));
+                       .arg(ShellVisibleName(QFile::encodeName(m_options.report)), error));
     }
+    recordFailed();
     return !m_recordFailed;
 }
 
@@ -352,15 +468,12 @@ int BatchHost::run()
 {
     takeStandardInput();
     const auto inputGone = qScopeGuard([this] { dropStandardInput(); });
-    if (!m_options.report.isEmpty()) {
-        m_record = std::make_unique<RunRecord>(m_options.files.size());
-        for (const auto &[name, why] : std::as_const(m_options.refusedNames))
-            m_record->nameRefused(name, why);
-    }
     skipFinishedFiles();
+    if (m_options.recordFile && !startRecord())
+        return 2;
     if (m_options.files.isEmpty()) {
         // Nothing left to convert: every file was done before, or every name was refused.
-        const bool saved = saveRecord();
+        const bool saved = endRecord();
         if (!m_options.quiet && m_options.unusableNames == 0)
             printTo(stdout, ConversionRun::doneText());
         return saved && m_options.unusableNames == 0 ? 0 : 1;
@@ -372,15 +485,20 @@ int BatchHost::run()
     }
     ConversionRun run(*this);
     m_run = &run;
-    // Interrupted, the run still leaves its record: what was written, and the file it was in.
-    const Interruption::SettleGuard recordEnd([this] { saveRecord(); });
+    // Interrupted, the run tells in its record the file it was in.
+    const Interruption::SettleGuard recordEnd([this] {
+        if (m_record) {
+            m_record->interrupted();
+            endRecord();
+        }
+    });
     const Interruption::SettleGuard lineEnd([this] { endProgressLine(); });
     run.start();
     clearProgress();
     m_imaging.stop();
     m_run = nullptr;
     const RunReport &report = run.lastReport();
-    return report.succeeded() && saveRecord() ? 0 : 1;
+    return report.succeeded() && endRecord() ? 0 : 1;
 }
 
 void BatchHost::printRenamedFiles(const RunReport &report)
@@ -414,7 +532,7 @@ void BatchHost::printFailureCount(const RunReport &report)
 
 void BatchHost::runEnded(const RunReport &report)
 {
-    saveRecord();
+    endRecord();
     m_ended = true;
     if (!m_options.verbose) {
         for (const FailedGif &gif : report.failedGifs)

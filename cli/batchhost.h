@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -54,10 +55,19 @@ struct BatchOptions {
     bool progress = false; // a progress line kept up to date in place (standard error is a terminal)
     int unusableNames = 0; // names refused before the run, each a failed file of its own
     QList<QPair<QString, QString>> refusedNames; // those names as a shell shows them, and why
-    QString report;        // where the run's record goes (--report); none when empty
+    QString report;        // where the run's record goes (--report), absolute; none when empty
+    QString reportGiven;   // the same as the user gave it, for messages
+    QString namePattern;   // --name as given (part of what shapes the output)
     bool resume = false;   // files the earlier record shows done are left out (--resume)
     EarlierRecord earlier; // that record, read before the run
+    std::shared_ptr<RecordFile> recordFile; // the record, taken (locked) before the run
 };
+
+// Before any work, once the names are known: the output folder can be written and holds no
+// FIFO, device or socket where a page's file may go, and the record is taken for this run
+// alone (and read, for --resume). The exit status after one line saying why when not (2),
+// else -1. `givenOutput` is --output as the user gave it.
+int PrepareTargets(BatchOptions *options, const QString &givenOutput);
 
 // The console's side of a conversion run. Standard error gets one line per failed file,
 // "lumenpage-batch: FILE: CAUSE", with the renderer's reason where there is one; the run's closing
@@ -101,7 +111,9 @@ private:
     void printRenamedFiles(const RunReport &report);
     void printFailureCount(const RunReport &report);
     void skipFinishedFiles();
-    bool saveRecord();
+    bool startRecord();
+    bool endRecord();
+    void recordFailed();
     void takeStandardInput();
     void dropStandardInput();
 
@@ -122,6 +134,7 @@ private:
     std::unique_ptr<RunRecord> m_record; // with --report
     QList<int> m_wholePositions;         // of the files run, in the list as given
     QStringList m_keptGifs;              // of the files skipped
-    bool m_recordSaved = false, m_recordFailed = false;
+    QSet<QString> m_skipped;             // those files, by their clean absolute path
+    bool m_recordFailed = false;         // told once
     QString m_inputFolder;               // where the PDF read from standard input is kept
 };

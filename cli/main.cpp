@@ -77,6 +77,9 @@ int main(int argc, char **argv)
                                     .arg(parser.value(o.output))));
         return 1;
     }
+    // Every name the run writes at is looked at before any work.
+    if (const int status = PrepareTargets(&options, parser.value(o.output)); status >= 0)
+        return status;
 
     // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
     // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.

@@ -144,12 +144,18 @@ int TakeRecordOptions(const QCommandLineParser &parser, BatchOptions *options)
         return badValue(QStringLiteral("--report"), report,
                         info.isDir() ? QCoreApplication::translate("Console", "a folder, not a file")
                                      : QCoreApplication::translate("Console", "its folder does not exist"));
+    // Never a FIFO or a device replaced, whoever runs this (root may write to /dev/null), and
+    // a folder that cannot be written is told before any work, not after it.
+    if (const QString problem = ReplaceableNameProblem(info.absoluteFilePath()); !problem.isEmpty())
+        return badValue(QStringLiteral("--report"), report, problem);
+    if (const QString problem = FolderWriteProblem(info.absolutePath()); !problem.isEmpty())
+        return badValue(QStringLiteral("--report"), report,
+                        QCoreApplication::translate("Console", "its folder cannot be written: ") + problem);
     options->report = info.absoluteFilePath();
+    options->reportGiven = report;
+    options->namePattern = parser.value(QStringLiteral("name"));
     options->resume = parser.isSet(QStringLiteral("resume"));
-    QString error;
-    if (options->resume && !options->earlier.read(options->report, &error))
-        return badValue(QStringLiteral("--report"), report, error);
-    return -1;
+    return -1; // taken and read once the names are known (PrepareTargets)
 }
 
 // --format, --quality and --gray: what every page is saved as. 0 when they can be used,

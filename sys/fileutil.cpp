@@ -286,6 +286,38 @@ void ReplaceFileWhole(const QString &path, const QByteArray &bytes, bool sync)
     file.commit(sync);
 }
 
+QString NodeProblem(unsigned mode)
+{
+    if (S_ISREG(mode) || S_ISLNK(mode))
+        return QString();
+    const QString what = S_ISDIR(mode)    ? QCoreApplication::translate("Files", "a folder")
+                         : S_ISFIFO(mode) ? QCoreApplication::translate("Files", "a FIFO (named pipe)")
+                         : S_ISCHR(mode)  ? QCoreApplication::translate("Files", "a character device")
+                         : S_ISBLK(mode)  ? QCoreApplication::translate("Files", "a block device")
+                         : S_ISSOCK(mode) ? QCoreApplication::translate("Files", "a socket")
+                                          : QCoreApplication::translate("Files", "not a regular file");
+    return QCoreApplication::translate("Files", "%1 is there, not a regular file; it is never replaced").arg(what);
+}
+
+QString ReplaceableNameProblem(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    return NodeProblem(st.st_mode);
+}
+
+QString FolderWriteProblem(const QString &folder)
+{
+    QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.lumenpage-probe-XXXXXX"));
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QString();
+}
+
 QString CreatePrivateFolder(const QString &parent, const QString &prefix)
 {
     const QString pattern = parent + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX");

@@ -54,6 +54,21 @@ void CopyFolder(const QString &source, const QString &destination);
 // system's reason ("No space left on device"); nothing of the new file is left then.
 void ReplaceFileWhole(const QString &path, const QByteArray &bytes, bool sync = false);
 
+// What the program may write at `path` by replacing what is there (ReplaceFileWhole, WholeFile):
+// nothing, a regular file, or a symbolic link (the link itself is replaced, whatever it points
+// to). Anything else is never replaced, whoever runs the program (root may write to /dev/null,
+// so the kind of file is checked, not only access rights): empty when `path` may be written,
+// otherwise why not, naming what is there ("a FIFO", "a character device", "a folder", ...).
+QString ReplaceableNameProblem(const QString &path);
+// The same for a file's status as lstat() gave it: empty for a regular file or a link.
+QString NodeProblem(unsigned mode);
+
+// Why no file can be made in `folder`, found by making a new hidden file there and removing it
+// again, so that the answer holds for root (who may write where the mode bits say no) and for a
+// read-only file system alike: "Permission denied", "Read-only file system", ... Empty when one
+// can be made.
+QString FolderWriteProblem(const QString &folder);
+
 // Copies one file, replacing the destination. Throws Failure with the reason on failure.
 void CopyFile(const QString &source, const QString &destination);
 

@@ -1,6 +1,7 @@
 #include "sys/wholefile.h"
 
 #include "sys/errortrap.h"
+#include "sys/fileutil.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +11,28 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Why the name cannot be replaced: a FIFO, a device or a socket is there (a folder is left to
+// rename(), which says "Is a directory"). Empty otherwise.
+QString SpecialNodeAt(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return QString();
+    return NodeProblem(st.st_mode);
+}
+
+} // namespace
 
 WholeFile::WholeFile(const QString &path) : m_path(path)
 {
     const QFileInfo target(path);
+    if (const QString problem = SpecialNodeAt(path); !problem.isEmpty())
+        throw Failure(problem, ErrorCode::PathFileAccess);
     // Hidden, so that a file browser showing the folder meanwhile does not offer it.
     for (int attempt = 0; m_fd < 0; ++attempt) {
         m_temporary = QFile::encodeName(target.path() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
@@ -86,6 +104,12 @@ void WholeFile::commit(bool sync)
         ::unlink(m_temporary.constData());
         m_temporary.clear();
         fail(error);
+    }
+    // A FIFO or a device put at the name meanwhile stays: only a file or a link is replaced.
+    if (const QString problem = SpecialNodeAt(m_path); !problem.isEmpty()) {
+        ::unlink(m_temporary.constData());
+        m_temporary.clear();
+        throw Failure(problem, ErrorCode::PathFileAccess);
     }
     // rename() replaces the name itself: a link there goes, its target is never opened.
     if (::rename(m_temporary.constData(), QFile::encodeName(m_path).constData()) != 0) {

@@ -8,6 +8,8 @@
 // planted there is opened), every write checked, and commit() renames it over the name. A link
 // at the name is replaced, never written through; whatever fails, or when the object goes
 // without commit(), the new file is removed and an earlier file of the name stays as it was.
+// A FIFO, a device or a socket at the name is never replaced, whoever runs the program: that
+// is checked when the file is made and again just before the rename, and fails with why.
 // Every failure throws Failure with the system's reason ("No space left on device").
 class WholeFile {
 public:

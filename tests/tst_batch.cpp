@@ -48,11 +48,15 @@ void startBatch(QProcess &p, const QStringList &args, const QString &home)
     p.start(batchProgram(), args);
 }
 
-Result batch(const QStringList &args, const QString &home)
+Result batch(const QStringList &args, const QString &home, const QString &pageLog = QString())
 {
     QProcess p;
-    startBatch(p, args, home);
-    p.waitForFinished(180000);
+    QProcessEnvironment env = batchEnvironment(home);
+    if (!pageLog.isEmpty())
+        env.insert(QStringLiteral("LUMENPAGE_PAGE_LOG"), pageLog); // each page drawn, a line
+    p.setProcessEnvironment(env);
+    p.start(batchProgram(), args);
+    p.waitForFinished(300000);
     return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
@@ -73,16 +77,35 @@ struct Home {
     }
 };
 
-// The lines of a --report record.
-QList<QJsonObject> recordLines(const QString &path)
+// The lines of a --report record; with `status`, those of that status only.
+QList<QJsonObject> recordLines(const QString &path, const QString &status = QString())
 {
     QFile file(path);
     QList<QJsonObject> lines;
     if (file.open(QIODevice::ReadOnly))
         for (const QByteArray &line : file.readAll().split('\n'))
-            if (!line.isEmpty())
-                lines << QJsonDocument::fromJson(line).object();
+            if (!line.isEmpty()) {
+                const QJsonObject object = QJsonDocument::fromJson(line).object();
+                if (status.isEmpty() || object.value(QStringLiteral("status")).toString() == status)
+                    lines << object;
+            }
     return lines;
+}
+
+// The files a record shows done, by their path.
+QSet<QString> doneFiles(const QString &record)
+{
+    QSet<QString> done;
+    for (const QJsonObject &line : recordLines(record, QStringLiteral("done")))
+        done << line.value(QStringLiteral("file")).toString();
+    return done;
+}
+
+// How many pages the renderers drew, as LUMENPAGE_PAGE_LOG counts them (0 when none).
+int pagesDrawn(const QString &log)
+{
+    QFile drawn(log);
+    return drawn.open(QIODevice::ReadOnly) ? int(drawn.readAll().count('\n')) : 0;
 }
 
 // A file's identity and last change: equal only when nobody wrote or replaced it meanwhile.
@@ -192,8 +215,9 @@ private slots:
         QVERIFY2(r.code == 0 && r.err.isEmpty(), qPrintable(r.err));
         const QStringList named{"1-doc_p001.gif", "1-doc_p002.gif", "2-doc_p001.gif"};
         QCOMPARE(entries(home.out), named);
-        const QList<QJsonObject> lines = recordLines(record);
+        const QList<QJsonObject> lines = recordLines(record, QStringLiteral("written"));
         QCOMPARE(lines.size(), 3);
+        QCOMPARE(recordLines(record).size(), 5); // and a "done" line for each file
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(lines.at(i).value(QStringLiteral("gif")).toString(), home.out + QLatin1Char('/') + named.at(i));
             QCOMPARE(lines.at(i).value(QStringLiteral("page")).toInt(), i == 1 ? 2 : 1);
@@ -460,12 +484,8 @@ private slots:
         QVERIFY(run.waitForFinished(30000));
         QCOMPARE(run.exitCode(), 128 + SIGTERM);
 
-        QSet<QString> done, unfinished;
+        const QSet<QString> done = doneFiles(record);
         QHash<QString, QByteArray> stamps; // of the GIFs of the files done
-        for (const QJsonObject &line : recordLines(record))
-            (line.value(QStringLiteral("status")) == QStringLiteral("written") ? done : unfinished)
-                << line.value(QStringLiteral("file")).toString();
-        done -= unfinished;
         QVERIFY2(done.size() >= 7 && done.size() < 50, qPrintable(QString::number(done.size())));
         for (const QString &pdf : std::as_const(done)) {
             const QString gif = home.out + QLatin1Char('/') + QFileInfo(pdf).baseName() + QStringLiteral("-001.gif");
@@ -495,12 +515,143 @@ private slots:
         for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
             QVERIFY2(fileStamp(it.key()) == it.value(), qPrintable(it.key()));
         QVERIFY(!QImageReader(damaged).read().isNull());
-        const QList<QJsonObject> lines = recordLines(record);
-        QCOMPARE(lines.size(), 50);
-        for (int i = 0; i < 50; ++i) {
-            QCOMPARE(lines.at(i).value(QStringLiteral("file")).toString(), args.at(4 + i));
-            QCOMPARE(lines.at(i).value(QStringLiteral("status")).toString(), QStringLiteral("written"));
+        // A page and a "done" line a file, the interrupted file's lines replaced by its new ones.
+        QSet<QString> written;
+        for (const QJsonObject &line : recordLines(record, QStringLiteral("written")))
+            written << line.value(QStringLiteral("file")).toString();
+        QCOMPARE(written, QSet<QString>(args.begin() + 4, args.end()));
+        QCOMPARE(doneFiles(record), written);
+        QCOMPARE(recordLines(record).size(), 100);
+    }
+
+    // SIGKILL (as from the out-of-memory killer) halfway through a run of 20 files: the record
+    // has every line up to the kill, and --resume draws only the files not done. While the run
+    // goes, a second run on its record is refused before any work, and takes no line from it.
+    void killedRunResumesWithOneWriter()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
+        Home home;
+        const QString one = home.path + QStringLiteral("/one.pdf"), record = home.path + QStringLiteral("/run.jsonl");
+        TestFiles::writePdf(one, 2);
+        QStringList args{"--output", home.out, "--report", record};
+        for (int i = 1; i <= 20; ++i) {
+            args << home.path + QStringLiteral("/f%1.pdf").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY(QFile::copy(one, args.last()));
         }
+        QProcess run;
+        startBatch(run, args, home.path);
+        QVERIFY(run.waitForStarted());
+        const auto waitForDone = [&](int files) {
+            QElapsedTimer clock;
+            clock.start();
+            while (doneFiles(record).size() < files) {
+                if (clock.elapsed() > 120000 || run.state() != QProcess::Running)
+                    return false;
+                QThread::msleep(2);
+            }
+            return true;
+        };
+        QVERIFY2(waitForDone(3), qPrintable(run.readAllStandardError()));
+
+        const QString other = home.path + QStringLiteral("/other"), log = home.path + QStringLiteral("/drawn.log");
+        QDir().mkpath(other);
+        Result r = batch({"--output", other, "--report", record, one}, home.path, log);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err, QStringLiteral("lumenpage-batch: --report '%1': another run is writing this record; one record has "
+                                       "one run at a time\n").arg(record));
+        QCOMPARE(pagesDrawn(log), 0);
+        QCOMPARE(entries(other), QStringList());
+
+        QVERIFY2(waitForDone(8), qPrintable(run.readAllStandardError()));
+        ::kill(pid_t(run.processId()), SIGKILL);
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitStatus(), QProcess::CrashExit);
+        const QSet<QString> done = doneFiles(record);
+        QVERIFY2(done.size() >= 8 && done.size() < 20, qPrintable(QString::number(done.size())));
+        // Every line before the kill: each file done has both its pages, the first ones first.
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(done.contains(args.at(4 + i)));
+        for (const QString &pdf : done) {
+            int pages = 0;
+            for (const QJsonObject &line : recordLines(record, QStringLiteral("written")))
+                pages += line.value(QStringLiteral("file")).toString() == pdf;
+            QCOMPARE(pages, 2);
+        }
+
+        r = batch(args + QStringList{"--resume"}, home.path, log);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(pagesDrawn(log), 2 * (20 - int(done.size())));
+        QCOMPARE(doneFiles(record), QSet<QString>(args.begin() + 4, args.end()));
+        QCOMPARE(recordLines(record, QStringLiteral("written")).size(), 40);
+        QCOMPARE(recordLines(record).size(), 60);
+        QCOMPARE(QDir(home.out).entryList({QStringLiteral("*.gif")}, QDir::Files).size(), 40);
+    }
+
+    // --resume converts again what its record no longer holds true: a GIF cut to 80 %, a GIF
+    // replaced by another picture of the same size, and every file when the options that shape
+    // the output are others (--format png); a resume keeps the lines of the files not in its list.
+    void resumeRedoesWhatChanged()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the console's default method
+        Home home;
+        const QString record = home.path + QStringLiteral("/run.jsonl"), log = home.path + QStringLiteral("/drawn.log");
+        QStringList pdfs;
+        for (const char *name : {"a.pdf", "b.pdf", "c.pdf"}) {
+            pdfs << home.path + QLatin1Char('/') + QLatin1String(name);
+            TestFiles::writePdf(pdfs.last(), 2); // a band of another colour on every page
+        }
+        const QStringList args = QStringList{"--output", home.out, "--report", record} + pdfs;
+        Result r = batch(args, home.path);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+
+        // a-001.gif cut to 80 %; in place of b's larger page, its smaller one, padded to the size.
+        const QString cut = home.out + QStringLiteral("/a-001.gif");
+        QFile cutFile(cut);
+        const qint64 whole = cutFile.size();
+        QVERIFY(cutFile.resize(whole * 8 / 10));
+        QString larger = home.out + QStringLiteral("/b-001.gif"), smaller = home.out + QStringLiteral("/b-002.gif");
+        if (QFileInfo(larger).size() < QFileInfo(smaller).size())
+            std::swap(larger, smaller);
+        QFile small(smaller);
+        QVERIFY(small.open(QIODevice::ReadOnly));
+        QByteArray other = small.readAll();
+        const QByteArray original = [&] {
+            QFile f(larger);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(other.size() < original.size());
+        other.append(QByteArray(original.size() - other.size(), '\0'));
+        TestFiles::writeBytes(larger, other);
+        QVERIFY(!QImageReader(larger).read().isNull()); // still a picture, just not this page's
+
+        r = batch(args + QStringList{"--resume", "--verbose"}, home.path, log);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err.count(QStringLiteral("Skipped, converted by the earlier run: ")), 1);
+        QVERIFY(r.err.contains(QStringLiteral("Skipped, converted by the earlier run: ") + pdfs.at(2)));
+        QCOMPARE(pagesDrawn(log), 4);
+        QCOMPARE(QFileInfo(cut).size(), whole);
+        QCOMPARE(QFileInfo(larger).size(), qint64(original.size()));
+        QFile redone(larger);
+        QVERIFY(redone.open(QIODevice::ReadOnly) && redone.readAll() != other);
+
+        // Other options: every file converted again, into PNG files.
+        QFile::remove(log);
+        r = batch(args + QStringList{"--resume", "--format", "png"}, home.path, log);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(pagesDrawn(log), 6);
+        QCOMPARE(QDir(home.out).entryList({QStringLiteral("*.png")}, QDir::Files),
+                 (QStringList{"a-001.png", "a-002.png", "b-001.png", "b-002.png", "c-001.png", "c-002.png"}));
+        for (const QJsonObject &line : recordLines(record, QStringLiteral("done")))
+            QCOMPARE(line.value(QStringLiteral("options")).toObject().value(QStringLiteral("format")).toString(),
+                     QStringLiteral("image/png"));
+
+        // A resume of one file: it is done, nothing is drawn, and the others' lines stay.
+        QFile::remove(log);
+        r = batch({"--output", home.out, "--report", record, "--resume", "--format", "png", pdfs.at(1)}, home.path, log);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(pagesDrawn(log), 0);
+        QCOMPARE(doneFiles(record), QSet<QString>(pdfs.begin(), pdfs.end()));
+        QCOMPARE(recordLines(record).size(), 9);
     }
 
     // The same while the GflAx stand-in draws a page and the next one ahead, in two renderer

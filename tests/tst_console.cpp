@@ -5,6 +5,7 @@
 #include "tests/support/testpdfs.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -22,6 +23,7 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -435,7 +437,7 @@ private slots:
         QVERIFY(theirsFile.open(QIODevice::ReadOnly));
         QCOMPARE(theirsFile.readAll(), QByteArray("theirs\n"));
         const QStringList got = lines(QString::fromUtf8(file.readAll()));
-        QCOMPARE(got.size(), 3);
+        QCOMPARE(got.size(), 4);
         for (int page : {2, 3}) {
             const QJsonObject line = QJsonDocument::fromJson(got.at(page - 2).toUtf8()).object();
             const QString gif = sh.out + QLatin1Char('/') + gifName(pattern, page);
@@ -443,15 +445,96 @@ private slots:
             QCOMPARE(line.value(QStringLiteral("page")).toInt(), page);
             QCOMPARE(line.value(QStringLiteral("gif")).toString(), gif);
             QCOMPARE(line.value(QStringLiteral("bytes")).toInteger(), QFileInfo(gif).size());
+            QFile written(gif);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(line.value(QStringLiteral("blake2b256")).toString().toLatin1(),
+                     QCryptographicHash::hash(written.readAll(), QCryptographicHash::Blake2b_256).toHex());
             QCOMPARE(line.value(QStringLiteral("status")).toString(), QStringLiteral("written"));
         }
-        const QJsonObject failed = QJsonDocument::fromJson(got.at(2).toUtf8()).object();
+        // doc.pdf is done, with the options that shaped its GIFs.
+        const QJsonObject done = QJsonDocument::fromJson(got.at(2).toUtf8()).object();
+        QCOMPARE(done.value(QStringLiteral("file")).toString(), sh.docs + QStringLiteral("/doc.pdf"));
+        QCOMPARE(done.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(done.value(QStringLiteral("gifs")).toInt(), 2);
+        QCOMPARE(done.value(QStringLiteral("options")).toObject().value(QStringLiteral("method")).toString(), method);
+        QCOMPARE(done.value(QStringLiteral("options")).toObject().value(QStringLiteral("page-range")).toString(), QStringLiteral("2-3"));
+        const QJsonObject failed = QJsonDocument::fromJson(got.at(3).toUtf8()).object();
         QCOMPARE(failed.value(QStringLiteral("file")).toString(), sh.docs + QStringLiteral("/notes.pdf"));
         QVERIFY(!failed.contains(QStringLiteral("page")) && !failed.contains(QStringLiteral("gif")));
         QCOMPARE(failed.value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
         QCOMPARE(failed.value(QStringLiteral("kind")).toString(), QStringLiteral("file-failed"));
         const QString reason = failed.value(QStringLiteral("reason")).toString().simplified();
-        QVERIFY2(reason.size() > 3 && r.err.contains(reason.left(20)), qPrintable(got.at(2)));
+        QVERIFY2(reason.size() > 3 && r.err.contains(reason.left(20)), qPrintable(got.at(3)));
+    }
+
+    // A FIFO or a device where the run would write (the record, a page's file, the animated
+    // GIF), or a folder it cannot write: exit 2 and one line before any work, and the node as it
+    // was, whoever runs it. Root may write to /dev/null, so the kind of file is what counts; a
+    // folder's mode bits do not hold root back, so those rows run as "nobody" under root.
+    void refusedTargetsUpFront_data()
+    {
+        QTest::addColumn<QString>("node"); // fifo, device or read-only (a folder), at ../node
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("named"); // what the line says, after "lumenpage-batch: "
+        QTest::newRow("record a FIFO") << "fifo" << "--report ../node -o ../out"
+                                       << "--report '../node': a FIFO (named pipe) is there, not a regular file";
+        QTest::newRow("record a device") << "device" << "--report ../node -o ../out"
+                                         << "--report '../node': a character device is there, not a regular file";
+        QTest::newRow("record in a read-only folder") << "read-only" << "--report ../node/run.jsonl -o ../out"
+                                                      << "--report '../node/run.jsonl': its folder cannot be written: Permission denied";
+        QTest::newRow("page's file a FIFO") << "fifo" << "-o ../out" << "OUT/doc-002.gif: a FIFO (named pipe) is there";
+        QTest::newRow("animated GIF a device") << "device" << "--animate -o ../out" << "OUT/doc.gif: a character device is there";
+        QTest::newRow("read-only output folder") << "read-only" << "-o ../node" << "../node: the folder cannot be written: Permission denied";
+    }
+    void refusedTargetsUpFront()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, options);
+        QFETCH(QString, named);
+        if (node == QLatin1String("device") && ::geteuid() != 0)
+            QSKIP("mknod of a character device needs root");
+        Shell sh;
+        TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 2);
+        QString at = sh.home.filePath(QStringLiteral("node"));
+        if (named.startsWith(QLatin1String("OUT/"))) {
+            at = sh.out + named.mid(3, named.indexOf(QLatin1Char(':')) - 3);
+            named.replace(QLatin1String("OUT"), sh.out);
+        }
+        const QByteArray path = QFile::encodeName(at);
+        QString command = QStringLiteral("timeout 60 lumenpage-batch %1 doc.pdf").arg(options);
+        if (node == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(path.constData(), 0666), 0);
+        } else if (node == QLatin1String("device")) {
+            QCOMPARE(::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 3)), 0); // as /dev/null
+        } else {
+            QVERIFY(QDir().mkpath(at));
+            QCOMPARE(::chmod(path.constData(), 0555), 0);
+            if (::geteuid() == 0) {
+                for (const QString &folder : {sh.home.path(), sh.docs})
+                    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+                for (const QString &folder : {sh.out, sh.home.filePath(QStringLiteral("tmp"))})
+                    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+                command = QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups ") + command;
+            }
+        }
+        struct stat before {};
+        QCOMPARE(::lstat(path.constData(), &before), 0);
+        const Result r = sh.bash(command);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.startsWith(QStringLiteral("lumenpage-batch: ") + named), qPrintable(r.err));
+        QCOMPARE(lines(r.err).size(), 1);
+        struct stat after {};
+        QCOMPARE(::lstat(path.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_rdev, before.st_rdev);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(sh.gifs(), QStringList());
+        if (node == QLatin1String("read-only"))
+            QCOMPARE(QDir(at).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // --resolution for every method: a Letter page at 72 dpi is 612 x 792 pixels. (The range
@@ -720,6 +803,9 @@ private slots:
         // The seconds come with an "=": a number after --animate names no file, and says so.
         QTest::newRow("animate seconds apart") << QStringLiteral("--animate 0.5") << QStringLiteral("--animate takes its seconds after an =");
         QTest::newRow("standard input twice") << QStringLiteral("--files-from - -") << QStringLiteral("standard input can be read once");
+        // A record is read a line at a time, and a line is never held past 64 KiB.
+        QTest::newRow("resume from a record with a huge line") << QStringLiteral("--resume --report ../huge")
+                                                               << QStringLiteral("--report '../huge': line 2 is longer than 64 KiB");
         QTest::newRow("gray with bw") << QStringLiteral("-m bw --gray") << QStringLiteral("--gray cannot be combined with the bw method");
         QTest::newRow("animate no time") << QStringLiteral("--animate=0") << QStringLiteral("--animate '0'");
         QTest::newRow("animate beyond GIF") << QStringLiteral("--animate=1e6") << QStringLiteral("--animate '1e6'");
@@ -748,6 +834,8 @@ private slots:
         Shell sh;
         TestFiles::writePdf(sh.docs + QStringLiteral("/doc.pdf"), 1);
         TestFiles::writeBytes(sh.home.filePath(QStringLiteral("empty")), "\n");
+        TestFiles::writeBytes(sh.home.filePath(QStringLiteral("huge")),
+                              "{\"file\":\"/x.pdf\",\"status\":\"failed\"}\n{\"file\":\"" + QByteArray(200000, 'x') + "\"}\n");
         QCOMPARE(::mkfifo(QFile::encodeName(sh.home.filePath(QStringLiteral("pipe"))).constData(), 0600), 0);
         const Result r = sh.bash(QStringLiteral("timeout 60 lumenpage-batch %1 -o ../out doc.pdf").arg(options));
         QCOMPARE(r.code, 2);

@@ -2,6 +2,7 @@
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
+#include "sys/wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -331,6 +333,53 @@ private slots:
         QFile written(name);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), bytes);
+    }
+
+    // A FIFO or a device at the name is never replaced, whoever writes (root may write to
+    // /dev/null): not when it is there before, nor when it is put there while the file is
+    // written; nothing is left beside it.
+    void specialNodesAreNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<bool>("meanwhile"); // put there after the file was begun
+        QTest::newRow("FIFO") << "fifo" << false;
+        QTest::newRow("FIFO put there meanwhile") << "fifo" << true;
+        QTest::newRow("character device (root)") << "device" << false;
+        QTest::newRow("character device put there meanwhile (root)") << "device" << true;
+    }
+    void specialNodesAreNeverReplaced()
+    {
+        QFETCH(QString, node);
+        QFETCH(bool, meanwhile);
+        if (node == QLatin1String("device") && ::geteuid() != 0)
+            QSKIP("mknod of a character device needs root");
+        QTemporaryDir dir;
+        const QString name = dir.path() + QStringLiteral("/doc-001.gif");
+        const QByteArray path = QFile::encodeName(name);
+        const auto make = [&] {
+            return node == QLatin1String("fifo") ? ::mkfifo(path.constData(), 0644) : ::mknod(path.constData(), S_IFCHR | 0644, makedev(1, 3));
+        };
+        QString error;
+        try {
+            if (meanwhile) {
+                WholeFile file(name);
+                file.write("GIF89a");
+                QCOMPARE(make(), 0);
+                file.commit();
+            } else {
+                QCOMPARE(make(), 0);
+                ReplaceFileWhole(name, "GIF89a");
+            }
+        } catch (const Failure &f) {
+            error = f.description();
+        }
+        QVERIFY2(error.contains(node == QLatin1String("fifo") ? QLatin1String("a FIFO") : QLatin1String("a character device")),
+                 qPrintable(error));
+        struct stat st {};
+        QCOMPARE(::lstat(path.constData(), &st), 0);
+        QVERIFY(node == QLatin1String("fifo") ? S_ISFIFO(st.st_mode) : (S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("doc-001.gif")});
     }
 
     // Why a document cannot be read, in plain words, and a name as a shell shows it: one line,
