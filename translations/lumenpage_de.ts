@@ -364,6 +364,34 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
         <translation>Ein animiertes GIF in Endlosschleife je PDF schreiben (report.gif), jede Seite eine Sekunde gezeigt; --animate=SECONDS (mit dem =) zeigt jede Seite SECONDS Sekunden (Dezimalzahlen erlaubt).</translation>
     </message>
+    <message>
+        <source>%1: the folder cannot be written: %2</source>
+        <translation>%1: in den Ordner kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>is one of the files to convert</source>
+        <translation>ist eine der umzuwandelnden Dateien</translation>
+    </message>
+    <message>
+        <source>its folder cannot be written: </source>
+        <translation>in seinen Ordner kann nicht geschrieben werden: </translation>
+    </message>
+    <message>
+        <source>another run is writing this record; one record has one run at a time</source>
+        <translation>ein anderer Lauf schreibt dieses Protokoll; ein Protokoll hat jeweils nur einen Lauf</translation>
+    </message>
+    <message>
+        <source>cannot be locked: </source>
+        <translation>kann nicht gesperrt werden: </translation>
+    </message>
+    <message>
+        <source>line %1 is longer than %2 KiB, so it is not a line of a report of this program</source>
+        <translation>Zeile %1 ist länger als %2 KiB und daher keine Zeile eines Protokolls dieses Programms</translation>
+    </message>
+    <message>
+        <source>cannot be written: </source>
+        <translation>kann nicht geschrieben werden: </translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -919,6 +947,34 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>%1 could not be started: %2</source>
         <translation>%1 konnte nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>ein Ordner</translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation>ein FIFO (benannte Pipe)</translation>
+    </message>
+    <message>
+        <source>a character device</source>
+        <translation>ein zeichenorientiertes Gerät</translation>
+    </message>
+    <message>
+        <source>a block device</source>
+        <translation>ein blockorientiertes Gerät</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>ein Socket</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>%1 is there, not a regular file; it is never replaced</source>
+        <translation>dort ist %1, keine reguläre Datei; sie wird nie ersetzt</translation>
     </message>
 </context>
 <context>

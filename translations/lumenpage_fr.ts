@@ -364,6 +364,34 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
         <translation>Écrire un GIF animé en boucle par PDF (report.gif), chaque page montrée une seconde&#xa0;; --animate=SECONDS (avec le =) montre chaque page SECONDS secondes (décimales permises).</translation>
     </message>
+    <message>
+        <source>%1: the folder cannot be written: %2</source>
+        <translation>%1 : impossible d’écrire dans le dossier : %2</translation>
+    </message>
+    <message>
+        <source>is one of the files to convert</source>
+        <translation>est l’un des fichiers à convertir</translation>
+    </message>
+    <message>
+        <source>its folder cannot be written: </source>
+        <translation>impossible d’écrire dans son dossier : </translation>
+    </message>
+    <message>
+        <source>another run is writing this record; one record has one run at a time</source>
+        <translation>une autre exécution écrit ce journal ; un journal n’a qu’une exécution à la fois</translation>
+    </message>
+    <message>
+        <source>cannot be locked: </source>
+        <translation>ne peut pas être verrouillé : </translation>
+    </message>
+    <message>
+        <source>line %1 is longer than %2 KiB, so it is not a line of a report of this program</source>
+        <translation>la ligne %1 dépasse %2 Kio : ce n’est donc pas une ligne d’un journal de ce programme</translation>
+    </message>
+    <message>
+        <source>cannot be written: </source>
+        <translation>ne peut pas être écrit : </translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -919,6 +947,34 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>%1 could not be started: %2</source>
         <translation>%1 n’a pas pu être lancé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>un dossier</translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation>un FIFO (tube nommé)</translation>
+    </message>
+    <message>
+        <source>a character device</source>
+        <translation>un périphérique en mode caractère</translation>
+    </message>
+    <message>
+        <source>a block device</source>
+        <translation>un périphérique en mode bloc</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>un socket</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>%1 is there, not a regular file; it is never replaced</source>
+        <translation>%1 s’y trouve, pas un fichier ordinaire ; il n’est jamais remplacé</translation>
     </message>
 </context>
 <context>
