@@ -97,6 +97,9 @@ void ScriptEvents::read(const QByteArray &line)
             return refuse(ScriptFailure::PageNotPlanned, n);
         if (event == "failed")
             failedPages.insert(n, pageFailure(words[2]));
+    } else if ((event == "count" || event == "pages") && !numberOf.isEmpty()) {
+        // The plan comes before the first page: one said after would unplan pages taken.
+        return refuse(ScriptFailure::UnknownLine);
     } else if (event == "count" && words.size() == 2 && (words[1] == "0" || pageNumber(words[1]))) {
         count = words[1].toInt();
     } else if (event == "pages") {

@@ -56,6 +56,7 @@ enum class ScriptFailure {
 //   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 //                       norange COUNT, damaged, missingtool NAME..., or not every page, as
 //                       the scratch folder is full: nospace
+// "pages" and "count" after the first "page" break the conversation too.
 // FILE and PIXELS are bare names in the script's pages folder (`folder`, "" for the script's own).
 // Anything else, and an event about a page that was not planned, breaks the conversation: the
 // script is believed no longer, and the document fails. Standard error carries only the
