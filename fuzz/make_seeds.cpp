@@ -89,6 +89,18 @@ int main(int argc, char **argv)
     QDir().mkpath(images);
     QDir().mkpath(pdfs);
     QDir().mkpath(streams);
+    const QString lines = root + QStringLiteral("/scriptlines"), patterns = root + QStringLiteral("/namepattern");
+    QDir().mkpath(lines);
+    QDir().mkpath(patterns);
+    // The first byte is the plan (see fuzz_scriptlines.cpp), then what a script says.
+    save(lines + QStringLiteral("/colour.txt"), "\4count 2\ndrawn 1\npage 1 current1.jpg current1.jpg.rgb 36 1f2e\n"
+                                                "drawn 2\nfailed 2 timecap\n");
+    save(lines + QStringLiteral("/range.txt"), "\3pages 2 3 5\ncount 3\npage 2 current/page00002.jpg\n"
+                                               "page 3 current/../x.jpg\n");
+    save(lines + QStringLiteral("/document.txt"), "\4document missingtool gs cjpeg\ndocument norange 4\nhello\n");
+    save(patterns + QStringLiteral("/plain.txt"), "{name}_p{page:04}");
+    save(patterns + QStringLiteral("/position.txt"), "{n:03}-{page}-{name}");
+    save(patterns + QStringLiteral("/bad.txt"), "../{page}{x}{");
 
     const QImage colour = picture(64, 48);
     save(images + QStringLiteral("/colour.jpg"), encoded(colour, "jpeg", 90));

@@ -197,6 +197,40 @@ private slots:
         QVERIFY(!IsExistingFile(work + QStringLiteral("/ps/current.pdf")));
     }
 
+    // A script is believed only while it keeps to the conversation: a page image named outside
+    // its folder, a page that was not to be drawn or a line that is no event fails the document,
+    // named, and no page of it is taken.
+    void scriptBreakingTheConversationFails_data()
+    {
+        QTest::addColumn<QByteArray>("says");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a page image outside its folder")
+            << QByteArray(": > ../outside.jpg; echo count 1; echo page 1 ../outside.jpg\n") << "outside its own folder";
+        QTest::newRow("a page not planned")
+            << QByteArray("echo count 1; : > page2.jpg; echo page 2 page2.jpg\n") << "gave page 2, which was not to be drawn";
+        QTest::newRow("a line that is no event")
+            << QByteArray("echo count 1; echo hello; : > page1.jpg; echo page 1 page1.jpg\n") << "not an event";
+    }
+    void scriptBreakingTheConversationFails()
+    {
+        QFETCH(QByteArray, says);
+        QFETCH(QString, why);
+        Fixture f;
+        QTemporaryDir app;
+        QDir().mkpath(app.path() + QStringLiteral("/ps"));
+        TestFiles::writeScript(app.path() + QStringLiteral("/ps/pdf2tiff.sh"), says + "rm -f current.pdf\n");
+        f.host.appFolderPath = app.path();
+        QDir().mkpath(f.work);
+        MethodContext ctx{f.host, f.work};
+        ctx.fileWaitTimeoutMs = 500;
+        const QString pdf = f.pdf(QStringLiteral("z.pdf"), 2);
+        const MethodResult result = PDF_To_GIF_GS(ctx, pdf);
+        QVERIFY(!result.pagesProduced);
+        QVERIFY2(result.cause.startsWith(pdf + QStringLiteral(" could not be converted")) && result.cause.contains(why),
+                 qPrintable(result.cause));
+        QVERIFY(!result.cause.contains(f.work));
+    }
+
     // The password reaches Ghostscript through a file in the script's folder, and nothing of it
     // is left in the scratch folder once the file is done, whether it opened the document or not.
     void passwordLeavesNoTrace_data()

@@ -767,6 +767,18 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>das Seitenbild von %1 x %2 Pixeln braucht mehr als die Speichergrenze von %3 MB</translation>
     </message>
     <message>
+        <source>%1 could not be converted: its page script said something that is not an event</source>
+        <translation>%1 konnte nicht umgewandelt werden: sein Seitenskript hat etwas gemeldet, das kein Ereignis ist</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: its page script gave page %2, which was not to be drawn</source>
+        <translation>%1 konnte nicht umgewandelt werden: sein Seitenskript hat Seite %2 geliefert, die nicht gezeichnet werden sollte</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: its page script named a file outside its own folder</source>
+        <translation>%1 konnte nicht umgewandelt werden: sein Seitenskript hat eine Datei außerhalb seines eigenen Ordners genannt</translation>
+    </message>
+    <message>
         <source>%1 changed while it was converted</source>
         <translation>%1 wurde während der Umwandlung geändert</translation>
     </message>

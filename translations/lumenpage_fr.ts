@@ -767,6 +767,18 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>l’image de page de %1 x %2 pixels demande plus que la limite de mémoire de %3 Mo</translation>
     </message>
     <message>
+        <source>%1 could not be converted: its page script said something that is not an event</source>
+        <translation>%1 n&apos;a pas pu être converti : son script de pages a dit quelque chose qui n&apos;est pas un événement</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: its page script gave page %2, which was not to be drawn</source>
+        <translation>%1 n&apos;a pas pu être converti : son script de pages a donné la page %2, qui ne devait pas être dessinée</translation>
+    </message>
+    <message>
+        <source>%1 could not be converted: its page script named a file outside its own folder</source>
+        <translation>%1 n&apos;a pas pu être converti : son script de pages a nommé un fichier hors de son propre dossier</translation>
+    </message>
+    <message>
         <source>%1 changed while it was converted</source>
         <translation>%1 a été modifié pendant sa conversion</translation>
     </message>

@@ -143,6 +143,7 @@ void RendererProcess::start()
     environment.insert(QStringLiteral("ASAN_OPTIONS"),
                        environment.value(QStringLiteral("ASAN_OPTIONS"))
                            + QStringLiteral(":hard_rss_limit_mb=%1").arg(m_limits.memoryMB));
+    environment.insert(QStringLiteral("LUMENPAGE_RSS_LIMIT_MB"), QString::number(m_limits.memoryMB));
     m_process->setProcessEnvironment(environment);
 #endif
     Interruption::PrepareLifeline();
@@ -172,7 +173,6 @@ int RendererProcess::open(const QString &path, const std::optional<QByteArray> &
         start();
     Q_ASSERT(m_state == State::Parked);
     m_errors.clear();
-    m_outOfMemory = false;
     // Counted bytes, not lines: a path may hold any byte but NUL, a password any byte at all.
     const QByteArray name = QFile::encodeName(path);
     QByteArray request = "open " + QByteArray::number(name.size()) + ' '
@@ -251,12 +251,6 @@ Rendering::Page RendererProcess::receive()
     result.size = QSize(words[2].toInt(), words[3].toInt());
     result.dpi = words[4].toDouble();
     result.jpeg = readBytes(size, page, budget - clock.elapsed());
-    // Poppler answers a bitmap it could not allocate inside the page (a transparency group) by
-    // leaving that part undrawn, and says so only as "Out of memory" on standard error, written
-    // before the answer: such a page is failed by the cap, never given as a GIF.
-    drainErrors();
-    if (m_outOfMemory)
-        reachedMemoryCap(page);
     m_state = State::Idle;
     return result;
 }
@@ -295,19 +289,11 @@ void RendererProcess::write(const QByteArray &bytes, int page)
 
 void RendererProcess::drainErrors()
 {
-    // Its messages matter only as the reason of a crash: the tail is enough, and a chatty
-    // renderer cannot fill the program's memory.
+    // Its messages are for a person reading why it crashed, never a sign the program acts on:
+    // the tail is enough, and a chatty renderer cannot fill the program's memory.
     const QByteArray chunk = m_process->readAllStandardError();
     if (chunk.isEmpty())
         return;
-    // Under the address-space cap an allocation fails: poppler says "Out of memory" and aborts,
-    // C++ code throws bad_alloc, our own handler says "out of memory" and exits with status 4; a
-    // sanitizer build's cap says "rss limit exhausted" and then prints pages of memory map. The
-    // sign is looked for as it arrives, across the seam with what came before.
-    const QByteArray window = (m_errors.right(64) + chunk).toLower();
-    if (window.contains("out of memory") || window.contains("bad_alloc") || window.contains("cannot allocate")
-        || window.contains("rss limit exhausted") || window.contains("allocation-size-too-big"))
-        m_outOfMemory = true;
     m_errors += chunk;
     if (m_errors.size() > TailBytes)
         m_errors = m_errors.right(TailBytes);
@@ -326,7 +312,7 @@ void RendererProcess::died(int page)
     const bool crashed = m_process->exitStatus() == QProcess::CrashExit;
     const int code = m_process->exitCode();
     gone();
-    if ((!crashed && code == 4) || m_outOfMemory)
+    if (!crashed && (code == RenderProtocol::OutOfMemoryExit || code == RenderProtocol::BadAllocExit))
         throw Failure(QCoreApplication::translate("Engine", "The page renderer reached %1 on %2; the page was not converted")
                           .arg(m_limits.memoryCapText(), where(page)), Rendering::MemoryCap);
     throw Failure(QCoreApplication::translate("Engine", "The page renderer %1 on %2; the page was not converted")

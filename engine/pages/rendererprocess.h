@@ -153,6 +153,5 @@ private:
     int m_pageCount = 0;
     Request m_request;
     QByteArray m_errors;        // tail of the renderer's standard error
-    bool m_outOfMemory = false; // it said it ran out of memory
     UserTime::WorkClock m_clock; // the time caps count only the program's own time
 };

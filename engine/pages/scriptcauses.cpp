@@ -66,6 +66,12 @@ QString ScriptFailureText(ScriptFailure kind, const FailureFacts &facts, Failure
         return QCoreApplication::translate("Engine", "the renderer gave no page");
     case ScriptFailure::ScratchFull:
         return ScratchFullText(facts.scratch);
+    case ScriptFailure::UnknownLine:
+        return QCoreApplication::translate("Engine", "%1 could not be converted: its page script said something that is not an event").arg(facts.pdf);
+    case ScriptFailure::PageNotPlanned:
+        return QCoreApplication::translate("Engine", "%1 could not be converted: its page script gave page %2, which was not to be drawn").arg(facts.pdf).arg(facts.page);
+    case ScriptFailure::NameOutside:
+        return QCoreApplication::translate("Engine", "%1 could not be converted: its page script named a file outside its own folder").arg(facts.pdf);
     }
     return QString();
 }

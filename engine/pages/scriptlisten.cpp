@@ -76,6 +76,9 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
     options.outputLine = [this](const QByteArray &line) { m_events.read(line); };
     options.yield = [=, this] {
         m_host.yield();
+        // A script that broke the conversation is believed no longer: it is stopped at once.
+        if (const QString why = breached(); !why.isEmpty())
+            throw Failure(why);
         if (sink)
             m_feed->pump(*m_source);
         else if (firstPageOnly && m_method.handsOverWhileRendering)
@@ -115,6 +118,14 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
         return m_stopped;
     };
     return options;
+}
+
+QString ScriptRun::breached() const
+{
+    FailureFacts facts;
+    facts.pdf = m_pdf;
+    facts.page = m_events.breachPage;
+    return ScriptFailureText(m_events.breach, facts);
 }
 
 QString ScriptRun::changed()

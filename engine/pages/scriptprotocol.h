@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Why a page or a whole document gave no page image, as the script methods know it: from what
 // the script said, from how it ended, or from the program itself. The words for each are chosen
@@ -31,6 +34,10 @@ enum class ScriptFailure {
     ScriptMissing, // the script itself is not there
     RendererFailed, // the script failed without saying why
     NoPage,         // the script ended well and gave no page
+    // The script broke the conversation (the first such line; nothing it says after is taken):
+    UnknownLine,    // a line that is no event
+    PageNotPlanned, // a page that is not one of the pages the run asked for and it said it draws
+    NameOutside,    // a page image or pixel file named outside its pages folder
     // Either:
     ScratchFull,    // the scratch folder's file system has no room left
 };
@@ -49,11 +56,22 @@ enum class ScriptFailure {
 //   document KIND [ARG] the document gives no page: password (none given), wrongpassword,
 //                       norange COUNT, damaged, missingtool NAME..., or not every page, as
 //                       the scratch folder is full: nospace
-// Anything else is not an event and is ignored; standard error carries only the renderers' own
-// words. (The scripts say the same in assets/shared/common.sh.)
+// "pages" and "count" after the first "page" break the conversation too.
+// FILE and PIXELS are bare names in the script's pages folder (`folder`, "" for the script's own).
+// Anything else, and an event about a page that was not planned, breaks the conversation: the
+// script is believed no longer, and the document fails. Standard error carries only the
+// renderers' own words. (The scripts say the same in assets/shared/common.sh.)
 struct ScriptEvents {
+    // The plan, given before the first line: the pages the run asks for (unset: any), whether
+    // that is a page range (else a "count" bounds the pages), and where the page images lie.
+    std::function<bool(int page)> asked;
+    bool rangeAsked = false;
+    QByteArray folder;
+
+
     int count = -1;           // "count"; -1 until said
     QList<int> pageList;      // "pages"
+    QSet<int> listed;         // the same, to look up
     // "page" events not yet taken by the caller, in the order said.
     struct Arrived {
         int page = 0;
@@ -69,7 +87,11 @@ struct ScriptEvents {
     int documentPages = 0;    // "document norange COUNT"
     QStringList missingTools; // "document missingtool NAME..."
     int events = 0;           // every event so far: the script is making progress
+    ScriptFailure breach = ScriptFailure::None; // UnknownLine, PageNotPlanned or NameOutside
+    int breachPage = 0;                         // the page a PageNotPlanned named
 
     // Takes in one line of the script's standard output.
     void read(const QByteArray &line);
+    // Whether page N is one the run asked for and the script said it draws.
+    bool planned(int page) const;
 };

@@ -137,6 +137,8 @@ MethodResult ScriptRun::run()
     // either version, or of both.
     if (m_started && !changed().isEmpty() && m_stopped.isEmpty())
         m_stopped = m_changed;
+    if (m_stopped.isEmpty())
+        m_stopped = breached();
     m_trap.step(ScriptStep::ShowWaitPointerAfterScript, [&] { m_host.setAppWaitPointer(true); });
     m_trap.step(ScriptStep::WaitForInputReleased, [&] {
         // Only a script that ran to its end may still let go of its input: one stopped with its
@@ -149,7 +151,7 @@ MethodResult ScriptRun::run()
         QFile::remove(m_currentPdf);
     m_trap.step(ScriptStep::ListPageImages, [&] {
         m_pages = ListFiles(m_pagesFolder, m_method.pagePattern);
-        if (!m_changed.isEmpty())
+        if (!m_changed.isEmpty() || m_events.breach != ScriptFailure::None)
             m_pages.clear(); // removed with the leftovers
     });
     m_trap.step(ScriptStep::ShowWaitPointerAfterListing, [&] { m_host.setAppWaitPointer(true); });
@@ -207,6 +209,11 @@ void ScriptRun::runScript()
     // flight. The script waits while MaxPendingPages of its pages are not yet taken.
     PageSink *const sink = m_method.handsOverWhileRendering && !firstPageOnly ? m_ctx.pageSink : nullptr;
     const ScriptEnvironment told = MakeScriptEnvironment(firstPageOnly, m_ctx.choice, sink, m_ctx.limits);
+    // What the script may say: pages of the run's choice among those it said it draws, named
+    // in its pages folder.
+    m_events.asked = [this](int page) { return m_ctx.choice.contains(page); };
+    m_events.rangeAsked = !m_ctx.choice.ranges.isEmpty();
+    m_events.folder = m_method.pagesFolder.toUtf8();
     const WaitOptions options = waitOptions(sink, firstPageOnly, told);
     const QString command = QLatin1Char('"') + m_scriptFolder + QLatin1Char('/') + m_method.script + QLatin1Char('"');
     try {

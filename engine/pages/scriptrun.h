@@ -73,6 +73,7 @@ private:
     void moveToWorkFolder(const QString &file, int page) const;
     QList<int> handed() const { return m_feed ? m_feed->handed() : QList<int>(); }
     QString changed();
+    QString breached() const; // why the script is believed no longer; empty while it is
 
     MethodContext &m_ctx;
     ConversionHost &m_host;

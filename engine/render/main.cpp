@@ -18,21 +18,88 @@
 #include <cmath>
 #include <limits>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <new>
 #include <malloc.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LP_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LP_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#ifdef LP_ADDRESS_SANITIZER
+#include <sanitizer/common_interface_defs.h>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
-// Set by Qt's warning that an image could not be allocated: the null page was the memory cap.
-bool g_outOfMemory = false;
+// Set when an allocation failed. Poppler answers one by leaving part of the page undrawn or by
+// aborting, Qt by a null image: this flag, not what they print about it, tells the memory cap.
+volatile std::sig_atomic_t g_allocationFailed = 0;
 
-void messages(QtMsgType, const QMessageLogContext &, const QString &text)
+} // namespace
+
+#ifndef LP_ADDRESS_SANITIZER
+// Every allocation of the process, poppler's and Qt's too, passes here first.
+extern "C" {
+void *__libc_malloc(size_t size);
+void *__libc_calloc(size_t count, size_t size);
+void *__libc_realloc(void *p, size_t size);
+
+void *malloc(size_t size) noexcept
 {
-    if (text.contains(QLatin1String("out of memory"), Qt::CaseInsensitive))
-        g_outOfMemory = true;
+    void *p = __libc_malloc(size);
+    if (!p && size)
+        g_allocationFailed = 1;
+    return p;
 }
+
+void *calloc(size_t count, size_t size) noexcept
+{
+    void *p = __libc_calloc(count, size);
+    if (!p && count && size)
+        g_allocationFailed = 1;
+    return p;
+}
+
+void *realloc(void *old, size_t size) noexcept
+{
+    void *p = __libc_realloc(old, size);
+    if (!p && size)
+        g_allocationFailed = 1;
+    return p;
+}
+}
+#endif
+
+namespace {
+
+// Poppler aborts on an allocation it cannot do without.
+void aborted(int)
+{
+    if (g_allocationFailed)
+        ::_exit(RenderProtocol::OutOfMemoryExit);
+    ::signal(SIGABRT, SIG_DFL);
+    ::raise(SIGABRT);
+}
+
+#ifdef LP_ADDRESS_SANITIZER
+// A sanitizer build has no address-space cap but the sanitizer's own on the resident memory
+// (LUMENPAGE_RSS_LIMIT_MB, given with it): dying at or past it is the memory cap.
+void sanitizerDied()
+{
+    const long long cap = qgetenv("LUMENPAGE_RSS_LIMIT_MB").toLongLong();
+    rusage usage{};
+    if (cap > 0 && ::getrusage(RUSAGE_SELF, &usage) == 0 && usage.ru_maxrss / 1024 >= cap)
+        ::_exit(RenderProtocol::OutOfMemoryExit);
+}
+#endif
 
 void writeAll(const char *data, size_t size)
 {
@@ -56,13 +123,13 @@ void error(RenderProtocol::Kind kind, QString text)
     answer("error " + QByteArray::number(int(kind)) + ' ' + text.toUtf8() + '\n');
 }
 
-// A failed allocation outside Qt's image code (poppler's own, or ours) ends the process with a
-// line the program reads as the memory cap.
+// A failed operator new ends the process with the status the program takes for the memory cap
+// (the words are for a person reading --verbose only).
 void outOfMemory()
 {
     static const char text[] = "lumenpage-render: out of memory\n";
     (void)!::write(STDERR_FILENO, text, sizeof text - 1);
-    ::_exit(4);
+    ::_exit(RenderProtocol::OutOfMemoryExit);
 }
 
 // LUMENPAGE_PAGE_LOG names a file that gets the number of every page drawn, one a line: how a
@@ -123,24 +190,24 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
                                        "resolution.").arg(page).arg(path).arg(dpi));
         return;
     }
-    g_outOfMemory = false;
+    g_allocationFailed = 0;
     logPage(page);
     QByteArray jpeg;
     QSize size;
     {
         const QImage image = PdfPages::render(document, index, dpi);
         if (image.isNull()) {
-            if (g_outOfMemory)
+            if (g_allocationFailed)
                 error(OutOfMemory, QStringLiteral("Page %1 of %2 needs more memory than allowed").arg(page).arg(path));
             else
                 error(RenderFailed, QStringLiteral("Page %1 of %2 could not be rendered at %3 dpi")
                                         .arg(page).arg(path).arg(dpi));
             return;
         }
-        // Poppler answers a bitmap it could not allocate with a stand-in of a pixel or so and
-        // a word on standard error: a page far smaller than it is was not drawn, and under the
-        // caps the memory cap is why.
-        if (image.width() < pixels.width() / 2 || image.height() < pixels.height() / 2) {
+        // Poppler answers a bitmap it could not allocate with a stand-in of a pixel or so: a page
+        // far smaller than it is was not drawn, and under the caps the memory cap is why. One
+        // it could not allocate inside the page (a transparency group) is left undrawn.
+        if (g_allocationFailed || image.width() < pixels.width() / 2 || image.height() < pixels.height() / 2) {
             error(OutOfMemory, QStringLiteral("Page %1 of %2 needs more memory than allowed").arg(page).arg(path));
             return;
         }
@@ -148,7 +215,7 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         QString why;
         jpeg = PdfPages::encodeJpeg(image, &why);
         if (jpeg.isEmpty()) {
-            error(g_outOfMemory ? OutOfMemory : RenderFailed,
+            error(g_allocationFailed ? OutOfMemory : RenderFailed,
                   QStringLiteral("Page %1 of %2 could not be encoded: %3").arg(page).arg(path, why));
             return;
         }
@@ -173,12 +240,29 @@ bool readExactly(QByteArray *bytes, qint64 count)
     return count == 0 || std::fread(bytes->data(), 1, size_t(count), stdin) == size_t(count);
 }
 
+int serve(int argc, char **argv);
+
 } // namespace
 
-int main(int argc, char **)
+int main(int argc, char **argv)
 {
     std::set_new_handler(outOfMemory);
-    qInstallMessageHandler(messages);
+    ::signal(SIGABRT, aborted);
+#ifdef LP_ADDRESS_SANITIZER
+    __sanitizer_set_death_callback(sanitizerDied);
+#endif
+    try {
+        return serve(argc, argv);
+    } catch (const std::bad_alloc &) {
+        // Qt throws it for an allocation it cannot do without.
+        return RenderProtocol::BadAllocExit;
+    }
+}
+
+namespace {
+
+int serve(int argc, char **)
+{
     if (argc != 1) {
         std::fputs("usage: lumenpage-render (requests on standard input, see the program)\n", stderr);
         return 2;
@@ -234,3 +318,5 @@ int main(int argc, char **)
     }
     return 0;
 }
+
+} // namespace

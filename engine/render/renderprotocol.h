@@ -26,8 +26,14 @@
 //   close                        the document is closed and its memory given back
 //     closed
 //
-// End of input ends it. Numbers are written in the C locale.
+// End of input ends it. Numbers are written in the C locale. Running out of memory where no
+// answer can be written any more is said by the exit status (OutOfMemoryExit, BadAllocExit).
 namespace RenderProtocol {
+
+enum ExitStatus {
+    OutOfMemoryExit = 4, // an allocation failed and the renderer could not go on
+    BadAllocExit = 5,    // a std::bad_alloc reached the renderer's main loop
+};
 
 enum Kind {
     Unreadable = 1,   // missing, not a PDF, damaged, protected by a password
