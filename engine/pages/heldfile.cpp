@@ -50,8 +50,7 @@ bool HeldFile::rewritten() const
     struct stat now {};
     if (m_fd < 0 || ::fstat(m_fd, &now) != 0)
         return false;
-    return now.st_size != m_taken.st_size || !sameTime(now.st_mtim, m_taken.st_mtim)
-           || (now.st_nlink == m_taken.st_nlink && !sameTime(now.st_ctim, m_taken.st_ctim));
+    return now.st_size != m_taken.st_size || !sameTime(now.st_mtim, m_taken.st_mtim);
 }
 
 bool HeldFile::replacedAt(const QString &path) const

@@ -19,9 +19,9 @@ public:
     HeldFile(const HeldFile &) = delete;
     HeldFile &operator=(const HeldFile &) = delete;
 
-    // The file held was written since it was taken: its size or modification time differ, or
-    // its change time with the same number of links (a rewrite that put the modification time
-    // back; a removal or a new link changes the change time too, and is no rewrite).
+    // The file held was written since it was taken: its size or modification time differ. (Not
+    // its change time: a rename or a removal changes that too, and leaves the file as it was;
+    // a rewrite of the same size that puts the modification time back goes unseen.)
     bool rewritten() const;
     // `path` leads to another file than the one held (one renamed over it); false when it
     // leads to none.
