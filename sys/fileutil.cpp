@@ -207,12 +207,9 @@ QString FileVersion(const QString &path)
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    // The change time too: a rewrite that keeps the size and puts the modification time back
-    // cannot put it back.
-    return QStringLiteral("%1:%2:%3:%4.%5:%6.%7")
+    return QStringLiteral("%1:%2:%3:%4.%5")
         .arg(qulonglong(info.st_dev)).arg(qulonglong(info.st_ino)).arg(qlonglong(info.st_size))
-        .arg(qlonglong(info.st_mtim.tv_sec)).arg(qlonglong(info.st_mtim.tv_nsec))
-        .arg(qlonglong(info.st_ctim.tv_sec)).arg(qlonglong(info.st_ctim.tv_nsec));
+        .arg(qlonglong(info.st_mtim.tv_sec)).arg(qlonglong(info.st_mtim.tv_nsec));
 }
 
 QString InputFileProblem(const QString &path)

@@ -83,8 +83,8 @@ void LinkOrCopyFile(const QString &source, const QString &destination);
 // on). Empty when it is a regular file that can be opened for reading.
 QString InputFileProblem(const QString &path);
 
-// Which version of the file at `path` is there now (its device, inode, size, modification and
-// change times), following a link; empty when there is none. Two equal answers: the same bytes, as far
+// Which version of the file at `path` is there now (its device, inode, size and modification
+// time), following a link; empty when there is none. Two equal answers: the same bytes, as far
 // as the system can tell.
 QString FileVersion(const QString &path);
 

@@ -375,12 +375,16 @@ private slots:
             mostWaiting = std::max(mostWaiting, int(waiting.size()));
             if (waiting.size() >= 2 || (finished && !waiting.isEmpty())) {
                 taken << waiting.first();
-                const QString page = folder + QLatin1Char('/') + waiting.first(), drawn = page + QStringLiteral(".rgb");
+                const QString page = folder + QLatin1Char('/') + waiting.first();
+                const QStringList beside = QDir(folder).entryList({waiting.first() + QStringLiteral(".*")}, QDir::Files);
+                const QString drawn = folder + QLatin1Char('/') + beside.value(0);
                 // Page 1 is compressed as it comes off the pipe, the others from a raw page:
                 // either way the pixels beside it are those its page image holds, to the JPEG's
                 // last bit of noise, and nothing else is left beside a page. The page's line
                 // names them with their size and checksum (checked below).
                 if (pixels) {
+                    QCOMPARE(beside.size(), 1);
+                    QVERIFY2(beside[0].endsWith(QLatin1String(".rgb")), qPrintable(beside[0]));
                     const QImage image(page);
                     QFile f(drawn);
                     QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(drawn));
@@ -393,11 +397,11 @@ private slots:
                     for (int y = 0; y < image.height(); ++y)
                         sum.addRow(reinterpret_cast<const unsigned char *>(rgb.constData()) + qsizetype(y) * image.width() * 3,
                                    size_t(image.width()) * 3);
-                    said << QStringLiteral("page %1 %2 %2.rgb %3 %4")
-                                .arg(taken.size()).arg(waiting.first()).arg(rgb.size()).arg(sum.value(), 16, 16, QLatin1Char('0'));
+                    said << QStringLiteral("page %1 %2 %3 %4 %5")
+                                .arg(taken.size()).arg(waiting.first(), beside[0]).arg(rgb.size()).arg(sum.value(), 16, 16, QLatin1Char('0'));
                     QVERIFY(QFile::remove(drawn));
                 }
-                QVERIFY(!QFile::exists(drawn));
+                QCOMPARE(QDir(folder).entryList({waiting.first() + QStringLiteral(".*")}, QDir::Files), QStringList());
                 QVERIFY(QFile::remove(page));
             } else if (finished) {
                 break;

@@ -21,7 +21,7 @@
 # - LUMENPAGE_JPEG_WRITER=PROGRAM: the program's page image writer (lumenpage-jpeg) instead of
 #   cjpeg: the same page images, made beside Ghostscript instead of in its way.
 # - LUMENPAGE_KEEP_PIXELS=1 (with LUMENPAGE_MAX_PENDING and the writer): each page image comes
-#   with the pixels Ghostscript drew, FILE.rgb beside it, named on the page's line with their
+#   with the pixels Ghostscript drew, FILE.TOKEN.rgb beside it, named on the page's line with their
 #   size and checksum ("page N FILE PIXELS BYTES SUM", common.sh) for the reader to check.
 # - LUMENPAGE_PAGE_SECONDS=T (with LUMENPAGE_MAX_PENDING): a page that takes longer than T
 #   seconds is abandoned and named; a new Ghostscript takes over after it, as after one that
@@ -53,11 +53,11 @@ remove() {
 
 status=0
 finish() {
-    remove current.pdf password.ps current*.jpg.part current*.jpg.raw relay.out
+    remove current.pdf password.ps current*.jpg.part current*.jpg.*raw relay.out
 }
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
-remove current*.jpg current*.jpg.part current*.jpg.raw current*.jpg.rgb
+remove current*.jpg current*.jpg.part current*.jpg.*raw current*.jpg.*rgb
 
 READER=no
 [ -n "${LUMENPAGE_MAX_PENDING:-}" ] && READER=yes

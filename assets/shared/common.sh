@@ -223,7 +223,7 @@ relay() {
         "page 3" | "page 6")
             shift
             case "$failed" in
-            *" $1 "*) rm -f -- "$2" "$2.rgb" ;;
+            *" $1 "*) rm -f -- "$2" ${3:+"$3"} ;;
             *) page_done "$@"; finished=$((finished + 1)) ;;
             esac
             [ "$1" -gt "$highest" ] && highest=$1 ;;

@@ -46,6 +46,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,8 +59,13 @@ struct Page {
     int height = 0;
 };
 
-std::string rawOf(const Page &page) { return page.name + ".raw"; }
-std::string pixelsOf(const Page &page) { return page.name + ".rgb"; }
+// Beside a page's name, the raw page and its pixels carry a name nobody can guess ahead, drawn
+// when the process starts: another process of the user that plants or truncates files under
+// the names it expects hits none of them (a file truncated under a mapping would end this
+// one with SIGBUS), and what it finds by looking is still checked against the page's line.
+std::string token;
+std::string rawOf(const Page &page) { return page.name + "." + token + ".raw"; }
+std::string pixelsOf(const Page &page) { return page.name + "." + token + ".rgb"; }
 
 // The reader takes each page's drawn pixels with its page image.
 bool keepPixels = false;
@@ -135,8 +141,9 @@ bool writeJpeg(const ReadRow &readRow, std::FILE *out, int width, int height, JS
 }
 
 // The page, its rows read by `readRow`, as its page image, complete under its name and said
-// on standard output with its pixels when `pixels` (asked once every row is read) says they
-// were kept, summed as `sum`; false when it could not be written.
+// on standard output with its pixels when `pixels` (asked once the page image is complete,
+// before it takes its name: they lie beside it before it appears) says they were kept, summed
+// as `sum`; false when it could not be written (the pixels are then removed).
 template <typename ReadRow, typename Kept>
 bool writePage(const Page &page, const ReadRow &readRow, const Kept &pixels, const PixelSum &sum)
 {
@@ -148,12 +155,15 @@ bool writePage(const Page &page, const ReadRow &readRow, const Kept &pixels, con
         ok = false;
     if (out && std::fclose(out) != 0)
         ok = false;
+    const bool withPixels = ok && pixels();
     ok = ok && std::rename(part.c_str(), page.name.c_str()) == 0;
     if (!ok) {
         std::remove(part.c_str());
+        if (withPixels)
+            std::remove(pixelsOf(page).c_str());
         return false;
     }
-    if (pixels())
+    if (withPixels)
         std::printf("page %ld %s %s %zu %016" PRIx64 "\n", page.number, page.name.c_str(), pixelsOf(page).c_str(),
                     size_t(page.width) * 3 * size_t(page.height), sum.value());
     else
@@ -175,11 +185,7 @@ bool compress(const Page &page)
     void *const map = fd >= 0 && ::fstat(fd, &info) == 0 && size_t(info.st_size) == size
                               ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
                               : MAP_FAILED;
-    bool ok = false;
-    // The pixels lie beside the page image before it is said; the mapping outlives the rename.
-    const bool kept = map != MAP_FAILED && keepPixels && std::rename(raw.c_str(), pixelsOf(page).c_str()) == 0;
-    if (keepPixels && !kept)
-        std::remove(pixelsOf(page).c_str());
+    bool ok = false, kept = false;
     if (map != MAP_FAILED) {
         ::madvise(map, size, MADV_SEQUENTIAL);
         const auto *rows = static_cast<const JSAMPLE *>(map);
@@ -196,18 +202,20 @@ bool compress(const Page &page)
             }
             const JSAMPLE *const next = rows + at;
             at += rowBytes;
-            if (kept)
+            if (keepPixels)
                 sum.addRow(next, rowBytes);
             return next;
-        }, [&] { return kept; }, sum);
+        }, [&] {
+            // Every row read: nothing faults on the mapping once the file has left its name.
+            kept = keepPixels && std::rename(raw.c_str(), pixelsOf(page).c_str()) == 0;
+            return kept;
+        }, sum);
         ::munmap(map, size);
     }
     if (fd >= 0)
         ::close(fd);
     if (!kept)
         std::remove(raw.c_str());
-    else if (!ok)
-        std::remove(pixelsOf(page).c_str());
     return ok;
 }
 
@@ -219,8 +227,6 @@ bool compressStreamed(Input &input, const Page &page)
 {
     const size_t rowBytes = size_t(page.width) * 3;
     const std::string raw = rawOf(page);
-    if (keepPixels)
-        std::remove(pixelsOf(page).c_str()); // none of an earlier page may pass for this one's
     int pixels = keepPixels ? ::open(raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600) : -1;
     int rows = 0;
     bool kept = false;
@@ -365,6 +371,14 @@ int main(int argc, char **argv)
     const long limit = envNumber("LUMENPAGE_MAX_PENDING");
     const long reader = envNumber("LUMENPAGE_READER");
     keepPixels = limit > 0 && envNumber("LUMENPAGE_KEEP_PIXELS") == 1;
+    unsigned char random[8] = {};
+    if (::getrandom(random, sizeof random, 0) != ssize_t(sizeof random))
+        return 1;
+    for (const unsigned char byte : random) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", byte);
+        token += hex;
+    }
     // The time cap per page is held here when the Ghostscript to stop is named.
     Input input(int(envNumber("LUMENPAGE_PAGE_SECONDS")), argc == 3 ? pid_t(std::strtol(argv[2], nullptr, 10)) : 0);
     bool ok = true;

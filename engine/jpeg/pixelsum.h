@@ -15,17 +15,24 @@ public:
     // One row of the picture, in order; both sides give the same rows.
     void addRow(const unsigned char *row, size_t bytes)
     {
+        // In locals: the row's bytes may alias anything, the members would be stored each step.
+        uint64_t lane[4] = {m_lane[0], m_lane[1], m_lane[2], m_lane[3]};
         size_t at = 0;
-        for (; at + 32 <= bytes; at += 32)
-            for (int k = 0; k < 4; ++k)
-                m_lane[k] = mix(m_lane[k], word(row + at + 8 * size_t(k)));
+        for (; at + 32 <= bytes; at += 32) {
+            lane[0] = mix(lane[0], word(row + at));
+            lane[1] = mix(lane[1], word(row + at + 8));
+            lane[2] = mix(lane[2], word(row + at + 16));
+            lane[3] = mix(lane[3], word(row + at + 24));
+        }
         for (int k = 0; at + 8 <= bytes; at += 8, ++k)
-            m_lane[k] = mix(m_lane[k], word(row + at));
+            lane[k] = mix(lane[k], word(row + at));
         if (at < bytes) {
             unsigned char tail[8] = {};
             std::memcpy(tail, row + at, bytes - at);
-            m_lane[3] = mix(m_lane[3], word(tail));
+            lane[3] = mix(lane[3], word(tail));
         }
+        for (int k = 0; k < 4; ++k)
+            m_lane[k] = lane[k];
         m_bytes += bytes;
     }
     uint64_t value() const

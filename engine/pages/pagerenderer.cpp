@@ -62,8 +62,8 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
         startNext();
         Page drawn = process->receive();
         // Poppler reads the document as it draws: a page is the document's only when the file
-        // is still the version the renderer opened (as the scripts' pages are, scriptrun.h).
-        if (!process->version().isEmpty() && FileVersion(m_path) != process->version())
+        // it opened is still as it was (as the scripts' pages are, scriptrun.h).
+        if (process->documentRewritten())
             throw Failure(QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_path), RenderFailed);
         return drawn;
     } catch (const Failure &f) {

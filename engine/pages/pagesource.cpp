@@ -5,6 +5,7 @@
 #include "engine/pages/scriptfiles.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStringList>
 
 #include <algorithm>
@@ -56,9 +57,11 @@ void PageFeed::take(const SourcePage &page)
         QFile::remove(pixels.path);
         pixels = {};
     }
-    if (!pixels.isEmpty() && pixels.path != file + QStringLiteral(".rgb")) {
+    if (!pixels.isEmpty()) {
+        // Under a name nobody can guess, as the writer's own: a file planted or written over
+        // under a name known ahead can neither be taken nor spoil the page's.
         const QByteArray from = QFile::encodeName(pixels.path);
-        pixels.path = file + QStringLiteral(".rgb");
+        pixels.path = file + QLatin1Char('.') + QString::number(QRandomGenerator::system()->generate64(), 16) + QStringLiteral(".rgb");
         if (std::rename(from.constData(), QFile::encodeName(pixels.path).constData()) != 0) {
             std::remove(from.constData());
             pixels = {};

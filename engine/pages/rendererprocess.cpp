@@ -169,6 +169,7 @@ int RendererProcess::open(const QString &path, const std::optional<QByteArray> &
 {
     m_path = path;
     m_version = FileVersion(path);
+    m_held = HeldFile(path);
     if (m_state == State::NotStarted)
         start();
     Q_ASSERT(m_state == State::Parked);

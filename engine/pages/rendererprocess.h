@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pages/heldfile.h"
 #include "engine/pages/renderlimits.h"
 
 #include <QByteArray>
@@ -76,6 +77,8 @@ public:
     // The version of the document's file it opened (FileVersion): a renderer that opened an
     // earlier version is not used for this one.
     const QString &version() const { return m_version; }
+    // The file it opened was written since (HeldFile): its pages may be of either version.
+    bool documentRewritten() const { return m_held.rewritten(); }
     // The page being drawn (Drawing), else null.
     const Request *request() const { return m_state == State::Drawing ? &m_request : nullptr; }
     bool drawing(const Request &request) const
@@ -150,6 +153,7 @@ private:
     std::unique_ptr<Interruption::ProcessGroupGuard> m_guard;
     QString m_path;
     QString m_version;
+    HeldFile m_held;
     int m_pageCount = 0;
     Request m_request;
     QByteArray m_errors;        // tail of the renderer's standard error

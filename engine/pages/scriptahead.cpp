@@ -90,7 +90,7 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
         // A fresh folder: nothing an earlier script left there is read as this one's.
         RemoveTree(ahead->folder);
         CopyScriptFolder(ctx.host.appFolder(), method, ahead->folder);
-        ahead->version = FileVersion(ahead->pdf);
+        ahead->held = HeldFile(ahead->pdf);
         LinkOrCopyFile(ahead->pdf, ahead->folder + QStringLiteral("/current.pdf"));
     } catch (const Failure &) {
         return;
@@ -109,8 +109,8 @@ std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QS
     if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
         && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
         && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/'))
-        // Rewritten since it was started: drawn again, whole, from the version there now.
-        && !ahead->version.isEmpty() && FileVersion(pdfPath) == ahead->version)
+        // Rewritten or replaced since it was started: drawn again, whole, from the file there now.
+        && !ahead->held.rewritten() && !ahead->held.replacedAt(pdfPath))
         return std::move(ahead);
     ctx.ahead->end();
     return nullptr;

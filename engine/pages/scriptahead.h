@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pages/heldfile.h"
 #include "engine/pages/pagechoice.h"
 #include "engine/pages/pagesource.h"
 #include "engine/pages/renderlimits.h"
@@ -40,7 +41,7 @@ struct ScriptAhead {
     QString folder; // its copy in the WorkFolder, where it runs
     ScriptEnvironment environment;
     ChildLimits limits;
-    QString version; // FileVersion of pdf when the script was given it
+    HeldFile held; // pdf's file when the script was given it
     StartedProgram program;
 };
 

@@ -130,7 +130,7 @@ QString ScriptRun::breached() const
 
 QString ScriptRun::changed()
 {
-    if (m_changed.isEmpty() && !m_version.isEmpty() && FileVersion(m_pdf) != m_version)
+    if (m_changed.isEmpty() && (m_held.rewritten() || m_held.replacedAt(m_pdf)))
         m_changed = QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_pdf);
     return m_changed;
 }

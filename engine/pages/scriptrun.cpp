@@ -115,10 +115,10 @@ MethodResult ScriptRun::run()
 {
     if (m_inputProblem.isEmpty())
         m_adopted = AdoptScriptAhead(m_ctx, m_pdf, m_method, environment());
-    if (m_adopted)
-        m_version = m_adopted->version;
     else if (m_ctx.ahead)
         m_ctx.ahead->end();
+    if (m_adopted)
+        m_held = std::move(m_adopted->held);
     m_scriptFolder = m_adopted ? m_adopted->folder : m_ctx.workFolder + QLatin1Char('/') + m_method.folder;
     m_currentPdf = m_scriptFolder + QStringLiteral("/current.pdf");
     m_pagesFolder = m_method.pagesFolder.isEmpty() ? m_scriptFolder + QLatin1Char('/')
@@ -177,7 +177,7 @@ void ScriptRun::placeInput()
     // The script only reads its input: a link, so that a large document is not copied into
     // scratch space (a tmpfs /tmp is memory).
     const bool placed = m_trap.step(ScriptStep::PlaceInput, [&] {
-        m_version = FileVersion(m_pdf);
+        m_held = HeldFile(m_pdf);
         LinkOrCopyFile(m_pdf, m_currentPdf);
     });
     // An input that could not be placed never appears: it is not waited for, and its failure

@@ -85,10 +85,11 @@ private:
     // then its folder is the script folder, already copied and given the input.
     std::unique_ptr<ScriptAhead> m_adopted;
     QString m_scriptFolder, m_currentPdf, m_pagesFolder, m_baseName;
-    // The version of the document (FileVersion) when the script was given it, and why its pages
-    // are no longer taken once it is another: Ghostscript reads it as it draws, so a page is
-    // the document's only while the file is still that version.
-    QString m_version, m_changed;
+    // The document's file when the script was given it, and why its pages are no longer taken
+    // once it is rewritten, or another file is renamed over it: each Ghostscript the script
+    // starts opens it by its name and reads it as it draws.
+    HeldFile m_held;
+    QString m_changed;
 
     ScriptEvents m_events;
     int m_exitCode = 0;
