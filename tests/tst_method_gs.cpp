@@ -10,7 +10,6 @@
 #include "sys/fileutil.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -282,23 +281,28 @@ private slots:
     void pagesHoldWhatGhostscriptDrew_data()
     {
         QTest::addColumn<QString>("mimeType");
-        QTest::newRow("GIF") << QStringLiteral("image/gif");
-        QTest::newRow("PNG") << QStringLiteral("image/png");
-        QTest::newRow("TIFF") << QStringLiteral("image/tiff");
+        QTest::addColumn<bool>("firstPageOnly");
+        QTest::newRow("GIF") << QStringLiteral("image/gif") << false;
+        QTest::newRow("PNG") << QStringLiteral("image/png") << false;
+        QTest::newRow("TIFF") << QStringLiteral("image/tiff") << false;
+        QTest::newRow("PNG, first page only") << QStringLiteral("image/png") << true;
     }
     void pagesHoldWhatGhostscriptDrew()
     {
         QFETCH(QString, mimeType);
+        QFETCH(bool, firstPageOnly);
         Fixture f;
         if (f.host.imaging.extensionOf(mimeType).isEmpty())
             QSKIP("no encoder of this format here");
-        constexpr int pages = 5;
-        const QString pdf = f.pdf(QStringLiteral("five.pdf"), pages);
+        const int pages = firstPageOnly ? 1 : 5;
+        const QString pdf = f.pdf(QStringLiteral("five.pdf"), 5);
         f.host.entries << pdf;
         f.host.format.mimeType = mimeType;
+        f.host.check5Value = firstPageOnly ? 1 : 0;
         ConversionRun run(f.host);
         run.start();
         QCOMPARE(run.lastReport().failedFiles(), QStringList());
+        QCOMPARE(int(QDir(f.out).entryList(QDir::Files).size()), pages);
         const QString renders = f.root.path() + QStringLiteral("/gs");
         QVERIFY(QDir().mkpath(renders));
         QProcess gs;

@@ -107,8 +107,8 @@ ScriptEnvironment ScriptRun::environment(std::optional<bool> firstPageOnly) cons
 {
     if (!firstPageOnly)
         firstPageOnly = firstPageOnlyNow();
-    const bool handing = m_method.handsOverWhileRendering && !*firstPageOnly;
-    return MakeScriptEnvironment(*firstPageOnly, m_ctx.choice, handing ? m_ctx.pageSink : nullptr, m_ctx.limits);
+    return MakeScriptEnvironment(*firstPageOnly, m_ctx.choice, m_method.handsOverWhileRendering ? m_ctx.pageSink : nullptr,
+                                 m_ctx.limits);
 }
 
 MethodResult ScriptRun::run()
@@ -206,8 +206,9 @@ void ScriptRun::runScript()
         WritePasswordFile(passwordFile, m_ctx.choice.password);
     // Pages are handed over as the script finishes them, a few at a time: the run encodes each
     // on the other core while the next is drawn, and scratch space holds only the pages in
-    // flight. The script waits while MaxPendingPages of its pages are not yet taken.
-    PageSink *const sink = m_method.handsOverWhileRendering && !firstPageOnly ? m_ctx.pageSink : nullptr;
+    // flight. The script waits while MaxPendingPages of its pages are not yet taken. Page 1
+    // alone goes the same way, so that it too is encoded from the pixels Ghostscript drew.
+    PageSink *const sink = m_method.handsOverWhileRendering ? m_ctx.pageSink : nullptr;
     const ScriptEnvironment told = MakeScriptEnvironment(firstPageOnly, m_ctx.choice, sink, m_ctx.limits);
     // What the script may say: pages of the run's choice among those it said it draws, named
     // in its pages folder.
@@ -282,7 +283,8 @@ void ScriptRun::handOverLeft()
         m_result.pagesProduced = true;
 
     // Only page 1 was wanted: what happened to the others does not fail the file.
-    if (m_host.options().firstPageOnly && m_numbers.value(0) == 1 && m_result.pagesProduced)
+    const int firstGiven = !handed().isEmpty() ? handed().first() : m_numbers.value(0);
+    if (m_host.options().firstPageOnly && firstGiven == 1 && m_result.pagesProduced)
         m_result.cause.clear();
     // Pages were converted but not all: the user learns which are missing and why.
     if (m_result.pagesProduced && !m_result.cause.isEmpty())
