@@ -325,6 +325,41 @@ private slots:
         }
     }
 
+    // The window reads "Convert First Page Only" for each file: changed while the file before is
+    // converted (after the next file's script may have been started for it), the next file gets
+    // the pages the option says when its turn comes.
+    void firstPageOnlyChangedDuringTheFileBefore_data()
+    {
+        QTest::addColumn<bool>("before");
+        QTest::newRow("every page, then page 1") << false;
+        QTest::newRow("page 1, then every page") << true;
+    }
+    void firstPageOnlyChangedDuringTheFileBefore()
+    {
+        QFETCH(bool, before);
+        Fixture f;
+        f.host.entries << f.pdf(QStringLiteral("one.pdf"), 6) << f.pdf(QStringLiteral("two.pdf"), 6);
+        f.host.check5Value = before ? 1 : 0;
+        // Changed once the second file's script has been started ahead, with the option as it was.
+        bool changed = false;
+        f.host.onYield = [&] {
+            if (changed || f.host.events.filter(QStringLiteral("start 2 ")).size() > 0)
+                return;
+            if (QDirIterator(f.temp, {QStringLiteral("ps-2")}, QDir::Dirs, QDirIterator::Subdirectories).hasNext()) {
+                changed = true;
+                f.host.check5Value = before ? 0 : 1;
+            }
+        };
+        ConversionRun run(f.host);
+        run.start();
+        QVERIFY(changed);
+        QStringList second;
+        for (const QString &gif : f.gifs())
+            if (gif.startsWith(QStringLiteral("two-")))
+                second << gif;
+        QCOMPARE(int(second.size()), before ? 6 : 1);
+    }
+
     // The last page goes to the run as every other does, with Ghostscript's pixels, also when
     // the script has ended before the run could take it.
     void theLastPageIsHandedOverAsTheOthers()
