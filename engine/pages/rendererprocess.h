@@ -135,6 +135,9 @@ public:
     static void park(std::unique_ptr<RendererProcess> process);
     static int parkedCount();
     static void endParked();
+    // Stops the renderer kept ahead, if any: it may be writing a page's pixels into the folder
+    // of a run that is ending.
+    static void endAhead();
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath();
