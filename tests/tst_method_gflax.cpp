@@ -278,6 +278,49 @@ private slots:
         QCOMPARE(f.texts().last(), QStringLiteral("Done."));
         QCOMPARE(f.texts().filter(QStringLiteral("Page 2 is past the end")).size(), 1);
     }
+
+    // What poppler drew is what is saved, every page alike: a PNG or TIFF holds the renderer's
+    // own lossless render pixel for pixel (no JPEG in between), and a GIF is the one the
+    // encoder makes of that render; no drawn pixels are left behind.
+    void pagesHoldWhatPopplerDrew_data()
+    {
+        QTest::addColumn<QString>("mimeType");
+        QTest::newRow("GIF") << QStringLiteral("image/gif");
+        QTest::newRow("PNG") << QStringLiteral("image/png");
+        QTest::newRow("TIFF") << QStringLiteral("image/tiff");
+    }
+    void pagesHoldWhatPopplerDrew()
+    {
+        QFETCH(QString, mimeType);
+        Fixture f;
+        const QString extension = f.host.imaging.extensionOf(mimeType);
+        if (extension.isEmpty())
+            QSKIP("no encoder of this format here");
+        constexpr int pages = 3;
+        const QString pdf = f.pdf(QStringLiteral("three.pdf"), pages);
+        f.host.entries << pdf;
+        f.host.format.mimeType = mimeType;
+        f.host.pages = QString::number(pages);
+        ConversionRun run(f.host);
+        run.start();
+        QCOMPARE(run.lastReport().failedFiles(), QStringList());
+        for (int n = 1; n <= pages; ++n) {
+            const QImage drawn = TestImages::popplerPage(pdf, n, 144);
+            QVERIFY(!drawn.isNull());
+            const QString saved = f.out + QStringLiteral("/three%1").arg(n) + extension;
+            if (mimeType == ImagingService::pageType()) {
+                const QString again = f.root.path() + QStringLiteral("/again.gif");
+                QString error;
+                QVERIFY2(f.host.imaging.SavePictureAs(drawn, again, mimeType, &error), qPrintable(error));
+                QFile a(saved), b(again);
+                QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+                QVERIFY2(a.readAll() == b.readAll(), qPrintable(saved));
+            } else {
+                QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), drawn);
+            }
+        }
+        QCOMPARE(f.tempEntries(), QStringList());
+    }
 };
 
 QTEST_MAIN(TestMethodGflax)

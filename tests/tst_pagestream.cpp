@@ -156,8 +156,9 @@ private slots:
     }
 
     // The in-process renderers hand each page over as it is written, encoded on the other core
-    // while the next is drawn: the same GIFs, progress and boxes as drawing every page first and
-    // encoding them one after the other on this thread.
+    // while the next is drawn: the same GIFs (but for the JPEG's noise: pages handed over come
+    // with their drawn pixels), progress and boxes as drawing every page first and encoding
+    // them one after the other on this thread.
     void leftoversSameOnBothCores_data()
     {
         QTest::addColumn<Method>("method");
@@ -186,7 +187,7 @@ private slots:
         QVERIFY(a.gifs.size() >= pages + 2);
         QCOMPARE(a.gifs, b.gifs);
         for (qsizetype i = 0; i < a.gifs.size(); ++i)
-            QVERIFY2(a.pictures[i] == b.pictures[i], qPrintable(a.gifs[i] + QStringLiteral(" differs")));
+            QVERIFY2(TestImages::psnr(a.pictures[i], b.pictures[i]) > 40, qPrintable(a.gifs[i] + QStringLiteral(" differs")));
         QCOMPARE(a.progress, b.progress);
         QCOMPARE(a.progressTexts, b.progressTexts);
         QCOMPARE(a.pageProgress, b.pageProgress);
@@ -400,6 +401,7 @@ private slots:
         QTest::newRow("taken") << "plain" << true << true;
         QTest::newRow("lying beside it, not handed over") << "plain" << false << false;
         QTest::newRow("a byte short") << "short" << true << false;
+        QTest::newRow("a row too long, said so, the page's checksum") << "long" << true << false;
         QTest::newRow("a link") << "link" << true << false;
         QTest::newRow("another picture of that size in their place") << "other" << true << false;
     }
@@ -423,13 +425,17 @@ private slots:
         for (int y = 0; y < 90; ++y)
             sum.addRow(reinterpret_cast<const unsigned char *>(red.constData()) + y * 360, 360);
         const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.rgb"));
-        const QByteArray content = kind == QLatin1String("short") ? red.chopped(1) : kind == QLatin1String("other") ? blue : red;
+        const QByteArray content = kind == QLatin1String("short")  ? red.chopped(1)
+                                   : kind == QLatin1String("other") ? blue
+                                   : kind == QLatin1String("long")  ? red + red.left(360)
+                                                                    : red;
         TestFiles::writeBytes(kind == QLatin1String("link") ? elsewhere : drawn, content);
         if (kind == QLatin1String("link"))
             QVERIFY(QFile::link(elsewhere, drawn));
         PageStream stream(1, imaging);
         stream.submit(jpg, dir.filePath(QStringLiteral("p.gif")),
-                      handed ? PageImage::DrawnPixels{drawn, qint64(red.size()), sum.value()} : PageImage::DrawnPixels{});
+                      handed ? PageImage::DrawnPixels{drawn, qint64(kind == QLatin1String("long") ? content.size() : red.size()), sum.value()}
+                             : PageImage::DrawnPixels{});
         stream.finish();
         QVERIFY(stream.takeFinished().value(0).encoding.written());
         const QImage gif(dir.filePath(QStringLiteral("p.gif")));

@@ -741,6 +741,21 @@ private slots:
         QCOMPARE(decoded.size(), reference.size());
         const double db = psnr(reference, decoded);
         QVERIFY2(db > 50, qPrintable(QString::number(db)));
+
+        // Asked for, its drawn pixels come beside the same JPEG: the render itself, left in a
+        // file of their own in the folder named and nowhere else.
+        const QString folder = dir.path() + QStringLiteral("/work");
+        QVERIFY(QDir().mkpath(folder));
+        PageRenderer keeping(pdf, RenderLimits());
+        keeping.keepPixelsIn(folder);
+        const PageRenderer::Page kept = keeping.render(1, 144, false);
+        QCOMPARE(kept.jpeg, page.jpeg);
+        QCOMPARE(QFileInfo(kept.pixels.path).path(), folder);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QFileInfo(kept.pixels.path).fileName()});
+        QImage pixels;
+        QVERIFY(PageImage::readDrawnPixels(kept.pixels, kept.size, &pixels));
+        QCOMPARE(pixels, reference);
+        QVERIFY(page.pixels.isEmpty());
     }
 
     // A renderer done with a document waits for the next one, its document closed: each step
@@ -805,11 +820,13 @@ private slots:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("dpi");
-        QTest::newRow("moved") << "two.pdf" << "two.pdf" << "-" << 72;
-        QTest::newRow("other resolution") << "two.pdf" << "two.pdf" << "-" << 144;
-        QTest::newRow("other document") << "two.pdf" << "plain.pdf" << "-" << 72;
-        QTest::newRow("password") << "a.pdf" << "a.pdf" << "pw-a" << 72;
-        QTest::newRow("damaged") << "bad.pdf" << "two.pdf" << "-" << 72;
+        QTest::addColumn<bool>("pixels"); // ASKED asks for its drawn pixels, NEXT was not
+        QTest::newRow("moved") << "two.pdf" << "two.pdf" << "-" << 72 << false;
+        QTest::newRow("other resolution") << "two.pdf" << "two.pdf" << "-" << 144 << false;
+        QTest::newRow("other document") << "two.pdf" << "plain.pdf" << "-" << 72 << false;
+        QTest::newRow("password") << "a.pdf" << "a.pdf" << "pw-a" << 72 << false;
+        QTest::newRow("damaged") << "bad.pdf" << "two.pdf" << "-" << 72 << false;
+        QTest::newRow("drawn pixels asked for") << "two.pdf" << "two.pdf" << "-" << 72 << true;
     }
     void nextDocumentDrawnAhead()
     {
@@ -817,6 +834,7 @@ private slots:
         QFETCH(QString, asked);
         QFETCH(QString, password);
         QFETCH(int, dpi);
+        QFETCH(bool, pixels);
         QTemporaryDir dir;
         const QString plain = dir.filePath(QStringLiteral("plain.pdf"));
         TestFiles::writePdf(plain, 1);
@@ -831,7 +849,14 @@ private slots:
             PageRenderer renderer(path, RenderLimits());
             if (password != QLatin1String("-"))
                 renderer.setPassword(password.toUtf8());
-            return renderer.render(1, dpi, false).jpeg;
+            if (pixels)
+                renderer.keepPixelsIn(dir.path());
+            PageRenderer::Page page = renderer.render(1, dpi, false);
+            // What was asked for, and only that.
+            if (page.pixels.isEmpty() == pixels)
+                return QByteArray("pixels not as asked");
+            Rendering::dropPixels(page);
+            return page.jpeg;
         };
         const QByteArray expected = firstPage(dir.filePath(asked));
         RendererProcess::endParked();

@@ -78,6 +78,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
                           .arg(m_path, rangeText).arg(pageCount));
     // The next page is drawn on the other core while this one is written.
     document->plan(pages, !wanted || wanted(1) ? nextDocument : QString());
+    document->keepPixelsIn(feed ? feed->pixelFolder() : QString());
     document->setPageFiles([stem](int page) { return stem + QString::number(page) + QStringLiteral(".jpg"); }, dpi, lowersToFit);
     PageFeed ownFeed(nullptr, folder, [](int) { return QString(); });
     PageFeed &to = feed ? *feed : ownFeed;

@@ -5,6 +5,7 @@
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,17 @@ GflAx::GflAx(RenderLimits limits, std::function<void()> whileWaiting)
     : m_limits(limits), m_whileWaiting(std::move(whileWaiting))
 {
 }
-GflAx::~GflAx() = default;
+GflAx::~GflAx()
+{
+    dropPixels();
+}
+
+void GflAx::dropPixels()
+{
+    if (!m_pixels.isEmpty())
+        QFile::remove(m_pixels.path);
+    m_pixels = {};
+}
 
 void GflAx::LoadBitmap(const QString &path)
 {
@@ -39,6 +50,7 @@ void GflAx::LoadBitmap(const QString &path)
 void GflAx::load(const QString &path)
 {
     m_bitmap.clear();
+    dropPixels();
     if (Page < 1)
         throw Failure(QCoreApplication::translate("Engine", "Page %1 does not exist: pages are numbered from 1").arg(Page),
                       NoSuchPage);
@@ -69,7 +81,9 @@ void GflAx::load(const QString &path)
                 planned << p;
         }
         m_renderer->plan(planned, pagesToLoad.isEmpty() ? NextDocument : QString());
-        m_bitmap = m_renderer->drawPlanned(Page, EpsDpi, false).jpeg;
+        Rendering::Page drawn = m_renderer->drawPlanned(Page, EpsDpi, false);
+        m_bitmap = std::move(drawn.jpeg);
+        m_pixels = drawn.pixels;
     } catch (const Failure &f) {
         m_fault = PageRenderer::faultOf(f.code());
         switch (f.code()) {
@@ -91,6 +105,7 @@ int GflAx::pageCount(const QString &path)
             m_renderer->setPassword(Password);
         m_renderer->setFitBox(FitBox);
     }
+    m_renderer->keepPixelsIn(PixelFolder);
     try {
         return m_renderer->pageCount();
     } catch (const Failure &f) {

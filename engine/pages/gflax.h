@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/pageimage.h"
 #include "engine/pages/renderlimits.h"
 #include "engine/run/runreport.h"
 
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class PageRenderer;
 
@@ -56,6 +58,9 @@ public:
     // The password the document is opened with, when it has one (see PageRenderer::setPassword).
     bool HasPassword = false;
     QByteArray Password;
+    // Each page loaded also leaves the pixels it was drawn with in this folder (see
+    // PageRenderer::keepPixelsIn); empty: none.
+    QString PixelFolder;
 
     // The number of pages of the PDF at `path`, opening it as LoadBitmap would. Throws Failure
     // (CannotOpen) when it cannot be opened.
@@ -68,11 +73,15 @@ public:
     // Writes the current bitmap to `path` in `Saveformat`.
     void saveBitmap(const QString &path);
 
+    // The drawn pixels of the current bitmap, if they were kept: the caller's from now on.
+    PageImage::DrawnPixels takePixels() { return std::exchange(m_pixels, {}); }
+
     // Why the last LoadBitmap failed, as the run tells page failures apart.
     PageFault fault() const { return m_fault; }
 
 private:
     void load(const QString &path);
+    void dropPixels();
 
     // The document stays open in the renderer between pages of one file; one instance serves
     // one call. The current bitmap is held as the JPEG file the renderer made of it.
@@ -80,6 +89,7 @@ private:
     std::function<void()> m_whileWaiting;
     std::unique_ptr<PageRenderer> m_renderer;
     QByteArray m_bitmap;
+    PageImage::DrawnPixels m_pixels; // removed with the bitmap unless taken
     PageFault m_fault = PageFault::Unknown;
 };
 

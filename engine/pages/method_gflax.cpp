@@ -102,12 +102,14 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         if (choice.allPages())
             gfl->NextDocument = ctx.nextPdf;
     }
-    int documentPages = -1;
-    const QList<int> pageList = plannedPages(trap, ctx, pdfPath, gfl, count, documentPages);
     // Each page goes to the run as soon as it is written: it is encoded on the other core while
     // the next is drawn.
     const auto pageFile = [&](int p) { return InfoOf(Method::GflAx).pageImageName(baseName, p); };
     PageFeed feed(ctx.pageSink, ctx.workFolder, pageFile);
+    if (gfl)
+        gfl->PixelFolder = feed.pixelFolder();
+    int documentPages = -1;
+    const QList<int> pageList = plannedPages(trap, ctx, pdfPath, gfl, count, documentPages);
     if (ctx.pageSink && gfl)
         feed.announce(pagesTheDocumentHas(*gfl, pdfPath, pageList));
     for (const int p : std::as_const(pageList)) {
@@ -135,7 +137,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         trap.step(GflAxStep::SetJpegFormat, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
         trap.step(GflAxStep::SavePage, [&] {
             Need(gfl, gflaxComponent()).saveBitmap(feed.fileOf(p));
-            feed.take({p, feed.fileOf(p), PageFault::Unknown, QString()});
+            feed.take({p, feed.fileOf(p), PageFault::Unknown, QString(), gfl->takePixels()});
         });
     }
     trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });

@@ -63,8 +63,10 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
         Page drawn = process->receive();
         // Poppler reads the document as it draws: a page is the document's only when the file
         // it opened is still as it was (as the scripts' pages are, scriptrun.h).
-        if (process->documentRewritten())
+        if (process->documentRewritten()) {
+            Rendering::dropPixels(drawn);
             throw Failure(QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_path), RenderFailed);
+        }
         return drawn;
     } catch (const Failure &f) {
         lookAhead(Event::Failed, wanted, f.code());
@@ -94,8 +96,15 @@ std::optional<SourcePage> PageRenderer::next()
     given.page = m_plan.at(m_given++);
     try {
         const QString file = m_fileOf(given.page);
-        WriteFileWhole(drawPlanned(given.page, m_dpi, m_fit).jpeg, file);
+        Page drawn = drawPlanned(given.page, m_dpi, m_fit);
+        try {
+            WriteFileWhole(drawn.jpeg, file);
+        } catch (const Failure &) {
+            Rendering::dropPixels(drawn);
+            throw;
+        }
         given.file = file;
+        given.pixels = drawn.pixels;
     } catch (const Failure &f) {
         given.fault = faultOf(f.code());
         given.detail = f.description();
@@ -215,7 +224,8 @@ RendererProcess *PageRenderer::lookAhead(Event event, const Request &next, int f
         m_aheadOff = true;
         RendererProcess::park(std::move(m_processes[free]));
         try {
-            m_processes[other]->receive();
+            Page dropped = m_processes[other]->receive();
+            Rendering::dropPixels(dropped);
         } catch (const Failure &) {
             // That page is drawn again, or fails, when asked for.
         }

@@ -72,7 +72,7 @@ public:
     Page drawPlanned(int page, double dpi, bool fit);
 
     // As a page source: the pages of the plan, each drawn when asked for (drawPlanned) at `dpi`,
-    // as `fileOf(page)`, written whole. A page that fails is given as failed with its kind and
+    // as `fileOf(page)`, written whole, with its drawn pixels when they were kept (keepPixelsIn). A page that fails is given as failed with its kind and
     // the renderer's words; the next one is still drawn.
     void setPageFiles(std::function<QString(int)> fileOf, double dpi, bool fit);
     int count() override { return int(m_plan.size()); }
@@ -88,6 +88,10 @@ public:
     // Every page drawn at the resolution that makes it fit `box` pixels, its shape kept (0 for a
     // side: unbounded; an empty box: off); the `dpi` of a request is then not used.
     void setFitBox(const QSize &box) { m_fitBox = box; }
+    // Every page also leaves the pixels it was drawn with in `folder` (Page::pixels), for a run
+    // that would rather have them than decode the JPEG again; empty: none. Set before the first
+    // page: a page drawn ahead without them is not the page asked for.
+    void keepPixelsIn(const QString &folder) { m_pixelFolder = folder; }
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath() { return RendererProcess::helperPath(); }
@@ -105,7 +109,7 @@ private:
     // The process in `slot` with the document open: taken from the parked ones or started when
     // there is none. Throws Failure.
     RendererProcess &opened(std::unique_ptr<RendererProcess> &slot);
-    Request request(int page, double dpi, bool fit) const { return Request{page, dpi, fit, m_fitBox, 0}; }
+    Request request(int page, double dpi, bool fit) const { return Request{page, dpi, fit, m_fitBox, 0, m_pixelFolder}; }
     // Starts what renderNextAhead asked for, with a process of ours that is free, else one from
     // the pool.
     void startNext();
@@ -115,6 +119,7 @@ private:
     std::function<void()> m_whileWaiting;
     std::optional<QByteArray> m_password;
     QSize m_fitBox;
+    QString m_pixelFolder;
     std::optional<int> m_pageCount;
     std::unique_ptr<RendererProcess> m_processes[2];
     bool m_aheadOff = false; // a page reached a cap or crashed the renderer, or no second process

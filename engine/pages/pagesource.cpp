@@ -21,6 +21,11 @@ QString PageFeed::fileOf(int page) const
     return m_workFolder + QLatin1Char('/') + m_imageName(page);
 }
 
+QString PageFeed::pixelFolder() const
+{
+    return m_sink && m_sink->takesDrawnPixels() ? m_workFolder : QString();
+}
+
 void PageFeed::announce(const QList<int> &pages)
 {
     if (m_announced)

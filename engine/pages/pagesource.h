@@ -78,6 +78,9 @@ public:
     // over as soon as it is drawn.
     void drawAll(PageSource &source);
 
+    // Where a renderer that can leaves the pixels it drew for each page, to go with the page:
+    // the WorkFolder when the run takes them, else empty (none asked for).
+    QString pixelFolder() const;
     // Where page `page` goes in the WorkFolder.
     QString fileOf(int page) const;
     const QList<int> &handed() const { return m_handed; }        // pages given complete, in order

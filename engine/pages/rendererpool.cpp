@@ -104,6 +104,11 @@ int RendererProcess::parkedCount()
     return int(pool().parked.size());
 }
 
+void RendererProcess::endAhead()
+{
+    pool().ahead.reset();
+}
+
 void RendererProcess::endParked()
 {
     Pool &p = pool();

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <csignal>
 #include <unistd.h>
 
@@ -201,13 +202,17 @@ void RendererProcess::send(Request request)
         throw Failure(QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)")
                           .arg(request.page).arg(m_path).arg(m_pageCount), Rendering::NoSuchPage);
     const QSize &box = request.box;
+    const QByteArray folder = QFile::encodeName(request.pixelFolder);
+    const bool hasBox = box.width() > 0 || box.height() > 0;
     // QProcess only buffers what is written: write() hands the request to the renderer now, so
     // that it draws while the caller waits on the other one.
     write("render " + QByteArray::number(request.page) + ' ' + QByteArray::number(request.dpi, 'g', 17) + ' '
               + (request.fit ? '1' : '0')
-              + (box.width() > 0 || box.height() > 0 ? ' ' + QByteArray::number(box.width()) + ' ' + QByteArray::number(box.height())
-                                                     : QByteArray())
-              + '\n',
+              + (hasBox || !folder.isEmpty() ? ' ' + QByteArray::number(std::max(box.width(), 0)) + ' '
+                                                   + QByteArray::number(std::max(box.height(), 0))
+                                             : QByteArray())
+              + (folder.isEmpty() ? QByteArray() : ' ' + QByteArray::number(folder.size()))
+              + '\n' + folder,
           request.page);
     request.sentAt = m_clock.elapsed();
     m_request = request;
@@ -243,17 +248,41 @@ Rendering::Page RendererProcess::receive()
     }
     bool sizeOk = false;
     const qint64 size = words.value(1).toLongLong(&sizeOk);
-    if (words.value(0) != "image" || words.size() != 5 || !sizeOk || size <= 0 || size > (qint64(1) << 34)) {
+    // Pixels only where they were asked for, under a plain name in the folder named.
+    Rendering::Page result;
+    const bool withPixels = words.size() == 8 && !m_request.pixelFolder.isEmpty();
+    if (withPixels) {
+        const QByteArray &name = words[5];
+        bool bytesOk = false, sumOk = false;
+        result.pixels.bytes = words[6].toLongLong(&bytesOk);
+        result.pixels.sum = words[7].toULongLong(&sumOk);
+        if (bytesOk && sumOk && result.pixels.bytes > 0 && !name.isEmpty() && !name.contains('/') && !name.startsWith('.'))
+            result.pixels.path = m_request.pixelFolder + QLatin1Char('/') + QFile::decodeName(name);
+    }
+    if (words.value(0) != "image" || (words.size() != 5 && !withPixels) || (withPixels && result.pixels.isEmpty()) || !sizeOk
+        || size <= 0 || size > (qint64(1) << 34)) {
         stop();
+        Rendering::dropPixels(result);
         throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
                           .arg(page).arg(m_path).arg(QString::fromUtf8(line.left(200)).trimmed()), Rendering::RenderFailed);
     }
-    Rendering::Page result;
     result.size = QSize(words[2].toInt(), words[3].toInt());
     result.dpi = words[4].toDouble();
-    result.jpeg = readBytes(size, page, budget - clock.elapsed());
+    try {
+        result.jpeg = readBytes(size, page, budget - clock.elapsed());
+    } catch (const Failure &) {
+        Rendering::dropPixels(result);
+        throw;
+    }
     m_state = State::Idle;
     return result;
+}
+
+void Rendering::dropPixels(Page &page)
+{
+    if (!page.pixels.isEmpty())
+        QFile::remove(page.pixels.path);
+    page.pixels = {};
 }
 
 void RendererProcess::reachedMemoryCap(int page)

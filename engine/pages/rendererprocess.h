@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/pageimage.h"
 #include "engine/pages/heldfile.h"
 #include "engine/pages/renderlimits.h"
 
@@ -39,7 +40,13 @@ struct Page {
     QByteArray jpeg; // a complete JPEG file
     QSize size;
     double dpi = 0;
+    // The pixels the JPEG was made of, when they were asked for and written: the caller's to
+    // hand over or remove.
+    PageImage::DrawnPixels pixels;
 };
+
+// Removes the page's drawn pixels, when it has any: a page that goes nowhere leaves none behind.
+void dropPixels(Page &page);
 
 } // namespace Rendering
 
@@ -64,7 +71,11 @@ public:
         bool fit = false;
         QSize box;         // draw to fit this box instead (see PageRenderer::setFitBox)
         qint64 sentAt = 0; // ms on the process's clock
-        bool sameSettings(const Request &other) const { return dpi == other.dpi && fit == other.fit && box == other.box; }
+        QString pixelFolder; // leave the drawn pixels there too (see PageRenderer::keepPixelsIn)
+        bool sameSettings(const Request &other) const
+        {
+            return dpi == other.dpi && fit == other.fit && box == other.box && pixelFolder == other.pixelFolder;
+        }
     };
 
     explicit RendererProcess(RenderLimits limits);
@@ -124,6 +135,9 @@ public:
     static void park(std::unique_ptr<RendererProcess> process);
     static int parkedCount();
     static void endParked();
+    // Stops the renderer kept ahead, if any: it may be writing a page's pixels into the folder
+    // of a run that is ending.
+    static void endAhead();
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath();

@@ -6,21 +6,26 @@
 #include "pdfpages.h"
 #include "engine/pages/pagechoice.h"
 #include "renderprotocol.h"
+#include "engine/jpeg/pixelsum.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSize>
 #include <QString>
 
 #include <poppler-qt6.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -145,8 +150,82 @@ void logPage(int page)
     }
 }
 
+// The page's rows as they go into the JPEG, into a file of their own in the folder the program
+// named, under a name nobody can guess ahead and that nothing else had (a file planted there, or
+// a link, is never written through), with the checksum that binds them to this page's answer.
+class PixelFile {
+public:
+    explicit PixelFile(const QByteArray &folder)
+    {
+        if (folder.isEmpty())
+            return;
+        m_name = "render-" + QByteArray::number(QRandomGenerator::system()->generate64(), 16) + ".rgb";
+        m_path = folder + '/' + m_name;
+        m_fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_fd >= 0)
+            m_buffer.reserve(BufferBytes);
+    }
+    ~PixelFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_kept && m_fd >= 0)
+            ::unlink(m_path.constData());
+    }
+    PixelFile(const PixelFile &) = delete;
+    PixelFile &operator=(const PixelFile &) = delete;
+
+    bool open() const { return m_fd >= 0; }
+    void addRow(const unsigned char *row, size_t bytes)
+    {
+        if (m_failed)
+            return;
+        m_sum.addRow(row, bytes);
+        m_bytes += qint64(bytes);
+        if (m_buffer.size() + qsizetype(bytes) > BufferBytes)
+            flush();
+        m_buffer.append(reinterpret_cast<const char *>(row), qsizetype(bytes));
+    }
+    // The words the answer gives of them ("NAME BYTES SUM"); empty, and the file gone, when they
+    // could not all be written.
+    QByteArray finish()
+    {
+        flush();
+        if (m_failed || ::close(std::exchange(m_fd, -1)) != 0) {
+            ::unlink(m_path.constData());
+            return {};
+        }
+        m_kept = true;
+        return m_name + ' ' + QByteArray::number(m_bytes) + ' ' + QByteArray::number(quint64(m_sum.value()));
+    }
+
+private:
+    static constexpr qsizetype BufferBytes = qsizetype(1) << 18;
+    void flush()
+    {
+        const char *at = m_buffer.constData();
+        qsizetype left = m_buffer.size();
+        while (!m_failed && left > 0) {
+            const ssize_t n = ::write(m_fd, at, size_t(left));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                m_failed = true;
+            else
+                at += n, left -= n;
+        }
+        m_buffer.clear();
+    }
+
+    QByteArray m_name, m_path, m_buffer;
+    int m_fd = -1;
+    bool m_failed = false, m_kept = false;
+    qint64 m_bytes = 0;
+    PixelSum m_sum;
+};
+
 void renderPage(const Poppler::Document &document, const QString &path, int page, double dpi, bool fit,
-                const QSize &box = QSize())
+                const QSize &box = QSize(), const QByteArray &pixelFolder = QByteArray())
 {
     using namespace RenderProtocol;
     if (page < 1 || page > document.numPages()) {
@@ -192,7 +271,7 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
     }
     g_allocationFailed = 0;
     logPage(page);
-    QByteArray jpeg;
+    QByteArray jpeg, pixelWords;
     QSize size;
     {
         const QImage image = PdfPages::render(document, index, dpi);
@@ -213,15 +292,24 @@ void renderPage(const Poppler::Document &document, const QString &path, int page
         }
         size = image.size();
         QString why;
-        jpeg = PdfPages::encodeJpeg(image, &why);
+        // A pixel file that cannot be made or written costs the page nothing: it goes as its
+        // JPEG alone, as when none was asked for.
+        PixelFile pixels(pixelFolder);
+        jpeg = PdfPages::encodeJpeg(image, &why, [&pixels](const unsigned char *row, size_t bytes) {
+            if (pixels.open())
+                pixels.addRow(row, bytes);
+        });
         if (jpeg.isEmpty()) {
             error(g_allocationFailed ? OutOfMemory : RenderFailed,
                   QStringLiteral("Page %1 of %2 could not be encoded: %3").arg(page).arg(path, why));
             return;
         }
+        if (pixels.open())
+            pixelWords = pixels.finish();
     }
     answer("image " + QByteArray::number(jpeg.size()) + ' ' + QByteArray::number(size.width()) + ' '
-           + QByteArray::number(size.height()) + ' ' + QByteArray::number(dpi, 'g', 17) + '\n');
+           + QByteArray::number(size.height()) + ' ' + QByteArray::number(dpi, 'g', 17)
+           + (pixelWords.isEmpty() ? QByteArray() : ' ' + pixelWords) + '\n');
     writeAll(jpeg.constData(), size_t(jpeg.size()));
 }
 
@@ -271,18 +359,31 @@ int serve(int argc, char **)
     QString path;
     // A path names one file, a password is a line: anything longer is no request.
     constexpr qint64 MaxOpenBytes = 1 << 20;
+    constexpr qint64 MaxFolderBytes = 1 << 16;
     char line[256];
     while (std::fgets(line, sizeof line, stdin)) {
         const QList<QByteArray> words = QByteArray(line).trimmed().split(' ');
         bool pageOk = false, dpiOk = false;
-        if ((words.size() == 4 || words.size() == 6) && words[0] == "render" && document) {
+        if ((words.size() == 4 || words.size() == 6 || words.size() == 7) && words[0] == "render") {
+            QByteArray pixelFolder;
+            if (words.size() == 7) {
+                bool folderOk = false;
+                const qint64 folderBytes = words[6].toLongLong(&folderOk);
+                if (!folderOk || folderBytes < 1 || folderBytes > MaxFolderBytes) {
+                    // The bytes that follow cannot be told from the next request.
+                    error(RenderProtocol::BadRequest, QStringLiteral("Not understood: %1").arg(QString::fromUtf8(line).trimmed()));
+                    return 2;
+                }
+                if (!readExactly(&pixelFolder, folderBytes))
+                    return 0; // the program is gone
+            }
             const int page = words[1].toInt(&pageOk);
             const double dpi = words[2].toDouble(&dpiOk);
             QSize box;
-            if (words.size() == 6)
+            if (words.size() >= 6)
                 box = QSize(std::max(0, words[4].toInt()), std::max(0, words[5].toInt()));
-            if (pageOk && dpiOk) {
-                renderPage(*document, path, page, dpi, words[3] == "1", box);
+            if (pageOk && dpiOk && document) {
+                renderPage(*document, path, page, dpi, words[3] == "1", box, pixelFolder);
                 continue;
             }
         } else if (words.size() == 3 && words[0] == "open") {

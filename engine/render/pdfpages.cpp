@@ -150,6 +150,7 @@ struct JpegJob {
     unsigned long size = 0;
     std::vector<JSAMPLE> row;
     QString error;
+    const std::function<void(const unsigned char *, size_t)> *eachRow = nullptr;
 };
 
 bool compress(JpegJob &job)
@@ -201,6 +202,8 @@ bool compress(JpegJob &job)
             *out++ = JSAMPLE(g);
             *out++ = JSAMPLE(b);
         }
+        if (*job.eachRow)
+            (*job.eachRow)(job.row.data(), job.row.size());
         JSAMPROW rows[1] = {job.row.data()};
         jpeg_write_scanlines(&info, rows, 1);
     }
@@ -211,7 +214,7 @@ bool compress(JpegJob &job)
 
 } // namespace
 
-QByteArray encodeJpeg(const QImage &source, QString *error)
+QByteArray encodeJpeg(const QImage &source, QString *error, const std::function<void(const unsigned char *, size_t)> &eachRow)
 {
     auto fail = [&](const QString &why) {
         if (error)
@@ -227,6 +230,7 @@ QByteArray encodeJpeg(const QImage &source, QString *error)
     QImage converted;
     JpegJob job;
     job.image = &source;
+    job.eachRow = &eachRow;
     const QImage::Format f = source.format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied) {
         converted = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 
 namespace Poppler {
@@ -50,7 +52,10 @@ QImage render(const Poppler::Document &document, int index, double dpi);
 
 // Encodes `image` as a baseline JPEG at quality 100 without chroma subsampling (4:4:4): the
 // page image is only a step on the way to the GIF, so it should lose as little as JPEG can.
-// An empty result and the reason in `error` when it cannot.
-QByteArray encodeJpeg(const QImage &image, QString *error = nullptr);
+// An empty result and the reason in `error` when it cannot. `eachRow`, when given, sees every
+// row as it is compressed, as 8-bit RGB on white: the page's own pixels, without a second copy
+// of the page in memory.
+QByteArray encodeJpeg(const QImage &image, QString *error = nullptr,
+                      const std::function<void(const unsigned char *row, size_t bytes)> &eachRow = {});
 
 } // namespace PdfPages

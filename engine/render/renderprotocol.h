@@ -20,7 +20,16 @@
 //   render PAGE DPI FIT W H      at the resolution that makes the page fit W x H pixels, its
 //                                shape kept (0 for a side: unbounded); DPI and FIT unused: a
 //                                page that cannot be drawn at that size is refused
+//   render PAGE DPI FIT W H FOLDERBYTES  as the one before (W H 0 0: no box), followed by
+//                                FOLDERBYTES bytes of a folder's path: the page's drawn pixels
+//                                are also left there (see PIXELS below)
 //     image BYTES WIDTH HEIGHT DPI followed by BYTES bytes of a JPEG file
+//     image BYTES WIDTH HEIGHT DPI PIXELS PIXELBYTES SUM followed by the JPEG, when a folder
+//                                was named and the pixels were written: PIXELS is the name, in
+//                                that folder, of a new file of PIXELBYTES bytes of 8-bit RGB rows
+//                                on white without a header, SUM their PixelSum (jpeg/pixelsum.h).
+//                                It is the program's from then on; when they could not be
+//                                written, the first form, and no file is left
 //     error KIND TEXT
 //
 //   close                        the document is closed and its memory given back

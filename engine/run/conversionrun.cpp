@@ -5,6 +5,7 @@
 #include "engine/run/journal.h"
 #include "engine/pages/methods.h"
 #include "engine/run/runsteps.h"
+#include "engine/pages/rendererprocess.h"
 #include "engine/pages/scriptahead.h"
 
 #include "sys/dialogs.h"
@@ -293,8 +294,10 @@ bool ConversionRun::Pass::convert(int i)
 void ConversionRun::Pass::end()
 {
     settleEarlier(true);
-    // A script started for a file that was not converted by it after all.
+    // A script or renderer started for a file that was not converted by it after all: neither
+    // writes into the WorkFolder once it goes.
     scriptsAhead.end();
+    RendererProcess::endAhead();
     journal.release();
 
     Dialogs &dialogs = journal.dialogs();
@@ -338,6 +341,7 @@ void ConversionRun::start()
     pass.makeWorkFolder();
     const auto forget = qScopeGuard([this, &pass] {
         pass.scriptsAhead.end();
+        RendererProcess::endAhead();
         if (pass.haveWorkFolder)
             Interruption::removeScratchFolder(m_workFolder);
     });

@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "engine/render/pdfpages.h"
 #include "sys/errortrap.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+
+#include <poppler-qt6.h>
 
 #include <cmath>
 #include <utility>
@@ -222,6 +225,13 @@ QStringList processesWorkingIn(const QString &folder)
 } // namespace TestFiles
 
 namespace TestImages {
+
+QImage popplerPage(const QString &pdf, int page, double dpi)
+{
+    QString why;
+    const std::unique_ptr<Poppler::Document> document = PdfPages::open(pdf, &why);
+    return document ? PdfPages::render(*document, page - 1, dpi).convertToFormat(QImage::Format_RGB32) : QImage();
+}
 
 double psnr(const QImage &a, const QImage &b)
 {

@@ -152,4 +152,7 @@ namespace TestImages {
 // Peak signal-to-noise ratio over the red, green and blue of two pictures of one size, in dB:
 // infinite for equal pictures, -1 for pictures of different sizes. Alpha is not compared.
 double psnr(const QImage &a, const QImage &b);
+// Page `page` (from 1) of `pdf` as the page renderer's poppler draws it at `dpi`, lossless, as
+// 32-bit RGB; null when it cannot.
+QImage popplerPage(const QString &pdf, int page, double dpi);
 }
