@@ -229,9 +229,16 @@ void BatchHost::fileEnded(const FileOutcome &outcome)
         recordFailed();
     }
     QStringList reasons;
-    for (const FileFailure &f : outcome.failures)
+    for (const FileFailure &f : outcome.failures) {
         if (!f.cause.trimmed().isEmpty())
             reasons << oneLine(f.cause);
+        // What the renderer itself said is for whoever asked for everything, in its own words.
+        if (m_options.verbose && !f.detail.trimmed().isEmpty()) {
+            clearProgress();
+            printTo(stderr, oneLine(f.detail));
+            showProgress(QString(), true);
+        }
+    }
     if (reasons.isEmpty())
         for (const QString &cause : outcome.unexpected)
             reasons << oneLine(cause);

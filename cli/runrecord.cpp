@@ -489,12 +489,22 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
         lines += textOf(failed);
     }
     QStringList reasons;
-    for (const FileFailure &failure : outcome.failures)
+    QStringList details;
+    for (const FileFailure &failure : outcome.failures) {
         reasons << failure.cause;
+        details << failure.detail;
+    }
     reasons << outcome.unexpected;
     reasons.removeAll(QString());
-    if (!outcome.failures.isEmpty() || !outcome.unexpected.isEmpty())
-        lines += textOf(lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; "))));
+    details.removeAll(QString());
+    if (!outcome.failures.isEmpty() || !outcome.unexpected.isEmpty()) {
+        QJsonObject failed = lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; ")));
+        if (!details.isEmpty()) {
+            const QString detail = details.join(QStringLiteral("; "));
+            failed.insert(QStringLiteral("detail"), detail.size() > MaxReasonChars ? detail.left(MaxReasonChars) + QChar(0x2026) : detail);
+        }
+        lines += textOf(failed);
+    }
     // Every page written and nothing failed: the file is done, with the options it was done with.
     if (lines.isEmpty() && !m_failed && m_written > 0)
         lines += textOf(QJsonObject{{QStringLiteral("file"), m_pdf},

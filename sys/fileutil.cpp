@@ -234,6 +234,12 @@ QString InputFileProblem(const QString &path)
     return QString();
 }
 
+bool IsMissingFile(const QString &path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 bool IsValidUtf8(const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

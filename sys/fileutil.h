@@ -82,6 +82,8 @@ void LinkOrCopyFile(const QString &source, const QString &destination);
 // would block the reader), or that its name is not valid UTF-8 (such a name cannot be passed
 // on). Empty when it is a regular file that can be opened for reading.
 QString InputFileProblem(const QString &path);
+// Nothing is at `path` (nor a link to nothing): the system's words for it are not the user's.
+bool IsMissingFile(const QString &path);
 
 // Which version of the file at `path` is there now (its device, inode, size and modification
 // time), following a link; empty when there is none. Two equal answers: the same bytes, as far

@@ -326,7 +326,7 @@ private slots:
         QCOMPARE(err.at(0), QStringLiteral("lumenpage-batch: folder.pdf: a folder with no PDF file in it or below it"));
         // Plain words, never a renderer's stack dump.
         QVERIFY2(err.at(3).startsWith(QStringLiteral("lumenpage-batch: missing.pdf: "))
-                     && err.at(3).contains(QLatin1String("No such file or directory")), qPrintable(r.err));
+                     && err.at(3).contains(QLatin1String("was not found")), qPrintable(r.err));
         QVERIFY2(!r.err.contains(QLatin1String("undefinedfilename")), qPrintable(r.err));
         QVERIFY2(err.at(1).startsWith(QStringLiteral("lumenpage-batch: locked file.pdf: ")), qPrintable(r.err));
         // The renderer's own reason: Ghostscript's or poppler's.
@@ -696,6 +696,54 @@ private slots:
                                             QStringLiteral("lumenpage-batch: 1 von 1 Dateien und 0 von 0 GIF-Dateien sind fehlgeschlagen.")}));
     }
 
+    // A missing file, a damaged one and one that is no PDF: one line each in the desktop's
+    // language in every method, with none of the renderer's or the system's English in it.
+    void documentFailuresInTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("says"); // a part of the line only that language has
+        const QList<std::array<const char *, 3>> said = {
+            {"de_DE.UTF-8", "missing.pdf", "wurde nicht gefunden"},
+            {"de_DE.UTF-8", "damaged.pdf", "beschädigt"},
+            {"de_DE.UTF-8", "notpdf.pdf", "kein"},
+            {"fr_FR.UTF-8", "missing.pdf", "introuvable"},
+            {"fr_FR.UTF-8", "damaged.pdf", "endommagé"},
+            {"fr_FR.UTF-8", "notpdf.pdf", "pas un"},
+        };
+        for (const QString &method : {QStringLiteral("ghostscript"), QStringLiteral("bw"), QStringLiteral("gflax"), QStringLiteral("acrobat")})
+            for (const auto &row : said)
+                QTest::addRow("%s, %s, %s", qPrintable(method), row[0], row[1])
+                    << method << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]) << QString::fromUtf8(row[2]);
+    }
+    void documentFailuresInTheDesktopsLanguage()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, lang);
+        QFETCH(QString, file);
+        QFETCH(QString, says);
+        LP_SKIP_WITHOUT(TestPrograms::of(MethodWithCommandName(method)->method));
+        Shell sh;
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/notpdf.pdf"), "Dear reader,\nthis is a letter, not a document.\n");
+        QByteArray damaged = TestPdfs::withPages({TestPdfs::Page{}});
+        damaged.truncate(damaged.indexOf("obj") + 3);
+        TestFiles::writeBytes(sh.docs + QStringLiteral("/damaged.pdf"), damaged + "\n<< /Type /Cat");
+        const Result r = sh.bash(QStringLiteral("env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=%1 lumenpage-batch -m %2 -o ../out %3")
+                                     .arg(lang, method, file));
+        QCOMPARE(r.code, 1);
+        const QStringList said = lines(r.err);
+        QCOMPARE(said.size(), 2);
+        QVERIFY2(said.first().startsWith(QStringLiteral("lumenpage-batch: ") + file + QStringLiteral(": ")), qPrintable(said.first()));
+        // The words, without the names of the file (which hold English words of their own).
+        const QString line = QString(said.first()).remove(sh.docs + QLatin1Char('/') + file).remove(file);
+        QVERIFY2(line.contains(says), qPrintable(line));
+        for (const QString &english : {QStringLiteral("No such file"), QStringLiteral("Error"), QStringLiteral("could not"),
+                                      QStringLiteral("not found"), QStringLiteral("damaged"), QStringLiteral("is not"),
+                                      QStringLiteral("Output may")})
+            QVERIFY2(!line.contains(english, Qt::CaseInsensitive), qPrintable(line));
+    }
+
     // --password-file: a 256-bit AES locked PDF converts with its password (user or owner), and
     // fails with the reason without it or with a wrong one. The password is on no process's
     // command line or environment while the run runs, and nowhere in the scratch folder after.
@@ -904,7 +952,8 @@ private slots:
         QCOMPARE(lines(r.err).size(), 3);
         QVERIFY2(r.err.contains(QStringLiteral("lumenpage-batch: $'caf\\351.pdf': the name is not valid UTF-8")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("longer than 4096 bytes")), qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("lumenpage-batch: $'two\\nlines.pdf': No such file or directory")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("lumenpage-batch: $'two\\nlines.pdf': "))
+                 && r.err.contains(QStringLiteral("lines.pdf was not found")), qPrintable(r.err));
 
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --files-from no-such-list.txt"));
         QCOMPARE(r.code, 2);

@@ -723,6 +723,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>das Skript %1 fehlt: Das Programm ist nicht vollständig installiert</translation>
     </message>
     <message>
+        <source>%1 was not found</source>
+        <translation>%1 wurde nicht gefunden</translation>
+    </message>
+    <message>
         <source>%1 is not a PDF file</source>
         <translation>%1 ist keine PDF-Datei</translation>
     </message>

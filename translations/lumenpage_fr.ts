@@ -723,6 +723,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>le script %1 est absent&#xa0;: le programme n’est pas installé entièrement</translation>
     </message>
     <message>
+        <source>%1 was not found</source>
+        <translation>%1 est introuvable</translation>
+    </message>
+    <message>
         <source>%1 is not a PDF file</source>
         <translation>%1 n’est pas un fichier PDF</translation>
     </message>

@@ -52,6 +52,7 @@ struct MethodResult {
     // Why it produced nothing, or why not every page was drawn (the renderer's own reason);
     // empty when it has nothing to say.
     QString cause;
+    QString detail;                 // the renderer's own words on it: never part of the cause
     QStringList unexpected;         // failures it reported in the ErrorBox, in order
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/pages/pagechoice.h"
 #include "engine/render/renderprotocol.h"
+#include "engine/run/runreport.h"
 
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
@@ -54,9 +55,11 @@ QString openFailureText(int protocolKind, const QString &path, const QString &re
     case RenderProtocol::WrongPassword:
         return QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(path);
     case RenderProtocol::NotPdf:
-        return QCoreApplication::translate("Engine", "%1 is not a PDF file").arg(path);
+        return DocumentFaultText(PageFault::NotPdf, path);
     case RenderProtocol::Damaged:
-        return QCoreApplication::translate("Engine", "%1 is damaged or is not a PDF file that can be read").arg(path);
+        return DocumentFaultText(PageFault::Damaged, path);
+    case RenderProtocol::Missing:
+        return DocumentFaultText(PageFault::Missing, path);
     default:
         return renderersWords;
     }

@@ -95,9 +95,14 @@ QString RendererWords(const QString &errors, const QString &pdf)
     return words;
 }
 
-QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts)
+QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts, QString *detail)
 {
     const ScriptEvents &events = *outcome.events;
+    if (outcome.inputMissing) {
+        if (detail)
+            *detail = outcome.inputProblem;
+        return DocumentFaultText(PageFault::Missing, facts.pdf);
+    }
     if (!outcome.inputProblem.isEmpty())
         return outcome.inputProblem;
     // No room for the page images: whatever failed after that is its consequence.
@@ -129,6 +134,11 @@ QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts)
         if (events.document == ScriptFailure::NoPassword || events.document == ScriptFailure::WrongPassword
             || events.document == ScriptFailure::NoPageInRange)
             return cause;
+        // Ghostscript's English would follow a sentence in the user's language.
+        if (events.document == ScriptFailure::Unreadable && detail) {
+            *detail = RendererWords(outcome.errors, facts.pdf);
+            return cause;
+        }
     } else if (outcome.exitCode != 0) {
         facts.exitCode = outcome.exitCode;
         cause = ScriptFailureText(outcome.scriptThere ? ScriptFailure::RendererFailed : ScriptFailure::ScriptMissing, facts);

@@ -37,6 +37,7 @@ QString RendererWords(const QString &errors, const QString &pdf);
 // How a script's run on one file ended, as far as the file's cause is concerned.
 struct ScriptOutcome {
     QString inputProblem; // why the script was not started on the file
+    bool inputMissing = false; // because there is no file
     QString stopped;      // why the program stopped the script
     QString errors;       // its standard error
     const ScriptEvents *events = nullptr;
@@ -48,5 +49,7 @@ struct ScriptOutcome {
 };
 
 // Why the file failed, or why not every page of it was drawn; empty when nothing went wrong.
-// Ghostscript's words follow as a detail where they tell more than the program knows.
-QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts);
+// Ghostscript's words follow as a detail where they tell more than the program knows; of a
+// document that failed as a whole, and of a missing file, they go to `detail` instead, as the
+// cause then says all a user can act on.
+QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts, QString *detail = nullptr);

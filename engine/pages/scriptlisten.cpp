@@ -174,6 +174,7 @@ void ScriptRun::judge()
 {
     ScriptOutcome outcome;
     outcome.inputProblem = m_inputProblem;
+    outcome.inputMissing = !m_inputProblem.isEmpty() && IsMissingFile(m_pdf);
     outcome.stopped = m_stopped;
     outcome.errors = m_errors;
     outcome.events = &m_events;
@@ -189,7 +190,7 @@ void ScriptRun::judge()
     facts.rangeText = m_ctx.choice.rangeText;
     facts.script = m_host.appFolder() + QLatin1Char('/') + m_method.folder + QLatin1Char('/') + m_method.script;
     facts.scratch = QFileInfo(m_ctx.workFolder).path();
-    m_result.cause = ScriptFileCause(outcome, facts);
+    m_result.cause = ScriptFileCause(outcome, facts, &m_result.detail);
     for (const int n : std::as_const(m_missing)) {
         facts.page = n;
         const ScriptFailure kind = m_events.failedPages.value(n);

@@ -52,7 +52,7 @@ std::unique_ptr<Poppler::Document> open(const QString &path, QString *error, con
     };
     // Missing, a folder, a pipe that would block the reader, unreadable: said in plain words.
     if (const QString problem = InputFileProblem(path); !problem.isEmpty())
-        return fail(QStringLiteral("%1: %2").arg(path, problem));
+        return fail(QStringLiteral("%1: %2").arg(path, problem), IsMissingFile(path) ? RenderProtocol::Missing : RenderProtocol::Unreadable);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));

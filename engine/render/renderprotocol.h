@@ -61,6 +61,7 @@ enum Kind {
     // Why a page was not drawn, where the program says it in the user's words.
     PageTree = 12,     // the document's page tree does not lead to the page (a loop, a lost branch)
     NoFit = 13,        // the page fits the box asked only below the lowest resolution
+    Missing = 14,      // nothing is at the path given (a document's failure, like NotPdf)
 };
 
 } // namespace RenderProtocol

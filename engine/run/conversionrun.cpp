@@ -23,6 +23,20 @@
 #include <algorithm>
 #include <memory>
 
+QString DocumentFaultText(PageFault fault, const QString &pdf)
+{
+    switch (fault) {
+    case PageFault::Missing:
+        return QCoreApplication::translate("Engine", "%1 was not found").arg(pdf);
+    case PageFault::NotPdf:
+        return QCoreApplication::translate("Engine", "%1 is not a PDF file").arg(pdf);
+    case PageFault::Damaged:
+        return QCoreApplication::translate("Engine", "%1 is damaged or is not a PDF file that can be read").arg(pdf);
+    default:
+        return QString();
+    }
+}
+
 QStringList RunReport::failedFiles() const
 {
     QStringList files;
@@ -112,7 +126,7 @@ void ConversionRun::finish(FileJob &f)
                                              QCoreApplication::translate("ConversionRun", "Could not create GIF"),
                                              Dialogs::Icon::Exclamation, cause);
         });
-        ended({{f.pdf, cause}});
+        ended({{f.pdf, cause, f.result.detail}});
     };
     if (!f.produced)
         failed(QCoreApplication::translate("ConversionRun", "no page image was produced"));
@@ -123,7 +137,7 @@ void ConversionRun::finish(FileJob &f)
     else if (!f.result.cause.isEmpty())
         // Some pages could not be rendered: the file failed too, though its other pages
         // were converted, and the renderer's reason travels in the report.
-        ended({{f.pdf, f.result.cause}});
+        ended({{f.pdf, f.result.cause, f.result.detail}});
     else
         ended({});
 }

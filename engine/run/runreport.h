@@ -16,7 +16,8 @@ struct RenamedFile {
 // A file that gave no GIF ("Could not create GIF on " was shown for it), and why.
 struct FileFailure {
     QString file;
-    QString cause; // plain text, for example what the renderer said
+    QString cause;  // in the user's language
+    QString detail = {}; // a child's own words on it (Ghostscript's, the renderer's, the system's), for --verbose and records
 };
 
 // Why a page was not drawn, told apart without reading words: every method and renderer says
@@ -34,6 +35,11 @@ enum class PageFault {
     NoPixels,        // at the resolution asked it would have no pixels
     OutsideDocument, // the document has no such page
 };
+
+// The sentence a user reads for a document that failed as a whole for `fault` (Missing,
+// Damaged, NotPdf), naming `pdf`: every method and host says it in these words, whatever the
+// renderer said. Empty for the other faults, which their renderers name in their own terms.
+QString DocumentFaultText(PageFault fault, const QString &pdf);
 
 // A page a method could not draw, why in words, and the kind of failure.
 struct PageFailure {
