@@ -8,6 +8,7 @@
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
+#include "sys/sanitizers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,14 +19,6 @@
 #include <algorithm>
 #include <csignal>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define LP_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define LP_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "pdfpages.h"
 #include "engine/pages/pagechoice.h"
 #include "renderprotocol.h"
+#include "sys/sanitizers.h"
 #include "engine/jpeg/pixelsum.h"
 
 #include <QByteArray>
@@ -28,14 +29,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define LP_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define LP_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 #ifdef LP_ADDRESS_SANITIZER
 #include <sanitizer/common_interface_defs.h>
