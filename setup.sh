@@ -18,13 +18,14 @@ installed_packages() {
   dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' | awk '$1 == "ii" { print $2 }' | LC_ALL=C sort -u
 }
 
-# The packages the tests pull in that ship a daemon: the ssh server of the many-machines test
-# and rsync (which carries an rsync server beside its client). Their postinst enables the
+# The packages the tests pull in that ship a daemon: the ssh server of the many-machines test,
+# rsync (which carries an rsync server beside its client) and sysstat (GNU parallel's dependency,
+# whose service and timers collect the system's activity every ten minutes). Their postinst enables the
 # daemon's units and init script on first installation; that is undone the way an administrator
 # would (so an upgrade keeps them off), and only for these, only when this command installed
 # them: the boot scripts of ordinary tools pulled in with them (procps, x11-common, ...) stay as
 # their packages set them, and units a package did not enable are left as they are.
-daemon_packages=(openssh-server rsync)
+daemon_packages=(openssh-server rsync sysstat)
 
 disable_services_of() {
   local package=$1 file
