@@ -286,11 +286,29 @@ bool RecordFile::readEarlier(const std::function<void(const QByteArray &, const 
     }
 }
 
+namespace {
+
+// The new record given up: its file and its name go, and why is told.
+RecordFile::Outcome Abandon(int fd, const QByteArray &temporary, QString *error, const QString &why,
+                            RecordFile::Outcome outcome = RecordFile::Outcome::Unusable)
+{
+    ::close(fd);
+    ::unlink(temporary.constData());
+    *error = why;
+    return outcome;
+}
+
+QString NotWritten(int why)
+{
+    return QCoreApplication::translate("Console", "cannot be written: ") + systemError(why);
+}
+
+} // namespace
+
 RecordFile::Outcome RecordFile::begin(const std::function<bool(const QJsonObject &)> &keep, const QByteArray &first,
                                       QString *error)
 {
     const QFileInfo info(m_path);
-    const QByteArray name = QFile::encodeName(m_path);
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
@@ -298,23 +316,14 @@ RecordFile::Outcome RecordFile::begin(const std::function<bool(const QJsonObject
                                       + QString::number(QRandomGenerator::global()->generate64(), 36));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100)) {
-            *error = QCoreApplication::translate("Console", "cannot be written: ") + systemError(errno);
+            *error = NotWritten(errno);
             return Outcome::Unusable;
         }
     }
-    const auto fail = [&](int why) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        *error = QCoreApplication::translate("Console", "cannot be written: ") + systemError(why);
-        return Outcome::Unusable;
-    };
     // A new file nobody else has: the lock the next run meets once it has the name.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int why = errno;
-        ::close(fd);
-        ::unlink(temporary.constData());
-        *error = QCoreApplication::translate("Console", "cannot be locked: ") + systemError(why);
-        return Outcome::Unusable;
+        return Abandon(fd, temporary, error, QCoreApplication::translate("Console", "cannot be locked: ") + systemError(why));
     }
     // The lines kept, a piece at a time.
     QByteArray piece;
@@ -338,24 +347,36 @@ RecordFile::Outcome RecordFile::begin(const std::function<bool(const QJsonObject
                     flush();
             },
             &readError);
-        if (!read) {
-            ::close(fd);
-            ::unlink(temporary.constData());
-            *error = readError;
-            return Outcome::Unusable;
-        }
+        if (!read)
+            return Abandon(fd, temporary, error, readError);
     }
     piece += first;
     flush();
     if (!written)
-        return fail(writeError);
-    if (::fdatasync(fd) != 0)
-        return fail(errno);
+        return Abandon(fd, temporary, error, NotWritten(writeError));
+    if (::fdatasync(fd) != 0) {
+        const int why = errno;
+        return Abandon(fd, temporary, error, NotWritten(why));
+    }
+    const Outcome placed = place(fd, temporary, error);
+    if (placed != Outcome::Taken)
+        return placed;
+    // The earlier record is gone from the name: its lock is of no more use.
+    if (m_earlier >= 0) {
+        ::close(m_earlier);
+        m_earlier = -1;
+    }
+    m_fd = fd;
+    return Outcome::Taken;
+}
 
-    // Into place. The name must still hold what take() saw: nothing (then it is made only if it
-    // is still free), or that file or link (exchanged with the new record, and put back if it
-    // was not it). So a second run, and a FIFO or a device put there meanwhile, never lose
-    // their place to this record.
+// Into place. The name must still hold what take() saw: nothing (then it is made only if it is
+// still free), or that file or link (exchanged with the new record, and put back if it was not
+// it). So a second run, and a FIFO or a device put there meanwhile, never lose their place to
+// this record.
+RecordFile::Outcome RecordFile::place(int fd, const QByteArray &temporary, QString *error)
+{
+    const QByteArray name = QFile::encodeName(m_path);
     const QString busy = QCoreApplication::translate("Console", "another run is writing this record; one record has one run "
                                                                 "at a time");
     if (!m_nameUsed) {
@@ -368,43 +389,31 @@ RecordFile::Outcome RecordFile::begin(const std::function<bool(const QJsonObject
         }
         if (result != 0) {
             const int why = errno;
-            if (why != EEXIST)
-                return fail(why);
-            ::close(fd);
-            ::unlink(temporary.constData());
-            *error = busy;
-            return Outcome::Busy;
+            return why == EEXIST ? Abandon(fd, temporary, error, busy, Outcome::Busy) : Abandon(fd, temporary, error, NotWritten(why));
         }
-    } else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_EXCHANGE) == 0) {
+        return Outcome::Taken;
+    }
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_EXCHANGE) == 0) {
         struct stat before {};
         const bool same = ::lstat(temporary.constData(), &before) == 0 && identityOf(before) == Identity{m_nameDevice, m_nameInode};
         if (!same) {
             ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_EXCHANGE);
-            ::close(fd);
-            ::unlink(temporary.constData());
-            *error = busy;
-            return Outcome::Busy;
+            return Abandon(fd, temporary, error, busy, Outcome::Busy);
         }
         ::unlink(temporary.constData());
-    } else if (errno == EINVAL || errno == ENOSYS) {
-        struct stat before {};
-        if (::lstat(name.constData(), &before) != 0 || identityOf(before) != Identity{m_nameDevice, m_nameInode}) {
-            ::close(fd);
-            ::unlink(temporary.constData());
-            *error = busy;
-            return Outcome::Busy;
-        }
-        if (::rename(temporary.constData(), name.constData()) != 0)
-            return fail(errno);
-    } else {
-        return fail(errno);
+        return Outcome::Taken;
     }
-    // The earlier record is gone from the name: its lock is of no more use.
-    if (m_earlier >= 0) {
-        ::close(m_earlier);
-        m_earlier = -1;
+    if (errno != EINVAL && errno != ENOSYS) {
+        const int why = errno;
+        return Abandon(fd, temporary, error, NotWritten(why));
     }
-    m_fd = fd;
+    struct stat before {};
+    if (::lstat(name.constData(), &before) != 0 || identityOf(before) != Identity{m_nameDevice, m_nameInode})
+        return Abandon(fd, temporary, error, busy, Outcome::Busy);
+    if (::rename(temporary.constData(), name.constData()) != 0) {
+        const int why = errno;
+        return Abandon(fd, temporary, error, NotWritten(why));
+    }
     return Outcome::Taken;
 }
 

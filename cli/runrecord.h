@@ -91,6 +91,8 @@ public:
     const QString &path() const { return m_path; }
 
 private:
+    Outcome place(int fd, const QByteArray &temporary, QString *error);
+
     QString m_path;
     int m_earlier = -1;       // the record there when taken, locked; -1 when there was none
     bool m_nameUsed = false;  // something was at the name when taken (a file or a link)

@@ -1022,7 +1022,9 @@ private slots:
                  qPrintable(r.out));
         QVERIFY(r.out.contains(QStringLiteral("Done.")));
         // Interrupted, the line is ended, so that the shell's prompt starts on a line of its own.
-        TestFiles::writePdf(sh.docs + QStringLiteral("/long.pdf"), 80);
+        // Long enough that the signal comes well before the last page on a fast idle machine too
+        // (80 pages took under 2 s there).
+        TestFiles::writePdf(sh.docs + QStringLiteral("/long.pdf"), 800);
         r = sh.bash(QStringLiteral("script -qec 'timeout -s INT 2 lumenpage-batch -o ../out long.pdf' /dev/null"));
         QVERIFY2(r.out.contains(QStringLiteral("[1/1] long.pdf")) && r.out.endsWith(QLatin1Char('\n'))
                      && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));

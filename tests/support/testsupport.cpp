@@ -233,6 +233,20 @@ QImage popplerPage(const QString &pdf, int page, double dpi)
     return document ? PdfPages::render(*document, page - 1, dpi).convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
+QString differenceFromDrawn(ImagingService &imaging, const QString &saved, const QImage &drawn, const QString &mimeType,
+                            const QString &scratch)
+{
+    if (mimeType != ImagingService::pageType())
+        return QImage(saved).convertToFormat(QImage::Format_RGB32) == drawn ? QString() : saved + QStringLiteral(": other pixels");
+    QString error;
+    if (!imaging.SavePictureAs(drawn, scratch, mimeType, &error))
+        return error;
+    QFile a(saved), b(scratch);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+        return saved + QStringLiteral(": not readable");
+    return a.readAll() == b.readAll() ? QString() : saved + QStringLiteral(": other bytes");
+}
+
 double psnr(const QImage &a, const QImage &b)
 {
     if (a.size() != b.size())

@@ -155,4 +155,9 @@ double psnr(const QImage &a, const QImage &b);
 // Page `page` (from 1) of `pdf` as the page renderer's poppler draws it at `dpi`, lossless, as
 // 32-bit RGB; null when it cannot.
 QImage popplerPage(const QString &pdf, int page, double dpi);
+// Empty when the file `saved` is what a page drawn as `drawn` gives in `mimeType`: for a GIF the
+// encoder's own GIF of that picture byte for byte (made again at `scratch`), for any other
+// format exactly its pixels; otherwise what differs.
+QString differenceFromDrawn(ImagingService &imaging, const QString &saved, const QImage &drawn, const QString &mimeType,
+                            const QString &scratch);
 }
