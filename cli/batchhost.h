@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/run/conversionhost.h"
-#include "engine/pages/methods.h"
+#include "engine/base/conversionhost.h"
+#include "engine/methods/methods.h"
 #include "engine/encode/imaging.h"
-#include "engine/pages/pagechoice.h"
-#include "engine/pages/renderlimits.h"
+#include "engine/base/pagechoice.h"
+#include "engine/base/renderlimits.h"
 #include "cli/runrecord.h"
 #include "sys/dialogs.h"
 

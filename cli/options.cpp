@@ -1,6 +1,6 @@
 #include "cli/options.h"
 
-#include "engine/pages/pagechoice.h"
+#include "engine/base/pagechoice.h"
 #include "inputlist/folderwalk.h"
 
 #include "sys/fileutil.h"

@@ -2,9 +2,9 @@
 
 #include "cli/batchhost.h"
 
-#include "engine/pages/pagechoice.h"
-#include "engine/pages/renderlimits.h"
-#include "engine/run/runoptions.h"
+#include "engine/base/pagechoice.h"
+#include "engine/base/renderlimits.h"
+#include "engine/base/runoptions.h"
 
 #include <QByteArray>
 #include <QCommandLineOption>

@@ -1,6 +1,6 @@
 #include "cli/runrecord.h"
 
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "sys/fileutil.h"
 
 #include <QCoreApplication>
@@ -33,20 +33,28 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString faultWord(PageFault fault)
+// The record's word for a fault: stable, as scripts read it (a few faults share a word, as
+// records written before they were told apart did).
+QString faultWord(Fault fault)
 {
     switch (fault) {
-    case PageFault::TimeCap: return QStringLiteral("time-cap");
-    case PageFault::MemoryCap: return QStringLiteral("memory-cap");
-    case PageFault::Crash: return QStringLiteral("crash");
-    case PageFault::Password: return QStringLiteral("password");
-    case PageFault::Damaged: return QStringLiteral("damaged");
-    case PageFault::NotPdf: return QStringLiteral("not-pdf");
-    case PageFault::Missing: return QStringLiteral("missing");
-    case PageFault::TooLarge: return QStringLiteral("too-large");
-    case PageFault::NoPixels: return QStringLiteral("no-pixels");
-    case PageFault::OutsideDocument: return QStringLiteral("outside-document");
-    case PageFault::Unknown: break;
+    case Fault::TimeCap: return QStringLiteral("time-cap");
+    case Fault::MemoryCap: return QStringLiteral("memory-cap");
+    case Fault::Crash: return QStringLiteral("crash");
+    case Fault::NoPassword:
+    case Fault::WrongPassword: return QStringLiteral("password");
+    case Fault::Damaged:
+    case Fault::Unreadable: return QStringLiteral("damaged");
+    case Fault::NotPdf: return QStringLiteral("not-pdf");
+    case Fault::Missing: return QStringLiteral("missing");
+    case Fault::TooLarge:
+    case Fault::NoFit: return QStringLiteral("too-large");
+    case Fault::NoPixels: return QStringLiteral("no-pixels");
+    case Fault::OutsideDocument: return QStringLiteral("outside-document");
+    case Fault::PageTree: return QStringLiteral("page-tree");
+    case Fault::Changed: return QStringLiteral("changed");
+    case Fault::ScratchFull: return QStringLiteral("scratch-full");
+    default: break;
     }
     return QStringLiteral("unknown");
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/run/runoptions.h"
-#include "engine/run/runreport.h"
+#include "engine/base/runoptions.h"
+#include "engine/base/runreport.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,6 @@
 // The name pattern for the pages' files (--name-pattern), on any text a user could type: never a
 // crash, and a pattern that is accepted never names a file outside the output folder.
-#include "engine/run/namepattern.h"
+#include "engine/base/namepattern.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The script line protocol (what ps/pdf2tiff.sh and bw/convert.sh say on their standard
 // output), on any lines a script could write: never a crash, and no page taken that breaks the
 // plan or is named outside the pages folder.
-#include "engine/pages/scriptprotocol.h"
+#include "engine/sources/script/scriptprotocol.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 
 #include <QDir>
 #include <QElapsedTimer>

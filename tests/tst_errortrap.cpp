@@ -1,6 +1,6 @@
 #include "support/testsupport.h"
 #include "engine/run/conversionrun.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "sys/errortrap.h"
 #include "ui/form1locations.h"
 

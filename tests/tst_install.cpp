@@ -2,7 +2,7 @@
 // AppFolder relative to itself, under any prefix and with the build tree out of reach.
 #include "support/testsupport.h"
 #include "tests/support/programs.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "sys/appfolder.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "engine/render/pdfpages.h"
 #include "sys/fileutil.h"
 

@@ -2,8 +2,8 @@
 #include "support/testsupport.h"
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
-#include "engine/pages/gflax.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/gflax.h"
+#include "engine/methods/methods.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
 
@@ -206,7 +206,7 @@ private slots:
             gfl.saveBitmap(target);
             QFAIL("saved without a page");
         } catch (const Failure &e) {
-            QCOMPARE(e.code(), int(GflAx::NothingLoaded));
+            QCOMPARE(FaultOf(e), Fault::NoPage);
         }
         gfl.Page = 10;
         gfl.LoadBitmap(m_tenPages);

@@ -4,9 +4,9 @@
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
 #include "engine/encode/pageimage.h"
-#include "engine/pages/methods.h"
-#include "engine/pages/pagesource.h"
-#include "engine/pages/scriptmethod.h"
+#include "engine/methods/methods.h"
+#include "engine/sources/pagesource.h"
+#include "engine/methods/scriptmethod.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
 #include "engine/run/conversionrun.h"
-#include "engine/pages/gflax.h"
-#include "engine/pages/methods.h"
-#include "engine/pages/pagerenderer.h"
+#include "engine/methods/gflax.h"
+#include "engine/methods/methods.h"
+#include "engine/sources/renderer/pagerenderer.h"
 #include "engine/render/pdfpages.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -247,7 +247,7 @@ private slots:
             renderer.render(2, 144, false);
             QFAIL("page 2 was drawn under the memory cap");
         } catch (const Failure &f) {
-            QCOMPARE(f.code(), int(PageRenderer::MemoryCap));
+            QCOMPARE(FaultOf(f), Fault::MemoryCap);
         }
         renderer.renderAhead(4, 144, false);
         QCOMPARE(RenderersRunning(), 0);
@@ -423,7 +423,7 @@ private slots:
         const QList<PageFailure> failed = f.host.outcomes.first().failedPages;
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0].page, 2);
-        QCOMPARE(failed[0].fault, says == tooLargeWords() ? PageFault::TooLarge : PageFault::NoPixels);
+        QCOMPARE(failed[0].fault, says == tooLargeWords() ? Fault::TooLarge : Fault::NoPixels);
         if (method == Method::Ghostscript || method == Method::BlackWhite) {
             QCOMPARE(run.lastReport().failedFiles(), QStringList{doc});
             QVERIFY2(run.lastReport().failures.value(0).cause.contains(QLatin1String("page 2 could not be drawn")),
@@ -767,8 +767,8 @@ private slots:
     void renderersServeOneDocumentAfterAnother_data()
     {
         QTest::addColumn<QStringList>("steps"); // "FILE PASSWORD MB OUTCOME RUNNING [DPI]"
-        QTest::newRow("passwords") << QStringList{"a.pdf pw-a 2048 ok 1", "b.pdf pw-a 2048 unreadable 1",
-                                                  "a.pdf - 2048 unreadable 1", "b.pdf pw-b 2048 ok 1", "plain.pdf - 2048 ok 1"};
+        QTest::newRow("passwords") << QStringList{"a.pdf pw-a 2048 ok 1", "b.pdf pw-a 2048 wrong-password 1",
+                                                  "a.pdf - 2048 no-password 1", "b.pdf pw-b 2048 ok 1", "plain.pdf - 2048 ok 1"};
         QTest::newRow("caps") << QStringList{"plain.pdf - 400 ok 1", "nested.pdf - 400 memory-cap 0",
                                              "plain.pdf - 400 ok 1", "plain.pdf - 2048 ok 2", "plain.pdf - 400 ok 2"};
         QTest::newRow("ran out of memory") << QStringList{"plain.pdf - 256 ok 1", "plain.pdf - 256 memory-cap 0 1152",
@@ -798,8 +798,11 @@ private slots:
                 try {
                     QVERIFY(!renderer.render(1, word.value(5, QStringLiteral("72")).toDouble(), false).jpeg.isEmpty());
                 } catch (const Failure &f) {
-                    outcome = f.code() == PageRenderer::Unreadable ? QStringLiteral("unreadable")
-                              : f.code() == PageRenderer::MemoryCap ? QStringLiteral("memory-cap") : f.description();
+                    const Fault fault = FaultOf(f);
+                    outcome = fault == Fault::WrongPassword ? QStringLiteral("wrong-password")
+                              : fault == Fault::NoPassword  ? QStringLiteral("no-password")
+                              : fault == Fault::MemoryCap   ? QStringLiteral("memory-cap")
+                                                            : f.description();
                 }
             }
             QVERIFY2(outcome == word[3], qPrintable(step + QLatin1String(": ") + outcome));
@@ -885,7 +888,7 @@ private slots:
             renderer.pageCount();
             QFAIL("opened a damaged file");
         } catch (const Failure &f) {
-            QCOMPARE(f.code(), int(PageRenderer::Unreadable));
+            QCOMPARE(FaultOf(f), Fault::Damaged);
             QVERIFY2(f.description().contains(bad), qPrintable(f.description()));
         }
     }

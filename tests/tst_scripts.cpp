@@ -6,7 +6,7 @@
 #include "engine/jpeg/pixelsum.h"
 #include "tests/support/programs.h"
 #include "tests/support/testpdfs.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "sys/fileutil.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 // the PDF parser ends this process only. The conversation is described in renderprotocol.h.
 
 #include "pdfpages.h"
-#include "engine/pages/pagechoice.h"
+#include "engine/base/pagechoice.h"
 #include "renderprotocol.h"
 #include "sys/sanitizers.h"
 #include "engine/jpeg/pixelsum.h"

@@ -2,7 +2,7 @@
 
 #include "engine/encode/jpegerrors.h"
 #include "engine/render/renderprotocol.h"
-#include "engine/pages/pagechoice.h"
+#include "engine/base/pagechoice.h"
 #include "sys/fileutil.h"
 
 

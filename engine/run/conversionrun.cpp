@@ -1,12 +1,12 @@
 #include "engine/run/conversionrun.h"
 
-#include "engine/run/conversionhost.h"
+#include "engine/base/conversionhost.h"
 #include "engine/run/fileconversion.h"
 #include "engine/run/journal.h"
-#include "engine/pages/methods.h"
-#include "engine/run/runsteps.h"
-#include "engine/pages/rendererprocess.h"
-#include "engine/pages/scriptahead.h"
+#include "engine/methods/methods.h"
+#include "engine/base/runsteps.h"
+#include "engine/sources/renderer/rendererprocess.h"
+#include "engine/methods/scriptahead.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -22,20 +22,6 @@
 
 #include <algorithm>
 #include <memory>
-
-QString DocumentFaultText(PageFault fault, const QString &pdf)
-{
-    switch (fault) {
-    case PageFault::Missing:
-        return QCoreApplication::translate("Engine", "%1 was not found").arg(pdf);
-    case PageFault::NotPdf:
-        return QCoreApplication::translate("Engine", "%1 is not a PDF file").arg(pdf);
-    case PageFault::Damaged:
-        return QCoreApplication::translate("Engine", "%1 is damaged or is not a PDF file that can be read").arg(pdf);
-    default:
-        return QString();
-    }
-}
 
 QStringList RunReport::failedFiles() const
 {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/run/gifnames.h"
-#include "engine/run/runreport.h"
-#include "engine/run/runsteps.h"
+#include "engine/base/runreport.h"
+#include "engine/base/runsteps.h"
 
 #include <QString>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "engine/run/fileconversion.h"
 
 #include "engine/run/gifnames.h"
-#include "engine/run/runsteps.h"
+#include "engine/base/runsteps.h"
 
 #include "sys/fileutil.h"
 

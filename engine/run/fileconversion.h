@@ -1,13 +1,13 @@
 #pragma once
 
-#include "engine/run/conversionhost.h"
+#include "engine/base/conversionhost.h"
 #include "engine/run/journal.h"
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 #include "engine/encode/animation.h"
 #include "engine/encode/imaging.h"
 #include "engine/encode/pageencoding.h"
 #include "engine/encode/pagestream.h"
-#include "engine/run/runreport.h"
+#include "engine/base/runreport.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/run/runreport.h"
+#include "engine/base/runreport.h"
 
 #include <QList>
 #include <QSet>

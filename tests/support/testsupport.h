@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/run/conversionhost.h"
-#include "engine/pages/methods.h"
+#include "engine/base/conversionhost.h"
+#include "engine/methods/methods.h"
 #include "engine/encode/imaging.h"
 #include "sys/fileutil.h"
 #include "sys/dialogs.h"

@@ -1,8 +1,0 @@
-#include "engine/pages/scriptmethod.h"
-
-#include "engine/pages/scriptrun.h"
-
-MethodResult runScriptMethod(MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method)
-{
-    return ScriptRun(ctx, pdfPath, method).run();
-}
