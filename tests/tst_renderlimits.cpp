@@ -128,9 +128,12 @@ int lumaSampling(const QByteArray &jpeg)
 class TestRenderLimits : public QObject {
     Q_OBJECT
 
+    // The slot a run would hold for its next document, where renderers wait between documents.
+    NextDocument m_next;
+
 private slots:
-    // Every test starts without renderers parked by the one before.
-    void init() { RendererProcess::endParked(); }
+    // Every test starts without renderers kept by the one before.
+    void init() { m_next.dropAll(); }
 
     // Two million nested q reach the memory cap on page 1 in a few seconds, far within the time
     // cap; the box names the cap and the page, and the next file converts.
@@ -208,6 +211,7 @@ private slots:
         QElapsedTimer clock;
         {
             PageRenderer renderer(pdf, RenderLimits());
+            renderer.setNextDocument(&m_next);
             for (int page = 1; page <= 2; ++page) {
                 renderer.renderAhead(page + 1, 144, false);
                 QCOMPARE(renderer.render(page, 144, false).jpeg, plain[page - 1]);
@@ -216,16 +220,17 @@ private slots:
             clock.start(); // page 3 is being drawn ahead, and is not asked for
         }
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(RendererProcess::parkedCount(), 1);
+        QCOMPARE(m_next.spareCount(), 1);
         QCOMPARE(RenderersRunning(), 1);
         // The resolution changed after a page was drawn ahead: each page comes at the one asked
         // for, and a page drawn ahead at the new one is kept while another page is drawn.
         PageRenderer renderer(pdf, RenderLimits());
+        renderer.setNextDocument(&m_next);
         renderer.renderAhead(2, 72, false);
         QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
         renderer.renderAhead(2, 144, false);
         QCOMPARE(renderer.render(1, 144, false).jpeg, plain[0]);
-        QCOMPARE(RendererProcess::parkedCount(), 0);
+        QCOMPARE(m_next.spareCount(), 0);
         QCOMPARE(RenderersRunning(), 2);
         QCOMPARE(renderer.render(2, 144, false).jpeg, plain[1]);
     }
@@ -272,11 +277,14 @@ private slots:
         const QString first = dir.path() + QStringLiteral("/first.pdf"), next = dir.path() + QStringLiteral("/next.pdf");
         writeRawPdf(first, {plainPage(1)});
         writeRawPdf(next, {plainPage(1)});
+        m_next.setPdf(next);
         {
             PageRenderer renderer(first, RenderLimits());
-            renderer.plan({1}, next);
+            renderer.setNextDocument(&m_next);
+            renderer.plan({1}, true);
             QVERIFY(!renderer.drawPlanned(1, 72, false).jpeg.isEmpty());
         }
+        QVERIFY(m_next.holds());
         const QString newer = dir.path() + QStringLiteral("/newer.pdf");
         writeRawPdf(newer, {plainPage(1), plainPage(2)}, {QSizeF(300, 200), QSizeF(300, 200)});
         if (inPlace) {
@@ -288,6 +296,7 @@ private slots:
             QVERIFY(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(next).constData()) == 0);
         }
         PageRenderer renderer(next, RenderLimits());
+        renderer.setNextDocument(&m_next);
         QCOMPARE(renderer.pageCount(), 2);
         QCOMPARE(renderer.render(1, 72, false).size, QSize(300, 200));
     }
@@ -793,6 +802,7 @@ private slots:
             QString outcome = QStringLiteral("ok");
             {
                 PageRenderer renderer(dir.filePath(word[0]), limits);
+                renderer.setNextDocument(&m_next);
                 if (word[1] != QLatin1String("-"))
                     renderer.setPassword(word[1].toUtf8());
                 try {
@@ -806,7 +816,7 @@ private slots:
                 }
             }
             QVERIFY2(outcome == word[3], qPrintable(step + QLatin1String(": ") + outcome));
-            QVERIFY2(RenderersRunning() == word[4].toInt() && RendererProcess::parkedCount() == word[4].toInt(),
+            QVERIFY2(RenderersRunning() == word[4].toInt() && m_next.spareCount() == word[4].toInt(),
                      qPrintable(step + QLatin1String(": ") + QString::number(RenderersRunning())));
         }
     }
@@ -850,6 +860,7 @@ private slots:
         }
         const auto firstPage = [&](const QString &path) {
             PageRenderer renderer(path, RenderLimits());
+            renderer.setNextDocument(&m_next);
             if (password != QLatin1String("-"))
                 renderer.setPassword(password.toUtf8());
             if (pixels)
@@ -862,9 +873,10 @@ private slots:
             return page.jpeg;
         };
         const QByteArray expected = firstPage(dir.filePath(asked));
-        RendererProcess::endParked();
+        m_next.dropAll();
         {
             PageRenderer current(plain, RenderLimits());
+            current.setNextDocument(&m_next);
             if (password != QLatin1String("-"))
                 current.setPassword(password.toUtf8());
             current.renderNextAhead(dir.filePath(next), 1, 72, false);
@@ -873,7 +885,7 @@ private slots:
         if (QTest::currentDataTag() == QLatin1String("moved"))
             QVERIFY(QFile::rename(dir.filePath(asked), dir.filePath(QStringLiteral("moved.pdf"))));
         QCOMPARE(firstPage(dir.filePath(asked)), expected);
-        QCOMPARE(RenderersRunning(), RendererProcess::parkedCount());
+        QCOMPARE(RenderersRunning(), m_next.spareCount());
     }
 
     // The document is parsed by the renderer: one that poppler refuses is a clear failure of

@@ -24,6 +24,7 @@ bool AcroPDDoc::Open(const QString &path)
     if (HasPassword)
         document->setPassword(Password);
     document->setFitBox(FitBox);
+    document->setNextDocument(Next);
     try {
         document->pageCount();
     } catch (const Failure &f) {
@@ -77,7 +78,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
         throw Failure(QCoreApplication::translate("Engine", "no page of %1 is in the page range %2: it has %3 page(s)")
                           .arg(m_path, rangeText).arg(pageCount));
     // The next page is drawn on the other core while this one is written.
-    document->plan(pages, !wanted || wanted(1) ? nextDocument : QString());
+    document->plan(pages, nextDocumentFollows && (!wanted || wanted(1)));
     document->keepPixelsIn(feed ? feed->pixelFolder() : QString());
     document->setPageFiles([stem](int page) { return stem + QString::number(page) + QStringLiteral(".jpg"); }, dpi, lowersToFit);
     PageFeed ownFeed(nullptr, folder, [](int) { return QString(); });

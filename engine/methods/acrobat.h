@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/base/renderlimits.h"
+#include "engine/sources/nextdocument.h"
 #include "engine/base/runreport.h"
 
 #include <QByteArray>
@@ -53,6 +54,8 @@ public:
     bool HasPassword = false;
     QByteArray Password;
     QSize FitBox;
+    // The run's slot for its next document (see GflAx::Ahead); null: none.
+    NextDocument *Next = nullptr;
 
 private:
     RenderLimits m_limits;
@@ -85,9 +88,9 @@ public:
     // A page too large at `dpi` is drawn at a lower one (its own resolution, JpegDpi), rather
     // than failed (one the user asked for: exactly that, or not at all).
     bool lowersToFit = true;
-    // The PDF saved next, at the same settings: its first page is drawn while the last page
-    // here is. Empty: none.
-    QString nextDocument;
+    // The run's next document (the document's NextDocument) follows at the same settings: its
+    // first page is drawn while the last page here is.
+    bool nextDocumentFollows = false;
     // Where each page file goes as soon as it is written, and each page that could not be
     // saved with its kind (see PageFeed); the pages SaveAs writes are announced to it first.
     // Null: the files stay in the target's folder.

@@ -60,7 +60,7 @@ void GflAx::LoadBitmap(const QString &path)
         for (int p = 1; p <= std::min(pagesWanted, pageCount); ++p)
             planned << p;
     }
-    m_renderer->plan(planned, pagesToLoad.isEmpty() ? NextDocument : QString());
+    m_renderer->plan(planned, pagesToLoad.isEmpty());
     // A page that fails throws the renderer's own failure, its fault in it.
     Rendering::Page drawn = m_renderer->drawPlanned(Page, EpsDpi, false);
     m_bitmap = std::move(drawn.jpeg);
@@ -74,6 +74,7 @@ int GflAx::pageCount(const QString &path)
         if (HasPassword)
             m_renderer->setPassword(Password);
         m_renderer->setFitBox(FitBox);
+        m_renderer->setNextDocument(Ahead);
     }
     m_renderer->keepPixelsIn(PixelFolder);
     try {

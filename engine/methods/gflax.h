@@ -2,6 +2,7 @@
 
 #include "engine/encode/pageimage.h"
 #include "engine/base/renderlimits.h"
+#include "engine/sources/nextdocument.h"
 #include "engine/base/fault.h"
 
 #include <QByteArray>
@@ -38,9 +39,10 @@ public:
     // Or the pages the caller loads, in this order (a page range): the one after `Page` is
     // drawn ahead. Empty: `pagesWanted` applies.
     QList<int> pagesToLoad;
-    // The PDF the caller loads next, from page 1 at the same settings, once it has loaded the
-    // last of `pagesWanted` here: its first page is drawn meanwhile. Empty: none.
-    QString NextDocument;
+    // The run's slot for its next document: once the caller has loaded the last of
+    // `pagesWanted` here, that PDF's first page is drawn meanwhile, and renderers this document
+    // no longer needs wait there for it. Null: none.
+    NextDocument *Ahead = nullptr;
     // Each page drawn to fit this box of pixels instead of at EpsDpi (see PageRenderer::setFitBox).
     QSize FitBox;
     // The password the document is opened with, when it has one (see PageRenderer::setPassword).

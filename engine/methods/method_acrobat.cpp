@@ -48,6 +48,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
         doc->HasPassword = ctx.choice.hasPassword;
         doc->Password = ctx.choice.password;
         doc->FitBox = ctx.choice.fitBox;
+        doc->Next = ctx.next;
     });
     std::unique_ptr<AcroJSObject> jso;
     PageFeed feed(ctx.pageSink, ctx.workFolder, [&baseName](int page) { return InfoOf(Method::Acrobat).pageImageName(baseName, page); });
@@ -59,7 +60,7 @@ MethodResult PDF_To_GIF_Acro(MethodContext &ctx, const QString &pdfPath)
             if (!choice.allPages())
                 jso->wanted = [choice](int page) { return choice.contains(page); };
             jso->rangeText = choice.rangeText;
-            jso->nextDocument = ctx.nextPdf;
+            jso->nextDocumentFollows = true;
             if (choice.dpi > 0) {
                 jso->dpi = choice.dpi;
                 jso->lowersToFit = false;

@@ -99,8 +99,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         gfl->FitBox = choice.fitBox;
         gfl->HasPassword = choice.hasPassword;
         gfl->Password = choice.password;
-        if (choice.allPages())
-            gfl->NextDocument = ctx.nextPdf;
+        gfl->Ahead = ctx.next;
     }
     // Each page goes to the run as soon as it is written: it is encoded on the other core while
     // the next is drawn.

@@ -5,6 +5,7 @@
 #include "engine/base/renderlimits.h"
 #include "engine/base/runoptions.h"
 #include "engine/base/runreport.h"
+#include "engine/sources/nextdocument.h"
 #include "engine/sources/pagesource.h"
 
 #include "sys/errortrap.h"
@@ -19,7 +20,6 @@
 
 class ConversionHost;
 class Dialogs;
-class ScriptsAhead;
 
 // The ways of rendering a PDF's pages into page images; each has its row in MethodTable().
 enum class Method : int { Acrobat, Ghostscript, BlackWhite, GflAx };
@@ -48,11 +48,10 @@ struct MethodContext {
 
     Dialogs *dialogs = nullptr; // where failures are reported; the host's dialogs when null
     PageSink *pageSink = nullptr; // see PageSink; null: leave the page images for the run
-    // The PDF the run converts next with the same choices, if any: a renderer may open it and
-    // draw its first page while this one's last page is dealt with.
-    QString nextPdf{};
-    // Where the run holds the script started for nextPdf; null: none is started.
-    ScriptsAhead *ahead = nullptr;
+    // The run's slot for its next document: the PDF it converts next with the same choices, if
+    // any, which a renderer may prepare (open it, draw its first page) while this one's last
+    // page is dealt with, and the renderers waiting for it. Null: nothing is prepared.
+    NextDocument *next = nullptr;
 
     Dialogs &reportTo() const;
 };

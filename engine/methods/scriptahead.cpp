@@ -74,14 +74,15 @@ void CopyScriptFolder(const QString &appFolder, const ScriptMethod &method, cons
 void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, const ScriptEnvironment &environment,
                       const QString &ownFolder)
 {
-    if (!ctx.ahead)
+    if (!ctx.next)
         return;
-    ctx.ahead->end();
-    if (ctx.nextPdf.isEmpty() || ctx.choice.hasPassword || !InputFileProblem(ctx.nextPdf).isEmpty())
+    ctx.next->drop();
+    const QString next = ctx.next->pdf();
+    if (next.isEmpty() || ctx.choice.hasPassword || !InputFileProblem(next).isEmpty())
         return;
     const QString base = ctx.workFolder + QLatin1Char('/') + method.folder;
     auto ahead = std::make_unique<ScriptAhead>();
-    ahead->pdf = ctx.nextPdf;
+    ahead->pdf = next;
     ahead->method = method.folder;
     ahead->folder = ownFolder == base ? base + QStringLiteral("-2") : base;
     ahead->environment = environment;
@@ -97,35 +98,34 @@ void StartScriptAhead(const MethodContext &ctx, const ScriptMethod &method, cons
     }
     if (StartProgram(QLatin1Char('"') + ahead->folder + QLatin1Char('/') + method.script + QLatin1Char('"'),
                      ahead->folder + QLatin1Char('/'), ahead->limits, ahead->program, environment) == 0)
-        ctx.ahead->m_script = std::move(ahead);
+        ctx.next->fill(next, method.folder, std::move(ahead));
 }
 
 std::unique_ptr<ScriptAhead> AdoptScriptAhead(const MethodContext &ctx, const QString &pdfPath, const ScriptMethod &method,
                                               const ScriptEnvironment &environment)
 {
-    if (!ctx.ahead)
+    if (!ctx.next)
         return nullptr;
-    std::unique_ptr<ScriptAhead> &ahead = ctx.ahead->m_script;
-    if (ahead && ahead->pdf == pdfPath && ahead->method == method.folder && !ctx.choice.hasPassword
-        && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
+    std::unique_ptr<ScriptAhead> ahead = ctx.next->take<ScriptAhead>(pdfPath, method.folder);
+    if (ahead && !ctx.choice.hasPassword && ahead->environment == environment && sameLimits(ahead->limits, ctx.limits.child())
         && ahead->folder.startsWith(ctx.workFolder + QLatin1Char('/'))
         // Rewritten or replaced since it was started: drawn again, whole, from the file there now.
-        && !ahead->held.rewritten() && !ahead->held.replacedAt(pdfPath))
-        return std::move(ahead);
-    ctx.ahead->end();
-    return nullptr;
+        && !ahead->held.rewritten() && !ahead->held.replacedAt(pdfPath)) {
+        ahead->adopted = true;
+        return ahead;
+    }
+    return nullptr; // stopped as it goes
 }
 
-void ScriptsAhead::end()
+ScriptAhead::~ScriptAhead()
 {
-    std::unique_ptr<ScriptAhead> ahead = std::move(m_script);
-    if (!ahead)
+    if (adopted)
         return;
-    ahead->program.stop();
+    program.stop();
     // Stopped at once, it left its pages: the next script to work in that folder must not
     // read them as its own.
     try {
-        RemoveTree(ahead->folder);
+        RemoveTree(folder);
     } catch (const Failure &) {
         // What could not be removed goes with the WorkFolder.
     }

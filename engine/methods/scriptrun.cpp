@@ -114,8 +114,8 @@ MethodResult ScriptRun::run()
 {
     if (m_inputProblem.isEmpty())
         m_adopted = AdoptScriptAhead(m_ctx, m_pdf, m_method, environment());
-    else if (m_ctx.ahead)
-        m_ctx.ahead->end();
+    else if (m_ctx.next)
+        m_ctx.next->drop();
     if (m_adopted)
         m_held = std::move(m_adopted->held);
     m_scriptFolder = m_adopted ? m_adopted->folder : m_ctx.workFolder + QLatin1Char('/') + m_method.folder;

@@ -5,8 +5,7 @@
 #include "engine/run/journal.h"
 #include "engine/methods/methods.h"
 #include "engine/base/runsteps.h"
-#include "engine/sources/renderer/rendererprocess.h"
-#include "engine/methods/scriptahead.h"
+#include "engine/sources/nextdocument.h"
 
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
@@ -86,7 +85,7 @@ struct ConversionRun::Pass {
     // The file before, while its last pages are still encoded: the next file renders meanwhile.
     std::unique_ptr<FileJob> earlier;
     bool settling = false;
-    ScriptsAhead scriptsAhead; // the script started for the next file, if any
+    NextDocument next; // the next file, and what a renderer prepared of it
 };
 
 void ConversionRun::finish(FileJob &f)
@@ -263,8 +262,8 @@ bool ConversionRun::Pass::convert(int i)
     if (run.encodeWhileRendering) {
         ctx.pageSink = f.file.get();
         f.host.methodStarts();
-        ctx.nextPdf = nextPlainFile(i);
-        ctx.ahead = &scriptsAhead;
+        next.setPdf(nextPlainFile(i));
+        ctx.next = &next;
     }
     callMethod(f, ctx);
     settleEarlier(true);
@@ -296,8 +295,7 @@ void ConversionRun::Pass::end()
     settleEarlier(true);
     // A script or renderer started for a file that was not converted by it after all: neither
     // writes into the WorkFolder once it goes.
-    scriptsAhead.end();
-    RendererProcess::endAhead();
+    next.dropAll();
     journal.release();
 
     Dialogs &dialogs = journal.dialogs();
@@ -340,8 +338,7 @@ void ConversionRun::start()
     pass.trap.step(RunStep::ShowWaitPointer, [&] { m_host.setWaitPointer(true); });
     pass.makeWorkFolder();
     const auto forget = qScopeGuard([this, &pass] {
-        pass.scriptsAhead.end();
-        RendererProcess::endAhead();
+        pass.next.dropAll();
         if (pass.haveWorkFolder)
             Interruption::removeScratchFolder(m_workFolder);
     });

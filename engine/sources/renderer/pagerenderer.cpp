@@ -14,7 +14,46 @@ PageRenderer::~PageRenderer()
     // A page drawn ahead that nobody took is dropped with its process; a process that is free
     // waits for the next document.
     for (std::unique_ptr<RendererProcess> &process : m_processes)
-        RendererProcess::park(std::move(process));
+        park(std::move(process));
+}
+
+std::unique_ptr<RendererProcess> PageRenderer::freshProcess(const QString &path)
+{
+    if (!m_nextDocument)
+        return std::make_unique<RendererProcess>(m_limits);
+    const QString conditions = RendererProcess::startConditionsOf(m_limits);
+    // The one that opened `path` ahead, only for the same version of the file: one renamed over
+    // or rewritten since it was opened ahead is opened anew, so that all its pages come from the
+    // version of now. (One moved away since has no other version: the renderer that has it open
+    // draws it.) Whatever was prepared for another document, or under other limits, goes.
+    if (std::unique_ptr<RendererProcess> ahead = m_nextDocument->take<RendererProcess>(path, conditions)) {
+        const QString now = FileVersion(path);
+        if ((now.isEmpty() || ahead->version() == now) && ahead->running()) {
+            ahead->setLimits(m_limits);
+            return ahead;
+        }
+    }
+    // One that ended while it waited (killed from outside) is dropped.
+    while (std::unique_ptr<RendererProcess> spare = m_nextDocument->takeSpare<RendererProcess>(conditions))
+        if (spare->running()) {
+            spare->setLimits(m_limits);
+            return spare;
+        }
+    return std::make_unique<RendererProcess>(m_limits);
+}
+
+void PageRenderer::park(std::unique_ptr<RendererProcess> process)
+{
+    if (!process)
+        return;
+    process->setWhileWaiting({}); // what it called belongs to this document
+    if (process->state() == RendererProcess::State::Idle)
+        process->close();
+    if (m_nextDocument && process->state() == RendererProcess::State::Parked) {
+        const QString conditions = process->startConditions();
+        m_nextDocument->keepSpare(conditions, std::move(process));
+    }
+    // Otherwise it stops as it goes.
 }
 
 int PageRenderer::pageCount()
@@ -30,7 +69,7 @@ RendererProcess &PageRenderer::opened(std::unique_ptr<RendererProcess> &slot)
     if (slot && (slot->state() == State::Idle || slot->state() == State::Drawing))
         return *slot;
     if (!slot || slot->state() == State::Gone)
-        slot = RendererProcess::take(m_limits, m_password ? QString() : m_path);
+        slot = freshProcess(m_password ? QString() : m_path);
     slot->setWhileWaiting(m_whileWaiting);
     if (slot->state() == State::Drawing) {
         // Opened, and drawing ahead, while the document before was converted.
@@ -46,7 +85,7 @@ RendererProcess &PageRenderer::opened(std::unique_ptr<RendererProcess> &slot)
     for (const std::unique_ptr<RendererProcess> &other : m_processes)
         if (other && other != slot && other->state() != RendererProcess::State::Gone && !other->version().isEmpty()
             && other->version() != slot->version()) {
-            RendererProcess::park(std::move(slot));
+            park(std::move(slot));
             throw Failure(QCoreApplication::translate("Engine", "%1 changed while it was converted").arg(m_path), CodeOf(Fault::Changed));
         }
     return *slot;
@@ -74,10 +113,10 @@ PageRenderer::Page PageRenderer::render(int page, double dpi, bool fit)
     }
 }
 
-void PageRenderer::plan(QList<int> pages, QString nextDocument)
+void PageRenderer::plan(QList<int> pages, bool thenNextDocument)
 {
     m_plan = std::move(pages);
-    m_planNext = std::move(nextDocument);
+    m_planNext = thenNextDocument && m_nextDocument ? m_nextDocument->pdf() : QString();
     m_given = 0;
 }
 
@@ -138,7 +177,7 @@ void PageRenderer::renderAhead(int page, double dpi, bool fit)
 
 void PageRenderer::renderNextAhead(const QString &path, int page, double dpi, bool fit)
 {
-    if (!m_password && !m_aheadOff)
+    if (!m_password && !m_aheadOff && m_nextDocument && !path.isEmpty())
         m_next.emplace(path, request(page, dpi, fit));
 }
 
@@ -158,16 +197,18 @@ void PageRenderer::startNext()
         if (process && !process->close())
             return;
         if (!process)
-            process = RendererProcess::take(m_limits);
+            process = freshProcess(QString());
         process->setWhileWaiting(m_whileWaiting);
         process->open(path, std::nullopt);
         process->send(first);
     } catch (const Failure &) {
         // That document fails, or not, in its own turn, and says why then.
-        RendererProcess::park(std::move(process));
+        park(std::move(process));
         return;
     }
-    RendererProcess::keepAhead(std::move(process));
+    process->setWhileWaiting({});
+    const QString conditions = process->startConditions();
+    m_nextDocument->fill(path, conditions, std::move(process));
 }
 
 RendererProcess *PageRenderer::lookAhead(Event event, const Request &next, Fault failure)
@@ -222,7 +263,7 @@ RendererProcess *PageRenderer::lookAhead(Event event, const Request &next, Fault
         // the one that has it open draws the page asked for once it has finished the one drawn
         // ahead, as without drawing ahead.
         m_aheadOff = true;
-        RendererProcess::park(std::move(m_processes[free]));
+        park(std::move(m_processes[free]));
         try {
             Page dropped = m_processes[other]->receive();
             Rendering::dropPixels(dropped);

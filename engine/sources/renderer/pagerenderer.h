@@ -22,8 +22,9 @@
 // under the render limits. The child parses the PDF; this side only reads its answers. A page
 // that reaches a cap, or that crashes the child, fails alone: the next page starts a new child.
 // While the caller deals with one page, the next can be drawn by a second process, on the other
-// core (renderAhead). When the document is done, its renderers that can take another document
-// wait for the next PageRenderer (see RendererProcess::park).
+// core (renderAhead). Given the run's NextDocument, it draws the next document's first page
+// meanwhile, and when the document is done, its renderers that can take another document wait
+// there for the next PageRenderer.
 class PageRenderer final : public PageSource {
 public:
     // Fails with a Fault (FaultOf(failure)); the description names the page and, for
@@ -57,12 +58,12 @@ public:
     // drawn by a renderer this document no longer needs while the render() that follows draws
     // this document's last page and the caller deals with it. The next PageRenderer of `path`
     // takes the page when it asks for it with the same settings; otherwise it is dropped. Not
-    // for a document opened with a password. Never throws.
+    // for a document opened with a password, nor without a NextDocument. Never throws.
     void renderNextAhead(const QString &path, int page, double dpi, bool fit);
 
-    // The pages the caller draws, in order, and the document it converts after this one (empty:
-    // none; never one opened with a password): drawPlanned() draws the next of them ahead.
-    void plan(QList<int> pages, QString nextDocument = {});
+    // The pages the caller draws, in order, and whether the NextDocument's PDF follows them
+    // (never after one opened with a password): drawPlanned() draws the next of them ahead.
+    void plan(QList<int> pages, bool thenNextDocument = false);
     // Renders `page` as render() does, and starts drawing ahead what the plan has after it: its
     // next page, or after the last one the next document's first page.
     Page drawPlanned(int page, double dpi, bool fit);
@@ -77,6 +78,11 @@ public:
     bool done() override { return m_given >= m_plan.size(); }
 
     QString pdfPath() const { return m_path; }
+
+    // The run's slot for its next document (see NextDocument), where renderers drawn ahead and
+    // renderers without a document wait; null: every renderer stops with this document. Set
+    // before the first page or count.
+    void setNextDocument(NextDocument *next) { m_nextDocument = next; }
 
     // The document's password (user or owner), given to the renderer over its standard input,
     // never on its command line or in its environment. Set before the first page or count.
@@ -106,9 +112,14 @@ private:
     // there is none. Throws Failure.
     RendererProcess &opened(std::unique_ptr<RendererProcess> &slot);
     Request request(int page, double dpi, bool fit) const { return Request{page, dpi, fit, m_fitBox, 0, m_pixelFolder}; }
-    // Starts what renderNextAhead asked for, with a process of ours that is free, else one from
-    // the pool.
+    // Starts what renderNextAhead asked for, with a process of ours that is free, else a spare.
     void startNext();
+    // A renderer for a document at `path` (empty: for one opened with a password, or later):
+    // the one that opened it ahead, else a spare, else one not started yet.
+    std::unique_ptr<RendererProcess> freshProcess(const QString &path);
+    // Done with `process`: one that can open another document waits in the NextDocument
+    // (closing its document first); the others stop.
+    void park(std::unique_ptr<RendererProcess> process);
 
     QString m_path;
     RenderLimits m_limits;
@@ -117,6 +128,7 @@ private:
     QSize m_fitBox;
     QString m_pixelFolder;
     std::optional<int> m_pageCount;
+    NextDocument *m_nextDocument = nullptr;
     std::unique_ptr<RendererProcess> m_processes[2];
     bool m_aheadOff = false; // a page reached a cap or crashed the renderer, or no second process
     std::optional<std::pair<QString, Request>> m_next; // see renderNextAhead

@@ -80,7 +80,7 @@ Fault faultOf(int protocolKind)
 
 } // namespace
 
-RendererProcess::RendererProcess(RenderLimits limits) : m_limits(limits), m_startedWith(startConditionsOf(limits))
+RendererProcess::RendererProcess(RenderLimits limits) : m_limits(limits), m_startedWith(conditionsOf(limits))
 {
     m_clock.start();
 }
@@ -90,7 +90,12 @@ RendererProcess::~RendererProcess()
     stop();
 }
 
-QStringList RendererProcess::startConditionsOf(const RenderLimits &limits)
+bool RendererProcess::running() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QStringList RendererProcess::conditionsOf(const RenderLimits &limits)
 {
     return QStringList{RendererProcess::helperPath(), QString::number(limits.memoryMB), QDir::currentPath()}
            + QProcess::systemEnvironment();

@@ -2,6 +2,7 @@
 
 #include "engine/encode/pageimage.h"
 #include "engine/sources/heldfile.h"
+#include "engine/sources/nextdocument.h"
 #include "engine/base/fault.h"
 #include "engine/base/renderlimits.h"
 
@@ -49,7 +50,7 @@ void dropPixels(Page &page);
 // Renderers with no document wait, at most two, for the next document of the program (take()
 // and park()): starting one (Qt and poppler loaded anew) costs more than drawing a small page.
 // Used from the user-interface thread only, as the interruption handling it registers with.
-class RendererProcess {
+class RendererProcess final : public Prepared {
 public:
     enum class State { NotStarted, Parked, Idle, Drawing, Gone };
 
@@ -108,33 +109,22 @@ public:
     // Gone: a renderer drawing a page is killed, an idle one told to end.
     void stop();
 
-    // A renderer for a new document under `limits`: the one kept ahead for `path` (see
-    // keepAhead; Drawing, with the document open), else a parked one started under the same
-    // limits, from the same folder and environment, else one not started yet.
-    static std::unique_ptr<RendererProcess> take(const RenderLimits &limits, const QString &path = {});
-    // Drawing: a renderer that opened the document the program converts next (without a
-    // password) and draws its first page before that document's turn. It waits for take() of
-    // that document; a take() of any other document, the idle time of parked renderers or the
-    // program's end stop it.
-    static void keepAhead(std::unique_ptr<RendererProcess> process);
-    // Done with `process`: one that can open another document waits for it (closing its
-    // document first); the others are stopped. Parked renderers end with the program (and
-    // with its lifeline when it is killed), or after a few idle seconds.
-    static void park(std::unique_ptr<RendererProcess> process);
-    static int parkedCount();
-    static void endParked();
-    // Stops the renderer kept ahead, if any: it may be writing a page's pixels into the folder
-    // of a run that is ending.
-    static void endAhead();
+    // What it was started with (program, memory cap, folder, environment), as one key: a
+    // renderer is used for another document only when these are the same.
+    QString startConditions() const { return m_startedWith.join(QLatin1Char('\n')); }
+    static QString startConditionsOf(const RenderLimits &limits) { return conditionsOf(limits).join(QLatin1Char('\n')); }
+    // The document it opened, or opens.
+    const QString &documentPath() const { return m_path; }
+    // Its process is there to take requests.
+    bool running() const;
+    // Taken for another document: the time cap may differ (the program keeps it, not the renderer).
+    void setLimits(const RenderLimits &limits) { m_limits = limits; }
 
     // Where lumenpage-render lies: beside the running program, else in ../libexec/lumenpage/.
     static QString helperPath();
 
 private:
-    // What a renderer was started with (program, memory cap, folder, environment): a renderer
-    // is taken for another document only when these are the same.
-    static QStringList startConditionsOf(const RenderLimits &limits);
-    static void armIdleTimer();
+    static QStringList conditionsOf(const RenderLimits &limits);
     void start();
     QByteArray readLine(int page, qint64 budget);
     QByteArray readBytes(qint64 count, int page, qint64 budget);
