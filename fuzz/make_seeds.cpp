@@ -1,6 +1,6 @@
-// fuzz_seeds DIR: writes the seed corpora of the fuzz targets, DIR/pageimage, DIR/pdfpage and
-// DIR/ppmstream. Small inputs that reach the interesting paths: colour, grey and progressive
-// JPEGs, a PNG; PDFs with text, vector art, an image, compressed and nested content, several
+// fuzz_seeds DIR: writes the seed corpora of the fuzz targets, a folder each in DIR (pageimage,
+// pdfpage, ppmstream, scriptlines, renderanswer, namepattern). Small inputs that reach the
+// interesting paths: colour, grey and progressive JPEGs, a PNG; PDFs with text, vector art, an image, compressed and nested content, several
 // pages; Ghostscript's pipe of raw pages, one or several, with a comment, cut short.
 #include "tests/support/testpdfs.h"
 
@@ -98,6 +98,12 @@ int main(int argc, char **argv)
     save(lines + QStringLiteral("/range.txt"), "\3pages 2 3 5\ncount 3\npage 2 current/page00002.jpg\n"
                                                "page 3 current/../x.jpg\n");
     save(lines + QStringLiteral("/document.txt"), "\4document missingtool gs cjpeg\ndocument norange 4\nhello\n");
+    const QString answers = root + QStringLiteral("/renderanswer");
+    QDir().mkpath(answers);
+    // The first byte: a folder for the drawn pixels was named (see fuzz_renderanswer.cpp).
+    save(answers + QStringLiteral("/pages.txt"), "\1pages 12\nimage 5120 612 792 72 render-1a2b.rgb 1455192 40764\nclosed\n");
+    save(answers + QStringLiteral("/errors.txt"), "\0error 3 6800 8800 too large\nerror 8 locked\nerror 14 no such file\n"
+                                                  "image 100 10 10 72\nimage 100 10 10 72 ../x.rgb 300 1\n");
     save(patterns + QStringLiteral("/plain.txt"), "{name}_p{page:04}");
     save(patterns + QStringLiteral("/position.txt"), "{n:03}-{page}-{name}");
     save(patterns + QStringLiteral("/bad.txt"), "../{page}{x}{");

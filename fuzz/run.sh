@@ -13,7 +13,7 @@ export LSAN_OPTIONS="suppressions=$here/lsan.supp"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=1"
 export QT_QPA_PLATFORM=offscreen
 status=0
-for target in pageimage pdfpage ppmstream scriptlines namepattern; do
+for target in pageimage pdfpage ppmstream scriptlines renderanswer namepattern; do
     mkdir -p "$corpus/$target" "$corpus/crashes-$target"
     echo "== fuzz_$target for ${seconds} s"
     # -rss_limit_mb: a hostile input may cost the renderer this much and no more, as in the program.

@@ -7,6 +7,7 @@
 #include "engine/methods/gflax.h"
 #include "engine/methods/methods.h"
 #include "engine/sources/renderer/pagerenderer.h"
+#include "engine/sources/renderer/renderanswer.h"
 #include "engine/render/pdfpages.h"
 #include "sys/errortrap.h"
 #include "sys/fileutil.h"
@@ -886,6 +887,48 @@ private slots:
             QVERIFY(QFile::rename(dir.filePath(asked), dir.filePath(QStringLiteral("moved.pdf"))));
         QCOMPARE(firstPage(dir.filePath(asked)), expected);
         QCOMPARE(RenderersRunning(), m_next.spareCount());
+    }
+
+    // What the renderer says back is believed only as an exact answer: drawn pixels only under
+    // a plain name in the folder named, and only when a folder was named; its kinds become the
+    // program's faults. EXPECTED is the answer's type, fault word or pixels' name.
+    void rendererAnswersAreReadStrictly_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("pixelsAsked");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("pages") << QByteArray("pages 12") << false << "pages 12";
+        QTest::newRow("negative pages") << QByteArray("pages -1") << false << "nonsense";
+        QTest::newRow("image") << QByteArray("image 5120 612 792 72") << false << "image";
+        QTest::newRow("image with pixels") << QByteArray("image 5120 612 792 72 render-1a.rgb 1455192 40764") << true << "image render-1a.rgb";
+        QTest::newRow("pixels not asked for") << QByteArray("image 5120 612 792 72 render-1a.rgb 1455192 40764") << false << "nonsense";
+        QTest::newRow("pixels outside the folder") << QByteArray("image 5120 612 792 72 ../x.rgb 1455192 40764") << true << "nonsense";
+        QTest::newRow("hidden pixels") << QByteArray("image 5120 612 792 72 .x.rgb 1455192 40764") << true << "nonsense";
+        QTest::newRow("image of no bytes, its pixels removed") << QByteArray("image 0 612 792 72 r.rgb 30 1") << true << "nonsense r.rgb";
+        QTest::newRow("wrong password") << QByteArray("error 9 locked") << false << "error WrongPassword";
+        QTest::newRow("page tree") << QByteArray("error 12 loop") << false << "error PageTree";
+        QTest::newRow("kind not a number") << QByteArray("error x words") << false << "nonsense";
+    }
+    void rendererAnswersAreReadStrictly()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, pixelsAsked);
+        QFETCH(QString, expected);
+        const RenderAnswer answer = ReadRenderAnswer(line, pixelsAsked);
+        QString got;
+        switch (answer.type) {
+        case RenderAnswer::Type::Pages: got = QStringLiteral("pages %1").arg(answer.pages); break;
+        case RenderAnswer::Type::Image: got = QStringLiteral("image"); break;
+        case RenderAnswer::Type::Error:
+            got = answer.fault == Fault::WrongPassword ? QStringLiteral("error WrongPassword")
+                  : answer.fault == Fault::PageTree    ? QStringLiteral("error PageTree")
+                                                       : QStringLiteral("error other");
+            break;
+        default: got = QStringLiteral("nonsense"); break;
+        }
+        if (!answer.pixelsName.isEmpty())
+            got += QLatin1Char(' ') + answer.pixelsName;
+        QCOMPARE(got, expected);
     }
 
     // The document is parsed by the renderer: one that poppler refuses is a clear failure of

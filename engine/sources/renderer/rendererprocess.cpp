@@ -2,6 +2,7 @@
 
 #include "engine/base/pagechoice.h"
 #include "engine/render/renderprotocol.h"
+#include "engine/sources/renderer/renderanswer.h"
 
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
@@ -30,51 +31,19 @@ constexpr int WaitSliceMs = 100;
 // Closing a document frees memory and nothing else: a renderer that takes longer is stuck.
 constexpr qint64 CloseMs = 5000;
 
-QString kindlessText(const QByteArray &line)
+// Why a document did not open, in the user's words where the renderer gave a kind the program
+// names itself; else the renderer's words (a file it could not read, named by the system).
+QString openFailureText(const RenderAnswer &answer, const QString &path)
 {
-    // "error KIND TEXT"
-    const QList<QByteArray> words = line.split(' ');
-    return QString::fromUtf8(line.mid(words.value(0).size() + words.value(1).size() + 2)).trimmed();
-}
-
-// Why a document did not open, in the user's words where the renderer gave a kind of its own;
-// else the renderer's words (a missing or unreadable file, named by the system).
-QString openFailureText(int protocolKind, const QString &path, const QString &renderersWords)
-{
-    switch (protocolKind) {
-    case RenderProtocol::NeedsPassword:
+    if (!answer.textIsOwnKind)
+        return answer.text;
+    switch (answer.fault) {
+    case Fault::NoPassword:
         return QCoreApplication::translate("Engine", "%1 is password-protected, and no password was given").arg(path);
-    case RenderProtocol::WrongPassword:
+    case Fault::WrongPassword:
         return QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(path);
-    case RenderProtocol::NotPdf:
-        return DocumentFaultText(Fault::NotPdf, path);
-    case RenderProtocol::Damaged:
-        return DocumentFaultText(Fault::Damaged, path);
-    case RenderProtocol::Missing:
-        return DocumentFaultText(Fault::Missing, path);
     default:
-        return renderersWords;
-    }
-}
-
-// The fault the renderer's KIND is: the wire's kinds are its own, read here and nowhere else.
-Fault faultOf(int protocolKind)
-{
-    switch (protocolKind) {
-    case RenderProtocol::Unreadable: return Fault::Unreadable;
-    case RenderProtocol::NoSuchPage: return Fault::OutsideDocument;
-    case RenderProtocol::TooLarge: return Fault::TooLarge;
-    case RenderProtocol::NoFit: return Fault::NoFit;
-    case RenderProtocol::NoPixels: return Fault::NoPixels;
-    case RenderProtocol::RenderFailed: return Fault::Damaged;
-    case RenderProtocol::OutOfMemory: return Fault::MemoryCap;
-    case RenderProtocol::NeedsPassword: return Fault::NoPassword;
-    case RenderProtocol::WrongPassword: return Fault::WrongPassword;
-    case RenderProtocol::NotPdf: return Fault::NotPdf;
-    case RenderProtocol::Damaged: return Fault::Damaged;
-    case RenderProtocol::PageTree: return Fault::PageTree;
-    case RenderProtocol::Missing: return Fault::Missing;
-    default: return Fault::RendererFailed;
+        return DocumentFaultText(answer.fault, path);
     }
 }
 
@@ -191,14 +160,14 @@ int RendererProcess::open(const QString &path, const std::optional<QByteArray> &
     write(request, 0);
     request.fill('\0');
     const QByteArray line = readLine(0, qint64(m_limits.pageSeconds) * 1000);
-    if (line.startsWith("pages ")) {
-        m_pageCount = line.mid(6).trimmed().toInt();
+    const RenderAnswer answer = ReadRenderAnswer(line, false);
+    if (answer.type == RenderAnswer::Type::Pages) {
+        m_pageCount = answer.pages;
         m_state = State::Idle;
         return m_pageCount;
     }
-    if (line.startsWith("error ")) // it has no document, and can open another
-        throw Failure(openFailureText(line.split(' ').value(1).toInt(), m_path, kindlessText(line)),
-                      CodeOf(faultOf(line.split(' ').value(1).toInt())));
+    if (answer.type == RenderAnswer::Type::Error) // it has no document, and can open another
+        throw Failure(openFailureText(answer, m_path), CodeOf(answer.fault));
     stop();
     throw Failure(QCoreApplication::translate("Engine", "%1 could not be opened: the page renderer answered \"%2\"")
                       .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), CodeOf(Fault::RendererFailed));
@@ -237,9 +206,9 @@ Rendering::Page RendererProcess::receive()
     UserTime::WorkClock clock;
     clock.start();
     const QByteArray line = readLine(page, budget);
-    const QList<QByteArray> words = line.trimmed().split(' ');
-    if (words.value(0) == "error") {
-        const Fault kind = faultOf(words.value(1).toInt());
+    const RenderAnswer answer = ReadRenderAnswer(line, !m_request.pixelFolder.isEmpty());
+    if (answer.type == RenderAnswer::Type::Error) {
+        const Fault kind = answer.fault;
         if (kind == Fault::MemoryCap)
             reachedMemoryCap(page);
         m_state = State::Idle;
@@ -251,32 +220,22 @@ Rendering::Page RendererProcess::receive()
             throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
                               .arg(page).arg(m_path, kind == Fault::NoFit
                                                          ? PageChoice::noFitText()
-                                                         : PageChoice::tooLargeText(words.value(2).toDouble(), words.value(3).toDouble())),
+                                                         : PageChoice::tooLargeText(answer.wouldBeWidth, answer.wouldBeHeight)),
                           CodeOf(kind));
-        throw Failure(kindlessText(line), CodeOf(kind));
+        throw Failure(answer.text, CodeOf(kind));
     }
-    bool sizeOk = false;
-    const qint64 size = words.value(1).toLongLong(&sizeOk);
-    // Pixels only where they were asked for, under a plain name in the folder named.
     Rendering::Page result;
-    const bool withPixels = words.size() == 8 && !m_request.pixelFolder.isEmpty();
-    if (withPixels) {
-        const QByteArray &name = words[5];
-        bool bytesOk = false, sumOk = false;
-        result.pixels.bytes = words[6].toLongLong(&bytesOk);
-        result.pixels.sum = words[7].toULongLong(&sumOk);
-        if (bytesOk && sumOk && result.pixels.bytes > 0 && !name.isEmpty() && !name.contains('/') && !name.startsWith('.'))
-            result.pixels.path = m_request.pixelFolder + QLatin1Char('/') + QFile::decodeName(name);
-    }
-    if (words.value(0) != "image" || (words.size() != 5 && !withPixels) || (withPixels && result.pixels.isEmpty()) || !sizeOk
-        || size <= 0 || size > (qint64(1) << 34)) {
+    if (!answer.pixelsName.isEmpty())
+        result.pixels = {m_request.pixelFolder + QLatin1Char('/') + answer.pixelsName, answer.pixelBytes, answer.pixelSum};
+    if (answer.type != RenderAnswer::Type::Image) {
         stop();
         Rendering::dropPixels(result);
         throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
                           .arg(page).arg(m_path).arg(QString::fromUtf8(line.left(200)).trimmed()), CodeOf(Fault::RendererFailed));
     }
-    result.size = QSize(words[2].toInt(), words[3].toInt());
-    result.dpi = words[4].toDouble();
+    result.size = answer.size;
+    result.dpi = answer.dpi;
+    const qint64 size = answer.bytes;
     try {
         result.jpeg = readBytes(size, page, budget - clock.elapsed());
     } catch (const Failure &) {
