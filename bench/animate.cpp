@@ -125,7 +125,7 @@ Result gifsicle(const Tools &tools, const Document &doc, const QString &tool, co
 {
     if (tools.gifsicle.isEmpty())
         return Result{tool, false, 0, 0, {}, QStringLiteral("gifsicle is not installed")};
-    const QString out = doc.root + QStringLiteral("/gifsicle-%1.gif").arg(options.join(QString()).remove(QLatin1Char('-')));
+    const QString out = doc.root + QStringLiteral("/gifsicle-%1-%2.gif").arg(QFileInfo(in).completeBaseName(), options.join(QString()).remove(QLatin1Char('-')));
     return measured(tool, runChild(tools.gifsicle, options + QStringList{in, QStringLiteral("-o"), out}), out, doc.references);
 }
 

@@ -266,18 +266,36 @@ AnimationWriter::Encoded AnimationWriter::encode(const FrameArea &area, const st
         else if (area.needed[k] && &table == &m_global)
             return Encoded();
     }
-    Encoded encoded;
-    encoded.possible = true;
-    encoded.transparent = transparent;
-    encoded.indices.resize(area.pixels.size());
+    std::vector<uint8_t> colour(area.pixels.size());
     for (size_t i = 0; i < area.pixels.size(); ++i) {
         const int index = entry[area.pixels[i]];
         // A pixel already shown whose colour the table lacks stays as it is.
-        encoded.indices[i] = uint8_t(index >= 0 ? index : transparent >= 0 ? transparent : nearest(table, area.colours[area.pixels[i]]));
+        colour[i] = uint8_t(index >= 0 ? index : transparent >= 0 ? transparent : nearest(table, area.colours[area.pixels[i]]));
     }
-    const Lzw::Leeway leeway{area.keep.data(), transparent, &table, maxError};
-    encoded.data = Lzw::compress(encoded.indices.data(), encoded.indices.size(), GifBlocks::tableBits(table.size()), leeway);
-    return encoded;
+    if (transparent < 0) {
+        Encoded encoded{true, {}, -1, colour, {}};
+        const Lzw::Leeway leeway{nullptr, &table, maxError, -1};
+        encoded.data = Lzw::compress(encoded.indices.data(), encoded.indices.size(), GifBlocks::tableBits(table.size()), leeway);
+        return encoded;
+    }
+    // The pixels already shown given as transparent, their colour the other choice, and the
+    // other way round: transparent areas compress best where what is shown repeats a page's
+    // background, their own colours where the page's shapes run on across them.
+    Encoded best;
+    for (const bool asTransparent : {true, false}) {
+        Encoded encoded{true, {}, transparent, colour, {}};
+        std::vector<uint8_t> other = colour;
+        for (size_t i = 0; i < colour.size(); ++i) {
+            if (!area.keep[i])
+                continue;
+            (asTransparent ? encoded.indices[i] : other[i]) = uint8_t(transparent);
+        }
+        const Lzw::Leeway leeway{other.data(), &table, maxError, transparent};
+        encoded.data = Lzw::compress(encoded.indices.data(), encoded.indices.size(), GifBlocks::tableBits(table.size()), leeway);
+        if (!best.possible || encoded.data.size() < best.data.size())
+            best = std::move(encoded);
+    }
+    return best;
 }
 
 void AnimationWriter::writeImage(const QRect &rect, const QByteArray &data, const std::vector<PaletteColour> *local, int transparent)

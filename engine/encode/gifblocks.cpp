@@ -82,7 +82,7 @@ QByteArray singleImage(const IndexedImage &picture, int maxError)
     bytes += littleEndian16(0) + littleEndian16(0) + littleEndian16(picture.width) + littleEndian16(picture.height);
     bytes += char(0);
     std::vector<uint8_t> indices = picture.pixels;
-    const Lzw::Leeway leeway{nullptr, -1, &picture.palette, maxError};
+    const Lzw::Leeway leeway{nullptr, &picture.palette, maxError};
     bytes += Lzw::compress(indices.data(), indices.size(), bits, leeway);
     bytes += char(Trailer);
     return bytes;

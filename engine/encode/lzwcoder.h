@@ -15,14 +15,16 @@
 namespace Lzw {
 
 struct Leeway {
-    // A pixel whose byte here is not 0 shows what the screen already shows there: it may be
-    // written as `transparent` too. Null, or `transparent` < 0: no pixel may.
-    const uint8_t *keep = nullptr;
-    int transparent = -1;
+    // Another index each pixel may be written as (the transparent index over a pixel the
+    // screen already shows, or that pixel's colour when it is given as transparent); a pixel
+    // whose byte here equals its own index has none. Null: no pixel has.
+    const uint8_t *alternative = nullptr;
     // The colours of the indices, and how far (squared distance over red, green and blue) a
-    // written colour may lie from a pixel's own. 0: every pixel keeps its own colour.
+    // written colour may lie from a pixel's own. 0: every pixel keeps its own colour. The
+    // entry `transparent` is never taken for a colour.
     const std::vector<PaletteColour> *palette = nullptr;
     int maxError = 0;
+    int transparent = -1;
 };
 
 // The image data of `count` indices below 2^tableBits: the minimum code size, the sub-blocks
