@@ -75,6 +75,7 @@ struct FrameArea {
     std::vector<uint16_t> pixels;       // an entry of `colours` a pixel
     std::vector<uint8_t> keep;          // 1 where the screen shows the pixel already
     std::array<bool, 257> needed{};     // a colour some pixel that is not kept has
+    std::array<bool, 257> keptColour{}; // a colour some kept pixel has
     bool kept = false;                  // some pixel is
     static constexpr int WhiteEntry = 256;
 };
@@ -246,8 +247,7 @@ FrameArea AnimationWriter::frameArea(const IndexedImage &page, const QRect &rect
             area.pixels[at] = colour;
             area.keep[at] = keep;
             area.kept = area.kept || keep;
-            if (!keep)
-                area.needed[colour] = true;
+            (keep ? area.keptColour : area.needed)[colour] = true;
         }
     }
     return area;
@@ -263,8 +263,8 @@ AnimationWriter::Encoded AnimationWriter::encode(const FrameArea &area, const st
         const auto found = std::find(table.begin(), table.end(), area.colours[k]);
         if (found != table.end() && int(found - table.begin()) != transparent)
             entry[k] = int(found - table.begin());
-        else if (area.needed[k] && &table == &m_global)
-            return Encoded();
+        else if ((area.needed[k] || (transparent < 0 && area.keptColour[k])) && &table == &m_global)
+            return Encoded(); // the global table would show this frame otherwise than its page
     }
     std::vector<uint8_t> colour(area.pixels.size());
     for (size_t i = 0; i < area.pixels.size(); ++i) {
