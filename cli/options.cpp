@@ -180,9 +180,9 @@ int chooseFormat(const QCommandLineParser &parser, const ConsoleOptions &o, RunO
                         QCoreApplication::translate("Console", "this system cannot write that format (is "
                                                                "qt6-image-formats-plugins installed?)"));
     if (parser.isSet(o.quality)) {
-        // Only where the format has the setting: GIF's is still to come, and lossless formats have none.
+        // Only where the format has the setting: the lossless formats have none.
         if (imaging.defaultQualityOf(run->format.mimeType) == 0)
-            return usageError(QCoreApplication::translate("Console", "--quality sets the quality of jpeg and webp pages; "
+            return usageError(QCoreApplication::translate("Console", "--quality sets the quality of gif, jpeg and webp pages; "
                                                                      "%1 pages have none.")
                                   .arg(name));
         bool number = false;

@@ -71,9 +71,9 @@ struct ConsoleOptions {
                                                                            "or webp; png and tiff keep every pixel of the page image."),
                                     QStringLiteral("FORMAT"), QStringLiteral("gif")};
     const QCommandLineOption quality{QStringLiteral("quality"),
-                                     QCoreApplication::translate("Console", "Quality of jpeg and webp pages, from 1 (smallest files) "
-                                                                            "to 100 (default %1).")
-                                         .arg(ImagingService::LossyQuality),
+                                     QCoreApplication::translate("Console", "Quality of gif, jpeg and webp pages, from 1 (smallest "
+                                                                            "files) to 100 (default %1 for gif, %2 for jpeg and webp).")
+                                         .arg(ImagingService::GifQuality).arg(ImagingService::LossyQuality),
                                      QStringLiteral("N")};
     const QCommandLineOption gray{{QStringLiteral("gray"), QStringLiteral("grey")},
                                   QCoreApplication::translate("Console", "Write the pages in 8-bit grey, every method but bw.")};

@@ -194,6 +194,7 @@ void formatRows()
     QTest::newRow("ghostscript, jpeg") << QStringLiteral("ghostscript") << QStringLiteral("doc-%1.jpg") << QStringLiteral("--format jpeg");
     QTest::newRow("bw, jpg at quality 40") << QStringLiteral("bw") << QStringLiteral("doc-%1.jpg") << QStringLiteral("--format jpg --quality 40");
     QTest::newRow("gflax, webp") << QStringLiteral("gflax") << QStringLiteral("doc%1.webp") << QStringLiteral("--format webp --quality 60");
+    QTest::newRow("acrobat, gif at quality 20") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.gif") << QStringLiteral("--quality 20");
     QTest::newRow("acrobat, grey jpeg") << QStringLiteral("acrobat") << QStringLiteral("doc_Page_%1.jpg")
                                         << QStringLiteral("--format jpeg --gray");
 }
@@ -863,8 +864,9 @@ private slots:
         // What is there is not a record: it is neither taken for one nor written over.
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
         QTest::newRow("format unknown") << QStringLiteral("--format heic") << QStringLiteral("--format 'heic'");
-        QTest::newRow("quality for gif") << QStringLiteral("--quality 50") << QStringLiteral("--quality sets the quality of jpeg and webp");
-        QTest::newRow("quality for png") << QStringLiteral("--format png --quality 50") << QStringLiteral("--quality sets the quality");
+        QTest::newRow("quality for gif above 100") << QStringLiteral("--quality 101") << QStringLiteral("--quality '101'");
+        QTest::newRow("quality for png") << QStringLiteral("--format png --quality 50")
+                                         << QStringLiteral("--quality sets the quality of gif, jpeg and webp pages; png pages have none.");
         QTest::newRow("quality zero") << QStringLiteral("--format jpeg --quality 0") << QStringLiteral("--quality '0'");
         QTest::newRow("quality above 100") << QStringLiteral("--format webp --quality 101") << QStringLiteral("--quality '101'");
         QTest::newRow("quality text") << QStringLiteral("--format webp --quality best") << QStringLiteral("--quality 'best'");

@@ -211,9 +211,9 @@ private slots:
         QVERIFY2(quality[0] < quality[1] && quality[1] < quality[2] && quality[1] >= 35,
                  qPrintable(QStringLiteral("%1 %2 %3 dB").arg(quality[0]).arg(quality[1]).arg(quality[2])));
         QCOMPARE(std::isinf(quality[2]), losslessAt100);
-        // The gif, png and tiff encoders have no such setting.
-        for (const QString &exact : {Gif, QStringLiteral("image/png")})
-            QCOMPARE(m_service.defaultQualityOf(exact), 0);
+        // GIF's setting keeps every page's own palette by default; png and tiff have none.
+        QCOMPARE(m_service.defaultQualityOf(Gif), ImagingService::GifQuality);
+        QCOMPARE(m_service.defaultQualityOf(QStringLiteral("image/png")), 0);
     }
 
     void findEncoderInAnyCase_data()

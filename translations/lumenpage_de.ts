@@ -333,10 +333,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <translation>kein Format: geben Sie gif, png, tiff, jpeg oder webp an</translation>
     </message>
     <message>
-        <source>--quality sets the quality of jpeg and webp pages; %1 pages have none.</source>
-        <translation>--quality legt die Qualität von jpeg- und webp-Seiten fest; %1-Seiten haben keine.</translation>
-    </message>
-    <message>
         <source>not a quality: give a whole number from 1 to 100</source>
         <translation>keine Qualität: geben Sie eine ganze Zahl von 1 bis 100 an</translation>
     </message>
@@ -355,10 +351,6 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>File format of the pages: gif (default), png, tiff, jpeg or webp; png and tiff keep every pixel of the page image.</source>
         <translation>Dateiformat der Seiten: gif (Vorgabe), png, tiff, jpeg oder webp; png und tiff bewahren jedes Pixel des Seitenbilds.</translation>
-    </message>
-    <message>
-        <source>Quality of jpeg and webp pages, from 1 (smallest files) to 100 (default %1).</source>
-        <translation>Qualität von jpeg- und webp-Seiten, von 1 (kleinste Dateien) bis 100 (Vorgabe %1).</translation>
     </message>
     <message>
         <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
@@ -391,6 +383,14 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
     <message>
         <source>cannot be written: </source>
         <translation>kann nicht geschrieben werden: </translation>
+    </message>
+    <message>
+        <source>--quality sets the quality of gif, jpeg and webp pages; %1 pages have none.</source>
+        <translation>--quality legt die Qualität von gif-, jpeg- und webp-Seiten fest; %1-Seiten haben keine.</translation>
+    </message>
+    <message>
+        <source>Quality of gif, jpeg and webp pages, from 1 (smallest files) to 100 (default %1 for gif, %2 for jpeg and webp).</source>
+        <translation>Qualität von gif-, jpeg- und webp-Seiten, von 1 (kleinste Dateien) bis 100 (Vorgabe %1 für gif, %2 für jpeg und webp).</translation>
     </message>
 </context>
 <context>

@@ -333,10 +333,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <translation>pas un format&#xa0;: indiquez gif, png, tiff, jpeg ou webp</translation>
     </message>
     <message>
-        <source>--quality sets the quality of jpeg and webp pages; %1 pages have none.</source>
-        <translation>--quality règle la qualité des pages jpeg et webp&#xa0;; les pages %1 n&apos;en ont pas.</translation>
-    </message>
-    <message>
         <source>not a quality: give a whole number from 1 to 100</source>
         <translation>pas une qualité&#xa0;: indiquez un nombre entier de 1 à 100</translation>
     </message>
@@ -355,10 +351,6 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>File format of the pages: gif (default), png, tiff, jpeg or webp; png and tiff keep every pixel of the page image.</source>
         <translation>Format de fichier des pages&#xa0;: gif (par défaut), png, tiff, jpeg ou webp&#xa0;; png et tiff gardent chaque pixel de l’image de la page.</translation>
-    </message>
-    <message>
-        <source>Quality of jpeg and webp pages, from 1 (smallest files) to 100 (default %1).</source>
-        <translation>Qualité des pages jpeg et webp, de 1 (fichiers les plus petits) à 100 (par défaut %1).</translation>
     </message>
     <message>
         <source>Write one looping animated GIF per PDF (report.gif), each page shown a second; --animate=SECONDS (with the =) shows each page SECONDS (decimals allowed).</source>
@@ -391,6 +383,14 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
     <message>
         <source>cannot be written: </source>
         <translation>ne peut pas être écrit : </translation>
+    </message>
+    <message>
+        <source>--quality sets the quality of gif, jpeg and webp pages; %1 pages have none.</source>
+        <translation>--quality règle la qualité des pages gif, jpeg et webp&#xa0;; les pages %1 n&apos;en ont pas.</translation>
+    </message>
+    <message>
+        <source>Quality of gif, jpeg and webp pages, from 1 (smallest files) to 100 (default %1 for gif, %2 for jpeg and webp).</source>
+        <translation>Qualité des pages gif, jpeg et webp, de 1 (fichiers les plus petits) à 100 (par défaut %1 pour gif, %2 pour jpeg et webp).</translation>
     </message>
 </context>
 <context>

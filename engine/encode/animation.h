@@ -10,6 +10,7 @@
 #include <vector>
 
 class WholeFile;
+struct FrameArea;
 
 // One looping GIF of a whole document, an image a page, written as the pages come: each image
 // goes into the new file beside the GIF's name at once, and only the picture shown so far is
@@ -18,10 +19,13 @@ class WholeFile;
 // nothing.
 //
 // Every page after the first stores only the rectangle in which it differs from what is shown,
-// drawn over it ("do not dispose"), in the colours of the first page's palette (the global
-// table) when they show it within half a decibel of the page's own palette, otherwise with a
-// local table of the page's own colours that the rectangle uses. A page is reduced to its
-// palette exactly as its single GIF is, so each frame is as faithful as that GIF.
+// drawn over it ("do not dispose"); within it, a pixel the screen already shows may be written
+// as the transparent index or as its own, whichever continues the LZW string (lzwcoder). The
+// rectangle is written in the colours of the first page's table (the global one) when they hold
+// every colour it needs, or with a local table of the colours it uses, whichever takes fewer
+// bytes. At quality 100 every frame shows exactly the page's single GIF; below, the leeway of
+// the page's quality (PageFrame::maxError) also lets pixels take nearby colours and pixels close
+// to what is shown stay as they are.
 //
 // Pages of different sizes are centred on a white screen as large as the largest. The stream
 // does not know the largest page before the end, so every image is placed around the centre
@@ -57,12 +61,14 @@ private:
         qint64 descriptor; // where its image descriptor begins in the file
         QRect rect;        // around the centre of the screen
     };
-    struct Choice;
+    struct Encoded;
 
     void start(const IndexedImage &page, const QRect &rect);
-    QRect changedRect(const IndexedImage &page, const QRect &rect) const;
-    Choice choosePalette(const PageFrame &page, const QRect &rect, const QRect &changed) const;
-    void writeImage(const QRect &rect, const std::vector<uint8_t> &indices, const std::vector<PaletteColour> *local);
+    QRect changedRect(const IndexedImage &page, const QRect &rect, int maxError) const;
+    uint32_t shownAt(int x, int y) const;
+    FrameArea frameArea(const IndexedImage &page, const QRect &rect, const QRect &changed, int maxError) const;
+    Encoded encode(const FrameArea &area, const std::vector<PaletteColour> &table, int transparent, int maxError) const;
+    void writeImage(const QRect &rect, const QByteArray &data, const std::vector<PaletteColour> *local, int transparent);
     void rewriteOnWholeScreen(int width, int height);
 
     const QString m_path;
@@ -70,6 +76,7 @@ private:
     std::unique_ptr<WholeFile> m_file;
     std::vector<PaletteColour> m_global;
     int m_globalWhite = 0;
+    int m_globalTransparent = -1;  // a free entry of the global table, if it has one
     IndexedImage m_first;          // the first page, for an image on a larger screen
     qint64 m_firstEnd = 0;         // where the second image begins
     QSize m_screen;                // the largest width and height so far

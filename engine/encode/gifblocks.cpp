@@ -1,50 +1,9 @@
 #include "engine/encode/gifblocks.h"
 
-#include <QCoreApplication>
-
-#include <cgif.h>
+#include "engine/encode/lzwcoder.h"
 
 namespace GifBlocks {
 
-namespace {
-
-int appendTo(void *bytes, const uint8_t *data, size_t length)
-{
-    static_cast<QByteArray *>(bytes)->append(reinterpret_cast<const char *>(data), qsizetype(length));
-    return 0;
-}
-
-// The image data of the first image in a whole GIF file: what follows its descriptor (and
-// local table) up to and with the terminating empty sub-block. Empty when the file is cut short.
-QByteArray firstImageData(const QByteArray &gif)
-{
-    const auto byte = [&gif](qsizetype at) { return at < gif.size() ? uint8_t(gif[at]) : uint8_t(0); };
-    const auto tableLength = [](uint8_t packed) { return (packed & 0x80) ? qsizetype(3) << ((packed & 7) + 1) : 0; };
-    qsizetype at = 13 + tableLength(byte(10));
-    const auto skipSubBlocks = [&] {
-        while (at < gif.size() && byte(at) != 0)
-            at += byte(at) + 1;
-        ++at;
-    };
-    while (at < gif.size()) {
-        const uint8_t introducer = byte(at);
-        if (introducer == 0x21) { // an extension: its label, then sub-blocks
-            at += 2;
-            skipSubBlocks();
-        } else if (introducer == 0x2C) {
-            at += 10 + tableLength(byte(at + 9));
-            const qsizetype start = at;
-            ++at; // the minimum code size
-            skipSubBlocks();
-            return at <= gif.size() ? gif.mid(start, at - start) : QByteArray();
-        } else {
-            break;
-        }
-    }
-    return QByteArray();
-}
-
-} // namespace
 
 int tableBits(size_t colours)
 {
@@ -88,12 +47,14 @@ QByteArray header(int width, int height, const std::vector<PaletteColour> &globa
     return bytes;
 }
 
-QByteArray imageHead(const QRect &rect, int delayCentiseconds, const std::vector<PaletteColour> *local)
+QByteArray imageHead(const QRect &rect, int delayCentiseconds, const std::vector<PaletteColour> *local, int transparent)
 {
     QByteArray bytes("\x21\xF9\x04", 3);
-    bytes += char(1 << 2); // disposal 1: do not dispose; no transparent colour
+    // Disposal 1, do not dispose, for every image: each page is drawn over the one before, and
+    // a page restored to the background would show the screen's transparency in browsers.
+    bytes += char(1 << 2 | (transparent >= 0 ? 1 : 0));
     bytes += littleEndian16(delayCentiseconds);
-    bytes += char(0);
+    bytes += char(transparent >= 0 ? transparent : 0);
     bytes += char(0);
     bytes += char(0x2C);
     bytes += littleEndian16(rect.x()) + littleEndian16(rect.y());
@@ -108,32 +69,23 @@ QByteArray imageHead(const QRect &rect, int delayCentiseconds, const std::vector
     return bytes;
 }
 
-QByteArray imageData(const uint8_t *indices, int width, int height, int tableBits, QString *error)
+QByteArray singleImage(const IndexedImage &picture, int maxError)
 {
-    // The LZW writer makes a whole one-image GIF of the rectangle; its image data is taken out.
-    std::vector<uint8_t> table(size_t(3) << tableBits, 0);
-    QByteArray gif;
-    CGIF_Config config{};
-    config.pGlobalPalette = table.data();
-    config.numGlobalPaletteEntries = uint16_t(1 << tableBits);
-    config.width = uint16_t(width);
-    config.height = uint16_t(height);
-    config.pContext = &gif;
-    config.pWriteFn = appendTo;
-    CGIF *writer = cgif_newgif(&config);
-    if (!writer) {
-        if (error)
-            *error = QCoreApplication::translate("Engine", "out of memory");
-        return QByteArray();
-    }
-    CGIF_FrameConfig frame{};
-    frame.pImageData = const_cast<uint8_t *>(indices);
-    const int added = cgif_addframe(writer, &frame);
-    const int closed = cgif_close(writer);
-    const QByteArray data = added == CGIF_OK && closed == CGIF_OK ? firstImageData(gif) : QByteArray();
-    if (data.isEmpty() && error)
-        *error = QCoreApplication::translate("Engine", "the encoder failed");
-    return data;
+    const int bits = tableBits(picture.palette.size());
+    QByteArray bytes("GIF89a");
+    bytes += littleEndian16(picture.width) + littleEndian16(picture.height);
+    bytes += char(0x80 | 0x70 | (bits - 1));
+    bytes += char(0);
+    bytes += char(0);
+    bytes += colourTable(picture.palette, bits);
+    bytes += char(0x2C);
+    bytes += littleEndian16(0) + littleEndian16(0) + littleEndian16(picture.width) + littleEndian16(picture.height);
+    bytes += char(0);
+    std::vector<uint8_t> indices = picture.pixels;
+    const Lzw::Leeway leeway{nullptr, &picture.palette, maxError};
+    bytes += Lzw::compress(indices.data(), indices.size(), bits, leeway);
+    bytes += char(Trailer);
+    return bytes;
 }
 
 } // namespace GifBlocks

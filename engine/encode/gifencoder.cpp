@@ -1,5 +1,8 @@
 #include "engine/encode/gifencoder.h"
 
+#include "engine/encode/gifblocks.h"
+#include "engine/encode/lzwcoder.h"
+
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QImage>
@@ -9,9 +12,10 @@
 #include <new>
 
 // The GIF side of the encoder: the palette work is palette.cpp's; this file only hands an
-// indexed picture to libcgif. Its LZW took a fifth less time than giflib's on the same indexed
-// pages, for the same pixels (bench_encoder --writers), and is the largest fixed cost after
-// decoding.
+// indexed picture to libcgif, or at a quality below 100 to lzwcoder, whose leeway libcgif lacks.
+// libcgif's LZW took a fifth less time than giflib's on the same indexed pages, for the same
+// pixels (bench_encoder --writers), and is the largest fixed cost after decoding; it keeps the
+// bytes of quality 100 what they always were.
 
 namespace {
 
@@ -47,7 +51,7 @@ QString cgifError(int code)
 
 } // namespace
 
-bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *error)
+bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *error, int maxError)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -60,6 +64,12 @@ bool writeIndexedGif(const IndexedImage &picture, QIODevice &device, QString *er
         return fail(QCoreApplication::translate("Engine", "no picture"));
     if (w > GifMaxSide || h > GifMaxSide)
         return fail(tooLarge(w, h));
+    if (maxError > 0) {
+        const QByteArray bytes = GifBlocks::singleImage(picture, maxError);
+        if (device.write(bytes) != bytes.size())
+            return fail(QCoreApplication::translate("Engine", "cannot write the GIF: %1").arg(cgifError(CGIF_EWRITE)));
+        return true;
+    }
 
     // The table padded to a power of two (at least 2 entries), as every reader expects.
     int bits = 1;
@@ -95,7 +105,7 @@ bool writeGif(const QImage &source, QIODevice &device, QString *error)
     return writeGif(source, device, error, PaletteSettings());
 }
 
-bool writeGif(const QImage &source, QIODevice &device, QString *error, const PaletteSettings &settings)
+bool writeGif(const QImage &source, QIODevice &device, QString *error, const PaletteSettings &settings, int quality)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -112,7 +122,7 @@ bool writeGif(const QImage &source, QIODevice &device, QString *error, const Pal
         QString why;
         if (!quantise(source, settings, picture, why))
             return fail(why);
-        return writeIndexedGif(picture, device, error);
+        return writeIndexedGif(picture, device, error, Lzw::maxErrorAt(quality));
     } catch (const std::bad_alloc &) {
         return fail(QCoreApplication::translate("Engine", "out of memory (%1 x %2)").arg(source.width()).arg(source.height()));
     }

@@ -50,11 +50,17 @@ ImageEncoder qtEncoder(const char *id, const char *mime, const char *format, con
 ImagingService::ImagingService()
 {
     // Class identifiers are fixed so that they can be stored and compared like the platform's.
-    m_encoders.push_back({classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), QStringLiteral(".gif"),
-                          [](const QImage &image, QIODevice &device, QString *error) {
-                              return writeGif(image, device, error);
-                          },
-                          false});
+    ImageEncoder gif{classId("557cf402d3c41a1184ba00005f6e7661"), QStringLiteral("image/gif"), QStringLiteral(".gif"),
+                     [](const QImage &image, QIODevice &device, QString *error) { return writeGif(image, device, error); }, false};
+    // 100 is the picture's own palette exactly as ever; below, pixels may move towards their
+    // neighbours' colours where that shortens the LZW codes (lzwcoder).
+    gif.quality = GifQuality;
+    gif.writeAtQuality = [](int quality) -> ImageWriteFunction {
+        return [quality](const QImage &image, QIODevice &device, QString *error) {
+            return writeGif(image, device, error, PaletteSettings(), quality);
+        };
+    };
+    m_encoders.push_back(gif);
     m_encoders.push_back({classId("557cf406d3c41a1184ba00005f6e7661"), QStringLiteral("image/png"), QStringLiteral(".png"),
                           writeLosslessPng});
     m_encoders.push_back(qtEncoder("557cf401d3c41a1184ba00005f6e7661", "image/jpeg", "jpeg", "jpg", LossyQuality));

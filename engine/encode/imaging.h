@@ -49,6 +49,8 @@ public:
     // The quality JPEG and WebP pages are written at unless told otherwise. Pages are mostly
     // text: at 90 the ringing round letters stays below what the eye sees.
     static constexpr int LossyQuality = 90;
+    // GIF's: every page in its own palette, nothing lost beyond it.
+    static constexpr int GifQuality = 100;
     // The extension of the files the encoder of `mimeType` writes; empty when there is none.
     QString extensionOf(const QString &mimeType) const;
     // Whether the encoder of `mimeType` stores its pictures exactly (ImageEncoder::exact).

@@ -1,6 +1,7 @@
 #include "engine/encode/pageencoding.h"
 
 #include "engine/encode/imaging.h"
+#include "engine/encode/lzwcoder.h"
 #include "engine/encode/pageimage.h"
 
 #include <QCoreApplication>
@@ -38,27 +39,6 @@ bool decodePage(const QString &pageImageFile, const PageFormat &format, const Pa
     return true;
 }
 
-// The mean squared distance of each palette entry from the pixels mapped to it.
-std::vector<double> meanErrors(const QImage &source, const IndexedImage &picture)
-{
-    const QImage rgb = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
-    std::vector<qint64> sum(picture.palette.size(), 0), count(picture.palette.size(), 0);
-    for (int y = 0; y < picture.height; ++y) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        const uint8_t *index = picture.pixels.data() + size_t(y) * size_t(picture.width);
-        for (int x = 0; x < picture.width; ++x) {
-            const PaletteColour &c = picture.palette[index[x]];
-            const int dr = qRed(line[x]) - c.r, dg = qGreen(line[x]) - c.g, db = qBlue(line[x]) - c.b;
-            sum[index[x]] += dr * dr + dg * dg + db * db;
-            ++count[index[x]];
-        }
-    }
-    std::vector<double> mean(sum.size(), 0.0);
-    for (size_t k = 0; k < sum.size(); ++k)
-        mean[k] = count[k] > 0 ? double(sum[k]) / double(count[k]) : 0.0;
-    return mean;
-}
-
 } // namespace
 
 PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, const ImagingService &imaging,
@@ -84,7 +64,7 @@ PageEncoding PreparePageFrame(const QString &pageImageFile, const PageFormat &fo
     try {
         if (!quantise(picture, PaletteSettings(), frame.picture, result.error))
             return result;
-        frame.meanError = meanErrors(picture, frame.picture);
+        frame.maxError = format.quality > 0 ? Lzw::maxErrorAt(format.quality) : 0;
     } catch (const std::bad_alloc &) {
         result.error = QCoreApplication::translate("Engine", "out of memory (%1 x %2)").arg(picture.width()).arg(picture.height());
         return result;

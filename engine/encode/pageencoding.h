@@ -24,7 +24,8 @@ struct PageEncoding {
 struct PageFormat {
     QString mimeType = ImagingService::pageType();
     bool grey = false;
-    // The encoder's quality setting, 1 to 100, for a lossy format (JPEG, WebP); 0: its own default.
+    // The encoder's quality setting, 1 to 100, for a format that has one (JPEG, WebP, GIF); 0:
+    // its own default.
     int quality = 0;
     // What decoding and encoding one page may cost, in megabytes (the renderers' memory cap);
     // 0: no cap. A larger page fails with the cap as its reason instead of taking the machine.
@@ -46,12 +47,12 @@ PageEncoding EncodePage(const QString &pageImageFile, const QString &gifPath, co
                         const PageFormat &format = PageFormat(), const PageImage::DrawnPixels &pixels = {});
 
 // A page made ready to be one image of an animated GIF: reduced to its own palette exactly as
-// its single GIF would be, with how far each palette colour lies from the pixels it stands for
-// (the mean squared distance over red, green and blue), so that the writer can tell what
-// another palette would cost.
+// its single GIF would be.
 struct PageFrame {
     IndexedImage picture;
-    std::vector<double> meanError; // one per palette entry
+    // How far (squared RGB distance) a pixel may move in the animation at the format's quality
+    // (Lzw::maxErrorAt); 0 at 100, where every frame shows the page's single GIF.
+    int maxError = 0;
 };
 
 // Decodes and reduces the page image into `frame`; nothing is written. Outcome Written when the
