@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/pages/methods.h"
+#include "engine/methods/methods.h"
 
 #include <QProgressBar>
 #include <QRect>

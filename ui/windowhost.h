@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/run/conversionhost.h"
+#include "engine/base/conversionhost.h"
 
 #include <QString>
 

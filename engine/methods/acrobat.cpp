@@ -83,7 +83,7 @@ void AcroJSObject::SaveAs(const QString &target, const QString &conversionId)
     document->setPageFiles([stem](int page) { return stem + QString::number(page) + QStringLiteral(".jpg"); }, dpi, lowersToFit);
     PageFeed ownFeed(nullptr, folder, [](int) { return QString(); });
     PageFeed &to = feed ? *feed : ownFeed;
-    to.drawAll(*document);
+    to.drive(*document);
     const QList<PageFailure> &failures = to.failed();
     if (!failures.isEmpty()) {
         QStringList failed;

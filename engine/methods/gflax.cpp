@@ -60,8 +60,20 @@ void GflAx::LoadBitmap(const QString &path)
         for (int p = 1; p <= std::min(pagesWanted, pageCount); ++p)
             planned << p;
     }
-    m_renderer->plan(planned, pagesToLoad.isEmpty());
-    // A page that fails throws the renderer's own failure, its fault in it.
+    if (m_renderer->pages() != planned)
+        m_renderer->plan(planned, pagesToLoad.isEmpty());
+    // The pages are taken from the renderer as a page source, in the plan's order: while this
+    // one is dealt with, the next is drawn on the other core.
+    if (m_renderer->nextPlanned() == Page) {
+        m_renderer->setPageFiles({}, EpsDpi, false);
+        SourcePage loaded = *m_renderer->next();
+        if (loaded.kind == SourcePage::Kind::Failed)
+            throw Failure(loaded.detail, CodeOf(loaded.fault));
+        m_bitmap = std::move(loaded.image);
+        m_pixels = loaded.pixels;
+        return;
+    }
+    // A page loaded again, or out of the plan's order, is drawn as asked.
     Rendering::Page drawn = m_renderer->drawPlanned(Page, EpsDpi, false);
     m_bitmap = std::move(drawn.jpeg);
     m_pixels = drawn.pixels;

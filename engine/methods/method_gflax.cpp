@@ -120,7 +120,7 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
                 Need(gfl, gflaxComponent()).LoadBitmap(pdfPath);
             } catch (const Failure &f) {
                 loadFault = FaultOf(f);
-                feed.take({p, QString(), loadFault, f.description()});
+                feed.take(SourcePage::failed(p, loadFault, f.description()));
                 throw;
             }
         });
@@ -135,7 +135,11 @@ MethodResult PDF_To_GIF_GFAX(MethodContext &ctx, const QString &pdfPath)
         trap.step(GflAxStep::SetJpegFormat, [&] { Need(gfl, gflaxComponent()).Saveformat = GflAx::FormatJpeg; });
         trap.step(GflAxStep::SavePage, [&] {
             Need(gfl, gflaxComponent()).saveBitmap(feed.fileOf(p));
-            feed.take({p, feed.fileOf(p), Fault::None, QString(), gfl->takePixels()});
+            SourcePage saved;
+            saved.page = p;
+            saved.file = feed.fileOf(p);
+            saved.pixels = gfl->takePixels();
+            feed.take(saved);
         });
     }
     trap.step(GflAxStep::ReleaseComponent, [&] { gfl.reset(); });

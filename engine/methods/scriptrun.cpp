@@ -131,7 +131,10 @@ MethodResult ScriptRun::run()
     // over as every other was, with their drawn pixels: how they are encoded never depends on
     // when the script ended.
     if (m_feed)
-        m_trap.step(ScriptStep::HandOverPage, [&] { m_feed->takeRest(*m_source); });
+        m_trap.step(ScriptStep::HandOverPage, [&] {
+            m_source->scriptEnded();
+            m_feed->drive(*m_source);
+        });
     // A document that changed while it was drawn gives none of the pages left: they may be of
     // either version, or of both.
     if (m_started && !changed().isEmpty() && m_stopped.isEmpty())

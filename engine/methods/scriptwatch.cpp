@@ -47,7 +47,7 @@ WaitOptions ScriptRun::waitOptions(PageSink *sink, bool firstPageOnly, const Scr
         if (const QString why = breached(); !why.isEmpty())
             throw Failure(why);
         if (sink)
-            m_feed->pump(*m_source);
+            m_feed->drive(*m_source, true);
         else if (firstPageOnly && m_method.handsOverWhileRendering)
             startNextAhead(); // one page to draw: the next file's starts at once
     };

@@ -57,7 +57,7 @@ void PageFeed::announce(const QList<int> &pages)
 
 void PageFeed::take(const SourcePage &page)
 {
-    if (page.file.isEmpty()) {
+    if (page.kind == SourcePage::Kind::Failed) {
         m_failed.append({page.page, page.detail, page.fault});
         return;
     }
@@ -98,48 +98,35 @@ void PageFeed::announceFrom(PageSource &source, int count)
     m_expected = std::max(count, 0);
 }
 
-void PageFeed::pump(PageSource &source)
+bool PageFeed::drive(PageSource &source, bool keepUp)
 {
     if (m_sink)
         m_sink->poll();
     if (!m_announced) {
         const int count = source.count();
-        if (count < 0)
-            return;
+        if (count < 0 && keepUp)
+            return false; // its pages are named once it says how many
         announceFrom(source, count);
     }
-    while (!m_sink || m_sink->backlog() < MaxPendingPages) {
+    // The run's encoder keeps its own queue: a page drawn on request is handed over at once.
+    while (!m_ended && (!keepUp || !m_sink || m_sink->backlog() < MaxPendingPages)) {
+        tellAhead(source);
         const std::optional<SourcePage> page = source.next();
         if (!page)
             break;
-        take(*page);
-    }
-    tellAhead(source);
-}
-
-void PageFeed::takeRest(PageSource &source)
-{
-    if (!m_announced)
-        announceFrom(source, source.count());
-    while (const std::optional<SourcePage> page = source.next())
-        take(*page);
-}
-
-void PageFeed::drawAll(PageSource &source)
-{
-    announceFrom(source, source.count());
-    // The run's encoder keeps its own queue: a page drawn on request is handed over at once.
-    while (!source.done()) {
-        tellAhead(source);
-        if (const std::optional<SourcePage> page = source.next())
+        if (page->kind == SourcePage::Kind::End)
+            m_ended = true;
+        else
             take(*page);
     }
+    tellAhead(source);
+    return m_ended;
 }
 
 void PageFeed::tellAhead(PageSource &source)
 {
     if (!m_aheadTold && m_expected > 0 && m_expected - m_handed.size() - m_failed.size() <= MaxPendingPages) {
         m_aheadTold = true;
-        source.drawNextAhead();
+        source.prepareNext();
     }
 }

@@ -41,13 +41,22 @@ public:
 // The two renderers behind it: the shipped scripts (ScriptPages, told line by line what the
 // script did) and lumenpage-render (PageRenderer, drawing one page at a time on request).
 
-// One page a source gives.
+// What a source gives: a page, a failed page, or its end.
 struct SourcePage {
+    enum class Kind { Page, Failed, End };
+    Kind kind = Kind::Page;
     int page = 0;      // from 1
-    QString file;      // where the complete page image lies; empty when the page failed
+    QString file;      // a page: where the complete page image lies, from a source that writes files
+    QByteArray image;  // a page: the complete page image itself, from a source that keeps it
     Fault fault = Fault::Unknown; // a failed page: the kind of failure
     QString detail;    // a failed page: the renderer's own words
     PageImage::DrawnPixels pixels{}; // the renderer's own pixels of it, as it said, if it kept them
+
+    static SourcePage failed(int page, Fault fault, QString detail)
+    {
+        return SourcePage{Kind::Failed, page, {}, {}, fault, std::move(detail)};
+    }
+    static SourcePage end() { return SourcePage{Kind::End}; }
 };
 
 class PageSource {
@@ -58,13 +67,13 @@ public:
     // Which pages, in the order it gives them, when it can say (it may not, for a count that a
     // hostile document made huge); empty otherwise.
     virtual QList<int> pages() = 0;
-    // The next page, complete or failed, in page order: a source that draws on request draws it
-    // now; one that draws by itself gives one it has finished. Nothing when it has none now.
+    // The next page, complete or failed, in page order, or the end: a source that draws on
+    // request draws it now; one that draws by itself gives one it has finished, or nothing
+    // while it has none yet.
     virtual std::optional<SourcePage> next() = 0;
-    // Every page it will give has been given.
-    virtual bool done() = 0;
-    // Few of its pages are left: it may start on the next document now.
-    virtual void drawNextAhead() {}
+    // Few of its pages are left: it may prepare the run's next document now (NextDocument). A
+    // source that draws on request prepares it by itself when it draws its last page.
+    virtual void prepareNext() {}
 };
 
 // Pages a source that draws by itself may leave finished and waiting, and pages the run may hold
@@ -92,15 +101,12 @@ public:
     void announce(const QList<int> &pages);
     // Hands over or keeps one page a source gave.
     void take(const SourcePage &page);
-    // Takes in what `source` has now while the run keeps up, announcing its pages first.
-    void pump(PageSource &source);
-    // Takes in every page `source` has given, whether the run keeps up or not: for a source
-    // that has ended, whose last pages must go the same way as the others however late the
-    // run looked.
-    void takeRest(PageSource &source);
-    // Draws every page of a source that draws on request, announcing them first, and hands each
-    // over as soon as it is drawn.
-    void drawAll(PageSource &source);
+    // Takes what `source` gives, announcing its pages first: every page to its end, whether the
+    // run keeps up or not (a source that draws on request, or one that has ended, whose last
+    // pages go the same way as the others however late the run looked); with `keepUp`, only
+    // what it has now while the run keeps up (a source that draws by itself, looked at while it
+    // draws). True once the source has said its end.
+    bool drive(PageSource &source, bool keepUp = false);
 
     // Where a renderer that can leaves the pixels it drew for each page, to go with the page:
     // the WorkFolder when the run takes them, else empty (none asked for).
@@ -120,5 +126,5 @@ private:
     QList<int> m_handed;
     QList<PageFailure> m_failed;
     int m_expected = 0;
-    bool m_announced = false, m_aheadTold = false;
+    bool m_announced = false, m_aheadTold = false, m_ended = false;
 };

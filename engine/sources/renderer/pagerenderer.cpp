@@ -129,26 +129,34 @@ void PageRenderer::setPageFiles(std::function<QString(int)> fileOf, double dpi, 
 
 std::optional<SourcePage> PageRenderer::next()
 {
-    if (done())
-        return std::nullopt;
-    SourcePage given;
-    given.page = m_plan.at(m_given++);
+    if (m_given >= m_plan.size())
+        return SourcePage::end();
+    const int page = m_plan.at(m_given++);
     try {
-        const QString file = m_fileOf(given.page);
-        Page drawn = drawPlanned(given.page, m_dpi, m_fit);
+        Page drawn = drawPlanned(page, m_dpi, m_fit);
+        SourcePage given;
+        given.page = page;
+        given.pixels = drawn.pixels;
+        if (!m_fileOf) {
+            given.image = std::move(drawn.jpeg);
+            return given;
+        }
+        given.file = m_fileOf(page);
         try {
-            WriteFileWhole(drawn.jpeg, file);
+            WriteFileWhole(drawn.jpeg, given.file);
         } catch (const Failure &) {
             Rendering::dropPixels(drawn);
             throw;
         }
-        given.file = file;
-        given.pixels = drawn.pixels;
+        return given;
     } catch (const Failure &f) {
-        given.fault = FaultOf(f);
-        given.detail = f.description();
+        return SourcePage::failed(page, FaultOf(f), f.description());
     }
-    return given;
+}
+
+int PageRenderer::nextPlanned() const
+{
+    return m_given < m_plan.size() ? m_plan.at(m_given) : 0;
 }
 
 PageRenderer::Page PageRenderer::drawPlanned(int page, double dpi, bool fit)

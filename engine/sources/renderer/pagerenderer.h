@@ -69,13 +69,16 @@ public:
     Page drawPlanned(int page, double dpi, bool fit);
 
     // As a page source: the pages of the plan, each drawn when asked for (drawPlanned) at `dpi`,
-    // as `fileOf(page)`, written whole, with its drawn pixels when they were kept (keepPixelsIn). A page that fails is given as failed with its kind and
-    // the renderer's words; the next one is still drawn.
+    // as `fileOf(page)`, written whole, or, without `fileOf`, kept as the page's image; with
+    // its drawn pixels when they were kept (keepPixelsIn). A page that fails is given as failed
+    // with its fault and the renderer's words; the next one is still drawn. After the last
+    // page, the end.
     void setPageFiles(std::function<QString(int)> fileOf, double dpi, bool fit);
     int count() override { return int(m_plan.size()); }
     QList<int> pages() override { return m_plan; }
     std::optional<SourcePage> next() override;
-    bool done() override { return m_given >= m_plan.size(); }
+    // The page of the plan next() gives next; 0 after the last.
+    int nextPlanned() const;
 
     QString pdfPath() const { return m_path; }
 

@@ -17,7 +17,7 @@ std::optional<SourcePage> ScriptPages::next()
 {
     // The script completes its pages in page order.
     if (m_events.arrived.isEmpty())
-        return std::nullopt;
+        return m_scriptEnded ? std::optional<SourcePage>(SourcePage::end()) : std::nullopt;
     const ScriptEvents::Arrived said = m_events.arrived.takeFirst();
     SourcePage complete;
     complete.page = said.page;
@@ -26,9 +26,7 @@ std::optional<SourcePage> ScriptPages::next()
         QFile::remove(m_folder + QLatin1Char('/') + said.file);
         if (!said.pixels.isEmpty())
             QFile::remove(m_folder + QLatin1Char('/') + said.pixels);
-        complete.fault = Fault::Changed;
-        complete.detail = why;
-        return complete;
+        return SourcePage::failed(said.page, Fault::Changed, why);
     }
     complete.file = m_folder + QLatin1Char('/') + said.file;
     if (!said.pixels.isEmpty())

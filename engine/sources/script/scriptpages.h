@@ -25,12 +25,14 @@ public:
     int count() override { return m_events.count; }
     QList<int> pages() override;
     std::optional<SourcePage> next() override;
-    bool done() override { return false; } // it ends when the script does
-    void drawNextAhead() override { m_startNextAhead(); }
+    void prepareNext() override { m_startNextAhead(); }
+    // The script has ended: once its last pages are given, so is the source.
+    void scriptEnded() { m_scriptEnded = true; }
 
 private:
     ScriptEvents &m_events;
     const QString m_folder;
     const std::function<void()> m_startNextAhead;
     const std::function<QString()> m_changed;
+    bool m_scriptEnded = false;
 };
