@@ -441,8 +441,8 @@ private slots:
         }
     }
 
-    // A script that fails: the file is a failure with the script's own reason, also when it
-    // left a page.
+    // A script that fails: the file is a failure with the program's reason, also when it left
+    // a page; the script's own (English) words are its detail, not part of the translated line.
     void failingScriptGivesItsReason()
     {
         RunFixture f(Method::Ghostscript);
@@ -459,8 +459,8 @@ private slots:
         ConversionRun run(f.host);
         run.start();
         QCOMPARE(run.lastReport().failedFiles(), QStringList{doc});
-        QCOMPARE(run.lastReport().failures.value(0).cause,
-                 QStringLiteral("the renderer failed (exit status 3): Error: the disk is on fire"));
+        QCOMPARE(run.lastReport().failures.value(0).cause, QStringLiteral("the renderer failed (exit status 3)"));
+        QCOMPARE(run.lastReport().failures.value(0).detail, QStringLiteral("Error: the disk is on fire"));
         QCOMPARE(f.host.fakeDialogs.texts().filter(QStringLiteral("Could not create GIF on ")).size(), 1);
     }
 

@@ -814,6 +814,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
         <translation>in der verlangten Größe hätte sie mehr als %1 Pixel pro Seite oder %2 Millionen Pixel insgesamt (%3 x %4). Wählen Sie eine niedrigere Auflösung oder einen kleineren Rahmen</translation>
     </message>
+    <message>
+        <source>the page renderer could not draw its content</source>
+        <translation>der Seitenrenderer konnte ihren Inhalt nicht zeichnen</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

@@ -814,6 +814,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>at the size asked it would be more than %1 pixels a side or %2 million pixels in all (%3 x %4). Choose a lower resolution or a smaller box</source>
         <translation>à la taille demandée, elle dépasserait %1 pixels de côté ou %2 millions de pixels en tout (%3 x %4). Choisissez une résolution plus basse ou un cadre plus petit</translation>
     </message>
+    <message>
+        <source>the page renderer could not draw its content</source>
+        <translation>le moteur de rendu des pages n’a pas pu dessiner son contenu</translation>
+    </message>
 </context>
 <context>
     <name>ErrorBox</name>

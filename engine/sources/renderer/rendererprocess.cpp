@@ -222,7 +222,7 @@ Rendering::Page RendererProcess::receive()
                                                          ? PageChoice::noFitText()
                                                          : PageChoice::tooLargeText(answer.wouldBeWidth, answer.wouldBeHeight)),
                           CodeOf(kind));
-        throw Failure(answer.text, CodeOf(kind));
+        throw Failure(pageFailureText(answer, page), CodeOf(kind));
     }
     Rendering::Page result;
     if (!answer.pixelsName.isEmpty())
@@ -295,6 +295,26 @@ void RendererProcess::drainErrors()
     m_errors += chunk;
     if (m_errors.size() > TailBytes)
         m_errors = m_errors.right(TailBytes);
+}
+
+QString RendererProcess::pageFailureText(const RenderAnswer &answer, int page) const
+{
+    // The renderer's own words are English: a page's failure is said in the program's.
+    switch (answer.fault) {
+    case Fault::OutsideDocument:
+        return QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)").arg(page).arg(m_path).arg(m_pageCount);
+    case Fault::NoPixels:
+        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
+            .arg(page)
+            .arg(m_path, QCoreApplication::translate("Engine", "at the resolution asked it would have no pixels. Choose a higher resolution"));
+    case Fault::Damaged:
+        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
+            .arg(page)
+            .arg(m_path, QCoreApplication::translate("Engine", "the page renderer could not draw its content"));
+    default:
+        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
+            .arg(page).arg(m_path).arg(answer.text.left(200));
+    }
 }
 
 QString RendererProcess::where(int page) const

@@ -145,8 +145,14 @@ QString ScriptFileCause(const ScriptOutcome &outcome, FailureFacts facts, QStrin
     } else if (!outcome.gavePages) {
         cause = ScriptFailureText(Fault::NoPage, facts);
     }
-    if (const QString detail = RendererWords(outcome.errors, facts.pdf); !cause.isEmpty() && !detail.isEmpty())
-        cause += QStringLiteral(": ") + detail;
+    // Ghostscript's own words are English: they go to the detail (--verbose, the run record),
+    // never into the sentence in the user's language.
+    if (const QString words = RendererWords(outcome.errors, facts.pdf); !cause.isEmpty() && !words.isEmpty()) {
+        if (detail)
+            *detail = words;
+        else
+            cause += QStringLiteral(": ") + words;
+    }
     return cause;
 }
 
