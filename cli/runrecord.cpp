@@ -514,6 +514,9 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
     reasons << outcome.unexpected;
     reasons.removeAll(QString());
     details.removeAll(QString());
+    // A failure the method reported in its box and again as the file's cause is said once.
+    reasons.removeDuplicates();
+    details.removeDuplicates();
     if (!outcome.failures.isEmpty() || !outcome.unexpected.isEmpty()) {
         QJsonObject failed = lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; ")));
         if (!details.isEmpty()) {

@@ -468,6 +468,8 @@ private slots:
         QCOMPARE(failed.value(QStringLiteral("kind")).toString(), QStringLiteral("file-failed"));
         const QString reason = failed.value(QStringLiteral("reason")).toString().simplified();
         QVERIFY2(reason.size() > 3 && r.err.contains(reason.left(20)), qPrintable(got.at(3)));
+        const QStringList said = reason.split(QStringLiteral("; ")); // each reason once
+        QVERIFY2(QSet<QString>(said.cbegin(), said.cend()).size() == said.size(), qPrintable(reason));
     }
 
     // A FIFO or a device where the run would write (the record, a page's file, the animated
