@@ -1,8 +1,8 @@
 #include "engine/sources/renderer/rendererprocess.h"
 
-#include "engine/base/pagechoice.h"
 #include "engine/render/renderprotocol.h"
 #include "engine/sources/renderer/renderanswer.h"
+#include "engine/sources/renderer/rendererwords.h"
 
 #include "sys/appfolder.h"
 #include "sys/errortrap.h"
@@ -30,22 +30,6 @@ constexpr qint64 MaxAnswerLine = 64 * 1024;
 constexpr int WaitSliceMs = 100;
 // Closing a document frees memory and nothing else: a renderer that takes longer is stuck.
 constexpr qint64 CloseMs = 5000;
-
-// Why a document did not open, in the user's words where the renderer gave a kind the program
-// names itself; else the renderer's words (a file it could not read, named by the system).
-QString openFailureText(const RenderAnswer &answer, const QString &path)
-{
-    if (!answer.textIsOwnKind)
-        return answer.text;
-    switch (answer.fault) {
-    case Fault::NoPassword:
-        return QCoreApplication::translate("Engine", "%1 is password-protected, and no password was given").arg(path);
-    case Fault::WrongPassword:
-        return QCoreApplication::translate("Engine", "%1 is password-protected, and the password given does not open it").arg(path);
-    default:
-        return DocumentFaultText(answer.fault, path);
-    }
-}
 
 } // namespace
 
@@ -167,7 +151,7 @@ int RendererProcess::open(const QString &path, const std::optional<QByteArray> &
         return m_pageCount;
     }
     if (answer.type == RenderAnswer::Type::Error) // it has no document, and can open another
-        throw Failure(openFailureText(answer, m_path), CodeOf(answer.fault));
+        throw Failure(OpenFailureText(answer, m_path), CodeOf(answer.fault));
     stop();
     throw Failure(QCoreApplication::translate("Engine", "%1 could not be opened: the page renderer answered \"%2\"")
                       .arg(m_path, QString::fromUtf8(line.left(200)).trimmed()), CodeOf(Fault::RendererFailed));
@@ -212,17 +196,7 @@ Rendering::Page RendererProcess::receive()
         if (kind == Fault::MemoryCap)
             reachedMemoryCap(page);
         m_state = State::Idle;
-        if (kind == Fault::PageTree)
-            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: the document's page tree does not lead to it (the file is damaged)")
-                              .arg(page).arg(m_path), CodeOf(kind));
-        // In the words the scripts' methods use for the same page.
-        if (kind == Fault::TooLarge || kind == Fault::NoFit)
-            throw Failure(QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
-                              .arg(page).arg(m_path, kind == Fault::NoFit
-                                                         ? PageChoice::noFitText()
-                                                         : PageChoice::tooLargeText(answer.wouldBeWidth, answer.wouldBeHeight)),
-                          CodeOf(kind));
-        throw Failure(pageFailureText(answer, page), CodeOf(kind));
+        throw Failure(PageFailureText(answer, page, m_path, m_pageCount), CodeOf(kind));
     }
     Rendering::Page result;
     if (!answer.pixelsName.isEmpty())
@@ -295,26 +269,6 @@ void RendererProcess::drainErrors()
     m_errors += chunk;
     if (m_errors.size() > TailBytes)
         m_errors = m_errors.right(TailBytes);
-}
-
-QString RendererProcess::pageFailureText(const RenderAnswer &answer, int page) const
-{
-    // The renderer's own words are English: a page's failure is said in the program's.
-    switch (answer.fault) {
-    case Fault::OutsideDocument:
-        return QCoreApplication::translate("Engine", "Page %1 is past the end of %2, which has %3 page(s)").arg(page).arg(m_path).arg(m_pageCount);
-    case Fault::NoPixels:
-        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
-            .arg(page)
-            .arg(m_path, QCoreApplication::translate("Engine", "at the resolution asked it would have no pixels. Choose a higher resolution"));
-    case Fault::Damaged:
-        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be drawn: %3")
-            .arg(page)
-            .arg(m_path, QCoreApplication::translate("Engine", "the page renderer could not draw its content"));
-    default:
-        return QCoreApplication::translate("Engine", "Page %1 of %2 could not be rendered: the page renderer answered \"%3\"")
-            .arg(page).arg(m_path).arg(answer.text.left(200));
-    }
 }
 
 QString RendererProcess::where(int page) const

@@ -19,7 +19,6 @@
 #include <optional>
 
 class QProcess;
-struct RenderAnswer;
 namespace Interruption {
 class ProcessGroupGuard;
 }
@@ -136,7 +135,6 @@ private:
     [[noreturn]] void reachedMemoryCap(int page); // the page is failed by the cap, the process stopped
     void drainErrors();
     QString where(int page) const;
-    QString pageFailureText(const RenderAnswer &answer, int page) const;
     void gone();
 
     RenderLimits m_limits;
