@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -210,6 +211,86 @@ private slots:
         QCOMPARE(f.ListView1->count(), 0);
         QCOMPARE(f.ProgressBar1->value(), 0);
         QVERIFY(!f.waitPointerShown());
+    }
+
+    // Stop (the button, or Escape) in the middle of a long document, with each method: the
+    // run ends at once with one box saying how far it got; what it wrote is whole, nothing
+    // half-written or scratch is left, and Start Converting is back.
+    void stopEndsTheRunAtOnce_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Ghostscript, Stop") << Method::Ghostscript << false;
+        QTest::newRow("Ghostscript, Escape") << Method::Ghostscript << true;
+        QTest::newRow("Black/White, Stop") << Method::BlackWhite << false;
+        QTest::newRow("GflAx, Escape") << Method::GflAx << true;
+        QTest::newRow("Acrobat, Stop") << Method::Acrobat << false;
+    }
+    void stopEndsTheRunAtOnce()
+    {
+        QFETCH(Method, method);
+        QFETCH(bool, escape);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
+        QTemporaryDir work;
+        const QString first = work.filePath(QStringLiteral("a.pdf")), doc = work.filePath(QStringLiteral("doc.pdf"));
+        TestFiles::writePdf(first, 1);
+        TestFiles::writePdf(doc, 40);
+        const QString out = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(out);
+
+        Window w;
+        Form1 &f = w.open();
+        f.show();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.optionButton(InfoOf(method))->click();
+        f.Txt_Pages->setText(QStringLiteral("40"));
+        f.ListView1->append(first);
+        f.ListView1->append(doc);
+        f.Text1->setText(out);
+        QElapsedTimer sincePress;
+        bool stopShown = false;
+        qsizetype boxesAtPress = 0;
+        auto *poll = new QTimer(&f);
+        QObject::connect(poll, &QTimer::timeout, &f, [&] {
+            // Once the first file is done and the second has given a page.
+            if (sincePress.isValid() || f.ProgressBar1->text() != QLatin1String("Processing: doc.pdf")
+                || QDir(out).entryList({QStringLiteral("*.gif")}).size() < 2)
+                return;
+            stopShown = f.StopButton->isVisible() && !f.PushButton2->isVisible();
+            boxesAtPress = w.dialogs.boxes.size();
+            sincePress.start();
+            if (escape)
+                QTest::keyClick(&f, Qt::Key_Escape);
+            else
+                QTest::mouseClick(f.StopButton, Qt::LeftButton);
+        });
+        poll->start(20);
+        f.PushButton2->click();
+        const qint64 took = sincePress.elapsed();
+        delete poll;
+
+        QVERIFY(sincePress.isValid());
+        qInfo("stopped %lld ms after the press", took);
+        QVERIFY2(took < 10000, qPrintable(QString::number(took))); // a hang, not the 2 s goal
+        QVERIFY(stopShown);
+        const QStringList files = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(files.size() >= 2 && files.size() < 41);
+        for (const QString &name : files) {
+            QImageReader reader(out + QLatin1Char('/') + name);
+            QCOMPARE(reader.format(), QByteArray("gif"));
+            QVERIFY2(!reader.read().isNull(), qPrintable(name + QLatin1String(": ") + reader.errorString()));
+        }
+        // After the press one box alone (GflAx has said already that a.pdf has no page 2).
+        QCOMPARE(w.dialogs.boxes.size(), boxesAtPress + 1);
+        QCOMPARE(w.dialogs.texts().last(), QStringLiteral("Stopped after 1 of 2 files; %1 GIF files were written.").arg(files.size()));
+        QCOMPARE(TestFiles::processesWorkingIn(m_temp.path()), QStringList());
+        QCOMPARE(TestFiles::processesWorkingIn(QDir::currentPath()).filter(QStringLiteral("lumenpage-rend")), QStringList());
+        QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(!f.conversionRun().isActive());
+        QVERIFY(!f.StopButton->isVisible() && f.PushButton2->isVisible());
+        QVERIFY(!f.waitPointerShown());
+        QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
     }
 
     void closingEndsTheProgramAtOnce_data()

@@ -1119,6 +1119,22 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Used by the GflAx method only</source>
         <translation>Nur für das GflAx-Verfahren</translation>
     </message>
+    <message>
+        <source>Stop Converting</source>
+        <translation>Konvertieren anhalten</translation>
+    </message>
+    <message>
+        <source>Ends the run; the GIF files written so far are kept. Escape does the same.</source>
+        <translation>Beendet den Lauf; die bisher geschriebenen GIF-Dateien bleiben erhalten. Escape bewirkt dasselbe.</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Anhalten</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 files; %3 GIF files were written.</source>
+        <translation>Angehalten nach %1 von %2 Dateien; %3 GIF-Dateien wurden geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>Main</name>

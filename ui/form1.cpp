@@ -79,7 +79,7 @@ Form1::~Form1() = default;
 
 void Form1::watchPointers()
 {
-    m_pointers.watchButtons({PushButton1, PushButton2, PushButton4, PushButton5, PushButton6, PushButton7, PushButton8});
+    m_pointers.watchButtons({PushButton1, PushButton2, PushButton4, PushButton5, PushButton6, PushButton7, PushButton8, StopButton});
     m_pointers.watchBackgrounds({this, Frame1, Frame2, Frame3, Frame4});
     m_pointers.watchPlain({ListView1->viewport(), ListView1->header(), Txt_Pages});
 }
@@ -93,6 +93,8 @@ void Form1::connectHandlers()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(StopButton, &QPushButton::clicked, this, &Form1::StopButton_Click);
+    connectEscape();
     connect(ListView1, &InputFileList::deletePressed, this, &Form1::ListView1_KeyDown);
     connect(ListView1, &InputFileList::entryDoubleClicked, this, &Form1::ListView1_DblClick);
     connect(ListView1, &InputFileList::pathsDropped, this, &Form1::ListView1_OLEDragDrop);
@@ -256,11 +258,6 @@ void Form1::PushButton1_Click()
 {
     AdderContext ctx = adderContext(Form1Locations::PushButton1Click);
     AddFilesByDialog(ctx);
-}
-
-void Form1::PushButton2_Click()
-{
-    m_run.start();
 }
 
 void Form1::PushButton4_Click()

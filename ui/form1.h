@@ -13,6 +13,7 @@
 #include <functional>
 
 struct AdderContext;
+class QShortcut;
 
 struct Form1Options {
     QString settingsFile;   // empty: the user's own store
@@ -54,6 +55,7 @@ public slots:
     void PushButton6_Click();
     void PushButton7_Click();
     void PushButton8_Click();
+    void StopButton_Click();
     void ListView1_KeyDown();
     void ListView1_DblClick();
     void ListView1_OLEDragDrop(const QStringList &paths);
@@ -64,6 +66,10 @@ protected:
 private:
     void watchPointers();
     void connectHandlers();
+    void connectEscape();
+    // Start Converting's run, and Stop in its place while it is on (form1run.cpp).
+    void showRunning(bool on);
+    void reportStopped(int total, int gifsWritten);
     void Form_Load();
     void methodRule(const QString &code, bool gflax);
     void Check5_Click(bool checked);
@@ -76,6 +82,7 @@ private:
     ImagingService m_imaging;
     WindowPointers m_pointers;
     ConversionRun m_run;
+    QShortcut *m_escape = nullptr; // stops a run; live only while one is on
     bool m_skinApplied = false;
     bool m_settingsWarned = false;
 };

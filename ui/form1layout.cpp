@@ -99,6 +99,9 @@ void widenCaptions(Form1Controls &c)
 void nameForReaders(Form1Controls &c)
 {
     c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
+    c.StopButton->setAccessibleName(QCoreApplication::translate("Form1", "Stop Converting"));
+    c.StopButton->setAccessibleDescription(
+        QCoreApplication::translate("Form1", "Ends the run; the GIF files written so far are kept. Escape does the same."));
     c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
     c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
 
@@ -188,6 +191,9 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     c.PushButton7 = button(c.Frame4, QStringLiteral("PushButton7"), QStringLiteral("..."), Twips(6960, 300, 600, 345));
 
     c.PushButton2 = button(form, QStringLiteral("PushButton2"), QCoreApplication::translate("Form1", "Start Converting"), Twips(8040, 4290, 7800, 405));
+    // Start is pressed once a run; while the run is on, Stop stands in its place.
+    c.StopButton = button(form, QStringLiteral("StopButton"), QCoreApplication::translate("Form1", "&Stop"), Twips(8040, 4290, 7800, 405));
+    c.StopButton->hide();
     c.ProgressBar1 = make<ProgressBar>(form, Twips(8040, 4800, 7800, 400), QStringLiteral("ProgressBar1"));
     c.ProgressBar1->setRange(0, 100);
     c.ProgressBar1->setValue(0);

@@ -38,6 +38,7 @@ struct Form1Controls {
     QPushButton *PushButton6 = nullptr; // Load Sample/Example Files
     QPushButton *PushButton7 = nullptr; // output-folder picker
     QPushButton *PushButton8 = nullptr; // Help
+    QPushButton *StopButton = nullptr;  // in Start Converting's place while a run is on
     InputFileList *ListView1 = nullptr;
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;
