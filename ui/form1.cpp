@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 
 #include <cmath>
 #include <cstdio>
@@ -80,7 +81,7 @@ Form1::~Form1() = default;
 void Form1::watchPointers()
 {
     m_pointers.watchButtons({PushButton1, PushButton2, PushButton4, PushButton5, PushButton6, PushButton7, PushButton8, StopButton});
-    m_pointers.watchBackgrounds({this, Frame1, Frame2, Frame3, Frame4});
+    m_pointers.watchBackgrounds({this, Page, Frame1, Frame2, Frame3, Frame4});
     m_pointers.watchPlain({ListView1->viewport(), ListView1->header(), Txt_Pages});
 }
 

@@ -11,6 +11,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <functional>
 
 
 namespace {
@@ -120,13 +124,78 @@ void nameForReaders(Form1Controls &c)
     c.Label1->setBuddy(c.Combo_Resolution);
 }
 
+// The page the controls stand on: at its smallest the layout as measured; what it has beyond
+// is handed to `grown`.
+class FormPage : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void(const QSize &extra)> grown;
+
+protected:
+    void resizeEvent(QResizeEvent *) override
+    {
+        if (grown)
+            grown((size() - minimumSize()).expandedTo(QSize(0, 0)));
+    }
+};
+
+// How a control on the page takes the room beyond the layout.
+enum class Share { None, Width, WidthAndHeight, LeftHalf, RightHalf };
+struct Anchor {
+    QWidget *w;
+    Share share;
+    bool right; // keeps its distance from the right edge
+    bool down;  // keeps its distance from the bottom edge
+    QRect place = {};
+};
+
+void Reflow(QList<Anchor> &anchors, const QSize &extra)
+{
+    const int ew = extra.width(), eh = extra.height(), half = ew / 2;
+    for (Anchor &a : anchors) {
+        QRect r = a.place.translated(a.right ? ew : 0, a.down ? eh : 0);
+        switch (a.share) {
+        case Share::None: break;
+        case Share::Width: r.setWidth(r.width() + ew); break;
+        case Share::WidthAndHeight: r.setSize(r.size() + extra); break;
+        case Share::LeftHalf: r.setWidth(r.width() + half); break;
+        case Share::RightHalf: r.translate(half, 0); r.setWidth(r.width() + ew - half); break;
+        }
+        a.w->setGeometry(r);
+    }
+}
+
+// The file list and the buttons around it widen, the list takes the height; the groups on the
+// right stay at the top, Start Converting and the progress bar at the bottom.
+void AnchorPage(FormPage *page, Form1Controls &c)
+{
+    QList<Anchor> anchors{
+        {c.PushButton8, Share::Width, false, false}, {c.ListView1, Share::WidthAndHeight, false, false},
+        {c.PushButton1, Share::LeftHalf, false, true}, {c.PushButton4, Share::RightHalf, false, true},
+        {c.PushButton5, Share::LeftHalf, false, true}, {c.PushButton6, Share::RightHalf, false, true},
+        {c.Frame1, Share::None, true, false}, {c.Frame3, Share::None, true, false}, {c.Frame4, Share::None, true, false},
+        {c.PushButton2, Share::None, true, true}, {c.StopButton, Share::None, true, true},
+        {c.ProgressBar1, Share::None, true, true}};
+    for (Anchor &a : anchors)
+        a.place = a.w->geometry();
+    page->grown = [anchors](const QSize &extra) mutable { Reflow(anchors, extra); };
+}
+
 } // namespace
+
+void FitToScreen(QWidget &window, const QSize &room)
+{
+    const QSize fits = Form1LayoutSize.boundedTo(room);
+    window.setMinimumSize(fits);
+    window.resize(window.size().boundedTo(room).expandedTo(fits));
+}
 
 void LayOutForm1(QWidget &window, Form1Controls &c)
 {
     static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
     Q_UNUSED(factoryInstalled);
-    window.setFixedSize(1064, 355);
+    window.setMinimumSize(Form1LayoutSize);
+    window.resize(Form1LayoutSize);
     QFont font(QStringLiteral("Arial"), 9);
     font.setPointSizeF(9);
     font.setBold(true);
@@ -156,7 +225,22 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
         c.optionButtons << button;
         return button;
     };
-    QWidget *form = &window;
+    auto *page = new FormPage;
+    page->setObjectName(QStringLiteral("Page"));
+    page->setMinimumSize(Form1LayoutSize);
+    c.Page = page;
+    c.Scroller = new QScrollArea(&window);
+    c.Scroller->setObjectName(QStringLiteral("Scroller"));
+    c.Scroller->setFrameShape(QFrame::NoFrame);
+    c.Scroller->setWidgetResizable(true);
+    c.Scroller->setWidget(page);
+    // The window's own background behind the page, whatever the scroll area would paint.
+    c.Scroller->viewport()->setBackgroundRole(QPalette::Window);
+    c.Scroller->viewport()->setAutoFillBackground(true);
+    auto *fill = new QVBoxLayout(&window);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(c.Scroller);
+    QWidget *form = page;
 
     c.PushButton8 = button(form, QStringLiteral("PushButton8"), QCoreApplication::translate("Form1", "Help"), Twips(120, 120, 7800, 405));
     c.ListView1 = make<InputFileList>(form, Twips(120, 630, 7800, 3555), QStringLiteral("ListView1"));
@@ -203,4 +287,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     widenCaptions(c);
     nameForReaders(c);
+    AnchorPage(page, c);
+    // Placed now, not first when shown: what is under the pointer is known from the start.
+    fill->activate();
 }
