@@ -17,7 +17,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -463,47 +462,6 @@ private slots:
         QVERIFY(!f.imaging().isStarted());
         QCOMPARE(w.unloads, 1);
         QVERIFY(w.dialogs.boxes.isEmpty());
-    }
-
-    // The layout is the window's smallest size where the screen has room for it, and the list
-    // takes what more it is given; on a smaller screen (a 1280x800 one at a scale factor of
-    // 2) the window fits the screen and every control can still be scrolled into view.
-    void sizeToTheScreen_data()
-    {
-        QTest::addColumn<QSize>("room");
-        QTest::addColumn<QSize>("asked");
-        QTest::addColumn<QSize>("window");
-        QTest::newRow("as laid out") << QSize(1920, 1080) << QSize(1064, 355) << QSize(1064, 355);
-        QTest::newRow("grown") << QSize(1920, 1080) << QSize(1400, 600) << QSize(1400, 600);
-        QTest::newRow("no smaller than the layout") << QSize(1920, 1080) << QSize(700, 300) << QSize(1064, 355);
-        QTest::newRow("1280x800 at scale factor 2") << QSize(640, 400) << QSize() << QSize(640, 355);
-    }
-    void sizeToTheScreen()
-    {
-        QFETCH(QSize, room);
-        QFETCH(QSize, asked);
-        QFETCH(QSize, window);
-        Window w;
-        Form1 &f = w.open();
-        FitToScreen(f, room);
-        f.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
-        if (asked.isValid())
-            f.resize(asked);
-        QTRY_COMPARE(f.size(), window);
-        const QSize extra = (window - Form1LayoutSize).expandedTo(QSize(0, 0));
-        QTRY_COMPARE(f.ListView1->size(), px(120, 630, 7800, 3555).size() + extra);
-        // Start Converting keeps its distance from the bottom right corner.
-        QCOMPARE(f.PushButton2->geometry(), px(8040, 4290, 7800, 405).translated(extra.width(), extra.height()));
-        QWidget *view = f.Scroller->viewport();
-        for (QWidget *c : f.Page->findChildren<QWidget *>()) {
-            if (c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_")) || !c->isVisibleTo(f.Page))
-                continue;
-            f.Scroller->ensureWidgetVisible(c, 0, 0);
-            const QRect shown(c->mapTo(view, QPoint(0, 0)), c->size());
-            QVERIFY2(view->rect().contains(shown), qPrintable(c->objectName()));
-        }
-        QVERIFY(f.width() <= room.width() && f.height() <= room.height());
     }
 
     void progressTextKeepsPercentSigns()
