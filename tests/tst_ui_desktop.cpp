@@ -5,6 +5,7 @@
 #include "tests/support/testsupport.h"
 #include "inputlist/inputfilelist.h"
 #include "ui/commandline.h"
+#include "ui/focusring.h"
 #include "ui/form1.h"
 #include "ui/qtdialogs.h"
 #include "sys/translations.h"
@@ -251,10 +252,16 @@ private slots:
         check("Label3 greyed", f.Label3, f.Label3->rect(), 3);
         check("Label1 greyed", f.Label1, f.Label1->rect(), 3);
         check("Frame2 title greyed", f.Frame2, titleOf(f.Frame2), 3);
+        // The keyboard focus: a ring around the control, standing out from the background.
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.PushButton2->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(f.focusRing()->isVisible());
+        const QRect ring = f.focusRing()->geometry();
+        QVERIFY(ring.contains(f.PushButton2->geometry()) && ring != f.PushButton2->geometry());
+        check("focus ring", f.Page, QRect(ring.x() - 3, ring.y() + 4, 6, ring.height() - 8), 3);
     }
 
-    // Controls without a caption still tell a screen reader what they are: by name, and on
-    // Linux, where an editable box's name is its text, through the label beside it.
     // The layout is the window's smallest size where the screen has room for it, and the list
     // takes what more it is given; on a smaller screen (a 1280x800 one at a scale factor of
     // 2) the window fits the screen and every control can still be scrolled into view.
@@ -296,6 +303,8 @@ private slots:
         QVERIFY(f.width() <= room.width() && f.height() <= room.height());
     }
 
+    // Controls without a caption still tell a screen reader what they are: by name, and on
+    // Linux, where an editable box's name is its text, through the label beside it.
     void accessibleNames()
     {
         Window w;
@@ -347,7 +356,7 @@ private slots:
         const auto english = qScopeGuard([] { InstallTranslations(QLocale::c()); });
         Window w;
         Form1 &f = w.open();
-        QCOMPARE(f.PushButton2->text(), caption);
+        QCOMPARE(f.PushButton2->text().remove(QLatin1Char('&')), caption);
         f.PushButton2->click(); // nothing on the list
         QCOMPARE(w.dialogs.texts(), QStringList{box});
         // Qt's own buttons, on a real box of the window.

@@ -103,11 +103,17 @@ private slots:
                              : c.w->geometry() == c.place,
                      qPrintable(c.w->objectName()));
             QString caption;
-            if (auto *b = qobject_cast<QAbstractButton *>(c.w)) caption = b->text();
+            if (auto *b = qobject_cast<QAbstractButton *>(c.w)) caption = b->text().remove(QLatin1Char('&')); // read as shown
             if (auto *g = qobject_cast<QGroupBox *>(c.w)) caption = g->title();
             if (auto *l = qobject_cast<QLabel *>(c.w)) caption = l->text();
             QCOMPARE(caption, c.caption);
         }
+        // Alt and a letter press each button but "...", no letter twice among those shown.
+        QStringList letters;
+        for (QPushButton *b : {f.PushButton8, f.PushButton1, f.PushButton4, f.PushButton5, f.PushButton6, f.PushButton2})
+            letters << QKeySequence::mnemonic(b->text()).toString();
+        QCOMPARE(letters, QStringList({"Alt+H", "Alt+A", "Alt+P", "Alt+C", "Alt+L", "Alt+S"}));
+        QCOMPARE(QKeySequence::mnemonic(f.StopButton->text()).toString(), QStringLiteral("Alt+S"));
         QCOMPARE(f.Option2->parentWidget(), f.Frame1);
         QCOMPARE(f.Frame2->parentWidget(), f.Frame1);
         QCOMPARE(f.Txt_Pages->parentWidget(), f.Frame2);

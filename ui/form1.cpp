@@ -3,6 +3,7 @@
 #include "inputlist/adders.h"
 #include "inputlist/folderwalk.h"
 #include "inputlist/inputfilelist.h"
+#include "ui/focusring.h"
 #include "ui/skin.h"
 
 #include "sys/appfolder.h"
@@ -74,6 +75,8 @@ Form1::Form1(Dialogs &dialogs, Form1Options options, QWidget *parent)
     watchPointers();
     connectHandlers();
     Form_Load();
+    // In the colours the look settled on.
+    m_focusRing = new FocusRing(*Page, FocusRingColour(m_skinApplied));
 }
 
 Form1::~Form1() = default;

@@ -14,6 +14,7 @@
 
 struct AdderContext;
 class QShortcut;
+class FocusRing;
 
 struct Form1Options {
     QString settingsFile;   // empty: the user's own store
@@ -40,6 +41,7 @@ public:
     bool waitPointerShown() const { return m_pointers.waitShown(); }
     bool handPointerLoaded() const { return m_pointers.handPointerLoaded(); }
     bool skinApplied() const { return m_skinApplied; }
+    const FocusRing *focusRing() const { return m_focusRing; }
     ConversionRun &conversionRun() { return m_run; }
     ImagingService &imaging() { return m_imaging; }
     const ImagingService &imagingService() const override { return m_imaging; }
@@ -83,6 +85,7 @@ private:
     WindowPointers m_pointers;
     ConversionRun m_run;
     QShortcut *m_escape = nullptr; // stops a run; live only while one is on
+    FocusRing *m_focusRing = nullptr;
     bool m_skinApplied = false;
     bool m_settingsWarned = false;
 };

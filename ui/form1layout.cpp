@@ -98,6 +98,33 @@ void widenCaptions(Form1Controls &c)
     }
 }
 
+// Alt and a letter press a button: the first letter of a word of its caption, else any letter,
+// that no button before it took (Stop shares Start Converting's place and may share its letter).
+// The captions read as before, the letter underlined.
+void giveMnemonics(const QList<QPushButton *> &buttons)
+{
+    QString taken;
+    for (QPushButton *b : buttons) {
+        QString caption = b->text();
+        if (const qsizetype marked = caption.indexOf(QLatin1Char('&')); marked >= 0 && marked + 1 < caption.size()) {
+            taken += caption.at(marked + 1).toLower();
+            continue;
+        }
+        qsizetype at = -1;
+        for (int pass = 0; pass < 2 && at < 0; ++pass)
+            for (qsizetype i = 0; i < caption.size() && at < 0; ++i) {
+                const QChar ch = caption.at(i);
+                const bool wordStart = i == 0 || !caption.at(i - 1).isLetter();
+                if (ch.isLetter() && (pass == 1 || wordStart) && !taken.contains(ch.toLower()))
+                    at = i;
+            }
+        if (at < 0)
+            continue;
+        taken += caption.at(at).toLower();
+        b->setText(caption.insert(at, QLatin1Char('&')));
+    }
+}
+
 // Controls without a caption of their own are named for screen readers; the two GflAx boxes are
 // also tied to their labels, which is how Linux readers find a box's name.
 void nameForReaders(Form1Controls &c)
@@ -287,6 +314,8 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     widenCaptions(c);
     nameForReaders(c);
+    giveMnemonics({c.StopButton, c.PushButton8, c.PushButton1, c.PushButton4, c.PushButton5, c.PushButton6});
+    giveMnemonics({c.PushButton2, c.PushButton8, c.PushButton1, c.PushButton4, c.PushButton5, c.PushButton6});
     AnchorPage(page, c);
     // Placed now, not first when shown: what is under the pointer is known from the start.
     fill->activate();
