@@ -9,7 +9,9 @@
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
 
 #include <cstdio>
@@ -104,11 +107,16 @@ class TestConversion : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_temp;
+    QList<QUrl> m_opened; // what the desktop was asked to open
+
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         // The run's scratch folder goes below TEMP.
         qputenv("TEMP", m_temp.path().toLocal8Bit());
     }
@@ -123,7 +131,10 @@ private slots:
         QDir().mkpath(out);
 
         Window w;
-        Form1 &f = w.open();
+        QStringList notices;
+        Form1Options options;
+        options.notify = [&](const QString &title, const QString &text) { notices << title + QLatin1String(": ") + text; };
+        Form1 &f = w.open(options);
         f.Option2->click();
         f.ListView1->append(pdf);
         f.Text1->setText(out);
@@ -132,7 +143,12 @@ private slots:
         bool hourglassOverButtons = false;
         int presses = 0;
         const Qt::CursorShape before = pointerOver(f.PushButton1);
+        // Stop stands in Start Converting's place while the file is converted, not at the boxes.
+        bool stopShown = false;
+        QList<bool> startShownAtBoxes;
+        w.dialogs.onMessage = [&](const FakeDialogs::Box &) { startShownAtBoxes << f.PushButton2->isVisibleTo(&f); };
         whileProcessing(f, [&] {
+            stopShown = stopShown || (f.StopButton->isVisibleTo(&f) && !f.PushButton2->isVisibleTo(&f));
             waitShown = waitShown || f.waitPointerShown();
             hourglassOverButtons = hourglassOverButtons || pointerOver(f.PushButton1) == Qt::WaitCursor;
             if (!seen.contains(f.ProgressBar1->text()))
@@ -141,9 +157,15 @@ private slots:
             if (presses++ == 0)
                 f.PushButton2->click();
         });
+        QVERIFY(!f.OpenOutputFolder->isVisible());
         QTest::mouseClick(f.PushButton2, Qt::LeftButton);
 
         QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(stopShown);
+        QCOMPARE(startShownAtBoxes, QList<bool>{true});
+        QVERIFY(f.OpenOutputFolder->isVisible());
+        // The window was not the active one: the desktop heard of the end.
+        QCOMPARE(notices, QStringList{QStringLiteral("Lumenpage: Conversion finished; 3 GIF files were written.")});
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
         QVERIFY(waitShown);
         QVERIFY(hourglassOverButtons);
@@ -239,7 +261,10 @@ private slots:
         QDir().mkpath(out);
 
         Window w;
-        Form1 &f = w.open();
+        int notices = 0;
+        Form1Options options;
+        options.notify = [&](const QString &, const QString &) { ++notices; };
+        Form1 &f = w.open(options);
         f.show();
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -291,6 +316,12 @@ private slots:
         QVERIFY(!f.StopButton->isVisible() && f.PushButton2->isVisible());
         QVERIFY(!f.waitPointerShown());
         QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+        // Where the files went opens from the keyboard too.
+        QVERIFY(f.OpenOutputFolder->isVisible());
+        m_opened.clear();
+        QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(out)});
+        QCOMPARE(notices, 0); // the user is looking at the window
     }
 
     void closingEndsTheProgramAtOnce_data()

@@ -1135,6 +1135,22 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Stopped after %1 of %2 files; %3 GIF files were written.</source>
         <translation>Arrêté après %1 fichiers sur %2 ; %3 fichiers GIF ont été écrits.</translation>
     </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Ouvrir le dossier de sortie</translation>
+    </message>
+    <message>
+        <source>Open Output Folder (%1)</source>
+        <translation>Ouvrir le dossier de sortie (%1)</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>Le dossier %1 n’a pas pu être ouvert.</translation>
+    </message>
+    <message>
+        <source>Conversion finished; %1 GIF files were written.</source>
+        <translation>Conversion terminée ; %1 fichiers GIF ont été écrits.</translation>
+    </message>
 </context>
 <context>
     <name>Main</name>

@@ -12,6 +12,7 @@
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -98,6 +99,7 @@ void Form1::connectHandlers()
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
     connect(StopButton, &QPushButton::clicked, this, &Form1::StopButton_Click);
+    connect(OpenOutputFolder, &QAction::triggered, this, &Form1::OpenOutputFolder_Triggered);
     connectEscape();
     connect(ListView1, &InputFileList::deletePressed, this, &Form1::ListView1_KeyDown);
     connect(ListView1, &InputFileList::entryDoubleClicked, this, &Form1::ListView1_DblClick);

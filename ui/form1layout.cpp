@@ -3,6 +3,7 @@
 #include "inputlist/inputfilelist.h"
 
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -208,6 +210,58 @@ void AnchorPage(FormPage *page, Form1Controls &c)
     page->grown = [anchors](const QSize &extra) mutable { Reflow(anchors, extra); };
 }
 
+// The window's font and white background; gives the buttons' font.
+QFont setWindowLook(QWidget &window)
+{
+    QFont font(QStringLiteral("Arial"), 9);
+    font.setPointSizeF(9);
+    font.setBold(true);
+    window.setFont(font);
+    QFont buttonFont = font;
+    buttonFont.setPointSizeF(11.25);
+
+    QPalette white = window.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    window.setPalette(white);
+    window.setAutoFillBackground(true);
+    return buttonFont;
+}
+
+// The page in its scroll area, which fills the window.
+FormPage *makePage(QWidget &window, Form1Controls &c)
+{
+    auto *page = new FormPage;
+    page->setObjectName(QStringLiteral("Page"));
+    page->setMinimumSize(Form1LayoutSize);
+    c.Page = page;
+    c.Scroller = new QScrollArea(&window);
+    c.Scroller->setObjectName(QStringLiteral("Scroller"));
+    c.Scroller->setFrameShape(QFrame::NoFrame);
+    c.Scroller->setWidgetResizable(true);
+    c.Scroller->setWidget(page);
+    // The window's own background behind the page, whatever the scroll area would paint.
+    c.Scroller->viewport()->setBackgroundRole(QPalette::Window);
+    c.Scroller->viewport()->setAutoFillBackground(true);
+    auto *fill = new QVBoxLayout(&window);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(c.Scroller);
+    return page;
+}
+
+// At the end of the output folder box, shown once a run has ended: where its files went is one
+// click, or Ctrl+Shift+O, away.
+void addOpenOutputFolder(QWidget &window, Form1Controls &c)
+{
+    c.OpenOutputFolder = c.Text1->addAction(window.style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
+    c.OpenOutputFolder->setObjectName(QStringLiteral("OpenOutputFolder"));
+    c.OpenOutputFolder->setText(QCoreApplication::translate("Form1", "Open Output Folder"));
+    c.OpenOutputFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    c.OpenOutputFolder->setShortcutContext(Qt::WindowShortcut);
+    c.OpenOutputFolder->setToolTip(QCoreApplication::translate("Form1", "Open Output Folder (%1)")
+                                       .arg(c.OpenOutputFolder->shortcut().toString(QKeySequence::NativeText)));
+    c.OpenOutputFolder->setVisible(false);
+}
+
 } // namespace
 
 void FitToScreen(QWidget &window, const QSize &room)
@@ -223,17 +277,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     Q_UNUSED(factoryInstalled);
     window.setMinimumSize(Form1LayoutSize);
     window.resize(Form1LayoutSize);
-    QFont font(QStringLiteral("Arial"), 9);
-    font.setPointSizeF(9);
-    font.setBold(true);
-    window.setFont(font);
-    QFont buttonFont = font;
-    buttonFont.setPointSizeF(11.25);
-
-    QPalette white = window.palette();
-    white.setColor(QPalette::Window, Qt::white);
-    window.setPalette(white);
-    window.setAutoFillBackground(true);
+    const QFont buttonFont = setWindowLook(window);
 
     auto button = [&](QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
         auto *b = make<QPushButton>(parent, place, name, caption);
@@ -252,21 +296,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
         c.optionButtons << button;
         return button;
     };
-    auto *page = new FormPage;
-    page->setObjectName(QStringLiteral("Page"));
-    page->setMinimumSize(Form1LayoutSize);
-    c.Page = page;
-    c.Scroller = new QScrollArea(&window);
-    c.Scroller->setObjectName(QStringLiteral("Scroller"));
-    c.Scroller->setFrameShape(QFrame::NoFrame);
-    c.Scroller->setWidgetResizable(true);
-    c.Scroller->setWidget(page);
-    // The window's own background behind the page, whatever the scroll area would paint.
-    c.Scroller->viewport()->setBackgroundRole(QPalette::Window);
-    c.Scroller->viewport()->setAutoFillBackground(true);
-    auto *fill = new QVBoxLayout(&window);
-    fill->setContentsMargins(0, 0, 0, 0);
-    fill->addWidget(c.Scroller);
+    FormPage *page = makePage(window, c);
     QWidget *form = page;
 
     c.PushButton8 = button(form, QStringLiteral("PushButton8"), QCoreApplication::translate("Form1", "Help"), Twips(120, 120, 7800, 405));
@@ -299,6 +329,7 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     c.Frame4 = group(form, QStringLiteral("Frame4"), QCoreApplication::translate("Form1", "Save Results To This Folder"), Twips(8040, 3390, 7800, 780));
     c.Text1 = make<QLineEdit>(c.Frame4, Twips(240, 300, 6660, 345), QStringLiteral("Text1"));
+    addOpenOutputFolder(window, c);
     c.PushButton7 = button(c.Frame4, QStringLiteral("PushButton7"), QStringLiteral("..."), Twips(6960, 300, 600, 345));
 
     c.PushButton2 = button(form, QStringLiteral("PushButton2"), QCoreApplication::translate("Form1", "Start Converting"), Twips(8040, 4290, 7800, 405));
@@ -318,5 +349,5 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     giveMnemonics({c.PushButton2, c.PushButton8, c.PushButton1, c.PushButton4, c.PushButton5, c.PushButton6});
     AnchorPage(page, c);
     // Placed now, not first when shown: what is under the pointer is known from the start.
-    fill->activate();
+    window.layout()->activate();
 }

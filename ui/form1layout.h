@@ -7,6 +7,7 @@
 #include <QString>
 
 class InputFileList;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -40,6 +41,7 @@ struct Form1Controls {
     QPushButton *PushButton7 = nullptr; // output-folder picker
     QPushButton *PushButton8 = nullptr; // Help
     QPushButton *StopButton = nullptr;  // in Start Converting's place while a run is on
+    QAction *OpenOutputFolder = nullptr; // at the end of the output folder box, once a run ended
     InputFileList *ListView1 = nullptr;
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;

@@ -7,13 +7,18 @@
 #include "sys/dialogs.h"
 #include "sys/errortrap.h"
 
+#include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -57,8 +62,8 @@ void Form1::PushButton2_Click()
     // lets finish whole: what it wrote is read from the folder instead.
     const QString outputFolder = Text1->text();
     const QHash<QString, QDateTime> before = GifsIn(outputFolder);
-    const int total = ListView1->count();
-    showRunning(true);
+    m_runFiles = ListView1->count();
+    m_filesEnded = 0;
     bool stopped = false;
     try {
         m_run.start();
@@ -68,7 +73,21 @@ void Form1::PushButton2_Click()
     runEnds();
     showRunning(false);
     if (stopped)
-        reportStopped(total, GifsWrittenSince(outputFolder, before));
+        reportStopped(m_runFiles, GifsWrittenSince(outputFolder, before));
+    if (stopped || m_run.lastReport().started) {
+        m_lastOutputFolder = outputFolder;
+        OpenOutputFolder->setVisible(true);
+    }
+}
+
+void Form1::OpenOutputFolder_Triggered()
+{
+    if (m_lastOutputFolder.isEmpty())
+        return;
+    // The desktop's file manager; where none answers, the user is told rather than left waiting.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_lastOutputFolder)))
+        dialogs().message(tr("The folder %1 could not be opened.").arg(m_lastOutputFolder), m_applicationTitle,
+                          Dialogs::Icon::Exclamation);
 }
 
 void Form1::StopButton_Click()
@@ -94,9 +113,43 @@ void Form1::reportStopped(int total, int gifsWritten)
     setWaitPointer(false);
     setProgress(0);
     setProgressText(QCoreApplication::translate("ConversionRun", "Progress Bar"));
-    dialogs().message(tr("Stopped after %1 of %2 files; %3 GIF files were written.")
-                          .arg(filesEnded())
-                          .arg(total)
-                          .arg(gifsWritten),
-                      m_applicationTitle, Dialogs::Icon::Information);
+    const QString text = tr("Stopped after %1 of %2 files; %3 GIF files were written.").arg(m_filesEnded).arg(total).arg(gifsWritten);
+    notifyIfAway(text);
+    dialogs().message(text, m_applicationTitle, Dialogs::Icon::Information);
+}
+
+// Stop stands in Start Converting's place while there is a file to stop: not during the checks
+// before the first file, nor during the boxes after the last.
+void Form1::fileStarted(int, const QString &)
+{
+    showRunning(true);
+}
+
+void Form1::fileEnded(const FileOutcome &outcome)
+{
+    ++m_filesEnded;
+    if (outcome.position >= m_runFiles)
+        showRunning(false);
+}
+
+void Form1::runEnded(const RunReport &report)
+{
+    showRunning(false);
+    // Before the run's last box, which waits for the user.
+    notifyIfAway(tr("Conversion finished; %1 GIF files were written.").arg(report.gifsWritten));
+}
+
+void Form1::notifyIfAway(const QString &text)
+{
+    if (isActiveWindow())
+        return;
+    if (m_options.notify)
+        return m_options.notify(m_applicationTitle, text);
+    // Without a tray that shows messages there is nobody to tell: no error, nothing shown.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
+        return;
+    auto *tray = new QSystemTrayIcon(windowIcon(), this);
+    tray->show();
+    tray->showMessage(m_applicationTitle, text, QSystemTrayIcon::Information);
+    QTimer::singleShot(15000, tray, &QObject::deleteLater);
 }

@@ -84,14 +84,8 @@ void WindowHost::yield()
     throw RunStopped();
 }
 
-void WindowHost::fileEnded(const FileOutcome &)
-{
-    ++m_filesEnded;
-}
-
 void WindowHost::runStarts()
 {
     m_runLevel = m_yieldDepth;
     m_stopRequested = false;
-    m_filesEnded = 0;
 }

@@ -30,7 +30,6 @@ public:
     void setAppWaitPointer(bool on) override;
     // Also where a stop asked for meanwhile takes effect: see requestStop.
     void yield() override;
-    void fileEnded(const FileOutcome &outcome) override;
 
     // Stopping a run: asked for while the run yields (the Stop button, Escape), acted on when
     // the run yields next at the level it was started from, never inside a nested wait (a
@@ -43,11 +42,9 @@ public:
     Dialogs &dialogs() override { return m_dialogs; }
 
 protected:
-    // Around a run started from the window: where its yields are, and how many of its files
-    // the window was told of as done.
+    // Around a run started from the window: where its yields are.
     void runStarts();
     void runEnds() { m_runLevel = -1; }
-    int filesEnded() const { return m_filesEnded; }
 
     // Settled while the window loads.
     QString m_appFolder;
@@ -62,5 +59,4 @@ private:
     int m_yieldDepth = 0;  // yields under way, one inside another
     int m_runLevel = -1;   // the depth the run's own yields start at; -1: no stop can be acted on
     bool m_stopRequested = false;
-    int m_filesEnded = 0;
 };
