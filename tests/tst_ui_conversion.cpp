@@ -295,9 +295,8 @@ private slots:
         const qint64 took = sincePress.elapsed();
         delete poll;
 
-        QVERIFY(sincePress.isValid());
         qInfo("stopped %lld ms after the press", took);
-        QVERIFY2(took < 10000, qPrintable(QString::number(took))); // a hang, not the 2 s goal
+        QVERIFY2(sincePress.isValid() && took < 10000, qPrintable(QString::number(took))); // a hang, not the 2 s goal
         QVERIFY(stopShown);
         const QStringList files = QDir(out).entryList(QDir::Files | QDir::Hidden);
         QVERIFY(files.size() >= 2 && files.size() < 41);
@@ -312,12 +311,10 @@ private slots:
         QCOMPARE(TestFiles::processesWorkingIn(m_temp.path()), QStringList());
         QCOMPARE(TestFiles::processesWorkingIn(QDir::currentPath()).filter(QStringLiteral("lumenpage-rend")), QStringList());
         QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
-        QVERIFY(!f.conversionRun().isActive());
+        QVERIFY(!f.conversionRun().isActive() && !f.waitPointerShown());
         QVERIFY(!f.StopButton->isVisible() && f.PushButton2->isVisible());
-        QVERIFY(!f.waitPointerShown());
         QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
-        // Where the files went opens from the keyboard too.
-        QVERIFY(f.OpenOutputFolder->isVisible());
+        QVERIFY(f.OpenOutputFolder->isVisible()); // and opens from the keyboard too
         m_opened.clear();
         QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(out)});
