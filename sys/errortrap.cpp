@@ -33,6 +33,8 @@ bool ErrorTrap::step(int stepNumber, const std::function<void()> &body)
     try {
         body();
         return true;
+    } catch (const RunStopped &) {
+        throw;
     } catch (const Failure &f) {
         handle(stepNumber, f);
     } catch (const std::exception &e) {

@@ -36,6 +36,10 @@ private:
     int m_code;
 };
 
+// Not a failure: thrown by a host's yield to leave a run the user stopped, once its work has been
+// cleaned up (Interruption::CleanUpNow). No trap reports it; it unwinds to whoever started the run.
+struct RunStopped {};
+
 // Each layer keeps the ErrorLocations of its own procedures; this one is the folder deletion's.
 inline const QString KillFolderLocation = QStringLiteral("in Lumenpg2017/04/05.modKillFolder.KillFolder ");
 

@@ -9,8 +9,11 @@
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -22,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
 
 #include <cstdio>
@@ -103,11 +107,16 @@ class TestConversion : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_temp;
+    QList<QUrl> m_opened; // what the desktop was asked to open
+
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         // The run's scratch folder goes below TEMP.
         qputenv("TEMP", m_temp.path().toLocal8Bit());
     }
@@ -122,7 +131,10 @@ private slots:
         QDir().mkpath(out);
 
         Window w;
-        Form1 &f = w.open();
+        QStringList notices;
+        Form1Options options;
+        options.notify = [&](const QString &title, const QString &text) { notices << title + QLatin1String(": ") + text; };
+        Form1 &f = w.open(options);
         f.Option2->click();
         f.ListView1->append(pdf);
         f.Text1->setText(out);
@@ -131,7 +143,12 @@ private slots:
         bool hourglassOverButtons = false;
         int presses = 0;
         const Qt::CursorShape before = pointerOver(f.PushButton1);
+        // Stop stands in Start Converting's place while the file is converted, not at the boxes.
+        bool stopShown = false;
+        QList<bool> startShownAtBoxes;
+        w.dialogs.onMessage = [&](const FakeDialogs::Box &) { startShownAtBoxes << f.PushButton2->isVisibleTo(&f); };
         whileProcessing(f, [&] {
+            stopShown = stopShown || (f.StopButton->isVisibleTo(&f) && !f.PushButton2->isVisibleTo(&f));
             waitShown = waitShown || f.waitPointerShown();
             hourglassOverButtons = hourglassOverButtons || pointerOver(f.PushButton1) == Qt::WaitCursor;
             if (!seen.contains(f.ProgressBar1->text()))
@@ -140,9 +157,15 @@ private slots:
             if (presses++ == 0)
                 f.PushButton2->click();
         });
+        QVERIFY(!f.OpenOutputFolder->isVisible());
         QTest::mouseClick(f.PushButton2, Qt::LeftButton);
 
         QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(stopShown);
+        QCOMPARE(startShownAtBoxes, QList<bool>{true});
+        QVERIFY(f.OpenOutputFolder->isVisible());
+        // The window was not the active one: the desktop heard of the end.
+        QCOMPARE(notices, QStringList{QStringLiteral("Lumenpage: Conversion finished; 3 GIF files were written.")});
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
         QVERIFY(waitShown);
         QVERIFY(hourglassOverButtons);
@@ -210,6 +233,92 @@ private slots:
         QCOMPARE(f.ListView1->count(), 0);
         QCOMPARE(f.ProgressBar1->value(), 0);
         QVERIFY(!f.waitPointerShown());
+    }
+
+    // Stop (the button, or Escape) in the middle of a long document, with each method: the
+    // run ends at once with one box saying how far it got; what it wrote is whole, nothing
+    // half-written or scratch is left, and Start Converting is back.
+    void stopEndsTheRunAtOnce_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Ghostscript, Stop") << Method::Ghostscript << false;
+        QTest::newRow("Ghostscript, Escape") << Method::Ghostscript << true;
+        QTest::newRow("Black/White, Stop") << Method::BlackWhite << false;
+        QTest::newRow("GflAx, Escape") << Method::GflAx << true;
+        QTest::newRow("Acrobat, Stop") << Method::Acrobat << false;
+    }
+    void stopEndsTheRunAtOnce()
+    {
+        QFETCH(Method, method);
+        QFETCH(bool, escape);
+        LP_SKIP_WITHOUT(TestPrograms::of(method));
+        QTemporaryDir work;
+        const QString first = work.filePath(QStringLiteral("a.pdf")), doc = work.filePath(QStringLiteral("doc.pdf"));
+        TestFiles::writePdf(first, 1);
+        TestFiles::writePdf(doc, 40);
+        const QString out = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(out);
+
+        Window w;
+        int notices = 0;
+        Form1Options options;
+        options.notify = [&](const QString &, const QString &) { ++notices; };
+        Form1 &f = w.open(options);
+        f.show();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.optionButton(InfoOf(method))->click();
+        f.Txt_Pages->setText(QStringLiteral("40"));
+        f.ListView1->append(first);
+        f.ListView1->append(doc);
+        f.Text1->setText(out);
+        QElapsedTimer sincePress;
+        bool stopShown = false;
+        qsizetype boxesAtPress = 0;
+        auto *poll = new QTimer(&f);
+        QObject::connect(poll, &QTimer::timeout, &f, [&] {
+            // Once the first file is done and the second has given a page.
+            if (sincePress.isValid() || f.ProgressBar1->text() != QLatin1String("Processing: doc.pdf")
+                || QDir(out).entryList({QStringLiteral("*.gif")}).size() < 2)
+                return;
+            stopShown = f.StopButton->isVisible() && !f.PushButton2->isVisible();
+            boxesAtPress = w.dialogs.boxes.size();
+            sincePress.start();
+            if (escape)
+                QTest::keyClick(&f, Qt::Key_Escape);
+            else
+                QTest::mouseClick(f.StopButton, Qt::LeftButton);
+        });
+        poll->start(20);
+        f.PushButton2->click();
+        const qint64 took = sincePress.elapsed();
+        delete poll;
+
+        qInfo("stopped %lld ms after the press", took);
+        QVERIFY2(sincePress.isValid() && took < 10000, qPrintable(QString::number(took))); // a hang, not the 2 s goal
+        QVERIFY(stopShown);
+        const QStringList files = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(files.size() >= 2 && files.size() < 41);
+        for (const QString &name : files) {
+            QImageReader reader(out + QLatin1Char('/') + name);
+            QCOMPARE(reader.format(), QByteArray("gif"));
+            QVERIFY2(!reader.read().isNull(), qPrintable(name + QLatin1String(": ") + reader.errorString()));
+        }
+        // After the press one box alone (GflAx has said already that a.pdf has no page 2).
+        QCOMPARE(w.dialogs.boxes.size(), boxesAtPress + 1);
+        QCOMPARE(w.dialogs.texts().last(), QStringLiteral("Stopped after 1 of 2 files; %1 GIF files were written.").arg(files.size()));
+        QCOMPARE(TestFiles::processesWorkingIn(m_temp.path()), QStringList());
+        QCOMPARE(TestFiles::processesWorkingIn(QDir::currentPath()).filter(QStringLiteral("lumenpage-rend")), QStringList());
+        QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(!f.conversionRun().isActive() && !f.waitPointerShown());
+        QVERIFY(!f.StopButton->isVisible() && f.PushButton2->isVisible());
+        QCOMPARE(f.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+        QVERIFY(f.OpenOutputFolder->isVisible()); // and opens from the keyboard too
+        m_opened.clear();
+        QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(out)});
+        QCOMPARE(notices, 0); // the user is looking at the window
     }
 
     void closingEndsTheProgramAtOnce_data()

@@ -2,9 +2,11 @@
 // from a console.
 
 #include "tests/support/testwindow.h"
+#include "tests/support/screenlook.h"
 #include "tests/support/testsupport.h"
 #include "inputlist/inputfilelist.h"
 #include "ui/commandline.h"
+#include "ui/focusring.h"
 #include "ui/form1.h"
 #include "ui/qtdialogs.h"
 #include "sys/translations.h"
@@ -21,10 +23,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 
@@ -71,61 +75,6 @@ Result lumenpage(const QStringList &args, const QStringList &setting = {})
         p.kill();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-// The desktop palettes the window is looked at under: a dark theme's (qt6ct's "darker": a
-// button face apart from the window colour, fields hardly darker than the face) and a light one's.
-QPalette desktopPalette(bool dark)
-{
-    QPalette p;
-    const QColor window = dark ? QColor(0x22, 0x20, 0x20) : QColor(0xef, 0xef, 0xef);
-    const QColor button = dark ? QColor(0x42, 0x42, 0x45) : QColor(0xef, 0xef, 0xef);
-    const QColor text = dark ? QColor(0xf0, 0xf0, 0xf0) : QColor(0x10, 0x10, 0x10);
-    const QColor base = dark ? QColor(0x3d, 0x3d, 0x3d) : QColor(0xff, 0xff, 0xff);
-    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        p.setColor(g, QPalette::Window, window);
-        p.setColor(g, QPalette::Button, button);
-        p.setColor(g, QPalette::Base, base);
-        p.setColor(g, QPalette::AlternateBase, base);
-        p.setColor(g, QPalette::Dark, dark ? QColor(0x30, 0x2f, 0x2e) : QColor(0x9f, 0x9f, 0x9f));
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            p.setColor(g, role, text);
-    }
-    // A light theme may draw disabled text in white on its grey (so does qt6ct's "airy").
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, dark ? QColor(0x80, 0x80, 0x80) : QColor(Qt::white));
-    return p;
-}
-
-double luminance(QRgb c)
-{
-    const auto linear = [](int v) { return v <= 10 ? v / 255.0 / 12.92 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
-}
-
-// A part of a widget as drawn: its background (its most common colour) and how far its most
-// telling pixel (text, an indicator's edge or mark) stands out from that, as a contrast ratio
-// (1 for a flat part, 21 for black on white).
-struct Seen {
-    QRgb background = 0;
-    double ratio = 1;
-};
-Seen seen(QWidget *w, const QRect &part)
-{
-    const QImage image = w->grab(part).toImage();
-    QHash<QRgb, int> counts;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            ++counts[image.pixel(x, y)];
-    Seen s;
-    s.background = std::max_element(counts.keyValueBegin(), counts.keyValueEnd(),
-                                     [](const auto &a, const auto &b) { return a.second < b.second; })->first;
-    const double lb = luminance(s.background);
-    for (auto it = counts.keyBegin(); it != counts.keyEnd(); ++it) {
-        const double l = luminance(*it);
-        s.ratio = std::max(s.ratio, (std::max(l, lb) + 0.05) / (std::min(l, lb) + 0.05));
-    }
-    return s;
 }
 
 } // namespace
@@ -250,6 +199,55 @@ private slots:
         check("Label3 greyed", f.Label3, f.Label3->rect(), 3);
         check("Label1 greyed", f.Label1, f.Label1->rect(), 3);
         check("Frame2 title greyed", f.Frame2, titleOf(f.Frame2), 3);
+        // The keyboard focus: a ring around the control, standing out from the background.
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.PushButton2->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(f.focusRing()->isVisible());
+        const QRect ring = f.focusRing()->geometry();
+        QVERIFY(ring.contains(f.PushButton2->geometry()) && ring != f.PushButton2->geometry());
+        check("focus ring", f.Page, QRect(ring.x() - 3, ring.y() + 4, 6, ring.height() - 8), 3);
+    }
+
+    // The layout is the window's smallest size where the screen has room for it, and the list
+    // takes what more it is given; on a smaller screen (a 1280x800 one at a scale factor of
+    // 2) the window fits the screen and every control can still be scrolled into view.
+    void sizeToTheScreen_data()
+    {
+        QTest::addColumn<QSize>("room");
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<QSize>("window");
+        QTest::newRow("as laid out") << QSize(1920, 1080) << QSize(1064, 355) << QSize(1064, 355);
+        QTest::newRow("grown") << QSize(1920, 1080) << QSize(1400, 600) << QSize(1400, 600);
+        QTest::newRow("no smaller than the layout") << QSize(1920, 1080) << QSize(700, 300) << QSize(1064, 355);
+        QTest::newRow("1280x800 at scale factor 2") << QSize(640, 400) << QSize() << QSize(640, 355);
+    }
+    void sizeToTheScreen()
+    {
+        QFETCH(QSize, room);
+        QFETCH(QSize, asked);
+        QFETCH(QSize, window);
+        Window w;
+        Form1 &f = w.open();
+        FitToScreen(f, room);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        if (asked.isValid())
+            f.resize(asked);
+        QTRY_COMPARE(f.size(), window);
+        const QSize extra = (window - Form1LayoutSize).expandedTo(QSize(0, 0));
+        QTRY_COMPARE(f.ListView1->size(), Twips(120, 630, 7800, 3555).size() + extra);
+        // Start Converting keeps its distance from the bottom right corner.
+        QCOMPARE(f.PushButton2->geometry(), Twips(8040, 4290, 7800, 405).translated(extra.width(), extra.height()));
+        QWidget *view = f.Scroller->viewport();
+        for (QWidget *c : f.Page->findChildren<QWidget *>()) {
+            if (c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_")) || !c->isVisibleTo(f.Page))
+                continue;
+            f.Scroller->ensureWidgetVisible(c, 0, 0);
+            const QRect shown(c->mapTo(view, QPoint(0, 0)), c->size());
+            QVERIFY2(view->rect().contains(shown), qPrintable(c->objectName()));
+        }
+        QVERIFY(f.width() <= room.width() && f.height() <= room.height());
     }
 
     // Controls without a caption still tell a screen reader what they are: by name, and on
@@ -264,6 +262,8 @@ private slots:
             {f.Combo_Resolution->lineEdit(), QStringLiteral("Resolution")},
             {f.Combo_Resolution, QStringLiteral("Resolution")},
             {f.Text1, QStringLiteral("Output Folder")},
+            {f.StopButton, QStringLiteral("Stop Converting")},
+            {f.Text1->findChild<QToolButton *>(), QStringLiteral("Open Output Folder")},
         };
         for (const auto &n : named) {
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(n.w);
@@ -305,7 +305,7 @@ private slots:
         const auto english = qScopeGuard([] { InstallTranslations(QLocale::c()); });
         Window w;
         Form1 &f = w.open();
-        QCOMPARE(f.PushButton2->text(), caption);
+        QCOMPARE(f.PushButton2->text().remove(QLatin1Char('&')), caption);
         f.PushButton2->click(); // nothing on the list
         QCOMPARE(w.dialogs.texts(), QStringList{box});
         // Qt's own buttons, on a real box of the window.

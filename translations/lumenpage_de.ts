@@ -1123,6 +1123,38 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Used by the GflAx method only</source>
         <translation>Nur für das GflAx-Verfahren</translation>
     </message>
+    <message>
+        <source>Stop Converting</source>
+        <translation>Umwandlung anhalten</translation>
+    </message>
+    <message>
+        <source>Ends the run; the GIF files written so far are kept. Escape does the same.</source>
+        <translation>Beendet den Lauf; die bisher geschriebenen GIF-Dateien bleiben erhalten. Escape bewirkt dasselbe.</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Anhalten</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 files; %3 GIF files were written.</source>
+        <translation>Angehalten nach %1 von %2 Dateien; %3 GIF-Dateien wurden geschrieben.</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Ausgabeordner öffnen</translation>
+    </message>
+    <message>
+        <source>Open Output Folder (%1)</source>
+        <translation>Ausgabeordner öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>Der Ordner %1 konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Conversion finished; %1 GIF files were written.</source>
+        <translation>Umwandlung beendet; %1 GIF-Dateien wurden geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>Main</name>

@@ -1123,6 +1123,38 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Used by the GflAx method only</source>
         <translation>Utilisées par la méthode GflAx seulement</translation>
     </message>
+    <message>
+        <source>Stop Converting</source>
+        <translation>Arrêter la conversion</translation>
+    </message>
+    <message>
+        <source>Ends the run; the GIF files written so far are kept. Escape does the same.</source>
+        <translation>Termine la conversion ; les fichiers GIF déjà écrits sont conservés. Échap fait de même.</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 files; %3 GIF files were written.</source>
+        <translation>Arrêté après %1 fichiers sur %2 ; %3 fichiers GIF ont été écrits.</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Ouvrir le dossier de sortie</translation>
+    </message>
+    <message>
+        <source>Open Output Folder (%1)</source>
+        <translation>Ouvrir le dossier de sortie (%1)</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>Le dossier %1 n’a pas pu être ouvert.</translation>
+    </message>
+    <message>
+        <source>Conversion finished; %1 GIF files were written.</source>
+        <translation>Conversion terminée ; %1 fichiers GIF ont été écrits.</translation>
+    </message>
 </context>
 <context>
     <name>Main</name>

@@ -3,6 +3,7 @@
 #include "inputlist/adders.h"
 #include "inputlist/folderwalk.h"
 #include "inputlist/inputfilelist.h"
+#include "ui/focusring.h"
 #include "ui/skin.h"
 
 #include "sys/appfolder.h"
@@ -11,6 +12,7 @@
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 
 #include <cmath>
 #include <cstdio>
@@ -73,14 +76,16 @@ Form1::Form1(Dialogs &dialogs, Form1Options options, QWidget *parent)
     watchPointers();
     connectHandlers();
     Form_Load();
+    // In the colours the look settled on.
+    m_focusRing = new FocusRing(*Page, FocusRingColour(m_skinApplied));
 }
 
 Form1::~Form1() = default;
 
 void Form1::watchPointers()
 {
-    m_pointers.watchButtons({PushButton1, PushButton2, PushButton4, PushButton5, PushButton6, PushButton7, PushButton8});
-    m_pointers.watchBackgrounds({this, Frame1, Frame2, Frame3, Frame4});
+    m_pointers.watchButtons({PushButton1, PushButton2, PushButton4, PushButton5, PushButton6, PushButton7, PushButton8, StopButton});
+    m_pointers.watchBackgrounds({this, Page, Frame1, Frame2, Frame3, Frame4});
     m_pointers.watchPlain({ListView1->viewport(), ListView1->header(), Txt_Pages});
 }
 
@@ -93,6 +98,9 @@ void Form1::connectHandlers()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(StopButton, &QPushButton::clicked, this, &Form1::StopButton_Click);
+    connect(OpenOutputFolder, &QAction::triggered, this, &Form1::OpenOutputFolder_Triggered);
+    connectEscape();
     connect(ListView1, &InputFileList::deletePressed, this, &Form1::ListView1_KeyDown);
     connect(ListView1, &InputFileList::entryDoubleClicked, this, &Form1::ListView1_DblClick);
     connect(ListView1, &InputFileList::pathsDropped, this, &Form1::ListView1_OLEDragDrop);
@@ -256,11 +264,6 @@ void Form1::PushButton1_Click()
 {
     AdderContext ctx = adderContext(Form1Locations::PushButton1Click);
     AddFilesByDialog(ctx);
-}
-
-void Form1::PushButton2_Click()
-{
-    m_run.start();
 }
 
 void Form1::PushButton4_Click()

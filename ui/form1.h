@@ -13,6 +13,8 @@
 #include <functional>
 
 struct AdderContext;
+class QShortcut;
+class FocusRing;
 
 struct Form1Options {
     QString settingsFile;   // empty: the user's own store
@@ -21,6 +23,9 @@ struct Form1Options {
     std::function<bool(ImagingService &)> startImaging;
     // Runs once the window is closed; empty: the process ends at once (see unloadNow).
     std::function<void()> unload;
+    // Tells the desktop that a run ended while the window was not the active one; empty: a
+    // notification through the desktop's tray, where it has one that shows messages.
+    std::function<void(const QString &title, const QString &text)> notify;
 };
 
 // The ApplicationTitle of a product name: its last word removed, then more words while longer
@@ -39,9 +44,13 @@ public:
     bool waitPointerShown() const { return m_pointers.waitShown(); }
     bool handPointerLoaded() const { return m_pointers.handPointerLoaded(); }
     bool skinApplied() const { return m_skinApplied; }
+    const FocusRing *focusRing() const { return m_focusRing; }
     ConversionRun &conversionRun() { return m_run; }
     ImagingService &imaging() { return m_imaging; }
     const ImagingService &imagingService() const override { return m_imaging; }
+    void fileStarted(int position, const QString &pdf) override;
+    void fileEnded(const FileOutcome &outcome) override;
+    void runEnded(const RunReport &report) override;
 
     // Ends the process without unwinding: a run or a folder walk that is yielding never resumes.
     [[noreturn]] static void unloadNow();
@@ -54,6 +63,8 @@ public slots:
     void PushButton6_Click();
     void PushButton7_Click();
     void PushButton8_Click();
+    void StopButton_Click();
+    void OpenOutputFolder_Triggered();
     void ListView1_KeyDown();
     void ListView1_DblClick();
     void ListView1_OLEDragDrop(const QStringList &paths);
@@ -64,6 +75,11 @@ protected:
 private:
     void watchPointers();
     void connectHandlers();
+    void connectEscape();
+    // Start Converting's run, and Stop in its place while it is on (form1run.cpp).
+    void showRunning(bool on);
+    void reportStopped(int total, int gifsWritten);
+    void notifyIfAway(const QString &text);
     void Form_Load();
     void methodRule(const QString &code, bool gflax);
     void Check5_Click(bool checked);
@@ -76,6 +92,11 @@ private:
     ImagingService m_imaging;
     WindowPointers m_pointers;
     ConversionRun m_run;
+    QShortcut *m_escape = nullptr; // stops a run; live only while one is on
+    FocusRing *m_focusRing = nullptr;
+    QString m_lastOutputFolder; // the last run's, which Open Output Folder opens
+    int m_runFiles = 0;   // the files on the list when the run started
+    int m_filesEnded = 0; // of them, those the window was told of as done
     bool m_skinApplied = false;
     bool m_settingsWarned = false;
 };

@@ -3,6 +3,7 @@
 #include "inputlist/inputfilelist.h"
 
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
@@ -11,6 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <functional>
 
 
 namespace {
@@ -94,11 +100,41 @@ void widenCaptions(Form1Controls &c)
     }
 }
 
+// Alt and a letter press a button: the first letter of a word of its caption, else any letter,
+// that no button before it took (Stop shares Start Converting's place and may share its letter).
+// The captions read as before, the letter underlined.
+void giveMnemonics(const QList<QPushButton *> &buttons)
+{
+    QString taken;
+    for (QPushButton *b : buttons) {
+        QString caption = b->text();
+        if (const qsizetype marked = caption.indexOf(QLatin1Char('&')); marked >= 0 && marked + 1 < caption.size()) {
+            taken += caption.at(marked + 1).toLower();
+            continue;
+        }
+        qsizetype at = -1;
+        for (int pass = 0; pass < 2 && at < 0; ++pass)
+            for (qsizetype i = 0; i < caption.size() && at < 0; ++i) {
+                const QChar ch = caption.at(i);
+                const bool wordStart = i == 0 || !caption.at(i - 1).isLetter();
+                if (ch.isLetter() && (pass == 1 || wordStart) && !taken.contains(ch.toLower()))
+                    at = i;
+            }
+        if (at < 0)
+            continue;
+        taken += caption.at(at).toLower();
+        b->setText(caption.insert(at, QLatin1Char('&')));
+    }
+}
+
 // Controls without a caption of their own are named for screen readers; the two GflAx boxes are
 // also tied to their labels, which is how Linux readers find a box's name.
 void nameForReaders(Form1Controls &c)
 {
     c.PushButton7->setAccessibleName(QCoreApplication::translate("Form1", "Choose Output Folder"));
+    c.StopButton->setAccessibleName(QCoreApplication::translate("Form1", "Stop Converting"));
+    c.StopButton->setAccessibleDescription(
+        QCoreApplication::translate("Form1", "Ends the run; the GIF files written so far are kept. Escape does the same."));
     c.Txt_Pages->setAccessibleName(QCoreApplication::translate("Form1", "Number of Pages"));
     c.Combo_Resolution->setAccessibleName(QCoreApplication::translate("Form1", "Resolution"));
 
@@ -117,13 +153,66 @@ void nameForReaders(Form1Controls &c)
     c.Label1->setBuddy(c.Combo_Resolution);
 }
 
-} // namespace
+// The page the controls stand on: at its smallest the layout as measured; what it has beyond
+// is handed to `grown`.
+class FormPage : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void(const QSize &extra)> grown;
 
-void LayOutForm1(QWidget &window, Form1Controls &c)
+protected:
+    void resizeEvent(QResizeEvent *) override
+    {
+        if (grown)
+            grown((size() - minimumSize()).expandedTo(QSize(0, 0)));
+    }
+};
+
+// How a control on the page takes the room beyond the layout.
+enum class Share { None, Width, WidthAndHeight, LeftHalf, RightHalf };
+struct Anchor {
+    QWidget *w;
+    Share share;
+    bool right; // keeps its distance from the right edge
+    bool down;  // keeps its distance from the bottom edge
+    QRect place = {};
+};
+
+void Reflow(QList<Anchor> &anchors, const QSize &extra)
 {
-    static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
-    Q_UNUSED(factoryInstalled);
-    window.setFixedSize(1064, 355);
+    const int ew = extra.width(), eh = extra.height(), half = ew / 2;
+    for (Anchor &a : anchors) {
+        QRect r = a.place.translated(a.right ? ew : 0, a.down ? eh : 0);
+        switch (a.share) {
+        case Share::None: break;
+        case Share::Width: r.setWidth(r.width() + ew); break;
+        case Share::WidthAndHeight: r.setSize(r.size() + extra); break;
+        case Share::LeftHalf: r.setWidth(r.width() + half); break;
+        case Share::RightHalf: r.translate(half, 0); r.setWidth(r.width() + ew - half); break;
+        }
+        a.w->setGeometry(r);
+    }
+}
+
+// The file list and the buttons around it widen, the list takes the height; the groups on the
+// right stay at the top, Start Converting and the progress bar at the bottom.
+void AnchorPage(FormPage *page, Form1Controls &c)
+{
+    QList<Anchor> anchors{
+        {c.PushButton8, Share::Width, false, false}, {c.ListView1, Share::WidthAndHeight, false, false},
+        {c.PushButton1, Share::LeftHalf, false, true}, {c.PushButton4, Share::RightHalf, false, true},
+        {c.PushButton5, Share::LeftHalf, false, true}, {c.PushButton6, Share::RightHalf, false, true},
+        {c.Frame1, Share::None, true, false}, {c.Frame3, Share::None, true, false}, {c.Frame4, Share::None, true, false},
+        {c.PushButton2, Share::None, true, true}, {c.StopButton, Share::None, true, true},
+        {c.ProgressBar1, Share::None, true, true}};
+    for (Anchor &a : anchors)
+        a.place = a.w->geometry();
+    page->grown = [anchors](const QSize &extra) mutable { Reflow(anchors, extra); };
+}
+
+// The window's font and white background; gives the buttons' font.
+QFont setWindowLook(QWidget &window)
+{
     QFont font(QStringLiteral("Arial"), 9);
     font.setPointSizeF(9);
     font.setBold(true);
@@ -135,6 +224,60 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
     white.setColor(QPalette::Window, Qt::white);
     window.setPalette(white);
     window.setAutoFillBackground(true);
+    return buttonFont;
+}
+
+// The page in its scroll area, which fills the window.
+FormPage *makePage(QWidget &window, Form1Controls &c)
+{
+    auto *page = new FormPage;
+    page->setObjectName(QStringLiteral("Page"));
+    page->setMinimumSize(Form1LayoutSize);
+    c.Page = page;
+    c.Scroller = new QScrollArea(&window);
+    c.Scroller->setObjectName(QStringLiteral("Scroller"));
+    c.Scroller->setFrameShape(QFrame::NoFrame);
+    c.Scroller->setWidgetResizable(true);
+    c.Scroller->setWidget(page);
+    // The window's own background behind the page, whatever the scroll area would paint.
+    c.Scroller->viewport()->setBackgroundRole(QPalette::Window);
+    c.Scroller->viewport()->setAutoFillBackground(true);
+    auto *fill = new QVBoxLayout(&window);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(c.Scroller);
+    return page;
+}
+
+// At the end of the output folder box, shown once a run has ended: where its files went is one
+// click, or Ctrl+Shift+O, away.
+void addOpenOutputFolder(QWidget &window, Form1Controls &c)
+{
+    c.OpenOutputFolder = c.Text1->addAction(window.style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
+    c.OpenOutputFolder->setObjectName(QStringLiteral("OpenOutputFolder"));
+    c.OpenOutputFolder->setText(QCoreApplication::translate("Form1", "Open Output Folder"));
+    c.OpenOutputFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    c.OpenOutputFolder->setShortcutContext(Qt::WindowShortcut);
+    c.OpenOutputFolder->setToolTip(QCoreApplication::translate("Form1", "Open Output Folder (%1)")
+                                       .arg(c.OpenOutputFolder->shortcut().toString(QKeySequence::NativeText)));
+    c.OpenOutputFolder->setVisible(false);
+}
+
+} // namespace
+
+void FitToScreen(QWidget &window, const QSize &room)
+{
+    const QSize fits = Form1LayoutSize.boundedTo(room);
+    window.setMinimumSize(fits);
+    window.resize(window.size().boundedTo(room).expandedTo(fits));
+}
+
+void LayOutForm1(QWidget &window, Form1Controls &c)
+{
+    static const bool factoryInstalled = (QAccessible::installFactory(namedComboBoxes), true);
+    Q_UNUSED(factoryInstalled);
+    window.setMinimumSize(Form1LayoutSize);
+    window.resize(Form1LayoutSize);
+    const QFont buttonFont = setWindowLook(window);
 
     auto button = [&](QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
         auto *b = make<QPushButton>(parent, place, name, caption);
@@ -153,7 +296,8 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
         c.optionButtons << button;
         return button;
     };
-    QWidget *form = &window;
+    FormPage *page = makePage(window, c);
+    QWidget *form = page;
 
     c.PushButton8 = button(form, QStringLiteral("PushButton8"), QCoreApplication::translate("Form1", "Help"), Twips(120, 120, 7800, 405));
     c.ListView1 = make<InputFileList>(form, Twips(120, 630, 7800, 3555), QStringLiteral("ListView1"));
@@ -185,9 +329,13 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     c.Frame4 = group(form, QStringLiteral("Frame4"), QCoreApplication::translate("Form1", "Save Results To This Folder"), Twips(8040, 3390, 7800, 780));
     c.Text1 = make<QLineEdit>(c.Frame4, Twips(240, 300, 6660, 345), QStringLiteral("Text1"));
+    addOpenOutputFolder(window, c);
     c.PushButton7 = button(c.Frame4, QStringLiteral("PushButton7"), QStringLiteral("..."), Twips(6960, 300, 600, 345));
 
     c.PushButton2 = button(form, QStringLiteral("PushButton2"), QCoreApplication::translate("Form1", "Start Converting"), Twips(8040, 4290, 7800, 405));
+    // Start is pressed once a run; while the run is on, Stop stands in its place.
+    c.StopButton = button(form, QStringLiteral("StopButton"), QCoreApplication::translate("Form1", "&Stop"), Twips(8040, 4290, 7800, 405));
+    c.StopButton->hide();
     c.ProgressBar1 = make<ProgressBar>(form, Twips(8040, 4800, 7800, 400), QStringLiteral("ProgressBar1"));
     c.ProgressBar1->setRange(0, 100);
     c.ProgressBar1->setValue(0);
@@ -197,4 +345,9 @@ void LayOutForm1(QWidget &window, Form1Controls &c)
 
     widenCaptions(c);
     nameForReaders(c);
+    giveMnemonics({c.StopButton, c.PushButton8, c.PushButton1, c.PushButton4, c.PushButton5, c.PushButton6});
+    giveMnemonics({c.PushButton2, c.PushButton8, c.PushButton1, c.PushButton4, c.PushButton5, c.PushButton6});
+    AnchorPage(page, c);
+    // Placed now, not first when shown: what is under the pointer is known from the start.
+    window.layout()->activate();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 class InputFileList;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -14,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QWidget;
 
 // A progress bar whose line of text is shown as given: QProgressBar's format would read "%p" or
@@ -38,6 +40,8 @@ struct Form1Controls {
     QPushButton *PushButton6 = nullptr; // Load Sample/Example Files
     QPushButton *PushButton7 = nullptr; // output-folder picker
     QPushButton *PushButton8 = nullptr; // Help
+    QPushButton *StopButton = nullptr;  // in Start Converting's place while a run is on
+    QAction *OpenOutputFolder = nullptr; // at the end of the output folder box, once a run ended
     InputFileList *ListView1 = nullptr;
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;
@@ -54,6 +58,10 @@ struct Form1Controls {
     QCheckBox *Check5 = nullptr;
     QLineEdit *Text1 = nullptr;
     ProgressBar *ProgressBar1 = nullptr;
+    // The page every control above stands on, and the area that scrolls it where the window is
+    // smaller than the layout.
+    QWidget *Page = nullptr;
+    QScrollArea *Scroller = nullptr;
 
     // Every method's option button, in the order they were laid out: the four above and any
     // other method's.
@@ -66,6 +74,16 @@ struct Form1Controls {
 // A place given in twips, 15 to a pixel, as the form's places are measured.
 QRect Twips(int left, int top, int width, int height);
 
+// The layout's size: the window's smallest, where the screen has room for it.
+inline constexpr QSize Form1LayoutSize{1064, 355};
+
 // Makes every control of the window at its place, with its caption, font and screen-reader
-// name, and fixes the window's size, font and white background. Nothing is connected.
+// name, on a page that scrolls inside the window, and sets the window's font and white
+// background. The window starts at the layout's size, which is also its smallest; more room
+// goes to the file list, the controls below it and on the right keeping their distance from
+// the bottom and right edges. Nothing is connected.
 void LayOutForm1(QWidget &window, Form1Controls &controls);
+
+// Where the screen's `room` is smaller than the layout: the window's smallest and first size
+// are what fits, and the page scrolls inside it, so that every control can still be reached.
+void FitToScreen(QWidget &window, const QSize &room);

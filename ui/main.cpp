@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +109,8 @@ int main(int argc, char **argv)
     QtDialogs dialogs;
     Form1 form(dialogs);
     dialogs.setOwner(&form);
+    if (const QScreen *screen = form.screen())
+        FitToScreen(form, screen->availableGeometry().size());
     form.show();
     const QStringList paths = CommandLinePaths(parser.positionalArguments(), QDir::currentPath());
     if (!paths.isEmpty())

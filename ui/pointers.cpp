@@ -112,10 +112,13 @@ bool WindowPointers::eventFilter(QObject *watched, QEvent *event)
         break;
     case Kind::Background: {
         // Moves over a control on a background are passed up to it when the control does not
-        // take them; they do not count.
+        // take them; they do not count. A background seen through the window's (the page in
+        // the scroll area) is background still.
         const auto *widget = static_cast<const QWidget *>(watched);
         const auto *move = static_cast<const QMouseEvent *>(event);
-        if (!widget->childAt(move->position().toPoint())) {
+        const QWidget *under = widget->childAt(move->position().toPoint());
+        const auto underKind = m_watched.constFind(under);
+        if (!under || (underKind != m_watched.cend() && *underKind == Kind::Background)) {
             m_hover = Hover::Default;
             apply();
         }

@@ -175,6 +175,12 @@ bool ApplySkin(QWidget &window, const QList<QWidget *> &faced, const QString &ap
     return skinned;
 }
 
+QColor FocusRingColour(bool skinned)
+{
+    const WindowLook look = LookFor(QApplication::palette(), skinned);
+    return Readable(look.highlight, look.background, 3.0);
+}
+
 QColor GflAxLabelColour(bool enabled, bool skinned)
 {
     const WindowLook look = LookFor(QApplication::palette(), skinned);

@@ -30,5 +30,9 @@ double ContrastRatio(const QColor &a, const QColor &b);
 // Returns whether the skin was applied; throws Failure where the skin is there but unreadable.
 bool ApplySkin(QWidget &window, const QList<QWidget *> &faced, const QString &appFolder);
 
+// The keyboard focus ring's colour: the theme's highlight where it stands out from the window's
+// background by 3:1, else the first shade toward black or white that does.
+QColor FocusRingColour(bool skinned);
+
 // The text colour of the GflAx option's labels, whose group is enabled only with that method.
 QColor GflAxLabelColour(bool enabled, bool skinned);

@@ -4,7 +4,9 @@
 #include "ui/form1layout.h"
 #include "ui/pointers.h"
 
+#include "sys/errortrap.h"
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,5 +68,24 @@ void WindowHost::setAppWaitPointer(bool on)
 
 void WindowHost::yield()
 {
+    // A yield that starts at the run's level is the run's own; any other runs inside an event
+    // handler (a folder walk), which an exception must never cross.
+    const bool runsOwn = m_yieldDepth == m_runLevel;
+    ++m_yieldDepth;
     QCoreApplication::processEvents();
+    --m_yieldDepth;
+    if (!runsOwn || !m_stopRequested)
+        return;
+    m_stopRequested = false;
+    m_runLevel = -1; // what the unwinding yields goes on as usual
+    // The window's close path, without ending the program: pages being written finish whole,
+    // the scripts and renderers go with their process groups, the scratch folders are removed.
+    Interruption::CleanUpNow();
+    throw RunStopped();
+}
+
+void WindowHost::runStarts()
+{
+    m_runLevel = m_yieldDepth;
+    m_stopRequested = false;
 }
