@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -120,6 +121,7 @@ private slots:
         // The run's scratch folder goes below TEMP.
         qputenv("TEMP", m_temp.path().toLocal8Bit());
     }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
     void wholeRunWithGhostscript()
     {
@@ -259,6 +261,9 @@ private slots:
         TestFiles::writePdf(doc, 40);
         const QString out = work.filePath(QStringLiteral("out"));
         QDir().mkpath(out);
+        // Renderers work in the program's folder: this test's own, not one other suites share.
+        const auto back = qScopeGuard([home = QDir::currentPath()] { QDir::setCurrent(home); });
+        QVERIFY(QDir::setCurrent(work.path()));
 
         Window w;
         int notices = 0;
@@ -309,7 +314,7 @@ private slots:
         QCOMPARE(w.dialogs.boxes.size(), boxesAtPress + 1);
         QCOMPARE(w.dialogs.texts().last(), QStringLiteral("Stopped after 1 of 2 files; %1 GIF files were written.").arg(files.size()));
         QCOMPARE(TestFiles::processesWorkingIn(m_temp.path()), QStringList());
-        QCOMPARE(TestFiles::processesWorkingIn(QDir::currentPath()).filter(QStringLiteral("lumenpage-rend")), QStringList());
+        QCOMPARE(TestFiles::processesWorkingIn(work.path()).filter(QStringLiteral("lumenpage-rend")), QStringList());
         QCOMPARE(QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
         QVERIFY(!f.conversionRun().isActive() && !f.waitPointerShown());
         QVERIFY(!f.StopButton->isVisible() && f.PushButton2->isVisible());
