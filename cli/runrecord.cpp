@@ -492,6 +492,8 @@ void RunRecord::pageEnded(const PageOutcome &page)
         line.insert(QStringLiteral("blake2b256"), QString::fromLatin1(sum->second));
     ++m_written;
     write(textOf(line));
+    if (written)
+        written(m_pdf, page.gif);
 }
 
 void RunRecord::fileEnded(const FileOutcome &outcome)
@@ -515,7 +517,7 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
     reasons.removeAll(QString());
     details.removeAll(QString());
     if (!outcome.failures.isEmpty() || !outcome.unexpected.isEmpty()) {
-        QJsonObject failed = lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; ")));
+        QJsonObject failed = withSource(lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; "))));
         if (!details.isEmpty()) {
             const QString detail = details.join(QStringLiteral("; "));
             failed.insert(QStringLiteral("detail"), detail.size() > MaxReasonChars ? detail.left(MaxReasonChars) + QChar(0x2026) : detail);
@@ -524,12 +526,26 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
     }
     // Every page written and nothing failed: the file is done, with the options it was done with.
     if (lines.isEmpty() && !m_failed && m_written > 0)
-        lines += textOf(QJsonObject{{QStringLiteral("file"), m_pdf},
-                                    {QStringLiteral("status"), Done},
-                                    {QStringLiteral("gifs"), m_written},
-                                    {QStringLiteral("options"), m_shape}});
+        lines += textOf(withSource(QJsonObject{{QStringLiteral("file"), m_pdf},
+                                               {QStringLiteral("status"), Done},
+                                               {QStringLiteral("gifs"), m_written},
+                                               {QStringLiteral("options"), m_shape}}));
     write(lines);
     m_sums.clear();
+}
+
+// The line with the version read, when the file is still that version: the same size and
+// modification time as when it was hashed (the run itself fails a file rewritten meanwhile).
+QJsonObject RunRecord::withSource(QJsonObject line) const
+{
+    const QJsonObject source = m_sources.value(m_pdf);
+    struct stat now {};
+    if (source.isEmpty() || ::lstat(QFile::encodeName(m_pdf).constData(), &now) != 0 || !S_ISREG(now.st_mode)
+        || qint64(now.st_size) != source.value(QStringLiteral("bytes")).toInteger(-1)
+        || QString::number(qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec) != source.value(QStringLiteral("mtime")).toString())
+        return line;
+    line.insert(QStringLiteral("source"), source);
+    return line;
 }
 
 void RunRecord::interrupted()
