@@ -63,6 +63,7 @@ QByteArray digestOf(int fd)
             return hash.result().toHex();
         hash.addData(QByteArrayView(buffer.constData(), n));
         at += n;
+        QCoreApplication::processEvents(); // a signal still ends a long read
     }
 }
 
@@ -234,8 +235,9 @@ bool WatchFolder::convert(const QStringList &batch)
                                              {QStringLiteral("blake2b256"), QString::fromLatin1(v.digest)}});
     }
     // The GIFs of other PDFs stay: a file with the same name gets " (2)" instead of replacing them.
+    const QSet<QString> converted(batch.cbegin(), batch.cend());
     for (auto it = m_gifs.cbegin(); it != m_gifs.cend(); ++it)
-        if (!batch.contains(it.key()))
+        if (!converted.contains(it.key()))
             options.keptGifs << *it;
     options.keptGifs.removeDuplicates();
     BatchHost host(options);
