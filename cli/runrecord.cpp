@@ -493,7 +493,7 @@ void RunRecord::pageEnded(const PageOutcome &page)
     ++m_written;
     write(textOf(line));
     if (written)
-        written(m_pdf, page.gif);
+        written(m_pdf, page.gif, sum->first, sum->second);
 }
 
 void RunRecord::fileEnded(const FileOutcome &outcome)
@@ -525,13 +525,16 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
         lines += textOf(failed);
     }
     // Every page written and nothing failed: the file is done, with the options it was done with.
-    if (lines.isEmpty() && !m_failed && m_written > 0)
+    const bool whole = lines.isEmpty() && !m_failed && m_written > 0;
+    if (whole)
         lines += textOf(withSource(QJsonObject{{QStringLiteral("file"), m_pdf},
                                                {QStringLiteral("status"), Done},
                                                {QStringLiteral("gifs"), m_written},
                                                {QStringLiteral("options"), m_shape}}));
     write(lines);
     m_sums.clear();
+    if (ended)
+        ended(m_pdf, whole && m_error.isEmpty());
 }
 
 // The line with the version read, when the file is still that version: the same size and

@@ -122,8 +122,11 @@ public:
     void setSource(const QString &pdf, const QJsonObject &source) { m_sources.insert(pdf, source); }
     void clearSources() { m_sources.clear(); }
 
-    // Told each file a page was written to, as its line goes out.
-    std::function<void(const QString &pdf, const QString &file)> written;
+    // Told each file a page was written to, as its line goes out (its size and digest as read
+    // back, -1 and empty when it could not be), and each file's end: whole when its "done"
+    // line went out.
+    std::function<void(const QString &pdf, const QString &file, qint64 bytes, const QByteArray &digest)> written;
+    std::function<void(const QString &pdf, bool whole)> ended;
 
     // Empty while every line was written; otherwise why the first that was not failed.
     const QString &error() const { return m_error; }

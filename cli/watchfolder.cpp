@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
@@ -94,7 +95,8 @@ bool WatchFolder::startRecord()
             const int count = ++lines[pdf];
             const QString status = line.value(QStringLiteral("status")).toString();
             if (status == QLatin1String("written"))
-                m_gifs[pdf] << line.value(QStringLiteral("gif")).toString();
+                m_gifs[pdf] << Gif{line.value(QStringLiteral("gif")).toString(), line.value(QStringLiteral("bytes")).toInteger(-1),
+                                   line.value(QStringLiteral("blake2b256")).toString().toLatin1()};
             const QJsonObject source = line.value(QStringLiteral("source")).toObject();
             if (status == QLatin1String("written") || line.value(QStringLiteral("page")).toInt() > 0)
                 return;
@@ -114,7 +116,13 @@ bool WatchFolder::startRecord()
             return ++kept[pdf] <= lastEnd.value(pdf);
         }, QByteArray(), &error) == RecordFile::Outcome::Taken) {
         m_record = std::make_shared<RunRecord>(file, OutputShape(m_options.run, m_options.namePattern));
-        m_record->written = [this](const QString &pdf, const QString &gif) { m_gifs[pdf] << gif; };
+        m_record->written = [this](const QString &pdf, const QString &gif, qint64 bytes, const QByteArray &digest) {
+            m_batchGifs[pdf] << Gif{gif, bytes, digest};
+        };
+        m_record->ended = [this](const QString &pdf, bool whole) {
+            if (whole)
+                m_batchWhole.insert(pdf);
+        };
         return true;
     }
     tell(QStringLiteral("--report '%1': %2").arg(m_options.reportGiven, error));
@@ -238,13 +246,21 @@ bool WatchFolder::convert(const QStringList &batch)
     const QSet<QString> converted(batch.cbegin(), batch.cend());
     for (auto it = m_gifs.cbegin(); it != m_gifs.cend(); ++it)
         if (!converted.contains(it.key()))
-            options.keptGifs << *it;
+            for (const Gif &gif : *it)
+                options.keptGifs << gif.path;
     options.keptGifs.removeDuplicates();
     BatchHost host(options);
     host.run();
     // Tried once per version, however it came out: a failure is not tried again until it changes.
-    for (const QString &pdf : batch)
+    for (const QString &pdf : batch) {
         m_handled.insert(pdf, m_batchSources.take(pdf));
+        const QList<Gif> written = m_batchGifs.take(pdf);
+        if (m_batchWhole.contains(pdf))
+            dropEarlierGifs(pdf, written);
+        else
+            m_gifs[pdf] += written;
+    }
+    m_batchWhole.clear();
     m_record->clearSources();
     if (!m_record->error().isEmpty())
         return false; // told by the run: nothing more can be recorded
@@ -253,6 +269,32 @@ bool WatchFolder::convert(const QStringList &batch)
         return false;
     }
     return true;
+}
+
+// A new version came out whole: the files an earlier version wrote that it did not (it has fewer
+// pages, or other names) go, so that the output folder holds one set of pages per PDF. Only a
+// regular file in the output folder that is still as the record says it was written is removed,
+// never one the user or another program put in its place.
+void WatchFolder::dropEarlierGifs(const QString &pdf, const QList<Gif> &now)
+{
+    QSet<QString> kept;
+    for (const Gif &gif : now)
+        kept.insert(gif.path);
+    const QString folder = QDir::cleanPath(m_options.run.outputFolder);
+    for (const Gif &gif : m_gifs.value(pdf)) {
+        qint64 bytes = -1;
+        QByteArray digest;
+        if (kept.contains(gif.path) || gif.digest.isEmpty() || QDir::cleanPath(QFileInfo(gif.path).path()) != folder
+            || !FileDigest(gif.path, &bytes, &digest) || bytes != gif.bytes || digest != gif.digest)
+            continue;
+        kept.insert(gif.path);
+        if (::unlink(QFile::encodeName(gif.path).constData()) == 0 || errno == ENOENT)
+            continue;
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        tell(QCoreApplication::translate("Console", "%1: a page of the earlier version could not be removed: %2")
+                 .arg(ShellVisibleName(QFile::encodeName(gif.path)), why));
+    }
+    m_gifs.insert(pdf, now);
 }
 
 void WatchFolder::wait()

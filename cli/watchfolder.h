@@ -50,6 +50,11 @@ private:
         qulonglong device = 0, inode = 0;
         qint64 size = -1, mtimeNs = 0, ctimeNs = 0;
     };
+    struct Gif {
+        QString path;
+        qint64 bytes = -1;
+        QByteArray digest;
+    };
     struct Version {
         qint64 size = -1, mtimeNs = 0;
         QByteArray digest;
@@ -60,6 +65,7 @@ private:
     void walk(int folderFd, const QString &path, int depth, QHash<QString, Seen> *found);
     bool takeIfSettled(const QString &pdf, const Seen &now, QStringList *batch);
     bool convert(const QStringList &batch);
+    void dropEarlierGifs(const QString &pdf, const QList<Gif> &now);
     void wait();
     void tell(const QString &line);
 
@@ -69,7 +75,9 @@ private:
     QHash<QString, Seen> m_seen;          // what the last look found
     QHash<QString, Version> m_handled;    // the version last converted (or failed), by path
     QHash<QString, Version> m_batchSources; // the versions handed to the current batch
-    QHash<QString, QStringList> m_gifs;   // the files each PDF's conversions wrote
+    QHash<QString, QList<Gif>> m_gifs;    // the files each PDF's conversions wrote
+    QHash<QString, QList<Gif>> m_batchGifs; // those of the current batch
+    QSet<QString> m_batchWhole;           // its PDFs that came out whole
     QSet<QString> m_told;                 // problems told once
     qulonglong m_outputDevice = 0, m_outputInode = 0; // not walked into
 };

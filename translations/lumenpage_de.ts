@@ -424,6 +424,10 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>%1: the folder cannot be read any more: %2</source>
         <translation>%1: der Ordner kann nicht mehr gelesen werden: %2</translation>
     </message>
+    <message>
+        <source>%1: a page of the earlier version could not be removed: %2</source>
+        <translation>%1: eine Seite der früheren Fassung konnte nicht entfernt werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -424,6 +424,10 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>%1: the folder cannot be read any more: %2</source>
         <translation>%1&#xa0;: le dossier ne peut plus être lu&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>%1: a page of the earlier version could not be removed: %2</source>
+        <translation>%1&#xa0;: une page de la version antérieure n’a pas pu être supprimée&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
