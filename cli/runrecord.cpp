@@ -537,15 +537,16 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
         ended(m_pdf, whole && m_error.isEmpty());
 }
 
-// The line with the version read, when the file is still that version: the same size and
-// modification time as when it was hashed (the run itself fails a file rewritten meanwhile).
+// The line with the version read, when the file is still that version: the same size,
+// modification time and inode as when it was hashed (the run itself fails a file rewritten meanwhile).
 QJsonObject RunRecord::withSource(QJsonObject line) const
 {
     const QJsonObject source = m_sources.value(m_pdf);
     struct stat now {};
     if (source.isEmpty() || ::lstat(QFile::encodeName(m_pdf).constData(), &now) != 0 || !S_ISREG(now.st_mode)
         || qint64(now.st_size) != source.value(QStringLiteral("bytes")).toInteger(-1)
-        || QString::number(qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec) != source.value(QStringLiteral("mtime")).toString())
+        || QString::number(qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec) != source.value(QStringLiteral("mtime")).toString()
+        || QString::number(qulonglong(now.st_ino)) != source.value(QStringLiteral("inode")).toString(QString::number(qulonglong(now.st_ino))))
         return line;
     line.insert(QStringLiteral("source"), source);
     return line;

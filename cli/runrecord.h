@@ -31,7 +31,8 @@
 // "outside-document" or "unknown"). A "done" line has "gifs" (how many "written" lines the file
 // has) and "options" (the options that shape the files' bytes and names, see OutputShape).
 // A watched folder's file has on its "done" or "file-failed" line "source", the version that
-// was read: "bytes", "mtime" (nanoseconds since 1970, as text) and "blake2b256".
+// was read: "bytes", "mtime" (nanoseconds since 1970, as text), "inode" (as text) and
+// "blake2b256".
 //
 // One record has one writer at a time: a run holds a lock (flock) on it from before its first
 // page until it ends, and a second run given the same record is refused before any work.
@@ -116,7 +117,7 @@ public:
     static QByteArray nameRefusedLine(const QString &name, const QString &why);
 
     // The version of `pdf` the next conversion of it reads (a watched folder's: its "bytes",
-    // "mtime" and "blake2b256"): its "done" or "file-failed" line holds it as "source", unless
+    // "mtime", "inode" and "blake2b256"): its "done" or "file-failed" line holds it as "source", unless
     // the file was another by the time it ended, so that this version is never converted again
     // and another one is.
     void setSource(const QString &pdf, const QJsonObject &source) { m_sources.insert(pdf, source); }

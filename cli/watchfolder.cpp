@@ -107,6 +107,7 @@ bool WatchFolder::startRecord()
                 return;
             m_handled.insert(pdf, {source.value(QStringLiteral("bytes")).toInteger(-1),
                                    source.value(QStringLiteral("mtime")).toString().toLongLong(),
+                                   source.value(QStringLiteral("inode")).toString().toULongLong(),
                                    source.value(QStringLiteral("blake2b256")).toString().toLatin1()});
         },
         &error);
@@ -182,7 +183,7 @@ QStringList WatchFolder::look(QString *problem)
     QStringList batch;
     for (auto it = found.cbegin(); it != found.cend(); ++it) {
         const Version handled = m_handled.value(it.key());
-        if (handled.size == it->size && handled.mtimeNs == it->mtimeNs)
+        if (handled.sameFile(*it))
             continue;
         const Seen before = m_seen.value(it.key());
         if (before.inode == it->inode && before.device == it->device && before.size == it->size
@@ -198,8 +199,10 @@ QStringList WatchFolder::look(QString *problem)
 // is a version not converted yet. False when it has to wait.
 bool WatchFolder::takeIfSettled(const QString &pdf, const Seen &now, QStringList *batch)
 {
+    // Changed within the last look's time: a file system with coarse times may not show a
+    // change between the two looks. (A time in the future, from a skewed clock, proves nothing.)
     const qint64 age = QDateTime::currentMSecsSinceEpoch() * 1000000 - now.mtimeNs;
-    if (age < qint64(m_settings.intervalMs) * 1000000)
+    if (age >= 0 && age < qint64(m_settings.intervalMs) * 1000000)
         return false;
     const int fd = ::open(QFile::encodeName(pdf).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -219,11 +222,10 @@ bool WatchFolder::takeIfSettled(const QString &pdf, const Seen &now, QStringList
     Version &handled = m_handled[pdf];
     if (handled.digest == digest) {
         // Touched or copied again, the same bytes: the same version.
-        handled.size = now.size;
-        handled.mtimeNs = now.mtimeNs;
+        handled = {now.size, now.mtimeNs, now.inode, digest};
         return true;
     }
-    m_batchSources.insert(pdf, {now.size, now.mtimeNs, digest});
+    m_batchSources.insert(pdf, {now.size, now.mtimeNs, now.inode, digest});
     *batch << pdf;
     return true;
 }
@@ -240,6 +242,7 @@ bool WatchFolder::convert(const QStringList &batch)
         const Version &v = m_batchSources[pdf];
         m_record->setSource(pdf, QJsonObject{{QStringLiteral("bytes"), v.size},
                                              {QStringLiteral("mtime"), QString::number(v.mtimeNs)},
+                                             {QStringLiteral("inode"), QString::number(v.inode)},
                                              {QStringLiteral("blake2b256"), QString::fromLatin1(v.digest)}});
     }
     // The GIFs of other PDFs stay: a file with the same name gets " (2)" instead of replacing them.

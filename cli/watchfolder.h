@@ -55,9 +55,12 @@ private:
         qint64 bytes = -1;
         QByteArray digest;
     };
+    // A file's version: its size, time and inode tell it cheaply; its digest, read, for sure.
     struct Version {
         qint64 size = -1, mtimeNs = 0;
+        qulonglong inode = 0;
         QByteArray digest;
+        bool sameFile(const Seen &seen) const { return size == seen.size && mtimeNs == seen.mtimeNs && inode == seen.inode; }
     };
 
     bool startRecord();
