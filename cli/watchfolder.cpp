@@ -1,6 +1,7 @@
 #include "cli/watchfolder.h"
 
 #include "sys/fileutil.h"
+#include "sys/interruption.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -254,6 +255,8 @@ bool WatchFolder::convert(const QStringList &batch)
     options.keptGifs.removeDuplicates();
     BatchHost host(options);
     host.run();
+    Interruption::EndIfSignalled(); // one that came while the run did not yield
+
     // Tried once per version, however it came out: a failure is not tried again until it changes.
     for (const QString &pdf : batch) {
         m_handled.insert(pdf, m_batchSources.take(pdf));
