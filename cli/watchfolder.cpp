@@ -182,14 +182,19 @@ QStringList WatchFolder::look(QString *problem)
     }
     walk(fd, m_settings.folder, 0, &found);
     QStringList batch;
-    for (auto it = found.cbegin(); it != found.cend(); ++it) {
-        const Version handled = m_handled.value(it.key());
-        if (handled.sameFile(*it))
+    const qint64 now = m_clock.elapsed();
+    m_nextDue = -1;
+    for (auto it = found.begin(); it != found.end(); ++it) {
+        if (m_handled.value(it.key()).sameFile(*it))
             continue;
-        const Seen before = m_seen.value(it.key());
-        if (before.inode == it->inode && before.device == it->device && before.size == it->size
-            && before.mtimeNs == it->mtimeNs && before.ctimeNs == it->ctimeNs)
-            takeIfSettled(it.key(), *it, &batch);
+        const auto before = m_seen.constFind(it.key());
+        it->sinceMs = before != m_seen.cend() && before->same(*it) ? before->sinceMs : now;
+        const bool seenLongEnough = now - it->sinceMs >= m_settings.intervalMs;
+        if (seenLongEnough && takeIfSettled(it.key(), *it, &batch))
+            continue;
+        // Looked at again once it has been seen so a look's time, or a look later while written.
+        const qint64 due = seenLongEnough ? now + m_settings.intervalMs : it->sinceMs + m_settings.intervalMs;
+        m_nextDue = m_nextDue < 0 ? due : std::min(m_nextDue, due);
     }
     m_seen = found;
     std::sort(batch.begin(), batch.end(), NameLess);
@@ -303,12 +308,29 @@ void WatchFolder::dropEarlierGifs(const QString &pdf, const QList<Gif> &now)
     m_gifs.insert(pdf, now);
 }
 
-void WatchFolder::wait()
+// Until `ms` have passed, or something changed in the folder (but never less than a tenth of a
+// look: a file written in small pieces does not make the looks run on). A signal ends the
+// program from within.
+void WatchFolder::wait(qint64 ms)
 {
-    // A signal ends the program from within this loop.
+    const qint64 least = std::min<qint64>(ms, m_settings.intervalMs / 10);
+    QEventLoop pause;
+    QTimer::singleShot(int(least), &pause, &QEventLoop::quit);
+    pause.exec();
+    if (ms <= least)
+        return;
     QEventLoop loop;
-    QTimer::singleShot(m_settings.intervalMs, &loop, &QEventLoop::quit);
+    bool woken = true;
+    QTimer::singleShot(int(ms - least), &loop, [&] { woken = false; loop.quit(); });
+    QObject::connect(&m_wakeUp, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
     loop.exec();
+    if (!woken)
+        return;
+    // Woken by the first file of a burst (a move of many files, an unpacked archive): the rest
+    // are given the same moment, to be seen by the same look and converted as one list.
+    QEventLoop burst;
+    QTimer::singleShot(int(least), &burst, &QEventLoop::quit);
+    burst.exec();
 }
 
 int WatchFolder::run()
@@ -320,6 +342,8 @@ int WatchFolder::run()
     }
     if (!startRecord())
         return 2;
+    m_clock.start();
+    m_wakeUp.addPath(m_settings.folder); // where the system cannot tell, the looks alone do
     for (;;) {
         QString problem;
         const QStringList batch = look(&problem);
@@ -328,7 +352,7 @@ int WatchFolder::run()
             return 1;
         }
         if (batch.isEmpty())
-            wait();
+            wait(m_nextDue < 0 ? m_settings.intervalMs : std::max<qint64>(0, m_nextDue - m_clock.elapsed()));
         else if (!convert(batch))
             return 1;
     }

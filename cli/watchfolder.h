@@ -3,6 +3,8 @@
 #include "cli/batchhost.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -13,10 +15,12 @@
 // program. The folder is polled: a look every few hundred milliseconds lists it anew. An event
 // from the kernel would say that a file changed, not that its writer is done, so a settled file
 // needs the looks anyway; and polling sees network folders, a whole tree without a watch per
-// folder, and files that were there before the program started, alike.
+// folder, and files that were there before the program started, alike. The kernel's word on
+// the folder itself only brings the next look forward, so that a file dropped in is first seen
+// at once rather than up to a look later.
 //
-// A file has settled when two looks saw the same file (inode, size, modification and change
-// time), its last change is a look's interval old, and nobody holds it open for writing (where
+// A file has settled when looks a look's interval apart saw the same file (inode, size,
+// modification and change time), its last change is that interval old, and nobody holds it open for writing (where
 // the system tells: a read lease is refused while a writer has it open). Only then is it read,
 // to hash it and to convert it. Every look hands all the files that settled to one conversion
 // run, as one list, so the run's overlap of files keeps both cores busy in a burst.
@@ -49,6 +53,11 @@ private:
     struct Seen {
         qulonglong device = 0, inode = 0;
         qint64 size = -1, mtimeNs = 0, ctimeNs = 0;
+        qint64 sinceMs = 0; // when a look first saw it so (the watch's clock)
+        bool same(const Seen &o) const
+        {
+            return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+        }
     };
     struct Gif {
         QString path;
@@ -69,13 +78,16 @@ private:
     bool takeIfSettled(const QString &pdf, const Seen &now, QStringList *batch);
     bool convert(const QStringList &batch);
     void dropEarlierGifs(const QString &pdf, const QList<Gif> &now);
-    void wait();
+    void wait(qint64 ms);
     void tell(const QString &line);
 
     BatchOptions m_options;
     Settings m_settings;
     std::shared_ptr<RunRecord> m_record;
     QHash<QString, Seen> m_seen;          // what the last look found
+    qint64 m_nextDue = -1;                // when a file the last look found may have settled; -1: none
+    QElapsedTimer m_clock;
+    QFileSystemWatcher m_wakeUp;          // the folder itself: a file put in is looked at at once
     QHash<QString, Version> m_handled;    // the version last converted (or failed), by path
     QHash<QString, Version> m_batchSources; // the versions handed to the current batch
     QHash<QString, QList<Gif>> m_gifs;    // the files each PDF's conversions wrote
