@@ -20,15 +20,15 @@
 // at once rather than up to a look later.
 //
 // A file has settled when looks a look's interval apart saw the same file (inode, size,
-// modification and change time), its last change is that interval old, and nobody holds it open for writing (where
-// the system tells: a read lease is refused while a writer has it open). Only then is it read,
-// to hash it and to convert it. Every look hands all the files that settled to one conversion
+// modification and change time), its last change is that interval old, and nobody holds it
+// open for writing (where the system tells: a read lease is refused while a writer has it
+// open). Only then is it read, to hash it and to convert it. Every look hands all the files that settled to one conversion
 // run, as one list, so the run's overlap of files keeps both cores busy in a burst.
 //
 // The record (--report, required) is what makes each version of a PDF converted once, across
 // restarts too: each file's "done" or "file-failed" line holds the version read ("source"). A
-// file whose size and time, or else whose content, differ from the version last converted is a
-// new version and is converted again; a failed one is not tried again until it changes.
+// file whose size, time or inode, and then whose content, differ from the version last
+// converted is a new version and is converted again; a failed one is not tried again until it changes.
 //
 // Only regular files whose name ends in .pdf (any case) are taken; names starting with a full
 // stop (the temporary files of copying programs) are not, nor are links: neither a link to a
