@@ -337,6 +337,7 @@ RunOptions BatchHost::options() const
 void BatchHost::skipFinishedFiles()
 {
     const QJsonObject shape = OutputShape(m_options.run, m_options.namePattern);
+    m_keptGifs = m_options.keptGifs;
     QStringList files, names;
     for (int i = 0; i < m_options.files.size(); ++i) {
         const QString &pdf = m_options.files.at(i);
@@ -476,7 +477,9 @@ int BatchHost::run()
     takeStandardInput();
     const auto inputGone = qScopeGuard([this] { dropStandardInput(); });
     skipFinishedFiles();
-    if (m_options.recordFile && !startRecord())
+    if (m_options.watchRecord)
+        m_record = m_options.watchRecord;
+    else if (m_options.recordFile && !startRecord())
         return 2;
     if (m_options.files.isEmpty()) {
         // Nothing left to convert: every file was done before, or every name was refused.
@@ -548,9 +551,10 @@ void BatchHost::runEnded(const RunReport &report)
         if (!m_options.quiet)
             printRenamedFiles(report);
     }
-    if (!m_options.quiet)
+    // A watched folder's batches have no end to count up to.
+    if (!m_options.quiet && !m_options.watchRecord)
         printFailureCount(report);
     clearProgress();
-    if (!m_options.quiet)
+    if (!m_options.quiet && !m_options.watchRecord)
         printTo(stdout, ConversionRun::doneText());
 }

@@ -61,6 +61,10 @@ struct BatchOptions {
     bool resume = false;   // files the earlier record shows done are left out (--resume)
     EarlierRecord earlier; // that record, read before the run
     std::shared_ptr<RecordFile> recordFile; // the record, taken (locked) before the run
+    // A watched folder's batch: the record is the watcher's, started once, and the run ends
+    // without its closing lines; the GIFs of the watcher's earlier batches are named around.
+    std::shared_ptr<RunRecord> watchRecord;
+    QStringList keptGifs;
 };
 
 // Before any work, once the names are known: the output folder can be written and holds no
@@ -131,7 +135,7 @@ private:
     bool m_pageTotalKnown = false; // the current file's page count was told
     int m_failedFiles = 0;     // files told as failed, one line each
     QElapsedTimer m_progressClock;
-    std::unique_ptr<RunRecord> m_record; // with --report
+    std::shared_ptr<RunRecord> m_record; // with --report
     QList<int> m_wholePositions;         // of the files run, in the list as given
     QStringList m_keptGifs;              // of the files skipped
     QSet<QString> m_skipped;             // those files, by their clean absolute path

@@ -2,6 +2,7 @@
 
 #include "cli/batchhost.h"
 #include "cli/options.h"
+#include "cli/watchfolder.h"
 
 #include "sys/fileutil.h"
 #include "sys/interruption.h"
@@ -63,9 +64,14 @@ int main(int argc, char **argv)
     BatchOptions options;
     if (const int status = takeChoices(parser, o, &options); status >= 0)
         return status;
-    QList<BadName> badNames;
-    if (const int status = takeNames(parser, o, argc, argv, &options, &badNames); status >= 0)
+    QString watched;
+    if (const int status = takeWatchedFolder(parser, o, options, &watched); status >= 0)
         return status;
+    options.resume = options.resume && watched.isEmpty(); // a watch always goes on from its record
+    QList<BadName> badNames;
+    if (watched.isEmpty())
+        if (const int status = takeNames(parser, o, argc, argv, &options, &badNames); status >= 0)
+            return status;
     options.quiet = parser.isSet(o.quiet);
     options.verbose = parser.isSet(o.verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
@@ -84,6 +90,15 @@ int main(int argc, char **argv)
     // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
     // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.
     Interruption::EndCleanlyOnSignals();
+    if (!watched.isEmpty()) {
+        QString given = parser.value(o.watch);
+        while (given.size() > 1 && given.endsWith(QLatin1Char('/')))
+            given.chop(1);
+        WatchFolder watch(options, {watched, given, parser.isSet(o.recursive)});
+        const int status = watch.run();
+        Interruption::EndIfSignalled();
+        return status;
+    }
     for (const BadName &bad : std::as_const(badNames))
         std::fprintf(stderr, "lumenpage-batch: %s: %s\n", ShellVisibleName(bad.name).toLocal8Bit().constData(),
                      bad.why.toLocal8Bit().constData());

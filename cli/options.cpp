@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -315,7 +316,27 @@ ConsoleOptions::ConsoleOptions(QCommandLineParser &parser)
     parser.addOptions({output, method, firstPage, pageRange, resolution, fit, pages, passwordFile, memoryLimit, timeLimit,
                        filesFrom, quiet, verbose});
     parser.addOptions(RecordOptions());
-    parser.addOptions({format, quality, gray, animate, animateSeconds, name});
+    parser.addOptions({format, quality, gray, animate, animateSeconds, name, watch, recursive});
+}
+
+int takeWatchedFolder(const QCommandLineParser &parser, const ConsoleOptions &o, const BatchOptions &options, QString *folder)
+{
+    if (!parser.isSet(o.watch)) {
+        if (parser.isSet(o.recursive))
+            return usageError(QCoreApplication::translate("Console", "--recursive goes with --watch DIR."));
+        return -1;
+    }
+    if (options.report.isEmpty())
+        return usageError(QCoreApplication::translate("Console", "--watch needs --report FILE: the record keeps each PDF from "
+                                                                 "being converted twice."));
+    const QString given = parser.value(o.watch);
+    if (!IsExistingFolder(given))
+        return badValue(QStringLiteral("--watch"), given, QCoreApplication::translate("Console", "no such folder"));
+    if (!parser.positionalArguments().isEmpty() || parser.isSet(o.filesFrom))
+        return usageError(QCoreApplication::translate("Console", "--watch DIR converts what appears in DIR; give no FILE and no "
+                                                                 "--files-from with it."));
+    *folder = QDir(given).canonicalPath();
+    return -1;
 }
 
 QStringList WithOptionalValues(const QStringList &arguments)

@@ -104,6 +104,15 @@ struct ConsoleOptions {
                                            .arg(RenderLimits::DefaultPageSeconds),
                                        QStringLiteral("SECONDS")};
 
+    const QCommandLineOption watch{QStringLiteral("watch"),
+                                   QCoreApplication::translate("Console", "Watch DIR until ended by a signal: convert every PDF that "
+                                                                          "appears in it once it has stopped growing, and again when it "
+                                                                          "is replaced; needs --report FILE, which keeps each version "
+                                                                          "converted once, across restarts too."),
+                                   QStringLiteral("DIR")};
+    const QCommandLineOption recursive{QStringLiteral("recursive"),
+                                       QCoreApplication::translate("Console", "With --watch, also the folders below DIR.")};
+
     // Declares them to `parser`, in the order --help lists them.
     explicit ConsoleOptions(QCommandLineParser &parser);
 };
@@ -118,6 +127,11 @@ int usageError(const QString &message);
 
 // The method, the pages, their size, the format, the password, the caps and the run's record.
 int takeChoices(const QCommandLineParser &parser, const ConsoleOptions &o, BatchOptions *options);
+
+// --watch and --recursive: the folder, which takes the place of FILE; -1 when none is given or it
+// can be used, otherwise the exit status.
+int takeWatchedFolder(const QCommandLineParser &parser, const ConsoleOptions &o, const BatchOptions &options,
+                      QString *folder);
 
 // The files to convert: those named on the command line and in the lists of --files-from; names
 // that cannot be used go to `badNames`.

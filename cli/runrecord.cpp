@@ -492,6 +492,8 @@ void RunRecord::pageEnded(const PageOutcome &page)
         line.insert(QStringLiteral("blake2b256"), QString::fromLatin1(sum->second));
     ++m_written;
     write(textOf(line));
+    if (written)
+        written(m_pdf, page.gif, sum->first, sum->second);
 }
 
 void RunRecord::fileEnded(const FileOutcome &outcome)
@@ -518,7 +520,7 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
     reasons.removeDuplicates();
     details.removeDuplicates();
     if (!outcome.failures.isEmpty() || !outcome.unexpected.isEmpty()) {
-        QJsonObject failed = lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; ")));
+        QJsonObject failed = withSource(lineOf(m_pdf, 0, QString(), RecordKind::FileFailed, reasons.join(QStringLiteral("; "))));
         if (!details.isEmpty()) {
             const QString detail = details.join(QStringLiteral("; "));
             failed.insert(QStringLiteral("detail"), detail.size() > MaxReasonChars ? detail.left(MaxReasonChars) + QChar(0x2026) : detail);
@@ -526,13 +528,31 @@ void RunRecord::fileEnded(const FileOutcome &outcome)
         lines += textOf(failed);
     }
     // Every page written and nothing failed: the file is done, with the options it was done with.
-    if (lines.isEmpty() && !m_failed && m_written > 0)
-        lines += textOf(QJsonObject{{QStringLiteral("file"), m_pdf},
-                                    {QStringLiteral("status"), Done},
-                                    {QStringLiteral("gifs"), m_written},
-                                    {QStringLiteral("options"), m_shape}});
+    const bool whole = lines.isEmpty() && !m_failed && m_written > 0;
+    if (whole)
+        lines += textOf(withSource(QJsonObject{{QStringLiteral("file"), m_pdf},
+                                               {QStringLiteral("status"), Done},
+                                               {QStringLiteral("gifs"), m_written},
+                                               {QStringLiteral("options"), m_shape}}));
     write(lines);
     m_sums.clear();
+    if (ended)
+        ended(m_pdf, whole && m_error.isEmpty());
+}
+
+// The line with the version read, when the file is still that version: the same size,
+// modification time and inode as when it was hashed (the run itself fails a file rewritten meanwhile).
+QJsonObject RunRecord::withSource(QJsonObject line) const
+{
+    const QJsonObject source = m_sources.value(m_pdf);
+    struct stat now {};
+    if (source.isEmpty() || ::lstat(QFile::encodeName(m_pdf).constData(), &now) != 0 || !S_ISREG(now.st_mode)
+        || qint64(now.st_size) != source.value(QStringLiteral("bytes")).toInteger(-1)
+        || QString::number(qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec) != source.value(QStringLiteral("mtime")).toString()
+        || QString::number(qulonglong(now.st_ino)) != source.value(QStringLiteral("inode")).toString(QString::number(qulonglong(now.st_ino))))
+        return line;
+    line.insert(QStringLiteral("source"), source);
+    return line;
 }
 
 void RunRecord::interrupted()

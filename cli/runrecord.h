@@ -30,6 +30,9 @@
 // "memory-cap", "crash", "password", "damaged", "not-pdf", "missing", "too-large", "no-pixels",
 // "outside-document" or "unknown"). A "done" line has "gifs" (how many "written" lines the file
 // has) and "options" (the options that shape the files' bytes and names, see OutputShape).
+// A watched folder's file has on its "done" or "file-failed" line "source", the version that
+// was read: "bytes", "mtime" (nanoseconds since 1970, as text), "inode" (as text) and
+// "blake2b256".
 //
 // One record has one writer at a time: a run holds a lock (flock) on it from before its first
 // page until it ends, and a second run given the same record is refused before any work.
@@ -113,11 +116,25 @@ public:
 
     static QByteArray nameRefusedLine(const QString &name, const QString &why);
 
+    // The version of `pdf` the next conversion of it reads (a watched folder's: its "bytes",
+    // "mtime", "inode" and "blake2b256"): its "done" or "file-failed" line holds it as "source", unless
+    // the file was another by the time it ended, so that this version is never converted again
+    // and another one is.
+    void setSource(const QString &pdf, const QJsonObject &source) { m_sources.insert(pdf, source); }
+    void clearSources() { m_sources.clear(); }
+
+    // Told each file a page was written to, as its line goes out (its size and digest as read
+    // back, -1 and empty when it could not be), and each file's end: whole when its "done"
+    // line went out.
+    std::function<void(const QString &pdf, const QString &file, qint64 bytes, const QByteArray &digest)> written;
+    std::function<void(const QString &pdf, bool whole)> ended;
+
     // Empty while every line was written; otherwise why the first that was not failed.
     const QString &error() const { return m_error; }
 
 private:
     void write(const QByteArray &lines);
+    QJsonObject withSource(QJsonObject line) const;
 
     RecordFile &m_file;
     QJsonObject m_shape;
@@ -126,6 +143,7 @@ private:
     int m_written = 0;      // "written" lines of the file
     bool m_failed = false;  // a "failed" line of the file
     QHash<QString, QPair<qint64, QByteArray>> m_sums; // the file's GIFs read back: size, digest
+    QHash<QString, QJsonObject> m_sources; // see setSource
     QString m_error;
 };
 

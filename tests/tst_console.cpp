@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -19,9 +20,12 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -249,7 +253,7 @@ private slots:
             QVERIFY2(r.out.startsWith(QStringLiteral("Usage: lumenpage-batch [options] FILE...\n")), qPrintable(r.out));
             for (const char *option : {"--output", "--files-from", "--quiet", "--verbose", "--version", "--page-range",
                                        "--resolution", "--fit", "--password-file", "--report", "--resume",
-                                       "--format", "--gray", "--animate"})
+                                       "--format", "--gray", "--animate", "--watch", "--recursive"})
                 QVERIFY2(r.out.contains(QLatin1String(option)), option);
         }
         r = sh.bash(QStringLiteral("lumenpage-batch -o ../out --colour x.pdf"));
@@ -863,6 +867,11 @@ private slots:
         QTest::newRow("range and pages") << QStringLiteral("-m gflax --pages 3 --page-range 2") << QStringLiteral("--page-range and --pages");
         QTest::newRow("resume without report") << QStringLiteral("--resume") << QStringLiteral("--resume needs --report");
         QTest::newRow("report folder missing") << QStringLiteral("--report ../none/run.jsonl") << QStringLiteral("--report '../none/run.jsonl'");
+        QTest::newRow("watch without record") << QStringLiteral("--watch .") << QStringLiteral("--watch needs --report FILE");
+        QTest::newRow("watch a missing folder") << QStringLiteral("--watch ../none --report ../run.jsonl") << QStringLiteral("--watch '../none'");
+        QTest::newRow("watch and a file") << QStringLiteral("--watch . --report ../run.jsonl")
+                                          << QStringLiteral("--watch DIR converts what appears in DIR");
+        QTest::newRow("recursive alone") << QStringLiteral("--recursive") << QStringLiteral("--recursive goes with --watch DIR.");
         // What is there is not a record: it is neither taken for one nor written over.
         QTest::newRow("resume from a non-record") << QStringLiteral("--resume --report doc.pdf") << QStringLiteral("--report 'doc.pdf'");
         QTest::newRow("format unknown") << QStringLiteral("--format heic") << QStringLiteral("--format 'heic'");
@@ -1050,6 +1059,143 @@ private slots:
         r = sh.bash(QStringLiteral("script -qec 'lumenpage-batch -q -o ../out six.pdf' /dev/null"));
         QCOMPARE(r.code, 0);
         QVERIFY2(!r.out.contains(QStringLiteral("pages")) && !r.out.contains(QStringLiteral("Done.")), qPrintable(r.out));
+    }
+
+    // --watch: a burst dropped into a watched folder, three PDFs among it written slowly (held
+    // open through pauses of several looks), one damaged, one written under another name and then
+    // renamed, one in a folder below; beside them what another user could put there (a link to a
+    // PDF outside, a link to a folder outside, a FIFO). The watcher is killed with SIGKILL halfway
+    // and started again on its record, and a PDF replaced after it was converted (by a version a
+    // page shorter) is converted again. Then: one set of GIFs per PDF as it now is (the dropped
+    // page's GIF gone), one "done" line per version, never a version read that was not the
+    // finished file, the damaged one failed once, GIFs written before the kill left alone, and
+    // nothing of the links or the FIFO.
+    void watchedFolder()
+    {
+        LP_SKIP_WITHOUT(TestPrograms::of(Method::Ghostscript)); // the default method
+        Shell sh;
+        const QString in = sh.docs + QStringLiteral("/in"), stage = sh.home.filePath(QStringLiteral("stage")),
+                      outside = sh.home.filePath(QStringLiteral("outside"));
+        for (const QString &d : {in + QStringLiteral("/sub"), stage, outside})
+            QVERIFY(QDir().mkpath(d));
+        QStringList expected; // the GIFs of the PDFs as they end
+        for (int i = 1; i <= 24; ++i) {
+            const QString name = i == 24 ? QStringLiteral("upper") : QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'));
+            // f01 is replaced later by a version of one page: its second page's GIF goes.
+            TestFiles::writePdf(stage + QLatin1Char('/') + name + (i == 24 ? QStringLiteral(".PDF") : QStringLiteral(".pdf")), i == 1 ? 2 : 1);
+            expected << name + QStringLiteral("-001.gif");
+        }
+        for (const QString &name : {QStringLiteral("slow1"), QStringLiteral("slow2"), QStringLiteral("slow3")}) {
+            TestFiles::writePdf(stage + QLatin1Char('/') + name + QStringLiteral(".pdf"), 2);
+            expected << name + QStringLiteral("-001.gif") << name + QStringLiteral("-002.gif");
+        }
+        TestFiles::writePdf(stage + QStringLiteral("/renamed.tmp"), 1);
+        TestFiles::writePdf(in + QStringLiteral("/sub/deep.pdf"), 1);
+        TestFiles::writePdf(outside + QStringLiteral("/secret.pdf"), 1);
+        TestFiles::writeBytes(stage + QStringLiteral("/zz-damaged.pdf"), TestPdfs::damaged());
+        expected << QStringLiteral("renamed-001.gif") << QStringLiteral("deep-001.gif");
+        QVERIFY(QFile::link(outside + QStringLiteral("/secret.pdf"), in + QStringLiteral("/link.pdf")));
+        QVERIFY(QFile::link(outside, in + QStringLiteral("/away")));
+        QCOMPARE(::mkfifo(QFile::encodeName(in + QStringLiteral("/fifo.pdf")).constData(), 0600), 0);
+
+        const QString record = sh.home.filePath(QStringLiteral("run.jsonl"));
+        const QStringList args{"--watch", "in", "--recursive", "-o", "../out", "--report", "../run.jsonl"};
+        const auto start = [&](QProcess &p) {
+            p.setProcessEnvironment(sh.environment());
+            p.setWorkingDirectory(sh.docs);
+            p.start(TestFiles::appFolder() + QStringLiteral("/lumenpage-batch"), args);
+            return p.waitForStarted();
+        };
+        // The record's lines of a status, by the PDF's name (file-level lines only for "failed").
+        const auto linesOf = [&](const QString &status) {
+            QList<QPair<QString, QJsonObject>> found;
+            QFile file(record);
+            if (file.open(QIODevice::ReadOnly))
+                for (const QByteArray &line : file.readAll().split('\n')) {
+                    const QJsonObject o = QJsonDocument::fromJson(line).object();
+                    if (o.value(QStringLiteral("status")).toString() == status && !o.contains(QStringLiteral("page")))
+                        found.append({QFileInfo(o.value(QStringLiteral("file")).toString()).fileName(), o});
+                }
+            return found;
+        };
+        const auto doneCount = [&](const QString &pdf) {
+            int n = 0;
+            for (const auto &[name, line] : linesOf(QStringLiteral("done")))
+                n += name == pdf;
+            return n;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        const auto waitFor = [&](const std::function<bool()> &done, QProcess &watcher) {
+            while (!done()) {
+                if (clock.elapsed() > 100000 || watcher.state() != QProcess::Running)
+                    return false;
+                QThread::msleep(20);
+                QCoreApplication::processEvents(); // the processes' ends are told through events
+            }
+            return true;
+        };
+
+        QProcess watcher, drop;
+        QVERIFY(start(watcher));
+        drop.setWorkingDirectory(sh.docs);
+        drop.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral(
+            "slow() { local size i; size=$(stat -c %s \"$1\"); exec 3>\"$2\"; for i in 0 1 2 3; do "
+            "dd if=\"$1\" iflag=skip_bytes,count_bytes skip=$((i*size/4)) count=$(((i+1)*size/4-i*size/4)) status=none >&3; "
+            "sleep $3; done; exec 3>&-; }\n"
+            "mv ../stage/f*.pdf ../stage/upper.PDF ../stage/zz-damaged.pdf in/\n"
+            "slow ../stage/slow1.pdf in/slow1.pdf 0.5 & slow ../stage/slow2.pdf in/slow2.pdf 1.5 & "
+            "slow ../stage/slow3.pdf in/sub/slow3.pdf 1 &\n"
+            "cp ../stage/renamed.tmp in/ && sleep 1 && mv in/renamed.tmp in/renamed.pdf; wait")});
+        QVERIFY2(waitFor([&] { return linesOf(QStringLiteral("done")).size() >= 8; }, watcher),
+                 qPrintable(watcher.readAllStandardError()));
+        ::kill(pid_t(watcher.processId()), SIGKILL);
+        QVERIFY(watcher.waitForFinished(10000));
+        QSet<QString> doneBeforeKill;
+        for (const auto &[name, line] : linesOf(QStringLiteral("done")))
+            doneBeforeKill << QFileInfo(name).completeBaseName();
+        const QDateTime killed = QDateTime::currentDateTime();
+        QVERIFY(doneBeforeKill.size() < 29);
+
+        QProcess again;
+        QVERIFY(start(again));
+        QVERIFY2(waitFor([&] { return drop.state() == QProcess::NotRunning && linesOf(QStringLiteral("done")).size() >= 29; }, again),
+                 qPrintable(again.readAllStandardError()));
+        QVERIFY(doneCount(QStringLiteral("f01.pdf")) == 1);
+        QVERIFY(QFileInfo::exists(sh.out + QStringLiteral("/f01-002.gif")));
+        TestFiles::writePdf(stage + QStringLiteral("/f01.pdf"), 1);
+        QCOMPARE(::rename(QFile::encodeName(stage + QStringLiteral("/f01.pdf")).constData(),
+                          QFile::encodeName(in + QStringLiteral("/f01.pdf")).constData()), 0);
+        QVERIFY2(waitFor([&] { return doneCount(QStringLiteral("f01.pdf")) == 2; }, again), qPrintable(again.readAllStandardError()));
+        QThread::msleep(1500); // a few more looks: nothing else is converted
+        ::kill(pid_t(again.processId()), SIGTERM);
+        QVERIFY(again.waitForFinished(30000));
+        QCOMPARE(again.exitCode(), 128 + SIGTERM);
+
+        expected.sort();
+        QCOMPARE(sh.gifs(), expected);
+        const auto failed = linesOf(QStringLiteral("failed"));
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first, QStringLiteral("zz-damaged.pdf"));
+        QCOMPARE(failed.first().second.value(QStringLiteral("kind")).toString(), QStringLiteral("file-failed"));
+        // Each version read is the file as it ended (the first f01 aside), and read once.
+        QHash<QString, QStringList> versions;
+        for (const auto &[name, line] : linesOf(QStringLiteral("done")))
+            versions[name] << line.value(QStringLiteral("source")).toObject().value(QStringLiteral("blake2b256")).toString();
+        QCOMPARE(versions.size(), 30 - 1);
+        for (auto it = versions.cbegin(); it != versions.cend(); ++it) {
+            QDirIterator found(in, {it.key()}, QDir::Files, QDirIterator::Subdirectories);
+            QVERIFY2(found.hasNext(), qPrintable(it.key()));
+            QFile pdf(found.next());
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QCOMPARE(it->last(), QString::fromLatin1(QCryptographicHash::hash(pdf.readAll(), QCryptographicHash::Blake2b_256).toHex()));
+            QCOMPARE(it->size(), it.key() == QLatin1String("f01.pdf") ? 2 : 1);
+            QCOMPARE(QSet<QString>(it->cbegin(), it->cend()).size(), it->size());
+        }
+        for (const QString &base : std::as_const(doneBeforeKill))
+            if (base != QLatin1String("f01"))
+                QVERIFY2(QFileInfo(sh.out + QLatin1Char('/') + base + QStringLiteral("-001.gif")).lastModified() < killed, qPrintable(base));
+        QCOMPARE(QDir(sh.home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
 
     // The README's recipe for many files: one lumenpage-batch per file, two at a time, all

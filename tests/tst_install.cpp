@@ -224,7 +224,8 @@ private slots:
                                     QStringLiteral("./usr/share/doc/lumenpage/changelog.gz\n"),
                                     QStringLiteral("./usr/share/lumenpage/translations/lumenpage_de.qm\n"),
                                     QStringLiteral("./usr/share/applications/org.lumenpage.Lumenpage.desktop\n"),
-                                    QStringLiteral("./usr/share/metainfo/org.lumenpage.Lumenpage.metainfo.xml\n")})
+                                    QStringLiteral("./usr/share/metainfo/org.lumenpage.Lumenpage.metainfo.xml\n"),
+                                    QStringLiteral("./usr/lib/systemd/user/lumenpage-watch@.service\n")})
             QVERIFY2(r.out.contains(file), qPrintable(file));
     }
 

@@ -392,6 +392,42 @@ Exit-Status: 0, wenn jede Datei ihre GIFs ergab, 1, wenn eine Datei oder ein GIF
         <source>Quality of gif, jpeg and webp pages, from 1 (smallest files) to 100 (default %1 for gif, %2 for jpeg and webp).</source>
         <translation>Qualität von gif-, jpeg- und webp-Seiten, von 1 (kleinste Dateien) bis 100 (Vorgabe %1 für gif, %2 für jpeg und webp).</translation>
     </message>
+    <message>
+        <source>--recursive goes with --watch DIR.</source>
+        <translation>--recursive gehört zu --watch DIR.</translation>
+    </message>
+    <message>
+        <source>--watch needs --report FILE: the record keeps each PDF from being converted twice.</source>
+        <translation>--watch braucht --report FILE: das Protokoll verhindert, dass ein PDF zweimal umgewandelt wird.</translation>
+    </message>
+    <message>
+        <source>no such folder</source>
+        <translation>Ordner nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>--watch DIR converts what appears in DIR; give no FILE and no --files-from with it.</source>
+        <translation>--watch DIR wandelt um, was in DIR erscheint; geben Sie dazu kein FILE und kein --files-from an.</translation>
+    </message>
+    <message>
+        <source>Watch DIR until ended by a signal: convert every PDF that appears in it once it has stopped growing, and again when it is replaced; needs --report FILE, which keeps each version converted once, across restarts too.</source>
+        <translation>DIR beobachten, bis ein Signal das Programm beendet: jedes PDF, das darin erscheint, umwandeln, sobald es nicht mehr wächst, und erneut, wenn es ersetzt wird; braucht --report FILE, damit jede Fassung nur einmal umgewandelt wird, auch über Neustarts hinweg.</translation>
+    </message>
+    <message>
+        <source>With --watch, also the folders below DIR.</source>
+        <translation>Mit --watch auch die Ordner unterhalb von DIR.</translation>
+    </message>
+    <message>
+        <source>%1: the output folder is gone</source>
+        <translation>%1: der Ausgabeordner ist nicht mehr vorhanden</translation>
+    </message>
+    <message>
+        <source>%1: the folder cannot be read any more: %2</source>
+        <translation>%1: der Ordner kann nicht mehr gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1: a page of the earlier version could not be removed: %2</source>
+        <translation>%1: eine Seite der früheren Fassung konnte nicht entfernt werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

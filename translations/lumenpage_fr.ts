@@ -392,6 +392,42 @@ Code de sortie&#xa0;: 0 si chaque fichier a donné ses GIF, 1 si un fichier ou u
         <source>Quality of gif, jpeg and webp pages, from 1 (smallest files) to 100 (default %1 for gif, %2 for jpeg and webp).</source>
         <translation>Qualité des pages gif, jpeg et webp, de 1 (fichiers les plus petits) à 100 (par défaut %1 pour gif, %2 pour jpeg et webp).</translation>
     </message>
+    <message>
+        <source>--recursive goes with --watch DIR.</source>
+        <translation>--recursive s’emploie avec --watch DIR.</translation>
+    </message>
+    <message>
+        <source>--watch needs --report FILE: the record keeps each PDF from being converted twice.</source>
+        <translation>--watch nécessite --report FILE&#xa0;: le relevé évite qu’un PDF soit converti deux fois.</translation>
+    </message>
+    <message>
+        <source>no such folder</source>
+        <translation>dossier introuvable</translation>
+    </message>
+    <message>
+        <source>--watch DIR converts what appears in DIR; give no FILE and no --files-from with it.</source>
+        <translation>--watch DIR convertit ce qui apparaît dans DIR&#xa0;; ne donnez avec lui ni FILE ni --files-from.</translation>
+    </message>
+    <message>
+        <source>Watch DIR until ended by a signal: convert every PDF that appears in it once it has stopped growing, and again when it is replaced; needs --report FILE, which keeps each version converted once, across restarts too.</source>
+        <translation>Surveiller DIR jusqu’à ce qu’un signal arrête le programme&#xa0;: convertir chaque PDF qui y apparaît dès qu’il ne grandit plus, et de nouveau quand il est remplacé&#xa0;; nécessite --report FILE, qui fait convertir chaque version une seule fois, même après un redémarrage.</translation>
+    </message>
+    <message>
+        <source>With --watch, also the folders below DIR.</source>
+        <translation>Avec --watch, aussi les dossiers sous DIR.</translation>
+    </message>
+    <message>
+        <source>%1: the output folder is gone</source>
+        <translation>%1&#xa0;: le dossier de sortie a disparu</translation>
+    </message>
+    <message>
+        <source>%1: the folder cannot be read any more: %2</source>
+        <translation>%1&#xa0;: le dossier ne peut plus être lu&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1: a page of the earlier version could not be removed: %2</source>
+        <translation>%1&#xa0;: une page de la version antérieure n’a pas pu être supprimée&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
