@@ -54,9 +54,19 @@ struct SourcePage {
 
     static SourcePage failed(int page, Fault fault, QString detail)
     {
-        return SourcePage{Kind::Failed, page, {}, {}, fault, std::move(detail)};
+        SourcePage failed;
+        failed.kind = Kind::Failed;
+        failed.page = page;
+        failed.fault = fault;
+        failed.detail = std::move(detail);
+        return failed;
     }
-    static SourcePage end() { return SourcePage{Kind::End}; }
+    static SourcePage end()
+    {
+        SourcePage end;
+        end.kind = Kind::End;
+        return end;
+    }
 };
 
 class PageSource {
