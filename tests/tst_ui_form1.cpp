@@ -348,7 +348,7 @@ private slots:
     {
         QTemporaryDir apps;
         Window plain;
-        Form1 &p = plain.open({QString(), appFolderWith(apps, false, false), {}, {}});
+        Form1 &p = plain.open({QString(), appFolderWith(apps, false, false), {}, {}, {}});
         QVERIFY(!p.skinApplied());
         QCOMPARE(p.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(p.Frame1->palette().color(QPalette::Window), QColor(Qt::white));
@@ -357,7 +357,7 @@ private slots:
 
         QTemporaryDir skinned;
         Window s;
-        Form1 &f = s.open({QString(), appFolderWith(skinned, true, false), {}, {}});
+        Form1 &f = s.open({QString(), appFolderWith(skinned, true, false), {}, {}, {}});
         QVERIFY(f.skinApplied());
         const QColor face = QApplication::palette().color(QPalette::Button);
         QCOMPARE(f.palette().color(QPalette::Window), face);
@@ -372,7 +372,7 @@ private slots:
         const QString app = appFolderWith(odd, false, false);
         QDir().mkpath(app + QStringLiteral("/x/o.cjs"));
         Window o;
-        QVERIFY(!o.open({QString(), app, {}, {}}).skinApplied());
+        QVERIFY(!o.open({QString(), app, {}, {}, {}}).skinApplied());
         QVERIFY(o.dialogs.boxes.isEmpty());
     }
 
@@ -380,7 +380,7 @@ private slots:
     {
         QTemporaryDir apps;
         Window w;
-        Form1 &f = w.open({QString(), appFolderWith(apps, false, true), {}, {}});
+        Form1 &f = w.open({QString(), appFolderWith(apps, false, true), {}, {}, {}});
         QVERIFY(f.handPointerLoaded());
         moveOver(f.PushButton1);
         QCOMPARE(f.cursor().shape(), Qt::BitmapCursor);
@@ -422,7 +422,7 @@ private slots:
         // Without HAND-M.CUR the buttons keep the default pointer.
         QTemporaryDir bare;
         Window b;
-        Form1 &g = b.open({QString(), appFolderWith(bare, false, false), {}, {}});
+        Form1 &g = b.open({QString(), appFolderWith(bare, false, false), {}, {}, {}});
         QVERIFY(!g.handPointerLoaded());
         moveOver(g.PushButton1);
         QCOMPARE(g.cursor().shape(), Qt::ArrowCursor);
@@ -432,7 +432,7 @@ private slots:
     void imagingServiceFailsToStart()
     {
         Window w;
-        Form1 &f = w.open({QString(), QString(), [](ImagingService &) { return false; }, {}});
+        Form1 &f = w.open({QString(), QString(), [](ImagingService &) { return false; }, {}, {}});
         QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("GDI+ Initialization Failed.")});
         QCOMPARE(w.dialogs.boxes[0].icon, Dialogs::Icon::Exclamation);
         QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Lumenpage"));
@@ -450,7 +450,7 @@ private slots:
     {
         Window w;
         Form1 &f = w.open({QString(), QString(),
-                           [](ImagingService &) -> bool { throw Failure(QStringLiteral("Class not registered")); }, {}});
+                           [](ImagingService &) -> bool { throw Failure(QStringLiteral("Class not registered")); }, {}, {}});
         QCOMPARE(w.dialogs.boxes.size(), 2);
         QVERIFY(w.dialogs.boxes[0].text.startsWith(QStringLiteral("Class not registered\r\n") + Form1Locations::FormLoad
                                                    + QStringLiteral("at line 184")));
