@@ -28,6 +28,49 @@ namespace {
 } // namespace
 
 
+namespace {
+
+// The output folder is not there: says so, naming it as the user gave it.
+int outputFolderMissing(const QString &folder, const QString &given)
+{
+    const bool isFile = QFileInfo::exists(folder);
+    std::fprintf(stderr, "lumenpage-batch: %s\n",
+                 qPrintable((isFile ? QCoreApplication::translate("Console", "%1: a file, not a folder")
+                                    : QCoreApplication::translate("Console", "%1: no such folder"))
+                                .arg(given)));
+    return 1;
+}
+
+// Watches `watched` (given as `given`) until a signal or a failure ends it.
+int runWatch(const BatchOptions &options, const QString &watched, QString given, bool recursive)
+{
+    while (given.size() > 1 && given.endsWith(QLatin1Char('/')))
+        given.chop(1);
+    WatchFolder watch(options, {watched, given, recursive});
+    const int status = watch.run();
+    Interruption::EndIfSignalled();
+    return status;
+}
+
+// Converts the files given, after naming the ones that cannot be used.
+int runList(BatchOptions &options, const QList<BadName> &badNames)
+{
+    for (const BadName &bad : badNames)
+        std::fprintf(stderr, "lumenpage-batch: %s: %s\n", ShellVisibleName(bad.name).toLocal8Bit().constData(),
+                     bad.why.toLocal8Bit().constData());
+    if (options.files.isEmpty() && options.report.isEmpty())
+        return 1;
+    options.unusableNames = badNames.size();
+    for (const BadName &bad : badNames)
+        options.refusedNames.append({ShellVisibleName(bad.name), bad.why});
+    BatchHost host(options);
+    const int status = host.run();
+    Interruption::EndIfSignalled();
+    return badNames.isEmpty() ? status : std::max(status, 1);
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     // Usage lines and messages name the program, not the path it was started with.
@@ -75,14 +118,8 @@ int main(int argc, char **argv)
     options.quiet = parser.isSet(o.quiet);
     options.verbose = parser.isSet(o.verbose) && !options.quiet;
     options.progress = !options.quiet && isatty(STDERR_FILENO);
-    if (!IsExistingFolder(options.run.outputFolder)) {
-        const bool isFile = QFileInfo::exists(options.run.outputFolder);
-        std::fprintf(stderr, "lumenpage-batch: %s\n",
-                     qPrintable((isFile ? QCoreApplication::translate("Console", "%1: a file, not a folder")
-                                        : QCoreApplication::translate("Console", "%1: no such folder"))
-                                    .arg(parser.value(o.output))));
-        return 1;
-    }
+    if (!IsExistingFolder(options.run.outputFolder))
+        return outputFolderMissing(options.run.outputFolder, parser.value(o.output));
     // Every name the run writes at is looked at before any work.
     if (const int status = PrepareTargets(&options, parser.value(o.output)); status >= 0)
         return status;
@@ -90,25 +127,7 @@ int main(int argc, char **argv)
     // Ctrl-C, kill or a closed terminal stop the script with everything it started, remove the
     // run's folder and end with 128 + the signal; a closed pipe makes writes fail, nothing more.
     Interruption::EndCleanlyOnSignals();
-    if (!watched.isEmpty()) {
-        QString given = parser.value(o.watch);
-        while (given.size() > 1 && given.endsWith(QLatin1Char('/')))
-            given.chop(1);
-        WatchFolder watch(options, {watched, given, parser.isSet(o.recursive)});
-        const int status = watch.run();
-        Interruption::EndIfSignalled();
-        return status;
-    }
-    for (const BadName &bad : std::as_const(badNames))
-        std::fprintf(stderr, "lumenpage-batch: %s: %s\n", ShellVisibleName(bad.name).toLocal8Bit().constData(),
-                     bad.why.toLocal8Bit().constData());
-    if (options.files.isEmpty() && options.report.isEmpty())
-        return 1;
-    options.unusableNames = badNames.size();
-    for (const BadName &bad : std::as_const(badNames))
-        options.refusedNames.append({ShellVisibleName(bad.name), bad.why});
-    BatchHost host(options);
-    const int status = host.run();
-    Interruption::EndIfSignalled();
-    return badNames.isEmpty() ? status : std::max(status, 1);
+    if (!watched.isEmpty())
+        return runWatch(options, watched, parser.value(o.watch), parser.isSet(o.recursive));
+    return runList(options, badNames);
 }
